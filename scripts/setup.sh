@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build needs, when any is missing. Sourced by run.sh and
+# test.sh; runs apt-get as root, or through sudo for an ordinary user.
+capcode_packages=(cmake g++ make libgtest-dev libgmock-dev)
+
+capcode_install_missing() {
+  local missing=()
+  for pkg in "${capcode_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+capcode_jobs() { nproc 2>/dev/null || echo 2; }

@@ -1,0 +1,326 @@
+#include "cli/script_runner.hpp"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+#include "core/codec.hpp"
+#include "core/json.hpp"
+
+namespace capcode {
+
+const char* const kScriptHelp =
+    "Usage: capcode script [OPTIONS] [FILE]\n"
+    "\n"
+    "Runs the commands in FILE (standard input when absent) against the programmer's window\n"
+    "and prints a transcript on standard output: log:, beep, message:, error: and focus: lines\n"
+    "for what the program shows, and the output of get and image.\n"
+    "\n"
+    "Options:\n"
+    "  --bare      start from the design values with image A and revision HW-A2, nothing decoded\n"
+    "  -h, --help  show this help\n"
+    "\n"
+    "Commands (one a line; blank lines and lines starting with # are skipped):\n"
+    "  type NAME TEXT        the person types TEXT into a field, one keystroke per character\n"
+    "  key NAME KEY          one keystroke: a character, a JSON string of one, or backspace\n"
+    "  set NAME VALUE        assignment from code: a text, on/off, an item index, a number\n"
+    "  leave NAME            the focus leaves the field: its exit rule runs\n"
+    "  click NAME            the person clicks a check box or a menu item\n"
+    "  pick NAME INDEX       the person picks item INDEX of a list\n"
+    "  run HANDLER           runs a handler by name (decodeImage, encodeImage, ...)\n"
+    "  get NAME              prints a control or a shared value as one JSON line\n"
+    "  image OFFSET [COUNT]  prints COUNT bytes of the image (default 1), 16 a line\n"
+    "  image load PATH       copies a file into the image as it is (0xFF after a short file)\n"
+    "  image save PATH       writes the 2048 bytes of the image as they are\n"
+    "  checksum              sets the image's last byte as a save would\n"
+    "\n"
+    "A TEXT is the rest of the line after the blank that follows NAME, trailing blanks\n"
+    "included; one that begins with \" is a JSON string literal. Texts are bytes: in JSON each\n"
+    "byte is the character of the same code.\n"
+    "\n"
+    "Exit status: 0 when every command ran (whatever the program reported), 2 after a script\n"
+    "error (malformed command, unknown name, wrong kind of control), 1 when FILE cannot be read.\n";
+
+namespace {
+
+class ScriptError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A command line split as the syntax says: a word, a NAME, then the rest.
+struct CommandLine {
+  std::string word;
+  std::string name;
+  bool hasRest = false;
+  std::string rest;  // everything after the single blank that follows NAME
+};
+
+CommandLine split(const std::string& line) {
+  CommandLine cmd;
+  std::size_t blank = line.find(' ');
+  cmd.word = line.substr(0, blank);
+  if (blank == std::string::npos) return cmd;
+  std::size_t nameEnd = line.find(' ', blank + 1);
+  cmd.name = line.substr(blank + 1, nameEnd == std::string::npos ? std::string::npos
+                                                                  : nameEnd - blank - 1);
+  if (nameEnd != std::string::npos) {
+    cmd.hasRest = true;
+    cmd.rest = line.substr(nameEnd + 1);
+  }
+  return cmd;
+}
+
+std::string textArgument(const CommandLine& cmd) {
+  if (!cmd.hasRest) throw ScriptError(cmd.word + " needs a text after " + cmd.name);
+  if (!cmd.rest.empty() && cmd.rest.front() == '"') {
+    auto parsed = parseJsonString(cmd.rest);
+    if (!parsed) throw ScriptError("malformed JSON string: " + cmd.rest);
+    return *parsed;
+  }
+  return cmd.rest;
+}
+
+long numberArgument(const std::string& text, const std::string& what) {
+  long value = 0;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    first += 2;
+    base = 16;
+  }
+  auto [ptr, ec] = std::from_chars(first, last, value, base);
+  if (ec != std::errc() || ptr != last || first == last) {
+    throw ScriptError(what + " is not a number: " + text);
+  }
+  return value;
+}
+
+bool onOff(const std::string& text) {
+  if (text == "on") return true;
+  if (text == "off") return false;
+  throw ScriptError("expected on or off, not: " + text);
+}
+
+std::string jsonBool(bool b) { return b ? "true" : "false"; }
+
+std::string describe(const Control& c) {
+  std::string out = "{\"name\":" + jsonString(c.name);
+  switch (c.kind) {
+    case ControlKind::Text: out += ",\"text\":" + jsonString(c.text); break;
+    case ControlKind::Choice: {
+      out += ",\"index\":" + std::to_string(c.index);
+      out += ",\"item\":" + (c.index < 0 || c.index >= static_cast<int>(c.items.size())
+                                 ? std::string("null")
+                                 : jsonString(c.selectedItem()));
+      out += ",\"items\":[";
+      for (std::size_t i = 0; i < c.items.size(); ++i) {
+        if (i != 0) out += ',';
+        out += jsonString(c.items[i]);
+      }
+      out += ']';
+      break;
+    }
+    case ControlKind::Flag:
+    case ControlKind::MenuItem: out += ",\"checked\":" + jsonBool(c.checked); break;
+    case ControlKind::Slider: out += ",\"position\":" + std::to_string(c.position); break;
+    default: break;
+  }
+  out += ",\"enabled\":" + jsonBool(c.enabled) + ",\"visible\":" + jsonBool(c.visible);
+  if (c.hasCaption) out += ",\"caption\":" + jsonString(c.caption);
+  out += '}';
+  return out;
+}
+
+char keyArgument(const CommandLine& cmd) {
+  if (!cmd.hasRest) throw ScriptError("key needs a key after " + cmd.name);
+  if (cmd.rest == "backspace") return '\b';
+  std::string key = cmd.rest;
+  if (!key.empty() && key.front() == '"' && key.size() > 1) {
+    auto parsed = parseJsonString(key);
+    if (!parsed) throw ScriptError("malformed JSON string: " + key);
+    key = *parsed;
+  }
+  if (key.size() != 1) throw ScriptError("a key is one character or backspace: " + cmd.rest);
+  return key[0];
+}
+
+}  // namespace
+
+ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err, ScriptOptions options)
+    : out_(out), err_(err), options_(options), feedback_(out), state_(feedback_) {}
+
+void ScriptRunner::bringUp() {
+  state_.ConfigImage = defaultImageA();
+  state_.HardwareRevision = kHwA2;
+  if (options_.bare) return;
+  state_.event([this] { decodeImage(state_); });
+}
+
+int ScriptRunner::run(std::istream& in) {
+  bringUp();
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line.front() == '#') continue;
+    try {
+      execute(line);
+    } catch (const ScriptError& e) {
+      out_.flush();
+      err_ << "capcode script: line " << number << ": " << e.what() << '\n';
+      return 2;
+    } catch (const std::out_of_range& e) {
+      out_.flush();
+      err_ << "capcode script: line " << number << ": " << e.what() << '\n';
+      return 2;
+    }
+  }
+  out_.flush();
+  return 0;
+}
+
+void ScriptRunner::execute(const std::string& line) {
+  const CommandLine cmd = split(line);
+  FormModel& form = state_.form;
+
+  auto control = [&](std::initializer_list<ControlKind> kinds) -> Control& {
+    if (cmd.name.empty()) throw ScriptError(cmd.word + " needs a control name");
+    Control* c = form.find(cmd.name);
+    if (c == nullptr) throw ScriptError("unknown control: " + cmd.name);
+    for (ControlKind k : kinds) {
+      if (c->kind == k) return *c;
+    }
+    throw ScriptError(cmd.word + " does not apply to the " + controlKindName(c->kind) + " " +
+                      cmd.name);
+  };
+  // What a person does reaches only a control that is enabled and shown.
+  auto reachable = [&]() {
+    if (form.reachable(cmd.name)) return true;
+    out_ << "disabled: " << cmd.name << '\n';
+    return false;
+  };
+
+  if (cmd.word == "type") {
+    control({ControlKind::Text, ControlKind::Choice});
+    const std::string text = textArgument(cmd);
+    if (reachable()) state_.event([&] { form.userType(cmd.name, text); });
+  } else if (cmd.word == "key") {
+    control({ControlKind::Text, ControlKind::Choice});
+    const char key = keyArgument(cmd);
+    if (reachable()) state_.event([&] { form.userKey(cmd.name, key); });
+  } else if (cmd.word == "set") {
+    if (auto g = state_.globals().find(cmd.name); g != state_.globals().end()) {
+      if (!g->second.assign) throw ScriptError(cmd.name + " is a build constant");
+      const std::string value = textArgument(cmd);
+      try {
+        g->second.assign(value);
+      } catch (const std::invalid_argument& e) {
+        throw ScriptError(cmd.name + ": " + e.what());
+      }
+      return;
+    }
+    Control& c = control({ControlKind::Text, ControlKind::Flag, ControlKind::MenuItem,
+                          ControlKind::Choice, ControlKind::Slider});
+    switch (c.kind) {
+      case ControlKind::Text: {
+        std::string text = textArgument(cmd);
+        state_.event([&] { form.setText(cmd.name, std::move(text)); });
+        break;
+      }
+      case ControlKind::Flag: {
+        const bool on = onOff(cmd.rest);
+        state_.event([&] { form.setChecked(cmd.name, on); });
+        break;
+      }
+      case ControlKind::MenuItem: c.checked = onOff(cmd.rest); break;
+      case ControlKind::Choice: {
+        const long index = numberArgument(cmd.rest, "index");
+        if (index < -1 || index >= static_cast<long>(c.items.size())) {
+          throw ScriptError("no item " + cmd.rest + " in " + cmd.name);
+        }
+        form.setIndex(cmd.name, static_cast<int>(index));
+        break;
+      }
+      default: c.position = static_cast<int>(numberArgument(cmd.rest, "position")); break;
+    }
+  } else if (cmd.word == "leave") {
+    if (cmd.hasRest) throw ScriptError("leave takes only a name");
+    control({ControlKind::Text, ControlKind::Choice, ControlKind::Flag, ControlKind::Slider});
+    state_.event([&] { form.leave(cmd.name); });
+  } else if (cmd.word == "click") {
+    if (cmd.hasRest) throw ScriptError("click takes only a name");
+    control({ControlKind::Flag, ControlKind::MenuItem});
+    if (reachable()) state_.event([&] { form.userClick(cmd.name); });
+  } else if (cmd.word == "pick") {
+    Control& c = control({ControlKind::Choice});
+    const long index = numberArgument(cmd.rest, "index");
+    if (index < 0 || index >= static_cast<long>(c.items.size())) {
+      throw ScriptError("no item " + cmd.rest + " in " + cmd.name);
+    }
+    if (reachable()) state_.event([&] { form.userPick(cmd.name, static_cast<int>(index)); });
+  } else if (cmd.word == "run") {
+    if (cmd.name.empty() || cmd.hasRest) throw ScriptError("run takes one handler name");
+    if (!form.hasHandler(cmd.name)) throw ScriptError("unknown handler: " + cmd.name);
+    state_.event([&] { form.runHandler(cmd.name); });
+  } else if (cmd.word == "get") {
+    if (cmd.name.empty() || cmd.hasRest) throw ScriptError("get takes one name");
+    if (auto g = state_.globals().find(cmd.name); g != state_.globals().end()) {
+      out_ << "{\"name\":" << jsonString(cmd.name) << ",\"value\":" << g->second.json() << "}\n";
+      return;
+    }
+    const Control* c = form.find(cmd.name);
+    if (c == nullptr) throw ScriptError("unknown name: " + cmd.name);
+    out_ << describe(*c) << '\n';
+  } else if (cmd.word == "image") {
+    Image& image = state_.ConfigImage;
+    if (cmd.name == "load" || cmd.name == "save") {
+      if (!cmd.hasRest || cmd.rest.empty()) throw ScriptError("image " + cmd.name + " needs a path");
+      if (cmd.name == "load") {
+        std::ifstream file(cmd.rest, std::ios::binary);
+        if (!file) throw ScriptError("cannot open " + cmd.rest);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        image.fill(0xFF);
+        for (std::size_t i = 0; i < bytes.size() && i < kImageSize; ++i) {
+          image[i] = static_cast<std::uint8_t>(bytes[i]);
+        }
+      } else {
+        std::ofstream file(cmd.rest, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(image.data()), kImageSize);
+        file.close();
+        if (!file) throw ScriptError("cannot write " + cmd.rest);
+      }
+      return;
+    }
+    if (cmd.name.empty()) throw ScriptError("image needs an offset");
+    const long offset = numberArgument(cmd.name, "offset");
+    const long count = cmd.hasRest ? numberArgument(cmd.rest, "count") : 1;
+    if (offset < 0 || offset >= static_cast<long>(kImageSize) || count < 1 ||
+        offset + count > static_cast<long>(kImageSize)) {
+      throw ScriptError("image range outside the 2048 bytes");
+    }
+    for (long at = offset; at < offset + count; at += 16) {
+      char head[16];
+      std::snprintf(head, sizeof head, "image 0x%03lX:", static_cast<unsigned long>(at));
+      out_ << head;
+      for (long i = at; i < at + 16 && i < offset + count; ++i) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, " %02X", image[static_cast<std::size_t>(i)]);
+        out_ << byte;
+      }
+      out_ << '\n';
+    }
+  } else if (cmd.word == "checksum") {
+    if (!cmd.name.empty()) throw ScriptError("checksum takes no argument");
+    setChecksum(state_.ConfigImage);
+  } else {
+    throw ScriptError("unknown command: " + cmd.word);
+  }
+}
+
+}  // namespace capcode

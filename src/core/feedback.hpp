@@ -1,0 +1,34 @@
+#pragma once
+// What the program does to the person at the window: the channel through which every rule
+// reports. The Qt window shows these; the automation writes them into its transcript.
+
+#include <string_view>
+
+namespace capcode {
+
+class Feedback {
+ public:
+  virtual ~Feedback() = default;
+  // A line appended at the bottom of the status log.
+  virtual void log(std::string_view line) = 0;
+  // The desktop's default beep.
+  virtual void beep() = 0;
+  // A rule puts the input focus back on this control.
+  virtual void focus(std::string_view control) = 0;
+  // A modal message box; it returns once the person acknowledged it.
+  virtual void message(std::string_view text) = 0;
+  // The general error notice: an error ended the running handler and its callers.
+  virtual void errorNotice(std::string_view text) = 0;
+};
+
+// Swallows everything; for states nobody watches.
+class SilentFeedback final : public Feedback {
+ public:
+  void log(std::string_view) override {}
+  void beep() override {}
+  void focus(std::string_view) override {}
+  void message(std::string_view) override {}
+  void errorNotice(std::string_view) override {}
+};
+
+}  // namespace capcode

@@ -1,0 +1,85 @@
+#pragma once
+// Everything one run of the programmer holds: the window model, the two 2048-byte images and
+// the small shared values that the rules, the codec and the links read. Tests make as many of
+// these as they like; nothing here is process-wide.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/feedback.hpp"
+#include "core/form_model.hpp"
+#include "core/image.hpp"
+
+namespace capcode {
+
+enum HardwareRevisionCode : std::uint8_t { kHwA2 = 0, kHwA3 = 1, kHwB = 2 };
+
+// Fixed per build (CMake cache options); a test may construct a state with others.
+struct BuildConstants {
+  std::uint8_t factoryEdition = 0;
+  std::uint8_t buildCustomer = 0;
+  std::uint8_t buildLanguageLock = 2;
+  static BuildConstants ofThisBuild();
+};
+
+// A shared value readable (and, unless constant, writable) by name from the automation.
+struct GlobalValue {
+  std::function<std::string()> json;                // its value as a JSON literal
+  std::function<void(const std::string&)> assign;   // empty for constants; throws on bad input
+};
+
+class ProgramState {
+ public:
+  explicit ProgramState(Feedback& feedback, BuildConstants build = BuildConstants::ofThisBuild());
+  ProgramState(const ProgramState&) = delete;
+  ProgramState& operator=(const ProgramState&) = delete;
+
+  FormModel form;
+  Image ConfigImage{};
+  Image PagerReadBuffer{};
+
+  std::uint8_t HardwareRevision = kHwA2;
+  std::uint16_t ChannelStep = 0;  // Hz; 0 until the frequency is first normalised
+  char DecimalMark = '.';
+  float VoltageRoundUp = 0.01f;   // added to a decoded voltage whose third decimal is 5 or more
+  const BuildConstants build;
+  std::string LanguageLibraryPath;
+  std::string CurrentFilePath;
+  bool UsbMode = false;
+  std::uint16_t LptPortBase = 0x378;
+  std::uint8_t TransferResult = 0;
+
+  // --- what rules do to the person ---
+  void log(std::string_view line);
+  void beep() { feedback_.beep(); }
+  void focus(std::string_view control) { feedback_.focus(control); }
+  void message(std::string_view text) { feedback_.message(text); }
+  Feedback& feedback() { return feedback_; }
+  // Lines of the status log, oldest first.
+  const std::vector<std::string>& statusLog() const { return statusLog_; }
+
+  // Runs one window event: an error that escapes it becomes the general error notice and the
+  // program goes on. Returns false when that happened.
+  bool event(const std::function<void()>& action);
+
+  // --- shared values by name ---
+  const std::map<std::string, GlobalValue, std::less<>>& globals() const { return globals_; }
+
+  // The pager model code at image bytes 0x066..0x068.
+  std::string modelCode() const;
+
+ private:
+  void defineGlobals();
+
+  Feedback& feedback_;
+  std::vector<std::string> statusLog_;
+  std::map<std::string, GlobalValue, std::less<>> globals_;
+};
+
+// Brings the window controls to their design values (every control of the window).
+void buildDesignControls(FormModel& form);
+
+}  // namespace capcode
