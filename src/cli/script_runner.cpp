@@ -65,8 +65,8 @@ CommandLine split(const std::string& line) {
   cmd.word = line.substr(0, blank);
   if (blank == std::string::npos) return cmd;
   std::size_t nameEnd = line.find(' ', blank + 1);
-  cmd.name = line.substr(blank + 1, nameEnd == std::string::npos ? std::string::npos
-                                                                  : nameEnd - blank - 1);
+  cmd.name = line.substr(blank + 1,
+                         nameEnd == std::string::npos ? std::string::npos : nameEnd - blank - 1);
   if (nameEnd != std::string::npos) {
     cmd.hasRest = true;
     cmd.rest = line.substr(nameEnd + 1);
@@ -106,12 +106,16 @@ bool onOff(const std::string& text) {
   throw ScriptError("expected on or off, not: " + text);
 }
 
-std::string jsonBool(bool b) { return b ? "true" : "false"; }
+std::string jsonBool(bool b) {
+  return b ? "true" : "false";
+}
 
 std::string describe(const Control& c) {
   std::string out = "{\"name\":" + jsonString(c.name);
   switch (c.kind) {
-    case ControlKind::Text: out += ",\"text\":" + jsonString(c.text); break;
+    case ControlKind::Text:
+      out += ",\"text\":" + jsonString(c.text);
+      break;
     case ControlKind::Choice: {
       out += ",\"index\":" + std::to_string(c.index);
       out += ",\"item\":" + (c.index < 0 || c.index >= static_cast<int>(c.items.size())
@@ -126,9 +130,14 @@ std::string describe(const Control& c) {
       break;
     }
     case ControlKind::Flag:
-    case ControlKind::MenuItem: out += ",\"checked\":" + jsonBool(c.checked); break;
-    case ControlKind::Slider: out += ",\"position\":" + std::to_string(c.position); break;
-    default: break;
+    case ControlKind::MenuItem:
+      out += ",\"checked\":" + jsonBool(c.checked);
+      break;
+    case ControlKind::Slider:
+      out += ",\"position\":" + std::to_string(c.position);
+      break;
+    default:
+      break;
   }
   out += ",\"enabled\":" + jsonBool(c.enabled) + ",\"visible\":" + jsonBool(c.visible);
   if (c.hasCaption) out += ",\"caption\":" + jsonString(c.caption);
@@ -238,7 +247,9 @@ void ScriptRunner::execute(const std::string& line) {
         state_.event([&] { form.setChecked(cmd.name, on); });
         break;
       }
-      case ControlKind::MenuItem: c.checked = onOff(cmd.rest); break;
+      case ControlKind::MenuItem:
+        c.checked = onOff(cmd.rest);
+        break;
       case ControlKind::Choice: {
         const long index = numberArgument(cmd.rest, "index");
         if (index < -1 || index >= static_cast<long>(c.items.size())) {
@@ -247,7 +258,9 @@ void ScriptRunner::execute(const std::string& line) {
         form.setIndex(cmd.name, static_cast<int>(index));
         break;
       }
-      default: c.position = static_cast<int>(numberArgument(cmd.rest, "position")); break;
+      default:
+        c.position = static_cast<int>(numberArgument(cmd.rest, "position"));
+        break;
     }
   } else if (cmd.word == "leave") {
     if (cmd.hasRest) throw ScriptError("leave takes only a name");
@@ -280,11 +293,13 @@ void ScriptRunner::execute(const std::string& line) {
   } else if (cmd.word == "image") {
     Image& image = state_.ConfigImage;
     if (cmd.name == "load" || cmd.name == "save") {
-      if (!cmd.hasRest || cmd.rest.empty()) throw ScriptError("image " + cmd.name + " needs a path");
+      if (!cmd.hasRest || cmd.rest.empty())
+        throw ScriptError("image " + cmd.name + " needs a path");
       if (cmd.name == "load") {
         std::ifstream file(cmd.rest, std::ios::binary);
         if (!file) throw ScriptError("cannot open " + cmd.rest);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                                std::istreambuf_iterator<char>());
         image.fill(0xFF);
         for (std::size_t i = 0; i < bytes.size() && i < kImageSize; ++i) {
           image[i] = static_cast<std::uint8_t>(bytes[i]);

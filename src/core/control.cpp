@@ -4,15 +4,24 @@ namespace capcode {
 
 const char* controlKindName(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Text: return "text field";
-    case ControlKind::Choice: return "list";
-    case ControlKind::Flag: return "check box";
-    case ControlKind::Slider: return "slider";
-    case ControlKind::MenuItem: return "menu item";
-    case ControlKind::Label: return "label";
-    case ControlKind::Group: return "group";
-    case ControlKind::Page: return "page";
-    case ControlKind::Window: return "window";
+    case ControlKind::Text:
+      return "text field";
+    case ControlKind::Choice:
+      return "list";
+    case ControlKind::Flag:
+      return "check box";
+    case ControlKind::Slider:
+      return "slider";
+    case ControlKind::MenuItem:
+      return "menu item";
+    case ControlKind::Label:
+      return "label";
+    case ControlKind::Group:
+      return "group";
+    case ControlKind::Page:
+      return "page";
+    case ControlKind::Window:
+      return "window";
   }
   return "control";
 }

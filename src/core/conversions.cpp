@@ -9,7 +9,9 @@ namespace capcode {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 [[noreturn]] void notInteger(std::string_view text) {
   throw ConversionError("'" + std::string(text) + "' is not a valid integer value");
@@ -30,7 +32,8 @@ struct DecimalParts {
 bool splitDecimal(std::string_view text, char mark, DecimalParts& out) {
   std::size_t i = 0;
   const std::size_t n = text.size();
-  while (i < n && text[i] == ' ') ++i;
+  while (i < n && text[i] == ' ')
+    ++i;
   if (i < n && (text[i] == '+' || text[i] == '-')) out.negative = text[i++] == '-';
   bool sawDigit = false;
   while (i < n && isDigit(text[i])) {
@@ -58,7 +61,8 @@ bool splitDecimal(std::string_view text, char mark, DecimalParts& out) {
     }
     out.exponent += negExp ? -e : e;
   }
-  while (i < n && text[i] == ' ') ++i;
+  while (i < n && text[i] == ' ')
+    ++i;
   return i == n;
 }
 
@@ -66,7 +70,8 @@ bool splitDecimal(std::string_view text, char mark, DecimalParts& out) {
 
 std::int32_t textToInt(std::string_view text) {
   std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
+  while (i < text.size() && text[i] == ' ')
+    ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i >= text.size()) notInteger(text);
@@ -87,7 +92,8 @@ long double textToFloat(std::string_view text, char decimalMark) {
   DecimalParts parts;
   if (!splitDecimal(text, decimalMark, parts)) notFloat(text);
   // strtold wants '.', whatever the mark was; the parts are plain ASCII by now.
-  std::string plain = (parts.negative ? "-" : "") + parts.digits + "e" + std::to_string(parts.exponent);
+  std::string plain =
+      (parts.negative ? "-" : "") + parts.digits + "e" + std::to_string(parts.exponent);
   long double value = std::strtold(plain.c_str(), nullptr);
   if (!std::isfinite(value)) notFloat(text);
   return value;
@@ -101,7 +107,7 @@ std::int64_t textToScaled(std::string_view text, char decimalMark, int decimals)
   if (shift < 0) {
     long drop = -shift;
     digits = drop >= static_cast<long>(digits.size()) ? std::string("0")
-                                                        : digits.substr(0, digits.size() - drop);
+                                                      : digits.substr(0, digits.size() - drop);
   } else {
     if (shift > 40) shift = 40;  // far beyond 64 bits anyway
     digits.append(static_cast<std::size_t>(shift), '0');
@@ -116,10 +122,11 @@ std::int64_t textToScaled(std::string_view text, char decimalMark, int decimals)
 
 std::string scaledToText(std::int64_t value, int decimals, char decimalMark) {
   std::int64_t scale = 1;
-  for (int i = 0; i < decimals; ++i) scale *= 10;
+  for (int i = 0; i < decimals; ++i)
+    scale *= 10;
   bool negative = value < 0;
-  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value)
-                                     : static_cast<std::uint64_t>(value);
+  std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   std::string text = (negative ? "-" : "") + std::to_string(magnitude / scale);
   std::uint64_t fraction = magnitude % scale;
   if (fraction != 0) {

@@ -34,7 +34,8 @@ class Decoder {
   }
 
   void headHwB() {
-    for (int n = 1; n <= 8; ++n) flag(rowControlName("addr", n, "en"), bit(at(4 * (n - 1)), 7));
+    for (int n = 1; n <= 8; ++n)
+      flag(rowControlName("addr", n, "en"), bit(at(4 * (n - 1)), 7));
     for (int n = 1; n <= 8; ++n) {
       const std::size_t r = 4 * static_cast<std::size_t>(n - 1);
       const std::uint8_t b1 = at(r + 1);
@@ -67,10 +68,12 @@ class Decoder {
     const std::uint8_t frames = at(0x013);
     for (int n = 1; n <= 6; ++n) {
       const unsigned frame = n <= 2 ? (frames >> 3) & 7 : frames & 7;
-      const unsigned capcode = readLe(s_.ConfigImage, 3 * static_cast<std::size_t>(n - 1), 3) * 8 + frame;
+      const unsigned capcode =
+          readLe(s_.ConfigImage, 3 * static_cast<std::size_t>(n - 1), 3) * 8 + frame;
       f_.clearThenInsert(rowControlName("address", n), std::to_string(capcode));
     }
-    for (int n = 1; n <= 6; ++n) flag(rowControlName("addr", n, "en"), bit(at(0x012), n - 1));
+    for (int n = 1; n <= 6; ++n)
+      flag(rowControlName("addr", n, "en"), bit(at(0x012), n - 1));
     choice("BS2", at(0x015) & 0x0F);
     choice("BS3", at(0x015) >> 4);
     const std::uint8_t b16 = at(0x016);
@@ -83,11 +86,11 @@ class Decoder {
   }
 
   void common() {
-    static const char* const kTonePatterns[] = {"tonepatternA",   "tonepatternB",
-                                                "tonepatternC",   "tonepatternD",
-                                                "tonepatternPon", "tonepatternLcell",
-                                                "tonepatternUcall1", "tonepatternUcall2"};
-    for (std::size_t i = 0; i < 8; ++i) f_.setText(kTonePatterns[i], hex4(0x030 + 2 * i));
+    static const char* const kTonePatterns[] = {
+        "tonepatternA",   "tonepatternB",     "tonepatternC",      "tonepatternD",
+        "tonepatternPon", "tonepatternLcell", "tonepatternUcall1", "tonepatternUcall2"};
+    for (std::size_t i = 0; i < 8; ++i)
+      f_.setText(kTonePatterns[i], hex4(0x030 + 2 * i));
 
     const std::uint8_t b40 = at(0x040), b41 = at(0x041), b42 = at(0x042), b43 = at(0x043);
     const std::uint8_t b185 = at(0x185);
@@ -140,7 +143,8 @@ class Decoder {
 
     f_.clearThenInsert("handprogpws", readImageText(s_.ConfigImage, 0x04E));
     for (int k = 0; k < kFolders; ++k) {
-      flag(folderControlName("pubboxact", k), bit(at(0x052 + static_cast<std::size_t>(k / 8)), k % 8));
+      flag(folderControlName("pubboxact", k),
+           bit(at(0x052 + static_cast<std::size_t>(k / 8)), k % 8));
     }
     for (int k = 0; k < kFolders; ++k) {
       f_.clearThenInsert(folderControlName("pubbox", k),
@@ -163,7 +167,8 @@ class Decoder {
       flag(urgentName(i / 4 + 1, i % 4), bit(at(0x181 + static_cast<std::size_t>(i / 8)), i % 8));
     }
     if (s_.HardwareRevision == kHwB) {
-      for (int i = 0; i < 8; ++i) flag(urgentName(7 + i / 4, i % 4), bit(at(0x058), i));
+      for (int i = 0; i < 8; ++i)
+        flag(urgentName(7 + i / 4, i % 4), bit(at(0x058), i));
     }
 
     choice("pager_model", at(0x184));
@@ -181,7 +186,8 @@ class Decoder {
 
     static const char* const kBatteries[] = {"fullbat", "halfbat", "lowbat", "gonebat"};
     for (std::size_t i = 0; i < 4; ++i) {
-      long double volts = textToFloat(f_.text("Vref"), s_.DecimalMark) * at(0x18B + i) * kVoltPerStep;
+      long double volts =
+          textToFloat(f_.text("Vref"), s_.DecimalMark) * at(0x18B + i) * kVoltPerStep;
       const auto millivolts = static_cast<long long>(volts * 1000);
       if (millivolts % 10 >= 5) volts += s_.VoltageRoundUp;
       f_.clearThenInsert(kBatteries[i], floatToText(volts, s_.DecimalMark));
@@ -208,7 +214,8 @@ class Decoder {
     static const char kHex[] = "0123456789ABCDEF";
     const unsigned value = readLe(s_.ConfigImage, offset, 2);
     std::string text(4, '0');
-    for (int i = 0; i < 4; ++i) text[static_cast<std::size_t>(i)] = kHex[(value >> (12 - 4 * i)) & 0xF];
+    for (int i = 0; i < 4; ++i)
+      text[static_cast<std::size_t>(i)] = kHex[(value >> (12 - 4 * i)) & 0xF];
     return text;
   }
 
@@ -222,6 +229,8 @@ class Decoder {
 
 }  // namespace
 
-void decodeImage(ProgramState& state) { Decoder(state).run(); }
+void decodeImage(ProgramState& state) {
+  Decoder(state).run();
+}
 
 }  // namespace capcode

@@ -55,7 +55,9 @@ class Designer {
     return form_.add(std::move(c));
   }
   // A frame that only holds other controls and shows no caption (menu bar, page area, log).
-  Control& container(std::string name) { return form_.add(base(std::move(name), ControlKind::Group)); }
+  Control& container(std::string name) {
+    return form_.add(base(std::move(name), ControlKind::Group));
+  }
   Control& captioned(std::string name, ControlKind kind, std::string caption) {
     Control c = base(std::move(name), kind);
     c.hasCaption = true;
@@ -155,7 +157,8 @@ void addressPage(Designer& d) {
 void featureOptions(Designer& d) {
   d.within("feature");
   d.flag("outrange", false, "Out of range special display");
-  d.flag("ota", false, "Public folder Enable/Disable").hint = "Can be control by OTA command (+++,---)";
+  d.flag("ota", false, "Public folder Enable/Disable").hint =
+      "Can be control by OTA command (+++,---)";
   d.choice("numset", {"0-9,ABCDE'SP'", "0-9,'NL'U'SP'-]["}, -1);
   d.flag("msgtypestamp", false, "Message type stamp").visible = false;
   d.flag("msgstatus", false, "Message status");
@@ -164,15 +167,18 @@ void featureOptions(Designer& d) {
   d.text("maxprivate", "60").hint = "Maximun private call can be set to 60";
   d.flag("pageoff", false, "Pager off menu");
   d.choice("polarity", {"Normal", "Inverted"}, 0);
-  d.choice("vibratetype", {"Continuous", "1Hz pulse", "A,B,C,D pattern", "Vanta special vibrate"}, -1);
+  d.choice("vibratetype", {"Continuous", "1Hz pulse", "A,B,C,D pattern", "Vanta special vibrate"},
+           -1);
   d.choice("urgentcalltype", {"Two tone", "Vibrate+two tone"}, 0);
   d.flag("ureadmsg", false, "Unread message Indication");
   d.flag("toneonlymsg", false, "Canned message");
   d.flag("timedisplay", false, "Time display");
   d.flag("repeatmsg", false, "Repeat message indicator");
   std::vector<std::string> reject = {"Disable"};
-  for (const auto& item : numberedItems(1, 9, "%d min")) reject.push_back(item);
-  for (const auto& item : numberedItems(10, 15, "%dmin")) reject.push_back(item);
+  for (const auto& item : numberedItems(1, 9, "%d min"))
+    reject.push_back(item);
+  for (const auto& item : numberedItems(10, 15, "%dmin"))
+    reject.push_back(item);
   d.choice("repeatcallreject", reject, 0);
   d.choice("repeatcallcheck", {"Call tone independance", "Call tone dependance", "Disable"}, 0);
   d.choice("rangetime", numberedItems(1, 15, "%d min"), 0);

@@ -28,7 +28,9 @@ class Encoder {
   // idx(f): the selected index, -1 (all ones) when nothing is selected; masked by the caller.
   unsigned idx(std::string_view name) const { return static_cast<unsigned>(f_.index(name)); }
   unsigned flag(std::string_view name) const { return f_.checked(name) ? 1u : 0u; }
-  void put(std::size_t offset, unsigned value) { im_.at(offset) = static_cast<std::uint8_t>(value); }
+  void put(std::size_t offset, unsigned value) {
+    im_.at(offset) = static_cast<std::uint8_t>(value);
+  }
 
   void headHwB() {
     for (int n = 1; n <= 8; ++n) {
@@ -45,7 +47,8 @@ class Encoder {
     }
     put(0x020, 0x02 | flag("bs2_option") << 7);
     put(0x021, flag("end_of_msg") + (idx("clko") & 3) * 2 + flip2(idx("baudrate")) * 8u +
-                   (idx("polarity") & 1) * 32 + flip2(static_cast<unsigned>(num("bs3_8212") / 16)) * 64u);
+                   (idx("polarity") & 1) * 32 +
+                   flip2(static_cast<unsigned>(num("bs3_8212") / 16)) * 64u);
     put(0x022, flip4(static_cast<unsigned>(num("bs3_8212")) & 0x0F) +
                    flip4(static_cast<unsigned>(num("bs1_8212") / 4)) * 16u);
     put(0x023, flip2(static_cast<unsigned>(num("bs1_8212")) & 3) + flag("filter_enable") * 4 +
@@ -67,23 +70,25 @@ class Encoder {
       writeLe(im_, 3 * static_cast<std::size_t>(n - 1), 3, static_cast<std::uint32_t>(c >> 3));
     }
     unsigned enables = 0;
-    for (int n = 1; n <= 6; ++n) enables |= flag(rowControlName("addr", n, "en")) << (n - 1);
+    for (int n = 1; n <= 6; ++n)
+      enables |= flag(rowControlName("addr", n, "en")) << (n - 1);
     put(0x012, enables);
     put(0x013, 0x80u + ((static_cast<unsigned>(num("frame1")) * 8) & 0x38) +
                    (static_cast<unsigned>(num("frame3")) & 7));
     put(0x015, (idx("BS3") & 0x0F) * 16 + (idx("BS2") & 0x0F));
     put(0x016, flag("pll_enable") * 64 + (idx("data_format") & 1) * 32 +
-                   (idx("polarity") & 1) * 16 + (idx("errcorrect") & 3) * 4 + (idx("baudrate") & 3));
+                   (idx("polarity") & 1) * 16 + (idx("errcorrect") & 3) * 4 +
+                   (idx("baudrate") & 3));
     writeLe(im_, 0x01E, 2, s_.ChannelStep);
     writeLe(im_, 0x020, 4, hertz());
   }
 
   void common() {
-    static const char* const kTonePatterns[] = {"tonepatternA",   "tonepatternB",
-                                                "tonepatternC",   "tonepatternD",
-                                                "tonepatternPon", "tonepatternLcell",
-                                                "tonepatternUcall1", "tonepatternUcall2"};
-    for (std::size_t i = 0; i < 8; ++i) hexPair(kTonePatterns[i], 0x030 + 2 * i);
+    static const char* const kTonePatterns[] = {
+        "tonepatternA",   "tonepatternB",     "tonepatternC",      "tonepatternD",
+        "tonepatternPon", "tonepatternLcell", "tonepatternUcall1", "tonepatternUcall2"};
+    for (std::size_t i = 0; i < 8; ++i)
+      hexPair(kTonePatterns[i], 0x030 + 2 * i);
 
     put(0x040, (idx("urgentcalltype") & 1) * 128 + flag("toneonlymsg") * 64);
     if (f_.index("alerttype") == 3) {  // "User select"
@@ -95,15 +100,16 @@ class Encoder {
     put(0x041, flag("autospacing") * 64 + (idx("dateformat") & 1) * 32 + flag("msgstatus") * 16 +
                    (idx("lowcalldelay") & 1) * 8 + (num("unread_alert") != 0 ? 4 : 0) +
                    (idx("numset") & 1) * 2 + (idx("pubboxmode") & 1) * 128);
-    put(0x042, (f_.checked("quietsound") ? 0 : 0x40) + flag("outrange") * 32 + flag("pageoff") * 16 +
-                   flag("lowbatspecalert") * 8 + flag("handprog") * 128 + flag("ota") * 4 +
-                   (idx("repeatcallcheck") & 3));
+    put(0x042, (f_.checked("quietsound") ? 0 : 0x40) + flag("outrange") * 32 +
+                   flag("pageoff") * 16 + flag("lowbatspecalert") * 8 + flag("handprog") * 128 +
+                   flag("ota") * 4 + (idx("repeatcallcheck") & 3));
     put(0x043, flag("datetime") * 128 + flag("msgfull") * 64 + flag("repeatmsg") * 32 +
                    flag("ureadmsg") * 16 + (idx("rangeindicator") & 1) * 8 + flag("alarm") * 4 +
                    flag("timedisplay") * 2 + flag("msglock"));
     put(0x044, static_cast<unsigned>(num("lcdholdtime")));
     unsigned types = 0;
-    for (int n = 1; n <= 6; ++n) types |= (idx(rowControlName("msgtype", n)) & 1) << (n - 1);
+    for (int n = 1; n <= 6; ++n)
+      types |= (idx(rowControlName("msgtype", n)) & 1) << (n - 1);
     put(0x045, types);
     put(0x046, static_cast<unsigned>(num("contrast")));
     put(0x047, idx("language"));
@@ -115,7 +121,8 @@ class Encoder {
         formats |= (idx(rowControlName("addr", n, std::string("format") + toneLetter(tone))) & 3)
                    << (2 * tone);
       }
-      put(n <= 6 ? 0x048 + static_cast<std::size_t>(n - 1) : 0x056 + static_cast<std::size_t>(n - 7),
+      put(n <= 6 ? 0x048 + static_cast<std::size_t>(n - 1)
+                 : 0x056 + static_cast<std::size_t>(n - 7),
           formats);
     }
 
@@ -164,11 +171,13 @@ class Encoder {
     put(0x18A, static_cast<unsigned>(num("alarmminute")));
 
     static const char* const kBatteries[] = {"fullbat", "halfbat", "lowbat", "gonebat"};
-    for (std::size_t i = 0; i < 4; ++i) put(0x18B + i, batteryByte(kBatteries[i]));
+    for (std::size_t i = 0; i < 4; ++i)
+      put(0x18B + i, batteryByte(kBatteries[i]));
 
     put(0x18F, idx("rangetime") + 1);
     static const char* const kCanned[] = {"cannedmsgA", "cannedmsgB", "cannedmsgC", "cannedmsgD"};
-    for (std::size_t i = 0; i < 4; ++i) writeImageText(im_, 0x190 + 20 * i, 20, f_.text(kCanned[i]));
+    for (std::size_t i = 0; i < 4; ++i)
+      writeImageText(im_, 0x190 + 20 * i, 20, f_.text(kCanned[i]));
     writeImageText(im_, 0x240, 20, f_.text("hellomsg1"));
     writeImageText(im_, 0x254, 20, f_.text("hellomsg2"));
     put(0x268, static_cast<unsigned>(num("alerttime")));
@@ -182,7 +191,8 @@ class Encoder {
   unsigned urgentBits(int firstRow) const {
     unsigned bits = 0;
     for (int i = 0; i < 8; ++i) {
-      bits |= flag(rowControlName("urgent", firstRow + i / 4, std::string(1, toneLetter(i % 4)))) << i;
+      bits |= flag(rowControlName("urgent", firstRow + i / 4, std::string(1, toneLetter(i % 4))))
+              << i;
     }
     return bits;
   }
@@ -230,6 +240,8 @@ class Encoder {
 
 }  // namespace
 
-void encodeImage(ProgramState& state) { Encoder(state).run(); }
+void encodeImage(ProgramState& state) {
+  Encoder(state).run();
+}
 
 }  // namespace capcode

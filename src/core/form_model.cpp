@@ -42,7 +42,9 @@ Control& FormModel::add(Control control) {
   return *raw;
 }
 
-bool FormModel::has(std::string_view name) const { return controls_.find(name) != controls_.end(); }
+bool FormModel::has(std::string_view name) const {
+  return controls_.find(name) != controls_.end();
+}
 
 Control* FormModel::find(std::string_view name) {
   auto it = controls_.find(name);
@@ -158,7 +160,8 @@ void FormModel::userKey(std::string_view name, char key) {
 }
 
 void FormModel::userType(std::string_view name, std::string_view text) {
-  for (char ch : text) userKey(name, ch);
+  for (char ch : text)
+    userKey(name, ch);
 }
 
 void FormModel::userPick(std::string_view name, int index) {
@@ -178,7 +181,9 @@ void FormModel::userClick(std::string_view name) {
   run(c.onClick);
 }
 
-void FormModel::leave(std::string_view name) { run(at(name).onExit); }
+void FormModel::leave(std::string_view name) {
+  run(at(name).onExit);
+}
 
 void FormModel::attach(ControlEvent event, std::string_view control, std::string handlerName,
                        Rule rule) {
@@ -187,10 +192,17 @@ void FormModel::attach(ControlEvent event, std::string_view control, std::string
   // The control calls through the handler table, so a later replacement reaches both ways in.
   Rule viaTable = [this, handlerName] { runHandler(handlerName); };
   switch (event) {
-    case ControlEvent::Change: c.onChange = viaTable; break;
-    case ControlEvent::Click: c.onClick = viaTable; break;
-    case ControlEvent::Exit: c.onExit = viaTable; break;
-    case ControlEvent::KeyPress: throw std::logic_error("use attachKeyFilter for key filters");
+    case ControlEvent::Change:
+      c.onChange = viaTable;
+      break;
+    case ControlEvent::Click:
+      c.onClick = viaTable;
+      break;
+    case ControlEvent::Exit:
+      c.onExit = viaTable;
+      break;
+    case ControlEvent::KeyPress:
+      throw std::logic_error("use attachKeyFilter for key filters");
   }
 }
 
@@ -198,7 +210,9 @@ void FormModel::attachKeyFilter(std::string_view control, KeyFilter filter) {
   at(control).onKeyPress = std::move(filter);
 }
 
-void FormModel::defineHandler(std::string name, Rule rule) { handlers_[name] = std::move(rule); }
+void FormModel::defineHandler(std::string name, Rule rule) {
+  handlers_[name] = std::move(rule);
+}
 
 bool FormModel::hasHandler(std::string_view name) const {
   return handlers_.find(name) != handlers_.end();
@@ -216,7 +230,8 @@ bool FormModel::runHandler(std::string_view name) {
 std::vector<std::string> FormModel::handlerNames() const {
   std::vector<std::string> names;
   names.reserve(handlers_.size());
-  for (const auto& [name, rule] : handlers_) names.push_back(name);
+  for (const auto& [name, rule] : handlers_)
+    names.push_back(name);
   return names;
 }
 

@@ -13,24 +13,36 @@ constexpr std::uint8_t kFlip4[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 
 
 std::uint8_t imageChecksum(const Image& image) {
   unsigned sum = 0;
-  for (std::size_t i = 0; i < kChecksumOffset; ++i) sum += image[i];
+  for (std::size_t i = 0; i < kChecksumOffset; ++i)
+    sum += image[i];
   return static_cast<std::uint8_t>(0xFF - (sum & 0xFF));
 }
 
-void setChecksum(Image& image) { image[kChecksumOffset] = imageChecksum(image); }
+void setChecksum(Image& image) {
+  image[kChecksumOffset] = imageChecksum(image);
+}
 
-bool checksumValid(const Image& image) { return image[kChecksumOffset] == imageChecksum(image); }
+bool checksumValid(const Image& image) {
+  return image[kChecksumOffset] == imageChecksum(image);
+}
 
-std::uint8_t flip2(unsigned value) { return kFlip2[value & 3]; }
-std::uint8_t flip3(unsigned value) { return kFlip3[value & 7]; }
-std::uint8_t flip4(unsigned value) { return kFlip4[value & 15]; }
+std::uint8_t flip2(unsigned value) {
+  return kFlip2[value & 3];
+}
+std::uint8_t flip3(unsigned value) {
+  return kFlip3[value & 7];
+}
+std::uint8_t flip4(unsigned value) {
+  return kFlip4[value & 15];
+}
 std::uint8_t flip8(unsigned value) {
   return static_cast<std::uint8_t>((flip4(value & 0x0F) << 4) | flip4((value >> 4) & 0x0F));
 }
 
 std::uint32_t readLe(const Image& image, std::size_t offset, std::size_t width) {
   std::uint32_t value = 0;
-  for (std::size_t i = width; i-- > 0;) value = (value << 8) | image.at(offset + i);
+  for (std::size_t i = width; i-- > 0;)
+    value = (value << 8) | image.at(offset + i);
   return value;
 }
 
@@ -50,7 +62,8 @@ std::string readImageText(const Image& image, std::size_t offset) {
 
 void writeImageText(Image& image, std::size_t offset, std::size_t width, std::string_view text) {
   std::size_t n = std::min(width, text.size());
-  for (std::size_t i = 0; i < n; ++i) image.at(offset + i) = static_cast<std::uint8_t>(text[i]);
+  for (std::size_t i = 0; i < n; ++i)
+    image.at(offset + i) = static_cast<std::uint8_t>(text[i]);
   if (n < width) image.at(offset + n) = 0;
 }
 
@@ -65,7 +78,8 @@ std::array<std::uint8_t, kImageSize - kPromptBlockOffset> buildPromptBlock(
     }
     block[2 * i] = static_cast<std::uint8_t>(at & 0xFF);
     block[2 * i + 1] = static_cast<std::uint8_t>(at >> 8);
-    for (char c : prompts[i]) block[at++] = static_cast<std::uint8_t>(c);
+    for (char c : prompts[i])
+      block[at++] = static_cast<std::uint8_t>(c);
     block[at++] = 0;
   }
   return block;

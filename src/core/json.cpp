@@ -9,13 +9,27 @@ std::string jsonString(std::string_view bytes) {
   for (char ch : bytes) {
     auto b = static_cast<unsigned char>(ch);
     switch (b) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
       default:
         if (b < 0x20 || b == 0x7F) {
           char esc[8];
@@ -56,14 +70,30 @@ std::optional<std::string> parseJsonString(std::string_view literal) {
       if (++i >= end) return std::nullopt;
       char e = literal[i++];
       switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"':
+          out += '"';
+          break;
+        case '\\':
+          out += '\\';
+          break;
+        case '/':
+          out += '/';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
         case 'u': {
           if (i + 4 > end) return std::nullopt;
           int code = 0;
@@ -77,7 +107,8 @@ std::optional<std::string> parseJsonString(std::string_view literal) {
           out += static_cast<char>(code);
           break;
         }
-        default: return std::nullopt;
+        default:
+          return std::nullopt;
       }
       continue;
     }

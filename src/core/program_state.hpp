@@ -27,8 +27,8 @@ struct BuildConstants {
 
 // A shared value readable (and, unless constant, writable) by name from the automation.
 struct GlobalValue {
-  std::function<std::string()> json;                // its value as a JSON literal
-  std::function<void(const std::string&)> assign;   // empty for constants; throws on bad input
+  std::function<std::string()> json;               // its value as a JSON literal
+  std::function<void(const std::string&)> assign;  // empty for constants; throws on bad input
 };
 
 class ProgramState {
@@ -44,7 +44,7 @@ class ProgramState {
   std::uint8_t HardwareRevision = kHwA2;
   std::uint16_t ChannelStep = 0;  // Hz; 0 until the frequency is first normalised
   char DecimalMark = '.';
-  float VoltageRoundUp = 0.01f;   // added to a decoded voltage whose third decimal is 5 or more
+  float VoltageRoundUp = 0.01f;  // added to a decoded voltage whose third decimal is 5 or more
   const BuildConstants build;
   std::string LanguageLibraryPath;
   std::string CurrentFilePath;

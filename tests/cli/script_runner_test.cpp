@@ -1,0 +1,196 @@
+#include "cli/script_runner.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace capcode {
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome runScript(const std::string& script, bool bare = false) {
+  std::ostringstream out, err;
+  ScriptRunner runner(out, err, ScriptOptions{bare});
+  std::istringstream in(script);
+  const int status = runner.run(in);
+  return {status, out.str(), err.str()};
+}
+
+TEST(Script, GetPrintsTheFixedJsonForms) {
+  const Outcome o = runScript(
+      "get address1\n"
+      "get lcddrv\n"
+      "get vibratetype\n"
+      "get addr1en\n"
+      "get urgent1A\n"
+      "get LPT11\n"
+      "get TrackBar1\n"
+      "get Form1\n"
+      "get ChannelStep\n"
+      "get DecimalMark\n");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(
+      o.out,
+      "{\"name\":\"address1\",\"text\":\"2004000\",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"lcddrv\",\"index\":0,\"item\":\"T6K04\",\"items\":[\"T6K04\",\"SD1815\","
+      "\"ST7567A\"],\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"vibratetype\",\"index\":0,\"item\":\"Continuous\",\"items\":[\"Continuous\","
+      "\"1Hz pulse\",\"A,B,C,D pattern\",\"Vanta special vibrate\"],\"enabled\":true,"
+      "\"visible\":true}\n"
+      "{\"name\":\"addr1en\",\"checked\":true,\"enabled\":true,\"visible\":true,"
+      "\"caption\":\"[1]\"}\n"
+      "{\"name\":\"urgent1A\",\"checked\":false,\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"LPT11\",\"checked\":true,\"enabled\":true,\"visible\":true,"
+      "\"caption\":\"LPT1\"}\n"
+      "{\"name\":\"TrackBar1\",\"position\":50,\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"Form1\",\"enabled\":true,\"visible\":true,\"caption\":\"?\"}\n"
+      "{\"name\":\"ChannelStep\",\"value\":0}\n"
+      "{\"name\":\"DecimalMark\",\"value\":\".\"}\n");
+}
+
+TEST(Script, BareStartsFromDesignValuesAndDecodesOnRequest) {
+  const Outcome o = runScript(
+      "get pubbox0\nget numset\nget HardwareRevision\nrun decodeImage\nget pubbox0\n"
+      "get pubboxlength5\nget frequency\nget tonepatternUcall1\n",
+      true);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(
+      o.out,
+      "{\"name\":\"pubbox0\",\"text\":\"FOLDER 00 \",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"numset\",\"index\":-1,\"item\":null,\"items\":[\"0-9,ABCDE'SP'\","
+      "\"0-9,'NL'U'SP'-][\"],\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"HardwareRevision\",\"value\":0}\n"
+      "{\"name\":\"pubbox0\",\"text\":\"Fdr00Name\",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"pubboxlength5\",\"text\":\"10\",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"frequency\",\"text\":\"163\",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"tonepatternUcall1\",\"text\":\"CFFC\",\"enabled\":true,\"visible\":true}\n");
+}
+
+TEST(Script, TextArgumentsKeepTrailingBlanksAndJsonLiterals) {
+  const Outcome o = runScript(
+      "set hellomsg1 NEWS  \n"
+      "get hellomsg1\n"
+      "set hellomsg2 \"a\\\"b\\u00e9\"\n"
+      "get hellomsg2\n"
+      "set hellomsg2 \"\"\n"
+      "get hellomsg2\n"
+      "type cannedmsgA xy\n"
+      "key cannedmsgA backspace\n"
+      "key cannedmsgA \" \"\n"
+      "get cannedmsgA\n");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(
+      o.out,
+      "{\"name\":\"hellomsg1\",\"text\":\"NEWS  \",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"hellomsg2\",\"text\":\"a\\\"b\xC3\xA9\",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"hellomsg2\",\"text\":\"\",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"cannedmsgA\",\"text\":\"A Tone Only !x \",\"enabled\":true,"
+      "\"visible\":true}\n");
+}
+
+TEST(Script, PersonActionsOnDisabledOrHiddenControlsChangeNothing) {
+  const Outcome o = runScript(
+      "type contrast 12\nclick bs2_option\npick msgtype7 1\nkey pmsg1 x\n"
+      "get contrast\nset contrast 12\nget contrast\n");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out,
+            "disabled: contrast\ndisabled: bs2_option\ndisabled: msgtype7\ndisabled: pmsg1\n"
+            "{\"name\":\"contrast\",\"text\":\"50\",\"enabled\":false,\"visible\":true}\n"
+            "{\"name\":\"contrast\",\"text\":\"12\",\"enabled\":false,\"visible\":true}\n");
+}
+
+TEST(Script, ConversionErrorsAppearAsErrorLinesAndTheScriptGoesOn) {
+  const Outcome o = runScript(
+      "set address3 abc\n"
+      "run encodeImage\n"
+      "image 0 6\n"
+      "image 6 3\n"
+      "set address3 2004016\n"
+      "set Vref 2,70\n"
+      "run decodeImage\n"
+      "get Vref\n");
+  EXPECT_EQ(o.status, 0) << o.err;
+  // Rows 1 and 2 were written before row 3 failed; row 3 kept its old bytes.
+  EXPECT_EQ(o.out,
+            "error: 'abc' is not a valid integer value\n"
+            "image 0x000: 84 D2 03 85 D2 03\n"
+            "image 0x006: 86 D2 03\n"
+            "error: '2,70' is not a valid floating point value\n"
+            "{\"name\":\"Vref\",\"text\":\"2,70\",\"enabled\":true,\"visible\":true}\n");
+}
+
+TEST(Script, ImageDumpsSixteenBytesALine) {
+  const Outcome o =
+      runScript("image 0x3FE 2\nimage 2040 8\nset hellomsg2 x\nchecksum\nimage 0x7FF\n", true);
+  EXPECT_EQ(o.status, 0) << o.err;
+  char checksum[8];
+  std::snprintf(checksum, sizeof checksum, "%02X", imageChecksum(defaultImageA()));
+  EXPECT_EQ(o.out, "image 0x3FE: 00 00\nimage 0x7F8: FF FF FF FF FF FF FF " +
+                       std::string(checksum) + "\nimage 0x7FF: " + checksum + "\n");
+}
+
+TEST(Script, ImageLoadAndSaveAreRaw) {
+  const std::string shortFile = ::testing::TempDir() + "capcode_short.bin";
+  const std::string saved = ::testing::TempDir() + "capcode_saved.bin";
+  {
+    std::ofstream f(shortFile, std::ios::binary);
+    f << "\x86\xC0\x4B\x21";
+  }
+  const Outcome o =
+      runScript("image load " + shortFile + "\nimage 0 6\nimage save " + saved + "\n");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "image 0x000: 86 C0 4B 21 FF FF\n");
+  std::ifstream f(saved, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), kImageSize);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0x86);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[2047]), 0xFF);
+  std::remove(shortFile.c_str());
+  std::remove(saved.c_str());
+}
+
+TEST(Script, ScriptErrorsStopWithStatusTwoAndTheLineNumber) {
+  const struct {
+    const char* script;
+    const char* message;
+  } cases[] = {
+      {"get address1\nfrobnicate x\nget address2\n", "line 2: unknown command: frobnicate"},
+      {"# comment\n\nget nosuch\n", "line 3: unknown name: nosuch"},
+      {"pick address1 0\n", "line 1: pick does not apply to the text field address1"},
+      {"pick zoom 7\n", "line 1: no item 7 in zoom"},
+      {"set addr1en maybe\n", "line 1: expected on or off, not: maybe"},
+      {"type hellomsg1\n", "line 1: type needs a text after hellomsg1"},
+      {"set hellomsg1 \"open\n", "line 1: malformed JSON string: \"open"},
+      {"image 2047 2\n", "line 1: image range outside the 2048 bytes"},
+      {"run noSuchHandler\n", "line 1: unknown handler: noSuchHandler"},
+      {"key hellomsg1 ab\n", "line 1: a key is one character or backspace: ab"},
+      {"set FactoryEdition 1\n", "line 1: FactoryEdition is a build constant"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = runScript(c.script);
+    EXPECT_EQ(o.status, 2) << c.script;
+    EXPECT_EQ(o.err, std::string("capcode script: ") + c.message + "\n") << c.script;
+  }
+  // Nothing after the failing line runs.
+  EXPECT_EQ(runScript("get address1\nbad\nget address2\n").out.find("address2"), std::string::npos);
+}
+
+TEST(Script, MenuTicksAndListIndexesSetWithoutRules) {
+  const Outcome o = runScript("set Debug1 on\nget Debug1\nset zoom -1\nget zoom\n");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out,
+            "{\"name\":\"Debug1\",\"checked\":true,\"enabled\":true,\"visible\":true,"
+            "\"caption\":\"&Debug\"}\n"
+            "{\"name\":\"zoom\",\"index\":-1,\"item\":null,\"items\":[\"Out\",\"In\"],"
+            "\"enabled\":true,\"visible\":true}\n");
+}
+
+}  // namespace
+}  // namespace capcode

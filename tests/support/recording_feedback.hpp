@@ -1,0 +1,28 @@
+#pragma once
+// Records what the program shows the person, in order, in the automation's transcript forms.
+
+#include <string>
+#include <vector>
+
+#include "core/feedback.hpp"
+
+namespace capcode::testing {
+
+class RecordingFeedback final : public Feedback {
+ public:
+  void log(std::string_view line) override { events.push_back("log: " + std::string(line)); }
+  void beep() override { events.emplace_back("beep"); }
+  void focus(std::string_view control) override {
+    events.push_back("focus: " + std::string(control));
+  }
+  void message(std::string_view text) override {
+    events.push_back("message: " + std::string(text));
+  }
+  void errorNotice(std::string_view text) override {
+    events.push_back("error: " + std::string(text));
+  }
+
+  std::vector<std::string> events;
+};
+
+}  // namespace capcode::testing
