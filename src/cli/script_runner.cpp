@@ -320,7 +320,7 @@ void ScriptRunner::execute(const std::string& line) {
       throw ScriptError("image range outside the 2048 bytes");
     }
     for (long at = offset; at < offset + count; at += 16) {
-      char head[16];
+      char head[32];
       std::snprintf(head, sizeof head, "image 0x%03lX:", static_cast<unsigned long>(at));
       out_ << head;
       for (long i = at; i < at + 16 && i < offset + count; ++i) {
