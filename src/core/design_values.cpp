@@ -109,7 +109,7 @@ void window(Designer& d) {
   d.menu("SM51701", "SM5170", "Recover1");
   d.menu("FS81081", "FS8108", "Recover1");
   d.menu("FS81701", "FS8170", "Recover1");
-  d.menu("Debug1", "&Debug", "Help1");
+  d.menu("Debug1", "&Debug", "Help1", false);
   d.menu("About1", "&About", "Help1");
   d.container("PageControl1");
   d.within("PageControl1");

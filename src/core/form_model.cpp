@@ -76,6 +76,7 @@ Control& FormModel::folder(std::string_view prefix, int folder) {
 
 bool FormModel::reachable(std::string_view name) const {
   const Control* c = find(name);
+  if (c != nullptr && c->kind == ControlKind::MenuItem) return c->enabled && c->visible;
   // A parent chain is short (field, group, page); the bound guards against a cycle by mistake.
   for (int depth = 0; c != nullptr && depth < 16; ++depth) {
     if (!c->enabled || !c->visible) return false;
@@ -204,6 +205,11 @@ void FormModel::attach(ControlEvent event, std::string_view control, std::string
     case ControlEvent::KeyPress:
       throw std::logic_error("use attachKeyFilter for key filters");
   }
+}
+
+void FormModel::attach(ControlEvent event, std::string_view control, Rule rule) {
+  static const char* const kSuffix[] = {"Change", "Click", "Exit", "KeyPress"};
+  attach(event, control, std::string(control) + kSuffix[static_cast<int>(event)], std::move(rule));
 }
 
 void FormModel::attachKeyFilter(std::string_view control, KeyFilter filter) {

@@ -54,7 +54,7 @@ class FormModel {
   // Controls in the order they were added (the design order).
   const std::vector<Control*>& controls() const { return order_; }
   // A control takes effect for a person only while it and every page or group holding it are
-  // enabled and visible.
+  // enabled and visible. A menu item answers to its own flags only.
   bool reachable(std::string_view name) const;
 
   // --- values ---
@@ -84,6 +84,8 @@ class FormModel {
   // Attaches `rule` to a control event and registers it under `handlerName` so that it can also
   // be run by name (run address1Exit). Replaces any rule attached before.
   void attach(ControlEvent event, std::string_view control, std::string handlerName, Rule rule);
+  // The same, under the handler name the window gives it: control + "Change", "Click", "Exit".
+  void attach(ControlEvent event, std::string_view control, Rule rule);
   void attachKeyFilter(std::string_view control, KeyFilter filter);
   // Registers a handler that is not bound to a control event (decodeImage, advanceAddresses).
   void defineHandler(std::string name, Rule rule);

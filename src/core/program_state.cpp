@@ -8,6 +8,7 @@
 #include "core/codec.hpp"
 #include "core/conversions.hpp"
 #include "core/json.hpp"
+#include "core/window_rules.hpp"
 
 namespace capcode {
 
@@ -22,6 +23,7 @@ ProgramState::ProgramState(Feedback& feedback, BuildConstants buildConstants)
   form.defineHandler("decodeImage", [this] { decodeImage(*this); });
   form.defineHandler("encodeImage", [this] { encodeImage(*this); });
   defineGlobals();
+  installWindowRules(*this);
 }
 
 void ProgramState::log(std::string_view line) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,12 +72,16 @@ class ProgramState {
   // The pager model code at image bytes 0x066..0x068.
   std::string modelCode() const;
 
+  // Keeps a rule set alive as long as this state (its handlers refer to it).
+  void keepAlive(std::shared_ptr<void> owned) { owned_.push_back(std::move(owned)); }
+
  private:
   void defineGlobals();
 
   Feedback& feedback_;
   std::vector<std::string> statusLog_;
   std::map<std::string, GlobalValue, std::less<>> globals_;
+  std::vector<std::shared_ptr<void>> owned_;
 };
 
 // Brings the window controls to their design values (every control of the window).

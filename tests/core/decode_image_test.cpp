@@ -115,7 +115,7 @@ TEST_F(Decode, DefaultImageAUnderHwAGivesTheDefaultColumn) {
                                                 {"quietsound", false},  {"lowbatspecalert", true},
                                                 {"handprog", true},     {"datetime", true},
                                                 {"autospacing", false}, {"autooff", false},
-                                                {"alarm", false},       {"msgstatusprefix", false},
+                                                {"alarm", false},       {"msgstatusprefix", true},
                                                 {"timeprefix", true},   {"auto_backlight", false},
                                                 {"pll_enable", true},   {"urgent1A", false},
                                                 {"urgent6D", false}};
@@ -255,9 +255,10 @@ TEST_F(Decode, CallsTheListRulesItNeedsByName) {
   decode(defaultImageA(), kHwA2);
   EXPECT_EQ(calls, (std::vector<std::string>{"msgtype1Change", "msgtype6Change", "lcddrvChange"}));
   calls.clear();
+  // Row 6 goes from enabled to disabled first: its enable box runs its message-type rule too.
   decode(defaultImageB(), kHwB);
-  EXPECT_EQ(calls, (std::vector<std::string>{"n_countChange", "msgtype1Change", "msgtype6Change",
-                                             "lcddrvChange"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"msgtype6Change", "n_countChange", "msgtype1Change",
+                                             "msgtype6Change", "lcddrvChange"}));
 }
 
 }  // namespace

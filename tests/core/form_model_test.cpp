@@ -100,7 +100,7 @@ TEST_F(Cascade, AnErrorEndsEveryCallerAndEarlierChangesStay) {
 
 TEST_F(Cascade, HandlersRunByNameAndMissingOnesDoNothing) {
   EXPECT_TRUE(form.runHandler("hellomsg2Exit"));
-  EXPECT_FALSE(form.runHandler("msgtype1Change"));
+  EXPECT_FALSE(form.runHandler("noSuchRule"));
   EXPECT_EQ(seen, (std::vector<std::string>{"exit"}));
 }
 
