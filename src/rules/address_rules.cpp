@@ -96,9 +96,10 @@ class AddressRules {
       s_.focus(name("address", n));
       return;
     }
-    const std::string& text = f_.text(name("address", n));
-    if (text.size() < kCapcodeDigits) {
-      f_.setText(name("address", n), std::string(kCapcodeDigits - text.size(), '0') + text);
+    // One zero at a time, each an edit of the field: a 7-digit result that is out of range is
+    // reported by the change rule as soon as it stands in the field.
+    while (f_.text(name("address", n)).size() < kCapcodeDigits) {
+      f_.setText(name("address", n), "0" + f_.text(name("address", n)));
     }
     if (paired() && isLed(n) && capcode(n) % 8 != capcode(leaderOf(n)) % 8) {
       s_.log("Address [" + std::to_string(n) + "] frame must same as Address [" +
