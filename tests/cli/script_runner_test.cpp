@@ -197,3 +197,46 @@ TEST(Script, MenuTicksAndListIndexesSetWithoutRules) {
 
 }  // namespace
 }  // namespace capcode
+
+namespace capcode {
+namespace {
+
+// The editing rules as a technician meets them, through the automation.
+TEST(ScriptRules, EditingExamplesHoldEndToEnd) {
+  const Outcome o = runScript(
+      "set address1 5\n"
+      "leave address1\n"
+      "get address1\n"
+      "set address1 2004000\n"
+      "leave address1\n"
+      "set address1 \"\"\n"
+      "type address1 2004001\n"
+      "get address2\n"
+      "set frequency \"\"\n"
+      "type frequency 14656250\n"
+      "get frequency\n"
+      "set pll 0\n"
+      "set frequency 146.5612\n"
+      "leave frequency\n"
+      "get frequency\n"
+      "get ChannelStep\n"
+      "click FS81701\n"
+      "get Recover1\n");
+  EXPECT_EQ(o.status, 0) << o.err;
+  const std::string range =
+      "log: Address [1] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143\n";
+  EXPECT_EQ(
+      o.out,
+      "beep\n" + range + "focus: address1\nbeep\n" + range +
+          "focus: address1\n"
+          "{\"name\":\"address1\",\"text\":\"0000005\",\"enabled\":true,\"visible\":true}\n"
+          "{\"name\":\"address2\",\"text\":\"2004009\",\"enabled\":true,\"visible\":true}\n"
+          "{\"name\":\"frequency\",\"text\":\"146.56250\",\"enabled\":true,\"visible\":true}\n"
+          "{\"name\":\"frequency\",\"text\":\"146.56000\",\"enabled\":true,\"visible\":true}\n"
+          "{\"name\":\"ChannelStep\",\"value\":5000}\n"
+          "{\"name\":\"Recover1\",\"checked\":true,\"enabled\":true,\"visible\":true,"
+          "\"caption\":\"&Recover\"}\n");
+}
+
+}  // namespace
+}  // namespace capcode
