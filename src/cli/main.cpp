@@ -29,6 +29,15 @@ int runScript(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--bare") == 0) {
       options.bare = true;
+    } else if (std::strcmp(argv[i], "--data-dir") == 0 && i + 1 < argc) {
+      options.dataDirectory = argv[++i];
+    } else if (std::strcmp(argv[i], "--decimal-mark") == 0 && i + 1 < argc) {
+      const std::string mark = argv[++i];
+      if (mark != "." && mark != ",") {
+        std::cerr << "capcode script: the decimal mark is . or ,\n";
+        return 2;
+      }
+      options.decimalMark = mark[0];
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::cout << capcode::kScriptHelp;
       return 0;

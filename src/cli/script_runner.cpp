@@ -9,6 +9,7 @@
 
 #include "core/codec.hpp"
 #include "core/json.hpp"
+#include "core/startup.hpp"
 
 namespace capcode {
 
@@ -17,11 +18,16 @@ const char* const kScriptHelp =
     "\n"
     "Runs the commands in FILE (standard input when absent) against the programmer's window\n"
     "and prints a transcript on standard output: log:, beep, message:, error: and focus: lines\n"
-    "for what the program shows, and the output of get and image.\n"
+    "for what the program shows, progress: lines for the progress dialog, and the output of\n"
+    "get and image. The program starts up before the first command, as the window does.\n"
     "\n"
     "Options:\n"
-    "  --bare      start from the design values with image A and revision HW-A2, nothing decoded\n"
-    "  -h, --help  show this help\n"
+    "  --bare              skip the start-up: design values, image A, revision HW-A2, nothing\n"
+    "                      decoded\n"
+    "  --data-dir DIR      look for the language libraries in DIR when the working directory\n"
+    "                      has none (default: beside the program, then its installed data)\n"
+    "  --decimal-mark C    take C ('.' or ',') as the system's decimal mark\n"
+    "  -h, --help          show this help\n"
     "\n"
     "Commands (one a line; blank lines and lines starting with # are skipped):\n"
     "  type NAME TEXT        the person types TEXT into a field, one keystroke per character\n"
@@ -36,6 +42,8 @@ const char* const kScriptHelp =
     "  image load PATH       copies a file into the image as it is (0xFF after a short file)\n"
     "  image save PATH       writes the 2048 bytes of the image as they are\n"
     "  checksum              sets the image's last byte as a save would\n"
+    "  open PATH | cancel    File > Open, the dialog answered with PATH or cancelled\n"
+    "  save PATH | cancel    File > Save, likewise\n"
     "\n"
     "A TEXT is the rest of the line after the blank that follows NAME, trailing blanks\n"
     "included; one that begins with \" is a JSON string literal. Texts are bytes: in JSON each\n"
@@ -160,18 +168,36 @@ char keyArgument(const CommandLine& cmd) {
 
 }  // namespace
 
+void TranscriptFeedback::progressShown(std::string_view caption) {
+  out_ << "progress: show " << jsonString(caption) << '\n';
+}
+
+void TranscriptFeedback::progressCaption(std::string_view caption) {
+  out_ << "progress: caption " << jsonString(caption) << '\n';
+}
+
 ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err, ScriptOptions options)
     : out_(out), err_(err), options_(options), feedback_(out), state_(feedback_) {}
 
-void ScriptRunner::bringUp() {
+bool ScriptRunner::bringUp() {
   state_.ConfigImage = defaultImageA();
   state_.HardwareRevision = kHwA2;
-  if (options_.bare) return;
-  state_.event([this] { decodeImage(state_); });
+  if (options_.bare) return true;
+  StartupOptions startup;
+  startup.systemDecimalMark = options_.decimalMark.value_or(systemDecimalMark());
+  startup.dataDirectories = options_.dataDirectory
+                                ? std::vector<std::string>{*options_.dataDirectory}
+                                : defaultDataDirectories();
+  // An error during construction means the window never opens: the program ends.
+  return state_.event([&] { startProgram(state_, startup); });
 }
 
 int ScriptRunner::run(std::istream& in) {
-  bringUp();
+  if (!bringUp()) {
+    out_.flush();
+    err_ << "capcode script: the program could not start\n";
+    return 1;
+  }
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {
@@ -180,6 +206,7 @@ int ScriptRunner::run(std::istream& in) {
     if (line.empty() || line.front() == '#') continue;
     try {
       execute(line);
+      if (state_.windowClosed) break;  // File > Exit ended the program
     } catch (const ScriptError& e) {
       out_.flush();
       err_ << "capcode script: line " << number << ": " << e.what() << '\n';
@@ -330,12 +357,25 @@ void ScriptRunner::execute(const std::string& line) {
       }
       out_ << '\n';
     }
+  } else if (cmd.word == "open" || cmd.word == "save") {
+    if (cmd.name.empty() || cmd.hasRest) throw ScriptError(cmd.word + " takes a path or cancel");
+    fileCommand(cmd.word == "open" ? "Open1" : "Save1", cmd.name);
   } else if (cmd.word == "checksum") {
     if (!cmd.name.empty()) throw ScriptError("checksum takes no argument");
     setChecksum(state_.ConfigImage);
   } else {
     throw ScriptError("unknown command: " + cmd.word);
   }
+}
+
+void ScriptRunner::fileCommand(const std::string& menuItem, const std::string& argument) {
+  if (argument == "cancel") {
+    feedback_.dialogAnswer.reset();
+  } else {
+    feedback_.dialogAnswer = argument;
+  }
+  state_.event([&] { state_.form.userClick(menuItem); });
+  feedback_.dialogAnswer.reset();
 }
 
 }  // namespace capcode

@@ -3,6 +3,7 @@
 // what the program shows the person. The transcript forms are fixed; tools outside read them.
 
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -13,6 +14,8 @@ namespace capcode {
 
 struct ScriptOptions {
   bool bare = false;  // skip the start-up: design values and image A, nothing decoded
+  std::optional<std::string> dataDirectory;  // where the language libraries are, if not cwd
+  std::optional<char> decimalMark;           // the system's decimal mark, instead of LC_NUMERIC
 };
 
 // Writes what the program does to the person as transcript lines.
@@ -24,6 +27,17 @@ class TranscriptFeedback final : public Feedback {
   void focus(std::string_view control) override { out_ << "focus: " << control << '\n'; }
   void message(std::string_view text) override { out_ << "message: " << text << '\n'; }
   void errorNotice(std::string_view text) override { out_ << "error: " << text << '\n'; }
+  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
+    std::optional<std::string> answer;
+    answer.swap(dialogAnswer);
+    return answer;
+  }
+  void progressShown(std::string_view caption) override;
+  void progressCaption(std::string_view caption) override;
+  void progressHidden() override { out_ << "progress: hide\n"; }
+
+  // How the next file dialog is answered; nothing means it is cancelled.
+  std::optional<std::string> dialogAnswer;
 
  private:
   std::ostream& out_;
@@ -37,8 +51,10 @@ class ScriptRunner {
   ProgramState& state() { return state_; }
 
  private:
-  void bringUp();
+  // Returns false when the start-up failed and the program ended.
+  bool bringUp();
   void execute(const std::string& line);
+  void fileCommand(const std::string& menuItem, const std::string& argument);
 
   std::ostream& out_;
   std::ostream& err_;

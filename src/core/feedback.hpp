@@ -2,9 +2,19 @@
 // What the program does to the person at the window: the channel through which every rule
 // reports. The Qt window shows these; the automation writes them into its transcript.
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace capcode {
+
+// What an open or save dialog is asked to show.
+struct FileDialogRequest {
+  bool save = false;
+  std::string initialPath;       // the path last chosen
+  std::string filter;            // ".eep|*.eep|.bin|*.bin|*.*|*.*": caption|pattern pairs
+  std::string defaultExtension;  // "eep", added by the dialog to a name typed without one
+};
 
 class Feedback {
  public:
@@ -19,6 +29,16 @@ class Feedback {
   virtual void message(std::string_view text) = 0;
   // The general error notice: an error ended the running handler and its callers.
   virtual void errorNotice(std::string_view text) = 0;
+
+  // A modal file dialog; nothing when the person cancels it.
+  virtual std::optional<std::string> chooseFile(const FileDialogRequest&) { return std::nullopt; }
+
+  // The progress dialog: shown (without blocking), its caption changed while shown, its bar
+  // moved, hidden again.
+  virtual void progressShown(std::string_view /*caption*/) {}
+  virtual void progressCaption(std::string_view /*caption*/) {}
+  virtual void progressMoved(int /*position*/, int /*maximum*/) {}
+  virtual void progressHidden() {}
 };
 
 // Swallows everything; for states nobody watches.

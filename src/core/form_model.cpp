@@ -119,6 +119,24 @@ void FormModel::setItems(std::string_view name, std::vector<std::string> items) 
   if (c.index >= static_cast<int>(c.items.size())) c.index = -1;
 }
 
+void FormModel::deleteItem(std::string_view name, int index) {
+  Control& c = at(name);
+  if (index < 0 || index >= static_cast<int>(c.items.size())) return;
+  c.items.erase(c.items.begin() + index);
+  if (c.index == index) {
+    c.index = -1;
+  } else if (c.index > index) {
+    --c.index;
+  }
+}
+
+void FormModel::insertItem(std::string_view name, int index, std::string item) {
+  Control& c = at(name);
+  if (index < 0 || index > static_cast<int>(c.items.size())) return;
+  c.items.insert(c.items.begin() + index, std::move(item));
+  if (c.index >= index) ++c.index;
+}
+
 void FormModel::setCaption(std::string_view name, std::string caption) {
   Control& c = at(name);
   c.caption = std::move(caption);

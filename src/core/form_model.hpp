@@ -69,6 +69,10 @@ class FormModel {
   // Selects an item without running a rule; an index outside the list selects nothing (-1).
   void setIndex(std::string_view name, int index);
   void setItems(std::string_view name, std::vector<std::string> items);
+  // List edits as the toolkit makes them: deleting the selected item clears the selection, a
+  // selection after the edit point moves with its item; an index outside the list does nothing.
+  void deleteItem(std::string_view name, int index);
+  void insertItem(std::string_view name, int index, std::string item);
   void setEnabled(std::string_view name, bool on) { at(name).enabled = on; }
   void setVisible(std::string_view name, bool on) { at(name).visible = on; }
   void setCaption(std::string_view name, std::string caption);

@@ -18,7 +18,7 @@ BuildConstants BuildConstants::ofThisBuild() {
 }
 
 ProgramState::ProgramState(Feedback& feedback, BuildConstants buildConstants)
-    : build(buildConstants), feedback_(feedback) {
+    : build(buildConstants), State_Form(feedback), feedback_(feedback) {
   buildDesignControls(form);
   form.defineHandler("decodeImage", [this] { decodeImage(*this); });
   form.defineHandler("encodeImage", [this] { encodeImage(*this); });

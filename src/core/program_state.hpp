@@ -13,6 +13,8 @@
 #include "core/feedback.hpp"
 #include "core/form_model.hpp"
 #include "core/image.hpp"
+#include "core/progress_dialog.hpp"
+#include "core/version_info.hpp"
 
 namespace capcode {
 
@@ -47,11 +49,18 @@ class ProgramState {
   char DecimalMark = '.';
   float VoltageRoundUp = 0.01f;  // added to a decoded voltage whose third decimal is 5 or more
   const BuildConstants build;
-  std::string LanguageLibraryPath;
-  std::string CurrentFilePath;
+  std::string LanguageLibraryPath = "EnglishStr.lib";
+  std::string CurrentFilePath = "M61.EEP";
   bool UsbMode = false;
   std::uint16_t LptPortBase = 0x378;
   std::uint8_t TransferResult = 0;
+
+  ProgressDialog State_Form;
+  ProgramVersionInfo versionInfo = readVersionInfo();
+  // Set by the Exit command: the window has closed and the program ends.
+  bool windowClosed = false;
+  // Releases the parallel-port access; set by the link when it holds the port.
+  std::function<void()> releasePortAccess;
 
   // --- what rules do to the person ---
   void log(std::string_view line);

@@ -1,5 +1,7 @@
 #include "core/window_rules.hpp"
 
+#include "core/config_file.hpp"
+#include "core/window_commands.hpp"
 #include "rf/frequency.hpp"
 #include "rf/hardware_settings.hpp"
 #include "rf/mpu_clock.hpp"
@@ -7,6 +9,9 @@
 #include "rules/feature_rules.hpp"
 #include "rules/folder_rules.hpp"
 #include "rules/key_filters.hpp"
+#include "variants/editions.hpp"
+#include "variants/language_library.hpp"
+#include "variants/model_profiles.hpp"
 
 namespace capcode {
 
@@ -18,6 +23,11 @@ void installWindowRules(ProgramState& state) {
   installFrequencyRules(state);
   installMpuClockRules(state);
   installHardwareSettingRules(state);
+  installModelProfiles(state);
+  installEditionRules(state);
+  installLanguageRules(state);
+  installConfigFileCommands(state);
+  installWindowCommands(state);
 }
 
 }  // namespace capcode

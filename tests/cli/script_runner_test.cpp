@@ -15,26 +15,32 @@ struct Outcome {
   std::string err;
 };
 
+// The window as image A decoded under HW-A2, without the rest of the start-up.
+const std::string decodedA = "run decodeImage\n";
+
 Outcome runScript(const std::string& script, bool bare = false) {
   std::ostringstream out, err;
-  ScriptRunner runner(out, err, ScriptOptions{bare});
+  ScriptOptions options;
+  options.bare = bare;
+  ScriptRunner runner(out, err, options);
   std::istringstream in(script);
   const int status = runner.run(in);
   return {status, out.str(), err.str()};
 }
 
 TEST(Script, GetPrintsTheFixedJsonForms) {
-  const Outcome o = runScript(
-      "get address1\n"
-      "get lcddrv\n"
-      "get vibratetype\n"
-      "get addr1en\n"
-      "get urgent1A\n"
-      "get LPT11\n"
-      "get TrackBar1\n"
-      "get Form1\n"
-      "get ChannelStep\n"
-      "get DecimalMark\n");
+  const Outcome o = runScript(decodedA +
+                                  "get address1\n"
+                                  "get lcddrv\n"
+                                  "get vibratetype\n"
+                                  "get addr1en\n"
+                                  "get urgent1A\n"
+                                  "get LPT11\n"
+                                  "get TrackBar1\n"
+                                  "get Form1\n"
+                                  "get ChannelStep\n"
+                                  "get DecimalMark\n",
+                              true);
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(
       o.out,
@@ -75,17 +81,18 @@ TEST(Script, BareStartsFromDesignValuesAndDecodesOnRequest) {
 }
 
 TEST(Script, TextArgumentsKeepTrailingBlanksAndJsonLiterals) {
-  const Outcome o = runScript(
-      "set hellomsg1 NEWS  \n"
-      "get hellomsg1\n"
-      "set hellomsg2 \"a\\\"b\\u00e9\"\n"
-      "get hellomsg2\n"
-      "set hellomsg2 \"\"\n"
-      "get hellomsg2\n"
-      "type cannedmsgA xy\n"
-      "key cannedmsgA backspace\n"
-      "key cannedmsgA \" \"\n"
-      "get cannedmsgA\n");
+  const Outcome o = runScript(decodedA +
+                                  "set hellomsg1 NEWS  \n"
+                                  "get hellomsg1\n"
+                                  "set hellomsg2 \"a\\\"b\\u00e9\"\n"
+                                  "get hellomsg2\n"
+                                  "set hellomsg2 \"\"\n"
+                                  "get hellomsg2\n"
+                                  "type cannedmsgA xy\n"
+                                  "key cannedmsgA backspace\n"
+                                  "key cannedmsgA \" \"\n"
+                                  "get cannedmsgA\n",
+                              true);
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(
       o.out,
@@ -99,7 +106,8 @@ TEST(Script, TextArgumentsKeepTrailingBlanksAndJsonLiterals) {
 TEST(Script, PersonActionsOnDisabledOrHiddenControlsChangeNothing) {
   const Outcome o = runScript(
       "type contrast 12\nclick bs2_option\npick msgtype7 1\nkey pmsg1 x\n"
-      "get contrast\nset contrast 12\nget contrast\n");
+      "get contrast\nset contrast 12\nget contrast\n",
+      true);
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out,
             "disabled: contrast\ndisabled: bs2_option\ndisabled: msgtype7\ndisabled: pmsg1\n"
@@ -108,15 +116,16 @@ TEST(Script, PersonActionsOnDisabledOrHiddenControlsChangeNothing) {
 }
 
 TEST(Script, ConversionErrorsAppearAsErrorLinesAndTheScriptGoesOn) {
-  const Outcome o = runScript(
-      "set address3 abc\n"
-      "run encodeImage\n"
-      "image 0 6\n"
-      "image 6 3\n"
-      "set address3 2004016\n"
-      "set Vref 2,70\n"
-      "run decodeImage\n"
-      "get Vref\n");
+  const Outcome o = runScript(decodedA +
+                                  "set address3 abc\n"
+                                  "run encodeImage\n"
+                                  "image 0 6\n"
+                                  "image 6 3\n"
+                                  "set address3 2004016\n"
+                                  "set Vref 2,70\n"
+                                  "run decodeImage\n"
+                                  "get Vref\n",
+                              true);
   EXPECT_EQ(o.status, 0) << o.err;
   // Rows 1 and 2 were written before row 3 failed; row 3 kept its old bytes.
   // Once from address3's change rule, once from the encoder.
@@ -147,7 +156,7 @@ TEST(Script, ImageLoadAndSaveAreRaw) {
     f << "\x86\xC0\x4B\x21";
   }
   const Outcome o =
-      runScript("image load " + shortFile + "\nimage 0 6\nimage save " + saved + "\n");
+      runScript("image load " + shortFile + "\nimage 0 6\nimage save " + saved + "\n", true);
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "image 0x000: 86 C0 4B 21 FF FF\n");
   std::ifstream f(saved, std::ios::binary);
@@ -186,7 +195,7 @@ TEST(Script, ScriptErrorsStopWithStatusTwoAndTheLineNumber) {
 }
 
 TEST(Script, MenuTicksAndListIndexesSetWithoutRules) {
-  const Outcome o = runScript("set Debug1 on\nget Debug1\nset zoom -1\nget zoom\n");
+  const Outcome o = runScript("set Debug1 on\nget Debug1\nset zoom -1\nget zoom\n", true);
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out,
             "{\"name\":\"Debug1\",\"checked\":true,\"enabled\":true,\"visible\":false,"
@@ -203,25 +212,26 @@ namespace {
 
 // The editing rules as a technician meets them, through the automation.
 TEST(ScriptRules, EditingExamplesHoldEndToEnd) {
-  const Outcome o = runScript(
-      "set address1 5\n"
-      "leave address1\n"
-      "get address1\n"
-      "set address1 2004000\n"
-      "leave address1\n"
-      "set address1 \"\"\n"
-      "type address1 2004001\n"
-      "get address2\n"
-      "set frequency \"\"\n"
-      "type frequency 14656250\n"
-      "get frequency\n"
-      "set pll 0\n"
-      "set frequency 146.5612\n"
-      "leave frequency\n"
-      "get frequency\n"
-      "get ChannelStep\n"
-      "click FS81701\n"
-      "get Recover1\n");
+  const Outcome o = runScript(decodedA +
+                                  "set address1 5\n"
+                                  "leave address1\n"
+                                  "get address1\n"
+                                  "set address1 2004000\n"
+                                  "leave address1\n"
+                                  "set address1 \"\"\n"
+                                  "type address1 2004001\n"
+                                  "get address2\n"
+                                  "set frequency \"\"\n"
+                                  "type frequency 14656250\n"
+                                  "get frequency\n"
+                                  "set pll 0\n"
+                                  "set frequency 146.5612\n"
+                                  "leave frequency\n"
+                                  "get frequency\n"
+                                  "get ChannelStep\n"
+                                  "click FS81701\n"
+                                  "get Recover1\n",
+                              true);
   EXPECT_EQ(o.status, 0) << o.err;
   const std::string range =
       "log: Address [1] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143\n";

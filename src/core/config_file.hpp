@@ -1,0 +1,17 @@
+#pragma once
+// Configuration files: one raw 2048-byte image each, the checksum in the last byte and the
+// edition tag at 0x3FE. File > Open and File > Save.
+
+namespace capcode {
+
+// The file dialogs' filter (caption|pattern pairs) and default extension.
+inline constexpr const char* kConfigFileFilter = ".eep|*.eep|.bin|*.bin|*.*|*.*";
+inline constexpr const char* kConfigFileExtension = "eep";
+
+class ProgramState;
+
+// Attaches Open1Click and Save1Click. Both ask the person for a path through the feedback's
+// file dialog and report one status-log line per step.
+void installConfigFileCommands(ProgramState& state);
+
+}  // namespace capcode

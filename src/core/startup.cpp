@@ -1,0 +1,88 @@
+#include "core/startup.hpp"
+
+#include <unistd.h>
+
+#include <climits>
+#include <clocale>
+#include <string>
+
+#include "build_info.hpp"
+#include "core/codec.hpp"
+#include "core/program_state.hpp"
+#include "variants/editions.hpp"
+#include "variants/language_library.hpp"
+
+namespace capcode {
+
+namespace {
+
+// A ',' system gets ',' in every number the window shows.
+void adaptToDecimalMark(ProgramState& state, char systemMark) {
+  if (systemMark == '.') return;
+  state.DecimalMark = ',';
+  FormModel& form = state.form;
+  form.setText("frequency", "146,56250");
+  form.setText("fullbat", "1,50");
+  form.setText("halfbat", "1,30");
+  form.setText("lowbat", "1,10");
+  form.setText("gonebat", "0,90");
+  form.setText("Vref", "2,70");
+  state.VoltageRoundUp = 0;
+}
+
+}  // namespace
+
+void startProgram(ProgramState& state, const StartupOptions& options) {
+  FormModel& form = state.form;
+  state.LptPortBase = 0x378;
+  state.UsbMode = false;
+  state.ConfigImage = state.HardwareRevision == kHwB ? defaultImageB() : defaultImageA();
+  adaptToDecimalMark(state, options.systemDecimalMark);
+  form.runHandler("About1Click");
+  decodeImage(state);
+  form.runHandler("frequencyExit");
+  form.setEnabled("data_format", false);
+  applyEditionSetUp(state);
+  form.setText("cannedmsgA", "A Canned Messages   ");
+  form.setText("cannedmsgB", "B Canned Messages   ");
+  form.setText("cannedmsgC", "C Canned Messages   ");
+  form.setText("cannedmsgD", "D Canned Messages   ");
+  form.runHandler("toneonlymsgClick");
+  form.setIndex("pll", 2);  // FS8108
+  form.runHandler("switch_modelClick");
+  form.runHandler("switch_modelClick");
+  form.runHandler("n_countChange");
+  form.runHandler("f_versionChange");
+  const int linkTimings[] = {6, 1, 1, 30};
+  for (int i = 0; i < 4; ++i) {
+    Control& slider = form.at("TrackBar" + std::to_string(i + 1));
+    if (slider.position == linkTimings[i]) continue;
+    slider.position = linkTimings[i];
+    // A track bar moved from code reports the change like a moved one.
+    if (slider.onChange) slider.onChange();
+  }
+  loadLanguageLibrary(state, options.dataDirectories);
+}
+
+char systemDecimalMark() {
+  // The locale test of the window: does the system read "475.1" as a number?
+  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+  std::setlocale(LC_NUMERIC, "");
+  const char mark = std::localeconv()->decimal_point[0];
+  std::setlocale(LC_NUMERIC, previous.c_str());
+  return mark == '.' ? '.' : ',';
+}
+
+std::vector<std::string> defaultDataDirectories() {
+  std::vector<std::string> dirs;
+  char exe[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n > 0) {
+    std::string path(exe, static_cast<std::size_t>(n));
+    dirs.push_back(path.substr(0, path.rfind('/')));
+  }
+  dirs.emplace_back(CAPCODE_INSTALL_DATADIR);
+  return dirs;
+}
+
+}  // namespace capcode
