@@ -76,7 +76,8 @@ Control& FormModel::folder(std::string_view prefix, int folder) {
 
 bool FormModel::reachable(std::string_view name) const {
   const Control* c = find(name);
-  if (c != nullptr && c->kind == ControlKind::MenuItem) return c->enabled && c->visible;
+  // A hidden menu item still answers to its shortcut; a disabled one does not.
+  if (c != nullptr && c->kind == ControlKind::MenuItem) return c->enabled;
   // A parent chain is short (field, group, page); the bound guards against a cycle by mistake.
   for (int depth = 0; c != nullptr && depth < 16; ++depth) {
     if (!c->enabled || !c->visible) return false;

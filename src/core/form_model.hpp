@@ -54,7 +54,7 @@ class FormModel {
   // Controls in the order they were added (the design order).
   const std::vector<Control*>& controls() const { return order_; }
   // A control takes effect for a person only while it and every page or group holding it are
-  // enabled and visible. A menu item answers to its own flags only.
+  // enabled and visible. A menu item answers while it is enabled, shown or not (its shortcut).
   bool reachable(std::string_view name) const;
 
   // --- values ---

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/version_info.hpp"
+
 namespace capcode {
 namespace {
 
@@ -246,6 +248,75 @@ TEST(ScriptRules, EditingExamplesHoldEndToEnd) {
           "{\"name\":\"ChannelStep\",\"value\":5000}\n"
           "{\"name\":\"Recover1\",\"checked\":true,\"enabled\":true,\"visible\":true,"
           "\"caption\":\"&Recover\"}\n");
+}
+
+}  // namespace
+}  // namespace capcode
+
+namespace capcode {
+namespace {
+
+Outcome runWith(const std::string& script, ScriptOptions options) {
+  std::ostringstream out, err;
+  ScriptRunner runner(out, err, options);
+  std::istringstream in(script);
+  const int status = runner.run(in);
+  return {status, out.str(), err.str()};
+}
+
+TEST(ScriptStartup, TheBannerComesFirstAndTheWindowEndsAtHwB) {
+  ScriptOptions options;
+  options.dataDirectory = CAPCODE_SOURCE_DATA_DIR;
+  const Outcome o = runWith("get Form1\nget HardwareRevision\n", options);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out,
+            "log: M61V10 USB CapCode Programmer Windows version " +
+                fileVersionText(readVersionInfo()) +
+                "\n{\"name\":\"Form1\",\"enabled\":true,\"visible\":true,\"caption\":\"M61V10 "
+                "Capcode Programmer Customer Version\"}\n"
+                "{\"name\":\"HardwareRevision\",\"value\":2}\n");
+}
+
+TEST(ScriptStartup, DataDirectoryAndDecimalMarkOptions) {
+  ScriptOptions options;
+  options.dataDirectory = "/nonexistent-capcode-data";
+  options.decimalMark = ',';
+  const Outcome o = runWith("get frequency\nget DecimalMark\n", options);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("log: Language file error\nbeep\n"), std::string::npos);
+  EXPECT_NE(o.out.find("\"text\":\"163,00000\""), std::string::npos);
+  EXPECT_NE(o.out.find("{\"name\":\"DecimalMark\",\"value\":\",\"}"), std::string::npos);
+}
+
+TEST(ScriptFiles, SaveOpenAndCancel) {
+  const std::string path = ::testing::TempDir() + "capcode_script_files.eep";
+  std::remove(path.c_str());
+  ScriptOptions options;
+  options.dataDirectory = CAPCODE_SOURCE_DATA_DIR;
+  const Outcome o = runWith(
+      "save " + path + "\nopen cancel\nsave cancel\nopen " + path + "\nget CurrentFilePath\n",
+      options);
+  EXPECT_EQ(o.status, 0) << o.err;
+  const std::size_t banner = o.out.find('\n') + 1;
+  EXPECT_EQ(o.out.substr(banner), "log: Save data to " + path + "\nlog: ok!\nlog: Load data from " +
+                                      path +
+                                      "\nlog: File loaded\n{\"name\":\"CurrentFilePath\","
+                                      "\"value\":\"" +
+                                      path + "\"}\n");
+  std::remove(path.c_str());
+}
+
+TEST(ScriptFiles, ExitEndsTheScript) {
+  const Outcome o = runScript("click About1\nclick Exit1\nget address1\n", true);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "log: M61V10 USB CapCode Programmer Windows version " +
+                       fileVersionText(readVersionInfo()) + "\n");
+}
+
+TEST(ScriptFiles, HiddenMenuItemsAnswerTheirShortcutDisabledOnesDoNot) {
+  const Outcome o = runScript("click switch_model\nget switch_model\nset switch_model off\n", true);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("\"caption\":\"&HW-A3\""), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Records what the program shows the person, in order, in the automation's transcript forms.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,24 @@ class RecordingFeedback final : public Feedback {
     events.push_back("error: " + std::string(text));
   }
 
+  std::optional<std::string> chooseFile(const FileDialogRequest& request) override {
+    lastDialog = request;
+    std::optional<std::string> given;
+    given.swap(answer);
+    return given;
+  }
+  void progressShown(std::string_view caption) override {
+    events.push_back("progress: show " + std::string(caption));
+  }
+  void progressCaption(std::string_view caption) override {
+    events.push_back("progress: caption " + std::string(caption));
+  }
+  void progressHidden() override { events.emplace_back("progress: hide"); }
+
   std::vector<std::string> events;
+  // How the next file dialog is answered; nothing cancels it.
+  std::optional<std::string> answer;
+  FileDialogRequest lastDialog;
 };
 
 }  // namespace capcode::testing

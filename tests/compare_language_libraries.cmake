@@ -1,0 +1,13 @@
+# Regenerates the language libraries into WORK_DIR and compares them with DATA_DIR.
+file(MAKE_DIRECTORY ${WORK_DIR})
+execute_process(COMMAND ${GENERATOR} ${WORK_DIR} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "make_language_libraries failed")
+endif()
+foreach(name EnglishStr.lib EngStrHWB.lib FranchStr.lib)
+  file(SHA256 ${WORK_DIR}/${name} generated)
+  file(SHA256 ${DATA_DIR}/${name} committed)
+  if(NOT generated STREQUAL committed)
+    message(FATAL_ERROR "data/${name} is out of date: run make_language_libraries data")
+  endif()
+endforeach()
