@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include "build_info.hpp"
@@ -38,8 +39,16 @@ int runScript(int argc, char** argv) {
         return 2;
       }
       options.decimalMark = mark[0];
+    } else if (std::strcmp(argv[i], "--sim-usb") == 0 && i + 1 < argc) {
+      options.hardware.simUsbImage = argv[++i];
+    } else if (std::strcmp(argv[i], "--sim-lpt") == 0 && i + 1 < argc) {
+      options.hardware.simLptImage = argv[++i];
+    } else if (std::strcmp(argv[i], "--sim-fault") == 0 && i + 1 < argc) {
+      options.hardware.faults.emplace_back(argv[++i]);
+    } else if (std::strcmp(argv[i], "--sim-product") == 0 && i + 1 < argc) {
+      options.hardware.simProduct = argv[++i];
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::cout << capcode::kScriptHelp;
+      std::cout << capcode::scriptHelp();
       return 0;
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
       std::cerr << "capcode script: unknown option " << argv[i] << "\n"
@@ -52,14 +61,21 @@ int runScript(int argc, char** argv) {
       return 2;
     }
   }
-  capcode::ScriptRunner runner(std::cout, std::cerr, options);
-  if (path == nullptr || std::strcmp(path, "-") == 0) return runner.run(std::cin);
-  std::ifstream file(path);
-  if (!file) {
-    std::cerr << "capcode script: cannot open " << path << ": " << std::strerror(errno) << "\n";
-    return 1;
+  std::ifstream file;
+  if (path != nullptr && std::strcmp(path, "-") != 0) {
+    file.open(path);
+    if (!file) {
+      std::cerr << "capcode script: cannot open " << path << ": " << std::strerror(errno) << "\n";
+      return 1;
+    }
   }
-  return runner.run(file);
+  try {
+    capcode::ScriptRunner runner(std::cout, std::cerr, options);
+    return runner.run(file.is_open() ? static_cast<std::istream&>(file) : std::cin);
+  } catch (const std::runtime_error& e) {
+    std::cerr << "capcode script: " << e.what() << "\n";
+    return 2;
+  }
 }
 
 }  // namespace

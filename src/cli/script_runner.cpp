@@ -10,10 +10,12 @@
 #include "core/codec.hpp"
 #include "core/json.hpp"
 #include "core/startup.hpp"
+#include "link/simulated_programmer.hpp"
 
 namespace capcode {
 
-const char* const kScriptHelp =
+namespace {
+const char* const kScriptHelpHead =
     "Usage: capcode script [OPTIONS] [FILE]\n"
     "\n"
     "Runs the commands in FILE (standard input when absent) against the programmer's window\n"
@@ -27,7 +29,15 @@ const char* const kScriptHelp =
     "  --data-dir DIR      look for the language libraries in DIR when the working directory\n"
     "                      has none (default: beside the program, then its installed data)\n"
     "  --decimal-mark C    take C ('.' or ',') as the system's decimal mark\n"
+    "  --sim-usb IMAGE     a simulated USB programmer whose EEPROM holds IMAGE (2048 bytes),\n"
+    "                      attached at start-up; IMAGE receives the EEPROM when the script ends\n"
+    "  --sim-lpt IMAGE     a simulated 24C16 holding IMAGE behind the parallel port\n"
+    "  --sim-product TEXT  the simulated box's product string (\"P-2 programmer\")\n"
+    "  --sim-fault SPEC    inject a fault (repeatable):\n";
+const char* const kScriptHelpTail =
     "  -h, --help          show this help\n"
+    "Without a --sim option the real programmers are used: a USB programmer box, else the\n"
+    "parallel-port adapter on LPT1 (/dev/parport0).\n"
     "\n"
     "Commands (one a line; blank lines and lines starting with # are skipped):\n"
     "  type NAME TEXT        the person types TEXT into a field, one keystroke per character\n"
@@ -44,6 +54,10 @@ const char* const kScriptHelp =
     "  checksum              sets the image's last byte as a save would\n"
     "  open PATH | cancel    File > Open, the dialog answered with PATH or cancelled\n"
     "  save PATH | cancel    File > Save, likewise\n"
+    "  read                  the RD_From_Pager command\n"
+    "  write                 the WR_To_Pager command\n"
+    "  answer PATH | cancel  how the next file dialog is answered (the debug save of a read)\n"
+    "  unplug, plug          the simulated programmer box removed or inserted\n"
     "\n"
     "A TEXT is the rest of the line after the blank that follows NAME, trailing blanks\n"
     "included; one that begins with \" is a JSON string literal. Texts are bytes: in JSON each\n"
@@ -51,6 +65,11 @@ const char* const kScriptHelp =
     "\n"
     "Exit status: 0 when every command ran (whatever the program reported), 2 after a script\n"
     "error (malformed command, unknown name, wrong kind of control), 1 when FILE cannot be read.\n";
+}  // namespace
+
+std::string scriptHelp() {
+  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail;
+}
 
 namespace {
 
@@ -177,7 +196,16 @@ void TranscriptFeedback::progressCaption(std::string_view caption) {
 }
 
 ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err, ScriptOptions options)
-    : out_(out), err_(err), options_(options), feedback_(out), state_(feedback_) {}
+    : out_(out),
+      err_(err),
+      options_(options),
+      feedback_(out),
+      state_(feedback_),
+      hardware_(std::make_unique<HardwareSetup>(options.hardware)),
+      links_(std::make_unique<ProgrammerLinks>(state_, hardware_->port(), hardware_->clock(),
+                                               hardware_->hid())) {
+  installProgrammerLinks(state_, *links_);
+}
 
 bool ScriptRunner::bringUp() {
   state_.ConfigImage = defaultImageA();
@@ -189,7 +217,10 @@ bool ScriptRunner::bringUp() {
                                 ? std::vector<std::string>{*options_.dataDirectory}
                                 : defaultDataDirectories();
   // An error during construction means the window never opens: the program ends.
-  return state_.event([&] { startProgram(state_, startup); });
+  if (!state_.event([&] { startProgram(state_, startup); })) return false;
+  // The HID controller's first scan, as its initial device-change notification brings it.
+  state_.event([&] { state_.form.runHandler("HidCtlDeviceChange"); });
+  return true;
 }
 
 int ScriptRunner::run(std::istream& in) {
@@ -200,6 +231,7 @@ int ScriptRunner::run(std::istream& in) {
   }
   std::string line;
   int number = 0;
+  int status = 0;
   while (std::getline(in, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -210,15 +242,22 @@ int ScriptRunner::run(std::istream& in) {
     } catch (const ScriptError& e) {
       out_.flush();
       err_ << "capcode script: line " << number << ": " << e.what() << '\n';
-      return 2;
+      status = 2;
+      break;
     } catch (const std::out_of_range& e) {
       out_.flush();
       err_ << "capcode script: line " << number << ": " << e.what() << '\n';
-      return 2;
+      status = 2;
+      break;
     }
   }
   out_.flush();
-  return 0;
+  // The simulated pager keeps what was written to it.
+  if (const std::string error = hardware_->saveSimulatedImages(); !error.empty()) {
+    err_ << "capcode script: " << error << '\n';
+    if (status == 0) status = 1;
+  }
+  return status;
 }
 
 void ScriptRunner::execute(const std::string& line) {
@@ -360,12 +399,37 @@ void ScriptRunner::execute(const std::string& line) {
   } else if (cmd.word == "open" || cmd.word == "save") {
     if (cmd.name.empty() || cmd.hasRest) throw ScriptError(cmd.word + " takes a path or cancel");
     fileCommand(cmd.word == "open" ? "Open1" : "Save1", cmd.name);
+  } else if (cmd.word == "read" || cmd.word == "write") {
+    if (!cmd.name.empty()) throw ScriptError(cmd.word + " takes no argument");
+    const std::string item = cmd.word == "read" ? "ReadFromPager" : "WriteToPager";
+    if (!form.reachable(item)) {
+      out_ << "disabled: " << item << '\n';
+      return;
+    }
+    state_.event([&] { form.userClick(item); });
+  } else if (cmd.word == "answer") {
+    if (cmd.name.empty() || cmd.hasRest) throw ScriptError("answer takes a path or cancel");
+    if (cmd.name == "cancel") {
+      feedback_.dialogAnswer.reset();
+    } else {
+      feedback_.dialogAnswer = cmd.name;
+    }
+  } else if (cmd.word == "unplug" || cmd.word == "plug") {
+    if (!cmd.name.empty()) throw ScriptError(cmd.word + " takes no argument");
+    plugCommand(cmd.word == "plug");
   } else if (cmd.word == "checksum") {
     if (!cmd.name.empty()) throw ScriptError("checksum takes no argument");
     setChecksum(state_.ConfigImage);
   } else {
     throw ScriptError("unknown command: " + cmd.word);
   }
+}
+
+void ScriptRunner::plugCommand(bool plugged) {
+  SimulatedProgrammer* box = hardware_->simulatedBox();
+  if (box == nullptr) throw ScriptError("plug and unplug need a simulated programmer (--sim-usb)");
+  box->pluggedIn = plugged;
+  state_.event([&] { state_.form.runHandler("HidCtlDeviceChange"); });
 }
 
 void ScriptRunner::fileCommand(const std::string& menuItem, const std::string& argument) {

@@ -9,6 +9,8 @@
 
 #include "core/feedback.hpp"
 #include "core/program_state.hpp"
+#include "link/hardware_setup.hpp"
+#include "link/programmer_links.hpp"
 
 namespace capcode {
 
@@ -16,6 +18,7 @@ struct ScriptOptions {
   bool bare = false;  // skip the start-up: design values and image A, nothing decoded
   std::optional<std::string> dataDirectory;  // where the language libraries are, if not cwd
   std::optional<char> decimalMark;           // the system's decimal mark, instead of LC_NUMERIC
+  HardwareOptions hardware;                  // real programmers, or simulated ones
 };
 
 // Writes what the program does to the person as transcript lines.
@@ -45,25 +48,31 @@ class TranscriptFeedback final : public Feedback {
 
 class ScriptRunner {
  public:
+  // Throws std::runtime_error when the hardware options cannot be met (a bad fault, an
+  // unreadable simulated image).
   ScriptRunner(std::ostream& out, std::ostream& err, ScriptOptions options);
   // Runs every command; returns the exit status: 0, or 2 after a script error.
   int run(std::istream& in);
   ProgramState& state() { return state_; }
+  ProgrammerLinks& links() { return *links_; }
 
  private:
   // Returns false when the start-up failed and the program ended.
   bool bringUp();
   void execute(const std::string& line);
   void fileCommand(const std::string& menuItem, const std::string& argument);
+  void plugCommand(bool plugged);
 
   std::ostream& out_;
   std::ostream& err_;
   ScriptOptions options_;
   TranscriptFeedback feedback_;
   ProgramState state_;
+  std::unique_ptr<HardwareSetup> hardware_;
+  std::unique_ptr<ProgrammerLinks> links_;
 };
 
-// The help texts of the tool.
-extern const char* const kScriptHelp;
+// The help text of `capcode script`.
+std::string scriptHelp();
 
 }  // namespace capcode

@@ -1,5 +1,6 @@
 #include "core/form_model.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace capcode {
@@ -107,6 +108,14 @@ void FormModel::setChecked(std::string_view name, bool on) {
   if (c.checked == on) return;
   c.checked = on;
   run(c.onClick);
+}
+
+void FormModel::setPosition(std::string_view name, int position) {
+  Control& c = at(name);
+  position = std::clamp(position, c.minimum, c.maximum);
+  if (c.position == position) return;
+  c.position = position;
+  run(c.onChange);
 }
 
 void FormModel::setIndex(std::string_view name, int index) {

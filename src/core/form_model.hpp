@@ -73,6 +73,8 @@ class FormModel {
   // selection after the edit point moves with its item; an index outside the list does nothing.
   void deleteItem(std::string_view name, int index);
   void insertItem(std::string_view name, int index, std::string item);
+  // Moves a slider within its range; a moved slider reports its change like a dragged one.
+  void setPosition(std::string_view name, int position);
   void setEnabled(std::string_view name, bool on) { at(name).enabled = on; }
   void setVisible(std::string_view name, bool on) { at(name).visible = on; }
   void setCaption(std::string_view name, std::string caption);

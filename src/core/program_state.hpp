@@ -20,6 +20,15 @@ namespace capcode {
 
 enum HardwareRevisionCode : std::uint8_t { kHwA2 = 0, kHwA3 = 1, kHwB = 2 };
 
+// The parallel-port bus timing set, read by every bus primitive when it runs.
+struct LinkTimings {
+  std::uint8_t busFreeMillis = 6;   // after each STOP that ends a page write or a read
+  std::uint8_t sclHighMicros = 1;   // after every SCL rise
+  std::uint8_t sclLowMicros = 1;    // after every SCL fall
+  std::uint8_t sdaHoldMicros = 30;  // after every SDA change
+  std::uint8_t powerSettle = 1;     // units of 500 ms after the supply is switched on
+};
+
 // Fixed per build (CMake cache options); a test may construct a state with others.
 struct BuildConstants {
   std::uint8_t factoryEdition = 0;
@@ -54,6 +63,7 @@ class ProgramState {
   bool UsbMode = false;
   std::uint16_t LptPortBase = 0x378;
   std::uint8_t TransferResult = 0;
+  LinkTimings linkTimings;
 
   ProgressDialog State_Form;
   ProgramVersionInfo versionInfo = readVersionInfo();

@@ -54,13 +54,8 @@ void startProgram(ProgramState& state, const StartupOptions& options) {
   form.runHandler("n_countChange");
   form.runHandler("f_versionChange");
   const int linkTimings[] = {6, 1, 1, 30};
-  for (int i = 0; i < 4; ++i) {
-    Control& slider = form.at("TrackBar" + std::to_string(i + 1));
-    if (slider.position == linkTimings[i]) continue;
-    slider.position = linkTimings[i];
-    // A track bar moved from code reports the change like a moved one.
-    if (slider.onChange) slider.onChange();
-  }
+  for (int i = 0; i < 4; ++i)
+    form.setPosition("TrackBar" + std::to_string(i + 1), linkTimings[i]);
   loadLanguageLibrary(state, options.dataDirectories);
 }
 

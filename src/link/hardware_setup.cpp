@@ -1,0 +1,85 @@
+#include "link/hardware_setup.hpp"
+
+#include <stdexcept>
+
+#include "core/file_io.hpp"
+#include "link/hidapi_backend.hpp"
+#include "link/ppdev_port.hpp"
+
+namespace capcode {
+
+const char* const kSimulatedFaultHelp =
+    "  read:N:S, write:N:S, attach:N:S  the Nth report of that command (0x14, 0x15, 0x13,\n"
+    "                      counted from 1) gets the reply S: A, B, C or D (that status),\n"
+    "                      silent (no reply) or unplug (the box is gone from then on)\n"
+    "  flip:OFFSET         the stored byte at OFFSET reads back inverted\n"
+    "  nochip              no EEPROM: the box answers A, the port's chip never acknowledges\n"
+    "  nak:N               the chip does not acknowledge the Nth byte sent to it\n";
+
+namespace {
+
+template <typename Memory>
+void loadImage(const std::string& path, Memory& memory) {
+  const auto bytes = readFilePrefix(path, memory.size());
+  if (!bytes) throw std::runtime_error("cannot read the simulated image " + path);
+  memory.fill(0xFF);
+  std::copy(bytes->begin(), bytes->end(), memory.begin());
+}
+
+template <typename Memory>
+std::string saveImage(const std::string& path, const Memory& memory) {
+  const std::string error = writeFileAtomically(path, {memory.begin(), memory.end()});
+  return error.empty() ? error : "cannot write the simulated image " + path + ": " + error;
+}
+
+}  // namespace
+
+HardwareSetup::HardwareSetup(const HardwareOptions& options) : options_(options) {
+  if (!options.simulated()) {
+    clock_ = std::make_unique<SteadyLinkClock>();
+    port_ = std::make_unique<PpdevPort>();
+    hid_ = std::make_unique<HidapiBackend>();
+    return;
+  }
+  SimulatedBoxFaults faults;
+  unsigned nakAtByte = 0;
+  for (const std::string& spec : options.faults) {
+    const std::string error = parseSimulatedFault(spec, faults, nakAtByte);
+    if (!error.empty()) throw std::runtime_error(error);
+  }
+  if (options.realTimeSimulation) {
+    clock_ = std::make_unique<SteadyLinkClock>();
+  } else {
+    clock_ = std::make_unique<VirtualLinkClock>();
+  }
+  auto port = std::make_unique<SimulatedParallelPort>(*clock_);
+  simPort_ = port.get();
+  simPort_->chip.present = options.simLptImage.has_value() && !faults.noChip;
+  simPort_->chip.nakAtByte = nakAtByte;
+  if (options.simLptImage) loadImage(*options.simLptImage, simPort_->chip.memory);
+  port_ = std::move(port);
+
+  auto hid = std::make_unique<SimulatedHidBackend>();
+  simHid_ = hid.get();
+  if (options.simUsbImage) {
+    box_ = &simHid_->add(
+        std::make_unique<SimulatedProgrammer>(options.simProduct.value_or("P-2 programmer")));
+    box_->faults = faults;
+    loadImage(*options.simUsbImage, box_->eeprom);
+  }
+  hid_ = std::move(hid);
+}
+
+HardwareSetup::~HardwareSetup() = default;
+
+std::string HardwareSetup::saveSimulatedImages() {
+  if (box_ != nullptr && options_.simUsbImage) {
+    if (auto error = saveImage(*options_.simUsbImage, box_->eeprom); !error.empty()) return error;
+  }
+  if (simPort_ != nullptr && options_.simLptImage) {
+    return saveImage(*options_.simLptImage, simPort_->chip.memory);
+  }
+  return {};
+}
+
+}  // namespace capcode

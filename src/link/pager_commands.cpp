@@ -1,0 +1,227 @@
+#include "link/pager_commands.hpp"
+
+#include <string>
+#include <vector>
+
+#include "core/codec.hpp"
+#include "core/config_file.hpp"
+#include "core/conversions.hpp"
+#include "core/file_io.hpp"
+#include "link/programmer_links.hpp"
+
+namespace capcode {
+
+namespace {
+
+constexpr std::size_t kCustomerByte = 0x3FE;
+constexpr int kBeeper = 2;
+const char* const kNoDevice = "Device not exist, please check the connection.";
+const char* const kReadError = "Pager Read error, please check the connection.";
+
+void dialogStart(ProgramState& state, const char* caption) {
+  ProgressDialog& dialog = state.State_Form;
+  dialog.setCaption(caption);
+  dialog.show();
+  dialog.setMaximum(static_cast<int>(kImageSize));
+  dialog.setPosition(0);
+  dialog.step();
+}
+
+std::uint8_t readPager(ProgrammerLinks& links) {
+  ProgramState& state = links.state;
+  state.TransferResult = links.engine.transferEeprom("16", 0, "r", state.PagerReadBuffer.data());
+  return state.TransferResult;
+}
+
+// Offers the raw read image to a file when the debug mark is on. False when the person
+// cancelled the dialog: the read ends there.
+bool debugSave(ProgramState& state) {
+  if (!state.form.checked("Debug1")) return true;
+  const auto path = state.feedback().chooseFile(
+      {true, state.CurrentFilePath, kConfigFileFilter, kConfigFileExtension});
+  if (!path) return false;
+  state.log("Save data to " + *path);
+  const std::vector<std::uint8_t> bytes(state.PagerReadBuffer.begin(), state.PagerReadBuffer.end());
+  if (writeFileAtomically(*path, bytes).empty()) {
+    state.log("ok!");
+  } else {
+    state.log("write error!");
+    state.beep();
+  }
+  return true;
+}
+
+// The battery voltage a threshold byte stands for, as its field shows it.
+void batteryField(ProgramState& state, const char* field, std::uint8_t byte) {
+  long double volts = textToFloat(state.form.text("Vref"), state.DecimalMark) * byte / 256;
+  if (static_cast<long long>(volts * 1000) % 10 >= 5) volts += state.VoltageRoundUp;
+  state.form.clearThenInsert(field, floatToText(volts, state.DecimalMark));
+}
+
+int pllFromImage(const Image& image) {
+  if ((image[0x17E] & 0xC0) != 0) return ((image[0x17E] & 0xC0) >> 6) + 1;
+  return (image[0x185] >> 4) & 1;
+}
+
+// An HW-A pager's hardware area holds values only a good factory setting has.
+bool hardwareAreaValid(const Image& image) {
+  auto within = [&](std::size_t at, int lo, int hi) { return image[at] >= lo && image[at] <= hi; };
+  bool valid = within(0x18B, 102, 182) && within(0x18C, 76, 104) && within(0x18D, 76, 104) &&
+               within(0x18E, 65, 76) && image[0x184] == 2 && image[0x014] == 6 &&
+               (image[0x016] & 0x68) == 0x68;
+  for (std::size_t i = 0x017; i <= 0x01D; ++i)
+    valid = valid && image[i] == 0;
+  return valid;
+}
+
+void takeHardwareSettings(ProgramState& state) {
+  FormModel& form = state.form;
+  Image& image = state.ConfigImage;
+  if (state.HardwareRevision == kHwB) {
+    form.setText("bs3_8212", "31");
+    form.setText("bs1_8212", "30");
+    form.setIndex("pll", pllFromImage(image));
+    form.setIndex("backlight", (image[0x17E] >> 2) & 1);
+    if (!form.checked("contrast_enable")) form.setText("contrast", std::to_string(image[0x046]));
+    form.setIndex("lcddrv_opa", image[0x269] & 7);
+    return;
+  }
+  if (hardwareAreaValid(image)) {
+    form.setIndex("BS2", image[0x015] & 0x0F);
+    form.setIndex("BS3", image[0x015] >> 4);
+    form.setIndex("errcorrect", (image[0x016] >> 2) & 3);
+    form.setIndex("data_format", (image[0x016] >> 5) & 1);
+    form.setChecked("pll_enable", (image[0x016] & 0x40) != 0);
+    form.setIndex("pager_model", image[0x184]);
+    form.setIndex("pll", pllFromImage(image));
+    form.setIndex("backlight", (image[0x17E] >> 2) & 1);
+    batteryField(state, "fullbat", image[0x18B]);
+    batteryField(state, "halfbat", image[0x18C]);
+    batteryField(state, "lowbat", image[0x18D]);
+    batteryField(state, "gonebat", image[0x18E]);
+    return;
+  }
+  image[0x014] = 6;
+  form.setIndex("BS2", 15);
+  form.setIndex("BS3", 0);
+  image[0x016] = 0x68;
+  for (std::size_t i = 0x017; i <= 0x01D; ++i)
+    image[i] = 0;
+  form.setIndex("pager_model", 2);
+  form.setIndex("backlight", 1);
+  form.setText("fullbat", "1.50");
+  form.setText("halfbat", "0.95");
+  form.setText("lowbat", "0.95");
+  form.setText("gonebat", "0.77");
+}
+
+}  // namespace
+
+void readFromPager(ProgrammerLinks& links) {
+  ProgramState& state = links.state;
+  FormModel& form = state.form;
+  ProgressDialog& dialog = state.State_Form;
+  dialogStart(state, "Reading data from Pager, please wait...");
+  state.log("Read data from pager");
+  if (readPager(links) == kTransferFailed) {
+    state.log(kNoDevice);
+    dialog.close();
+    state.beep();
+    return;
+  }
+  if (!debugSave(state)) {
+    dialog.close();
+    return;
+  }
+  if (!checksumValid(state.PagerReadBuffer)) {
+    state.log(kReadError);
+    state.beep();
+    dialog.close();
+    return;
+  }
+  if (state.build.factoryEdition == 0 && state.build.buildCustomer != 0) {
+    if (form.index("customer") != state.PagerReadBuffer[kCustomerByte]) {
+      state.log("Model not match, please use the correct CCP!");
+      state.beep();
+      dialog.close();
+      return;
+    }
+    state.PagerReadBuffer[kCustomerByte] = static_cast<std::uint8_t>(form.index("customer"));
+  }
+  state.ConfigImage = state.PagerReadBuffer;
+  dialog.close();
+  state.log("Read completed");
+  decodeImage(state);
+  form.runHandler("frequencyExit");
+  const int rows = state.HardwareRevision == kHwB ? 8 : 6;
+  for (int row = 1; row <= rows; ++row)
+    form.runHandler(rowControlName("address", row, "Exit"));
+  form.runHandler("customerChange");
+}
+
+void writeToPager(ProgrammerLinks& links) {
+  ProgramState& state = links.state;
+  FormModel& form = state.form;
+  ProgressDialog& dialog = state.State_Form;
+  dialogStart(state, "Writing data to Pager, please wait...");
+
+  if (form.index("customer") != kBeeper && state.build.factoryEdition == 0 &&
+      !form.checked("Recover1")) {
+    dialog.setCaption("Read back hardware setting, please wait...");
+    dialog.setPosition(0);
+    if (readPager(links) == kTransferFailed) {
+      state.log(kNoDevice);
+      dialog.close();
+      state.beep();
+      return;
+    }
+    if (!checksumValid(state.PagerReadBuffer)) {
+      state.log(kReadError);
+      dialog.close();
+      state.beep();
+      return;
+    }
+    // Only the settings half: the prompt block stays the window's language.
+    std::copy_n(state.PagerReadBuffer.begin(), kSettingsSize, state.ConfigImage.begin());
+    takeHardwareSettings(state);
+  }
+
+  dialog.setCaption("Writing data to Pager, please wait...");
+  dialog.setPosition(0);
+  form.runHandler("hellomsg1Exit");
+  form.runHandler("hellomsg2Exit");
+  encodeImage(state);
+  state.log("Write to Pager...");
+  setChecksum(state.ConfigImage);
+
+  state.TransferResult = links.engine.transferEeprom("16", 0, "w", state.ConfigImage.data());
+  switch (state.TransferResult) {
+    case kWriteNotAcknowledged:
+    case kVerifyMismatch:
+      state.beep();
+      state.log(state.TransferResult == kVerifyMismatch ? "Verify fail !"
+                                                        : "Pager can't be written");
+      links.clock.sleepMillis(200);
+      state.beep();
+      dialog.close();
+      break;
+    case kVerifyOk:
+      state.log("Verify OK !");
+      state.beep();
+      dialog.close();
+      form.runHandler("advanceAddresses");
+      break;
+    case kReadOk:
+      state.log("Read success");
+      state.beep();
+      dialog.close();
+      break;
+    default:
+      state.log(kNoDevice);
+      dialog.close();
+      state.beep();
+      break;
+  }
+}
+
+}  // namespace capcode

@@ -1,0 +1,34 @@
+#pragma once
+// The programmer hardware of one window: the parallel port with its bus link, the HID layer
+// with its device list, the checked-out USB programmer and the transfer engine. The back ends
+// are real or simulated; the rest is the same either way.
+
+#include <memory>
+
+#include "core/program_state.hpp"
+#include "link/hid_controller.hpp"
+#include "link/link_clock.hpp"
+#include "link/parallel_port_link.hpp"
+#include "link/port_io.hpp"
+#include "link/transfer_engine.hpp"
+
+namespace capcode {
+
+struct ProgrammerLinks {
+  // The back ends must outlive this object.
+  ProgrammerLinks(ProgramState& state, PortIo& port, LinkClock& clock, HidBackend& hid);
+
+  ProgramState& state;
+  PortIo& port;
+  LinkClock& clock;
+  ParallelPortLink lpt;
+  HidController hid;
+  HidEntry* programmerDevice = nullptr;  // the checked-out USB programmer, or none
+  TransferEngine engine;
+};
+
+// Attaches ReadFromPagerClick, WriteToPagerClick, DevListBoxClick and the device-change handler
+// (run by name as "HidCtlDeviceChange"), and releases the port at exit.
+void installProgrammerLinks(ProgramState& state, ProgrammerLinks& links);
+
+}  // namespace capcode

@@ -1,0 +1,195 @@
+#include "link/simulated_programmer.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "link/usb_protocol.hpp"
+
+namespace capcode {
+
+namespace {
+
+constexpr std::uint16_t kVendor = 0x04D8;
+constexpr std::uint16_t kProduct = 0x1000;
+
+// A handle on a simulated box; the box outlives it in the simulated HID layer.
+class SimulatedHandle final : public HidDevice {
+ public:
+  explicit SimulatedHandle(SimulatedProgrammer& box) : box_(box) {}
+  const HidDeviceInfo& info() const override { return box_.info; }
+  std::size_t outputReportLength() const override { return kDeclaredReportLength; }
+  std::size_t inputReportLength() const override { return kDeclaredReportLength; }
+  bool writeReport(const std::uint8_t* report, std::size_t length) override {
+    return box_.receive(report, length);
+  }
+  HidReadResult readReport(std::uint8_t* report, std::size_t length, int timeoutMillis) override {
+    if (!box_.pluggedIn) return HidReadResult::Failed;
+    auto reply = box_.takeReply();
+    if (!reply) {
+      // A box that does not answer keeps the host waiting for the whole time limit.
+      std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMillis));
+      return box_.pluggedIn ? HidReadResult::TimedOut : HidReadResult::Failed;
+    }
+    std::copy_n(reply->begin(), std::min(length, reply->size()), report);
+    return HidReadResult::Ok;
+  }
+  std::string errorText() const override {
+    return box_.pluggedIn ? "" : "The device is not connected.";
+  }
+
+ private:
+  SimulatedProgrammer& box_;
+};
+
+std::optional<PlannedReply> replyNamed(const std::string& s) {
+  if (s == "A") return PlannedReply::StatusA;
+  if (s == "B") return PlannedReply::StatusB;
+  if (s == "C") return PlannedReply::StatusC;
+  if (s == "D") return PlannedReply::StatusD;
+  if (s == "silent") return PlannedReply::Silent;
+  if (s == "unplug") return PlannedReply::Unplug;
+  return std::nullopt;
+}
+
+bool parseNumber(const std::string& text, unsigned long& value) {
+  if (text.empty()) return false;
+  try {
+    std::size_t used = 0;
+    value = std::stoul(text, &used, 0);
+    return used == text.size();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+std::string parseSimulatedFault(const std::string& spec, SimulatedBoxFaults& box,
+                                unsigned& nakAtByte) {
+  if (spec == "nochip") {
+    box.noChip = true;
+    return {};
+  }
+  const std::size_t colon = spec.find(':');
+  const std::string kind = spec.substr(0, colon);
+  const std::string rest = colon == std::string::npos ? "" : spec.substr(colon + 1);
+  unsigned long n = 0;
+  if (kind == "flip") {
+    if (!parseNumber(rest, n) || n >= 2048) return "flip needs an offset 0..2047: " + spec;
+    box.flippedOffsets.push_back(n);
+    return {};
+  }
+  if (kind == "nak") {
+    if (!parseNumber(rest, n) || n == 0) return "nak needs a byte number from 1: " + spec;
+    nakAtByte = static_cast<unsigned>(n);
+    return {};
+  }
+  const std::uint8_t command = kind == "read"     ? kCommandReadBlock
+                               : kind == "write"  ? kCommandWriteBlock
+                               : kind == "attach" ? kCommandAttach
+                                                  : 0;
+  const std::size_t second = rest.find(':');
+  if (command == 0 || second == std::string::npos) return "unknown fault: " + spec;
+  const auto reply = replyNamed(rest.substr(second + 1));
+  if (!parseNumber(rest.substr(0, second), n) || n == 0 || !reply) return "unknown fault: " + spec;
+  box.planned[{command, static_cast<unsigned>(n)}] = *reply;
+  return {};
+}
+
+SimulatedProgrammer::SimulatedProgrammer(std::string productString, std::string path) {
+  eeprom.fill(0xFF);
+  info.path = std::move(path);
+  info.vendorId = kVendor;
+  info.productId = kProduct;
+  info.productString = std::move(productString);
+}
+
+std::unique_ptr<HidDevice> SimulatedProgrammer::open() {
+  return std::make_unique<SimulatedHandle>(*this);
+}
+
+bool SimulatedProgrammer::receive(const std::uint8_t* report, std::size_t length) {
+  if (!pluggedIn || length < 2) return false;
+  const std::uint8_t command = report[1];
+  const unsigned ordinal = ++counts[command];
+  std::array<std::uint8_t, 65> reply{};
+  reply[1] = 'E';  // the firmware's "done"
+
+  auto planned = faults.planned.find({command, ordinal});
+  if (planned != faults.planned.end()) {
+    switch (planned->second) {
+      case PlannedReply::Unplug:
+        pluggedIn = false;
+        return false;
+      case PlannedReply::Silent:
+        return true;
+      case PlannedReply::StatusA:
+        reply[1] = 'A';
+        break;
+      case PlannedReply::StatusB:
+        reply[1] = 'B';
+        break;
+      case PlannedReply::StatusC:
+        reply[1] = 'C';
+        break;
+      case PlannedReply::StatusD:
+        reply[1] = 'D';
+        break;
+    }
+    reply_ = reply;
+    return true;
+  }
+
+  const std::size_t address =
+      (static_cast<std::size_t>(report[3]) << 8 | report[4]) % eeprom.size();
+  if (crc8(report + 1, length - 2) != report[length - 1]) {
+    reply[1] = 'C';
+  } else if (command == kCommandAttach) {
+    // greeted; nothing to do
+  } else if (command != kCommandReadBlock && command != kCommandWriteBlock) {
+    reply[1] = 'D';
+  } else if (faults.noChip) {
+    reply[1] = 'A';
+  } else if (command == kCommandReadBlock) {
+    for (std::size_t i = 0; i < kBlockBytes; ++i) {
+      const std::size_t at = (address + i) % eeprom.size();
+      const bool flipped = std::find(faults.flippedOffsets.begin(), faults.flippedOffsets.end(),
+                                     at) != faults.flippedOffsets.end();
+      reply[3 + i] = flipped ? static_cast<std::uint8_t>(~eeprom[at]) : eeprom[at];
+    }
+  } else {
+    for (std::size_t i = 0; i < kBlockBytes; ++i)
+      eeprom[(address + i) % eeprom.size()] = report[5 + i];
+  }
+  reply_ = reply;
+  return true;
+}
+
+std::optional<std::array<std::uint8_t, 65>> SimulatedProgrammer::takeReply() {
+  std::optional<std::array<std::uint8_t, 65>> reply;
+  reply.swap(reply_);
+  return reply;
+}
+
+SimulatedProgrammer& SimulatedHidBackend::add(std::unique_ptr<SimulatedProgrammer> box) {
+  boxes_.push_back(std::move(box));
+  return *boxes_.back();
+}
+
+std::vector<HidDeviceInfo> SimulatedHidBackend::enumerate() {
+  std::vector<HidDeviceInfo> present;
+  for (const auto& box : boxes_) {
+    if (box->pluggedIn) present.push_back(box->info);
+  }
+  return present;
+}
+
+std::unique_ptr<HidDevice> SimulatedHidBackend::open(const HidDeviceInfo& info) {
+  for (const auto& box : boxes_) {
+    if (box->pluggedIn && box->info.path == info.path) return box->open();
+  }
+  return nullptr;
+}
+
+}  // namespace capcode

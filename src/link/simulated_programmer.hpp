@@ -1,0 +1,72 @@
+#pragma once
+// A simulated USB programmer box (vendor 0x04D8, product 0x1000) speaking the report protocol as
+// its firmware would: it checks the CRC ('C' on a mismatch), answers 'D' to an unknown
+// command, 'A' when no EEPROM is inserted, and otherwise reads or writes 32 bytes of its
+// 2048-byte EEPROM. Faults can be planned per report, for tests that fail on purpose.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/hid_device.hpp"
+
+namespace capcode {
+
+// What the box does with one report instead of answering normally.
+enum class PlannedReply { StatusA, StatusB, StatusC, StatusD, Silent, Unplug };
+
+struct SimulatedBoxFaults {
+  // (command, ordinal counted from 1 since the box was made) -> reply
+  std::map<std::pair<std::uint8_t, unsigned>, PlannedReply> planned;
+  std::vector<std::size_t> flippedOffsets;  // stored bytes that read back inverted
+  bool noChip = false;
+};
+
+// Parses one --sim-fault spelling: read:N:S, write:N:S, attach:N:S (S = A B C D silent unplug),
+// flip:OFFSET, nochip; nak:N belongs to the parallel port and is returned as `nakAtByte`.
+// Returns an error text, empty on success.
+std::string parseSimulatedFault(const std::string& spec, SimulatedBoxFaults& box,
+                                unsigned& nakAtByte);
+
+class SimulatedProgrammer {
+ public:
+  explicit SimulatedProgrammer(std::string productString = "P-2 programmer",
+                               std::string path = "sim:usb:1");
+
+  std::array<std::uint8_t, 2048> eeprom;
+  SimulatedBoxFaults faults;
+  HidDeviceInfo info;
+  bool pluggedIn = true;
+  // Reports handled so far, by command.
+  std::map<std::uint8_t, unsigned> counts;
+
+  // Opens a handle to the box (what the HID layer's open gives).
+  std::unique_ptr<HidDevice> open();
+
+  // The box's side of one exchange: takes an output report, queues its reply (if any).
+  bool receive(const std::uint8_t* report, std::size_t length);
+  std::optional<std::array<std::uint8_t, 65>> takeReply();
+
+ private:
+  // Exchanges are strictly a report out, then its reply: one slot is enough and allocates
+  // nothing.
+  std::optional<std::array<std::uint8_t, 65>> reply_;
+};
+
+// A HID layer that lists only simulated boxes.
+class SimulatedHidBackend final : public HidBackend {
+ public:
+  SimulatedProgrammer& add(std::unique_ptr<SimulatedProgrammer> box);
+  std::vector<HidDeviceInfo> enumerate() override;
+  std::unique_ptr<HidDevice> open(const HidDeviceInfo& info) override;
+  std::vector<std::unique_ptr<SimulatedProgrammer>>& boxes() { return boxes_; }
+
+ private:
+  std::vector<std::unique_ptr<SimulatedProgrammer>> boxes_;
+};
+
+}  // namespace capcode

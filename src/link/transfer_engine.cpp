@@ -1,0 +1,147 @@
+#include "link/transfer_engine.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "link/eeprom_geometry.hpp"
+#include "link/programmer_links.hpp"
+
+namespace capcode {
+
+namespace {
+constexpr std::uint32_t kAfterPowerOnMillis = 200;
+const char* const kVerifyCaption = "Verify data from pager, please wait...";
+}  // namespace
+
+std::uint8_t TransferEngine::transferEeprom(std::string_view chipType, std::uint8_t select,
+                                            std::string_view direction, std::uint8_t* buffer) {
+  const auto geometry = eepromGeometry(chipTypeCode(chipType));
+  if (!geometry) return kTransferFailed;
+  links_.lpt.setGeometry(*geometry);
+  const bool read = direction.size() == 1 && (direction[0] == 'r' || direction[0] == 'R');
+  if (state_.UsbMode) {
+    return usb(read, static_cast<std::uint8_t>(geometry->usbSelector | (select & 0x07)), buffer,
+               geometry->size);
+  }
+  return parallelPort(read, select, buffer, geometry->size);
+}
+
+void TransferEngine::startVerify() {
+  state_.State_Form.setCaption(kVerifyCaption);
+  state_.State_Form.setPosition(0);
+}
+
+std::uint8_t TransferEngine::parallelPort(bool read, std::uint8_t select, std::uint8_t* buffer,
+                                          std::uint32_t size) {
+  ParallelPortLink& link = links_.lpt;
+  link.programmerEnable();
+  link.powerOn();
+  links_.clock.sleepMillis(kAfterPowerOnMillis);
+  std::uint8_t result = kTransferFailed;
+  if (read) {
+    result = link.readAll(select, buffer) ? kReadOk : kTransferFailed;
+  } else if (!link.writeAll(select, buffer)) {
+    result = kWriteNotAcknowledged;
+  } else {
+    startVerify();
+    result = link.readAll(select, verify_.data()) && std::memcmp(buffer, verify_.data(), size) == 0
+                 ? kVerifyOk
+                 : kVerifyMismatch;
+  }
+  link.powerOff();
+  link.programmerDisable();
+  link.sdaLow();
+  link.sclLow();
+  // A port that could not be reached says why once, so the technician can fix it.
+  if (const std::string problem = links_.port.takeProblem(); !problem.empty()) state_.log(problem);
+  return result;
+}
+
+ExchangeResult TransferEngine::exchange(HidDevice& device) {
+  const std::size_t outLength = std::min(device.outputReportLength(), out_.size());
+  const std::size_t inLength = std::min(device.inputReportLength(), in_.size());
+  sealReport(out_.data(), outLength);
+  if (!device.writeReport(out_.data(), outLength)) return ExchangeResult::WriteFailed;
+  switch (device.readReport(in_.data(), inLength, replyTimeoutMillis)) {
+    case HidReadResult::Ok:
+      return ExchangeResult::Ok;
+    case HidReadResult::TimedOut:
+      return ExchangeResult::TimedOut;
+    case HidReadResult::Failed:
+      break;
+  }
+  return ExchangeResult::ReadFailed;
+}
+
+ExchangeResult TransferEngine::sendAttach(HidDevice& device) {
+  out_[0] = 0;
+  out_[1] = kCommandAttach;
+  return exchange(device);
+}
+
+bool TransferEngine::checkExchange(HidDevice& device, ExchangeResult result) {
+  switch (result) {
+    case ExchangeResult::Ok:
+      break;
+    case ExchangeResult::TimedOut:
+      state_.message("Read Error: the programmer did not answer within " +
+                     std::to_string(replyTimeoutMillis) + " ms.");
+      return false;
+    case ExchangeResult::WriteFailed:
+    case ExchangeResult::ReadFailed: {
+      const std::string why = device.errorText();
+      state_.message(
+          std::string(result == ExchangeResult::WriteFailed ? "Write Error: " : "Read Error: ") +
+          (why.empty() ? "the programmer is not connected." : why));
+      return false;
+    }
+  }
+  if (const auto error = statusMessage(in_[1])) {
+    state_.message(*error);
+    return false;
+  }
+  return true;
+}
+
+bool TransferEngine::usbReadLoop(HidDevice& device, std::uint8_t selector, std::uint8_t* buffer,
+                                 std::uint32_t size) {
+  for (std::uint32_t p = 0; p < size; p += kBlockBytes) {
+    out_[0] = 0;
+    out_[1] = kCommandReadBlock;
+    out_[2] = selector;
+    out_[3] = static_cast<std::uint8_t>(p >> 8);
+    out_[4] = static_cast<std::uint8_t>(p);
+    std::fill_n(out_.begin() + 5, kBlockBytes, 0);
+    const ExchangeResult result = exchange(device);
+    state_.State_Form.stepBy(static_cast<int>(kBlockBytes));
+    if (!checkExchange(device, result)) return false;
+    std::copy_n(in_.begin() + 3, kBlockBytes, buffer + p);
+  }
+  return true;
+}
+
+std::uint8_t TransferEngine::usb(bool read, std::uint8_t selector, std::uint8_t* buffer,
+                                 std::uint32_t size) {
+  if (links_.programmerDevice == nullptr || !links_.programmerDevice->device)
+    return kTransferFailed;
+  HidDevice& device = *links_.programmerDevice->device;
+  if (read) return usbReadLoop(device, selector, buffer, size) ? kReadOk : kTransferFailed;
+
+  for (std::uint32_t p = 0; p < size; p += kBlockBytes) {
+    out_[0] = 0;
+    out_[1] = kCommandWriteBlock;
+    out_[2] = selector;
+    out_[3] = static_cast<std::uint8_t>(p >> 8);
+    out_[4] = static_cast<std::uint8_t>(p);
+    std::copy_n(buffer + p, kBlockBytes, out_.begin() + 5);
+    const ExchangeResult result = exchange(device);
+    state_.State_Form.stepBy(static_cast<int>(kBlockBytes));
+    if (!checkExchange(device, result)) return kTransferFailed;
+  }
+  startVerify();
+  if (!usbReadLoop(device, selector, verify_.data(), size)) return kTransferFailed;
+  return std::memcmp(buffer, verify_.data(), size) == 0 ? kVerifyOk : kVerifyMismatch;
+}
+
+}  // namespace capcode

@@ -1,0 +1,23 @@
+#pragma once
+// The USB programmer's attach and unplug policy.
+
+#include <string>
+
+#include "link/hid_device.hpp"
+
+namespace capcode {
+
+struct ProgrammerLinks;
+
+// The programmer: vendor 0x04D8, product 0x1000 and one of the product strings "P-1 programmer",
+// "P-2 programmer", "P-2+programmer", exactly (case and all).
+bool isProgrammer(const HidDeviceInfo& info);
+
+// A device-change notification: rescan, then release an unplugged programmer (back to the
+// parallel port) and attach a newly found one (greeting it with the attach report).
+void hidDeviceChange(ProgrammerLinks& links);
+
+// The device list row of a device: its product string, or "Device VID=%04X PID=%04X".
+std::string deviceListText(const HidDeviceInfo& info);
+
+}  // namespace capcode
