@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build needs, when any is missing. Sourced by run.sh and
 # test.sh; runs apt-get as root, or through sudo for an ordinary user.
-capcode_packages=(cmake g++ make libgtest-dev libgmock-dev)
+capcode_packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  libhidapi-dev libudev-dev)
 
 capcode_install_missing() {
   local missing=()

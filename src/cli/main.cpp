@@ -7,6 +7,7 @@
 #include <string>
 
 #include "build_info.hpp"
+#include "cli/production.hpp"
 #include "cli/script_runner.hpp"
 
 namespace {
@@ -19,6 +20,9 @@ const char* const kHelp =
     "Commands:\n"
     "  script [OPTIONS] [FILE]  drive the programmer's window from a command file and print a\n"
     "                           transcript (capcode script --help tells more)\n"
+    "  read FILE                read the pager in the programmer into FILE\n"
+    "  write FILE [--count N]   program N pagers in a row from the configuration FILE\n"
+    "Each command's --help tells its options.\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help\n"
@@ -95,6 +99,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "script") return runScript(argc, argv);
+  if (command == "read" || command == "write") return capcode::runProductionCommand(argc, argv);
   std::cerr << "capcode: unknown command " << command << "\nTry 'capcode --help'.\n";
   return 2;
 }
