@@ -4,9 +4,9 @@
 
 namespace capcode {
 
-void ProgressDialog::setCaption(std::string caption) {
+void ProgressDialog::setCaption(std::string_view caption) {
   if (caption == caption_) return;
-  caption_ = std::move(caption);
+  caption_.assign(caption);
   if (shown_) feedback_.progressCaption(caption_);
 }
 

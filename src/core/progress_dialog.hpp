@@ -3,6 +3,7 @@
 // no input; closing it only hides it.
 
 #include <string>
+#include <string_view>
 
 #include "core/feedback.hpp"
 
@@ -12,7 +13,7 @@ class ProgressDialog {
  public:
   explicit ProgressDialog(Feedback& feedback) : feedback_(feedback) {}
 
-  void setCaption(std::string caption);
+  void setCaption(std::string_view caption);
   void show();   // without blocking the window or the caller
   void close();  // hides it
   void setMaximum(int maximum);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -317,6 +318,129 @@ TEST(ScriptFiles, HiddenMenuItemsAnswerTheirShortcutDisabledOnesDoNot) {
   const Outcome o = runScript("click switch_model\nget switch_model\nset switch_model off\n", true);
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_NE(o.out.find("\"caption\":\"&HW-A3\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace capcode
+
+namespace capcode {
+namespace {
+
+std::string tempImage(const char* name, const Image& image) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(image.data()), kImageSize);
+  return path;
+}
+
+Image readImage(const std::string& path) {
+  Image image{};
+  std::ifstream file(path, std::ios::binary);
+  file.read(reinterpret_cast<char*>(image.data()), kImageSize);
+  return image;
+}
+
+// A pager as this window would leave it after a save.
+Image savedPager() {
+  ScriptOptions options;
+  options.dataDirectory = CAPCODE_SOURCE_DATA_DIR;
+  const std::string path = ::testing::TempDir() + "capcode_saved_pager.eep";
+  runWith("save " + path + "\n", options);
+  return readImage(path);
+}
+
+Outcome runSimulated(const std::string& script, HardwareOptions hardware) {
+  ScriptOptions options;
+  options.dataDirectory = CAPCODE_SOURCE_DATA_DIR;
+  options.hardware = std::move(hardware);
+  return runWith(script, options);
+}
+
+TEST(ScriptHardware, UsbReadWriteThroughTheSimulatedBox) {
+  const Image pager = savedPager();
+  HardwareOptions hardware;
+  hardware.simUsbImage = tempImage("capcode_sim_usb.eep", pager);
+  const Outcome o =
+      runSimulated("read\nset autoinc1 8\nset address5 2000000\nwrite\nget address1\n", hardware);
+  EXPECT_EQ(o.status, 0) << o.err;
+  for (const char* line :
+       {"log: USB port is ready.\n", "log: Read data from pager\n", "log: Read completed\n",
+        "log: Write to Pager...\n", "log: Verify OK !\n", "\"text\":\"2004008\""}) {
+    EXPECT_NE(o.out.find(line), std::string::npos) << line << "\n" << o.out;
+  }
+  const Image written = readImage(*hardware.simUsbImage);
+  EXPECT_TRUE(checksumValid(written));
+  // Row 5 as edited before the write: 2000000, enabled.
+  EXPECT_EQ(written[0x010], 0x86);
+}
+
+TEST(ScriptHardware, CrcErrorOnTheFifthBlockStopsTheWrite) {
+  HardwareOptions hardware;
+  hardware.simUsbImage = tempImage("capcode_sim_crc.eep", savedPager());
+  hardware.faults = {"write:5:C"};
+  const Outcome o = runSimulated("set autoinc1 8\nwrite\nget address1\n", hardware);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(
+      o.out.find("message: CRC error!\nlog: Device not exist, please check the connection.\n"),
+      std::string::npos)
+      << o.out;
+  EXPECT_NE(o.out.find("\"text\":\"2004000\""), std::string::npos);
+}
+
+TEST(ScriptHardware, ParallelPortGivesTheSameImages) {
+  const Image pager = savedPager();
+  HardwareOptions usb, lpt;
+  usb.simUsbImage = tempImage("capcode_same_usb.eep", pager);
+  lpt.simLptImage = tempImage("capcode_same_lpt.eep", pager);
+  const std::string script = "read\nset hellomsg2 \"NEW HELLO\"\nwrite\n";
+  const Outcome viaUsb = runSimulated(script, usb);
+  const Outcome viaLpt = runSimulated(script, lpt);
+  EXPECT_NE(viaLpt.out.find("log: Verify OK !"), std::string::npos) << viaLpt.out;
+  EXPECT_EQ(readImage(*usb.simUsbImage), readImage(*lpt.simLptImage));
+  EXPECT_EQ(readImageText(readImage(*lpt.simLptImage), 0x254).substr(0, 20),
+            "NEW HELLO           ");
+}
+
+TEST(ScriptHardware, MissingChipAndUnplug) {
+  HardwareOptions lpt;
+  lpt.simLptImage = tempImage("capcode_nochip.eep", savedPager());
+  lpt.faults = {"nochip"};
+  EXPECT_NE(
+      runSimulated("read\n", lpt).out.find("log: Device not exist, please check the connection."),
+      std::string::npos);
+
+  HardwareOptions usb;
+  usb.simUsbImage = tempImage("capcode_unplug.eep", savedPager());
+  const Outcome o = runSimulated("unplug\nread\nget WriteToPager\nplug\nget ReadFromPager\n", usb);
+  EXPECT_NE(o.out.find("log: USB port unplug.\ndisabled: ReadFromPager\n"), std::string::npos)
+      << o.out;
+  EXPECT_NE(o.out.find("log: USB port is ready.\n{\"name\":\"ReadFromPager\",\"checked\":false,"
+                       "\"enabled\":true"),
+            std::string::npos)
+      << o.out;
+
+  usb.simProduct = "P-2 Programmer";
+  const Outcome wrongCase = runSimulated("get UsbMode\n", usb);
+  EXPECT_EQ(wrongCase.out.find("USB port is ready."), std::string::npos);
+  EXPECT_NE(wrongCase.out.find("{\"name\":\"UsbMode\",\"value\":false}"), std::string::npos);
+}
+
+TEST(ScriptHardware, ASilentBoxEndsTheCommandWithinSeconds) {
+  HardwareOptions usb;
+  usb.simUsbImage = tempImage("capcode_silent.eep", savedPager());
+  usb.faults = {"read:2:silent"};
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome o = runSimulated("read\n", usb);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, std::chrono::seconds(5));
+  EXPECT_NE(o.out.find("log: Device not exist, please check the connection."), std::string::npos);
+}
+
+TEST(ScriptHardware, BadFaultSpellingIsRefused) {
+  ScriptOptions options;
+  options.hardware.faults = {"write:x"};
+  std::ostringstream out, err;
+  EXPECT_THROW(ScriptRunner(out, err, options), std::runtime_error);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,24 @@ TEST_F(SimulatedChip, NoAcknowledgeAtTheNthByteEndsTheWriteAtOnce) {
     EXPECT_EQ(port.chip.memory[i], 0x5A) << i;
   EXPECT_EQ(port.chip.memory[7], before[7]);
   EXPECT_EQ(port.chip.memory[16], before[16]);
+}
+
+}  // namespace
+}  // namespace capcode
+
+namespace capcode {
+namespace {
+
+TEST(SteadyLinkClock, WaitsAtLeastWhatIsAsked) {
+  SteadyLinkClock clock;
+  for (std::uint64_t micros : {1u, 50u, 300u}) {
+    const auto start = std::chrono::steady_clock::now();
+    clock.busyWaitMicros(micros);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(micros));
+  }
+  const std::uint64_t before = clock.nowMicros();
+  clock.sleepMillis(2);
+  EXPECT_GE(clock.nowMicros() - before, 2000u);
 }
 
 }  // namespace
