@@ -1,0 +1,75 @@
+#include "ui/bound_widgets.hpp"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+namespace capcode::ui {
+
+bool BoundLineEdit::focusReturning = false;
+
+std::optional<char> typedCharacter(const QKeyEvent& event) {
+  if (event.key() == Qt::Key_Backspace) return '\b';
+  if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+    return std::nullopt;
+  }
+  const QString text = event.text();
+  if (text.size() != 1) return std::nullopt;
+  const QChar ch = text.at(0);
+  if (ch.unicode() < 0x20 || ch.unicode() == 0x7F || ch.unicode() > 0xFF) return std::nullopt;
+  return static_cast<char>(ch.unicode());
+}
+
+BoundLineEdit::BoundLineEdit(std::string control, const WidgetEvents& events, QWidget* parent)
+    : QLineEdit(parent), control_(std::move(control)), events_(events) {
+  setObjectName(QString::fromStdString(control_));
+  // Paste, cut and delete change the text without a keystroke the model could filter.
+  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+    events_.edited(control_, text.toLatin1().toStdString());
+  });
+}
+
+void BoundLineEdit::keyPressEvent(QKeyEvent* event) {
+  if (const auto key = typedCharacter(*event); key && !isReadOnly()) {
+    events_.key(control_, *key);  // the model refreshes the text
+    event->accept();
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+void BoundLineEdit::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  // Switching to another window or opening a menu is not leaving the field.
+  const Qt::FocusReason reason = event->reason();
+  if (focusReturning || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+      reason == Qt::MenuBarFocusReason) {
+    return;
+  }
+  events_.left(control_);
+}
+
+BoundComboBox::BoundComboBox(std::string control, const WidgetEvents& events, QWidget* parent)
+    : QComboBox(parent), control_(std::move(control)), events_(events) {
+  setObjectName(QString::fromStdString(control_));
+  connect(this, qOverload<int>(&QComboBox::activated), this,
+          [this](int index) { events_.picked(control_, index); });
+}
+
+void BoundComboBox::keyPressEvent(QKeyEvent* event) {
+  // Typed characters go to the list's key filter (most lists refuse them all).
+  if (const auto key = typedCharacter(*event)) {
+    events_.key(control_, *key);
+    event->accept();
+    return;
+  }
+  QComboBox::keyPressEvent(event);
+}
+
+BoundCheckBox::BoundCheckBox(std::string control, const WidgetEvents& events, QWidget* parent)
+    : QCheckBox(parent), control_(std::move(control)), events_(events) {
+  setObjectName(QString::fromStdString(control_));
+}
+
+void BoundCheckBox::nextCheckState() { events_.clicked(control_); }
+
+}  // namespace capcode::ui

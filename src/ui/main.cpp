@@ -1,0 +1,81 @@
+// capcode-programmer: the programmer's window.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstring>
+#include <iostream>
+#include <stdexcept>
+
+#include "build_info.hpp"
+#include "link/hardware_setup.hpp"
+#include "ui/main_window.hpp"
+
+namespace {
+
+const char* const kHelp =
+    "Usage: capcode-programmer [OPTIONS]\n"
+    "\n"
+    "The capcode programmer's window: edit a pager configuration, open and save it, read and\n"
+    "write pagers through the USB programmer box or the parallel-port adapter.\n"
+    "\n"
+    "Options:\n"
+    "  --sim-usb IMAGE     work with a simulated USB programmer whose pager holds IMAGE (2048\n"
+    "                      bytes); IMAGE keeps what was written when the window closes\n"
+    "  --sim-lpt IMAGE     a simulated pager behind the parallel port, likewise\n"
+    "  --sim-product TEXT  the simulated box's product string\n"
+    "  --sim-fault SPEC    make the simulated hardware fail on purpose (repeatable):\n";
+
+const char* const kHelpTail =
+    "  --data-dir DIR      where the language libraries are, if not in the working directory\n"
+    "  -h, --help          show this help\n"
+    "  --version           show the version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  capcode::ui::WindowOptions options;
+  options.startup.systemDecimalMark = capcode::systemDecimalMark();
+  options.startup.dataDirectories = capcode::defaultDataDirectories();
+  options.hardware.realTimeSimulation = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kHelp << capcode::kSimulatedFaultHelp << kHelpTail;
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << "capcode-programmer " << CAPCODE_VERSION_TEXT << "\n";
+      return 0;
+    } else if (arg == "--sim-usb" && hasValue) {
+      options.hardware.simUsbImage = argv[++i];
+    } else if (arg == "--sim-lpt" && hasValue) {
+      options.hardware.simLptImage = argv[++i];
+    } else if (arg == "--sim-fault" && hasValue) {
+      options.hardware.faults.emplace_back(argv[++i]);
+    } else if (arg == "--sim-product" && hasValue) {
+      options.hardware.simProduct = argv[++i];
+    } else if (arg == "--data-dir" && hasValue) {
+      options.startup.dataDirectories = {argv[++i]};
+    } else if (arg.rfind("-platform", 0) == 0 || arg.rfind("-style", 0) == 0) {
+      ++i;  // Qt's own options
+    } else {
+      std::cerr << "capcode-programmer: unexpected argument " << arg
+                << "\nTry 'capcode-programmer --help'.\n";
+      return 2;
+    }
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("capcode-programmer");
+  QApplication::setApplicationVersion(CAPCODE_VERSION_TEXT);
+  std::unique_ptr<capcode::ui::MainWindow> window;
+  try {
+    window = std::make_unique<capcode::ui::MainWindow>(options);
+  } catch (const std::runtime_error& e) {
+    std::cerr << "capcode-programmer: " << e.what() << "\n";
+    return 2;
+  }
+  // An error while the window is built means it never opens.
+  if (!window->start()) return 1;
+  window->show();
+  return QApplication::exec();
+}

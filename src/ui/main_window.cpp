@@ -1,0 +1,292 @@
+#include "ui/main_window.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSocketNotifier>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "link/hidapi_backend.hpp"
+#include "ui/progress_window.hpp"
+
+namespace capcode::ui {
+
+namespace {
+
+QString fromBytes(const std::string& bytes) { return QString::fromLatin1(bytes.data(), static_cast<int>(bytes.size())); }
+
+// ".eep|*.eep|.bin|*.bin|*.*|*.*" as the file dialog writes it.
+QString dialogFilter(const std::string& pairs) {
+  const QStringList parts = QString::fromStdString(pairs).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    filters << parts[i] + " (" + (parts[i + 1] == "*.*" ? QString("*") : parts[i + 1]) + ")";
+  }
+  return filters.join(";;");
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const WindowOptions& options)
+    : state_(static_cast<Feedback&>(*this)),
+      hardware_(std::make_unique<HardwareSetup>(options.hardware)),
+      links_(std::make_unique<ProgrammerLinks>(state_, hardware_->port(), hardware_->clock(),
+                                               hardware_->hid())) {
+  installProgrammerLinks(state_, *links_);
+  events_.key = [this](const std::string& c, char k) { act([&] { state_.form.userKey(c, k); }); };
+  events_.edited = [this](const std::string& c, const std::string& t) {
+    act([&] { state_.form.setText(c, t); });
+  };
+  events_.left = [this](const std::string& c) { act([&] { state_.form.leave(c); }); };
+  events_.picked = [this](const std::string& c, int i) {
+    act([&] {
+      if (state_.form.reachable(c)) state_.form.userPick(c, i);
+    });
+  };
+  events_.clicked = [this](const std::string& c) {
+    act([&] {
+      if (state_.form.reachable(c)) state_.form.userClick(c);
+    });
+  };
+  progress_ = new ProgressWindow(this);
+  buildMenu();
+  buildPages();
+  resize(700, 620);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  startupOptions_ = options.startup;
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::start() {
+  const bool started = state_.event([this] { startProgram(state_, startupOptions_); });
+  refresh();
+  if (!started) return false;
+  pages_->setCurrentWidget(page("feature"));
+  watchDevices();
+  // The HID controller's first scan, once the event loop runs.
+  QTimer::singleShot(0, this, [this] { deviceChange(); });
+  return true;
+}
+
+QWidget* MainWindow::widget(const std::string& name) const {
+  const auto it = widgets_.find(name);
+  return it == widgets_.end() ? nullptr : it->second;
+}
+
+QAction* MainWindow::action(const std::string& name) const {
+  const auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QWidget* MainWindow::page(const std::string& name) const {
+  const auto it = pageWidgets_.find(name);
+  return it == pageWidgets_.end() ? nullptr : it->second;
+}
+
+void MainWindow::act(const std::function<void()>& action) {
+  state_.event(action);
+  refresh();
+  if (!pendingFocus_.empty()) {
+    QWidget* target = widget(pendingFocus_);
+    pendingFocus_.clear();
+    if (target != nullptr) {
+      // The field that has the focus now was never really entered: it does not run its exit.
+      BoundLineEdit::focusReturning = true;
+      target->setFocus(Qt::OtherFocusReason);
+      BoundLineEdit::focusReturning = false;
+    }
+  }
+  if (state_.windowClosed) close();
+}
+
+void MainWindow::deviceChange() {
+  act([this] { state_.form.runHandler("HidCtlDeviceChange"); });
+}
+
+void MainWindow::watchDevices() {
+  if (hardware_->simulatedHid() != nullptr) return;  // simulated boxes come and go by command
+  watcher_ = std::make_unique<HidDeviceWatcher>();
+  if (watcher_->fd() >= 0) {
+    notifier_ = new QSocketNotifier(watcher_->fd(), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+      if (watcher_->drain()) deviceChange();
+    });
+    return;
+  }
+  // No device monitor on this system: look again every two seconds.
+  rescanTimer_ = new QTimer(this);
+  connect(rescanTimer_, &QTimer::timeout, this, [this] { deviceChange(); });
+  rescanTimer_->start(2000);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  progress_->hide();
+  if (const std::string error = hardware_->saveSimulatedImages(); !error.empty()) {
+    QMessageBox::warning(this, windowTitle(), QString::fromStdString(error));
+  }
+  QMainWindow::closeEvent(event);
+}
+
+// --- what the program does to the person ---
+
+void MainWindow::log(std::string_view line) {
+  memo_->appendPlainText(QString::fromLatin1(line.data(), static_cast<int>(line.size())));
+}
+
+void MainWindow::beep() { QApplication::beep(); }
+
+void MainWindow::focus(std::string_view control) { pendingFocus_ = std::string(control); }
+
+void MainWindow::message(std::string_view text) {
+  refresh();
+  QMessageBox::information(this, windowTitle(), QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+}
+
+void MainWindow::errorNotice(std::string_view text) {
+  refresh();
+  QMessageBox::critical(this, windowTitle(), QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+}
+
+std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilter(dialogFilter(request.filter));
+  dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  dialog.selectFile(QString::fromStdString(request.initialPath));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+void MainWindow::progressShown(std::string_view caption) {
+  progress_->showCaption(QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
+}
+
+void MainWindow::progressCaption(std::string_view caption) {
+  progress_->setCaption(QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
+}
+
+void MainWindow::progressMoved(int position, int maximum) { progress_->move(position, maximum); }
+
+void MainWindow::progressHidden() { progress_->hide(); }
+
+// --- showing the model ---
+
+void MainWindow::refresh() {
+  for (const Control* control : state_.form.controls()) {
+    if (QWidget* w = widget(control->name)) refreshControl(*control, w);
+    if (QAction* a = action(control->name)) {
+      a->setText(fromBytes(control->caption));
+      if (a->isCheckable()) a->setChecked(control->checked);
+      a->setEnabled(control->enabled);
+      a->setVisible(control->visible);
+    }
+    if (const auto tab = pageWidgets_.find(control->name); tab != pageWidgets_.end()) {
+      const int index = pages_->indexOf(tab->second);
+      pages_->setTabVisible(index, control->visible);
+      pages_->setTabEnabled(index, control->enabled);
+      pages_->setTabText(index, fromBytes(control->caption));
+    }
+  }
+  for (const auto& [label, control] : followers_) label->setVisible(state_.form.at(control).visible);
+  setWindowTitle(fromBytes(state_.form.at("Form1").caption));
+}
+
+void MainWindow::refreshControl(const Control& c, QWidget* w) {
+  const QSignalBlocker blocker(w);
+  w->setEnabled(c.enabled);
+  w->setVisible(c.visible);
+  if (!c.hint.empty()) w->setToolTip(fromBytes(c.hint));
+  switch (c.kind) {
+    case ControlKind::Text: {
+      auto* edit = static_cast<QLineEdit*>(w);
+      const QString text = fromBytes(c.text);
+      if (edit->text() != text) {
+        edit->setText(text);
+        edit->setCursorPosition(static_cast<int>(text.size()));
+      }
+      edit->setReadOnly(c.readOnly);
+      break;
+    }
+    case ControlKind::Choice: {
+      auto* combo = static_cast<QComboBox*>(w);
+      QStringList items;
+      for (const auto& item : c.items) items << fromBytes(item);
+      QStringList shown;
+      for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+      if (shown != items) {
+        combo->clear();
+        combo->addItems(items);
+      }
+      combo->setCurrentIndex(c.index);
+      break;
+    }
+    case ControlKind::Flag: {
+      auto* box = static_cast<QCheckBox*>(w);
+      box->setChecked(c.checked);
+      if (c.hasCaption) box->setText(fromBytes(c.caption));
+      break;
+    }
+    case ControlKind::Slider: static_cast<QSlider*>(w)->setValue(c.position); break;
+    case ControlKind::Label: static_cast<QLabel*>(w)->setText(fromBytes(c.caption)); break;
+    case ControlKind::Group:
+      if (auto* group = qobject_cast<QGroupBox*>(w)) group->setTitle(fromBytes(c.caption));
+      break;
+    default: break;
+  }
+}
+
+// --- the menu ---
+
+void MainWindow::buildMenu() {
+  QMenuBar* bar = menuBar();
+  std::map<std::string, QMenu*> menus;
+  // Items that carry a tick mark in the window.
+  static const char* const kTicked[] = {"LPT11", "LPT21", "KS88091", "SM51701",
+                                        "FS81081", "FS81701", "Debug1", "Recover1"};
+  auto isTicked = [](const std::string& name) {
+    return std::any_of(std::begin(kTicked), std::end(kTicked), [&](const char* t) { return name == t; });
+  };
+  // Items with sub-items become menus.
+  std::map<std::string, bool> hasChildren;
+  for (const Control* c : state_.form.controls()) {
+    if (c->kind == ControlKind::MenuItem && !c->parent.empty()) hasChildren[c->parent] = true;
+  }
+  for (const Control* c : state_.form.controls()) {
+    if (c->kind != ControlKind::MenuItem) continue;
+    const QString caption = fromBytes(c->caption);
+    QAction* item = nullptr;
+    if (hasChildren[c->name]) {
+      QMenu* menu = c->parent.empty() ? bar->addMenu(caption) : menus.at(c->parent)->addMenu(caption);
+      menu->setObjectName(QString::fromStdString(c->name));
+      menus[c->name] = menu;
+      item = menu->menuAction();
+    } else if (c->parent.empty()) {
+      item = bar->addAction(caption);
+    } else {
+      item = menus.at(c->parent)->addAction(caption);
+    }
+    item->setObjectName(QString::fromStdString(c->name));
+    item->setCheckable(isTicked(c->name));
+    if (!hasChildren[c->name]) {
+      connect(item, &QAction::triggered, this, [this, name = c->name] { events_.clicked(name); });
+    }
+    actions_[c->name] = item;
+  }
+}
+
+}  // namespace capcode::ui

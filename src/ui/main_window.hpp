@@ -1,0 +1,108 @@
+#pragma once
+// The programmer's window: a view over the headless window model. Every widget shows the control
+// of the same name and follows every change the model makes; what the person does goes to the
+// model's rules, never straight into the widget.
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/feedback.hpp"
+#include "core/program_state.hpp"
+#include "core/startup.hpp"
+#include "link/hardware_setup.hpp"
+#include "link/programmer_links.hpp"
+#include "ui/bound_widgets.hpp"
+
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QSocketNotifier;
+class QTabWidget;
+class QTimer;
+
+namespace capcode {
+class HidDeviceWatcher;
+}
+
+namespace capcode::ui {
+
+class ProgressWindow;
+
+struct WindowOptions {
+  StartupOptions startup;
+  HardwareOptions hardware;
+};
+
+class MainWindow final : public QMainWindow, private Feedback {
+ public:
+  // Throws std::runtime_error when the hardware options cannot be met.
+  explicit MainWindow(const WindowOptions& options);
+  ~MainWindow() override;
+
+  // Runs the start-up; false (after showing why) when the window cannot open.
+  bool start();
+
+  ProgramState& state() { return state_; }
+  ProgrammerLinks& links() { return *links_; }
+  HardwareSetup& hardware() { return *hardware_; }
+  QWidget* widget(const std::string& name) const;
+  QAction* action(const std::string& name) const;
+  QTabWidget* pages() const { return pages_; }
+  QWidget* page(const std::string& name) const;
+  QPlainTextEdit* statusLog() const { return memo_; }
+  ProgressWindow* progressWindow() const { return progress_; }
+
+  // Runs one window event through the model, then shows the result.
+  void act(const std::function<void()>& action);
+  // A device-change notification from the system.
+  void deviceChange();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Feedback
+  void log(std::string_view line) override;
+  void beep() override;
+  void focus(std::string_view control) override;
+  void message(std::string_view text) override;
+  void errorNotice(std::string_view text) override;
+  std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
+  void progressShown(std::string_view caption) override;
+  void progressCaption(std::string_view caption) override;
+  void progressMoved(int position, int maximum) override;
+  void progressHidden() override;
+
+  void refresh();
+  void refreshControl(const Control& control, QWidget* widget);
+  void watchDevices();
+
+  // Building the window.
+  friend class WindowBuilder;
+  void buildMenu();
+  void buildPages();
+
+  ProgramState state_;
+  std::unique_ptr<HardwareSetup> hardware_;
+  std::unique_ptr<ProgrammerLinks> links_;
+  WidgetEvents events_;
+  std::map<std::string, QWidget*> widgets_;
+  std::map<std::string, QAction*> actions_;
+  std::map<std::string, QWidget*> pageWidgets_;
+  // Labels of the design that are not controls of their own: shown while their control is.
+  std::vector<std::pair<QWidget*, std::string>> followers_;
+  QTabWidget* pages_ = nullptr;
+  QPlainTextEdit* memo_ = nullptr;
+  ProgressWindow* progress_ = nullptr;
+  std::string pendingFocus_;
+  StartupOptions startupOptions_;
+  std::unique_ptr<HidDeviceWatcher> watcher_;
+  QSocketNotifier* notifier_ = nullptr;
+  QTimer* rescanTimer_ = nullptr;
+};
+
+}  // namespace capcode::ui
