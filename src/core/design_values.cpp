@@ -54,6 +54,7 @@ class Designer {
     c.position = position;
     return form_.add(std::move(c));
   }
+  Control* find(const std::string& name) { return form_.find(name); }
   // A frame that only holds other controls and shows no caption (menu bar, page area, log).
   Control& container(std::string name) {
     return form_.add(base(std::move(name), ControlKind::Group));
@@ -305,6 +306,11 @@ void hardwarePage(Designer& d) {
             "-0.3%/C"},
            0);
   d.choice("lcd_bias", {"00", "01", "10", "11"}, 2);
+  for (const char* list : {"lcd_fosc", "lcd_tc", "lcd_bias"}) {
+    Control& c = *d.find(list);
+    c.visible = false;
+    c.enabled = false;
+  }
   for (const auto& [field, label] : lcdLabels) {
     hidden(d.captioned("L_" + field, ControlKind::Label, label)).enabled = false;
   }

@@ -23,9 +23,8 @@ BoundLineEdit::BoundLineEdit(std::string control, const WidgetEvents& events, QW
     : QLineEdit(parent), control_(std::move(control)), events_(events) {
   setObjectName(QString::fromStdString(control_));
   // Paste, cut and delete change the text without a keystroke the model could filter.
-  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-    events_.edited(control_, text.toLatin1().toStdString());
-  });
+  connect(this, &QLineEdit::textEdited, this,
+          [this](const QString& text) { events_.edited(control_, text.toLatin1().toStdString()); });
 }
 
 void BoundLineEdit::keyPressEvent(QKeyEvent* event) {
@@ -70,6 +69,8 @@ BoundCheckBox::BoundCheckBox(std::string control, const WidgetEvents& events, QW
   setObjectName(QString::fromStdString(control_));
 }
 
-void BoundCheckBox::nextCheckState() { events_.clicked(control_); }
+void BoundCheckBox::nextCheckState() {
+  events_.clicked(control_);
+}
 
 }  // namespace capcode::ui

@@ -1,6 +1,7 @@
 // capcode-programmer: the programmer's window.
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <cstring>
 #include <iostream>
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("capcode-programmer");
   QApplication::setApplicationVersion(CAPCODE_VERSION_TEXT);
+  QApplication::setWindowIcon(QIcon::fromTheme("capcode-programmer"));
+  QApplication::setDesktopFileName("capcode-programmer");
   std::unique_ptr<capcode::ui::MainWindow> window;
   try {
     window = std::make_unique<capcode::ui::MainWindow>(options);

@@ -24,7 +24,9 @@ namespace capcode::ui {
 
 namespace {
 
-QString fromBytes(const std::string& bytes) { return QString::fromLatin1(bytes.data(), static_cast<int>(bytes.size())); }
+QString fromBytes(const std::string& bytes) {
+  return QString::fromLatin1(bytes.data(), static_cast<int>(bytes.size()));
+}
 
 // ".eep|*.eep|.bin|*.bin|*.*|*.*" as the file dialog writes it.
 QString dialogFilter(const std::string& pairs) {
@@ -147,18 +149,24 @@ void MainWindow::log(std::string_view line) {
   memo_->appendPlainText(QString::fromLatin1(line.data(), static_cast<int>(line.size())));
 }
 
-void MainWindow::beep() { QApplication::beep(); }
+void MainWindow::beep() {
+  QApplication::beep();
+}
 
-void MainWindow::focus(std::string_view control) { pendingFocus_ = std::string(control); }
+void MainWindow::focus(std::string_view control) {
+  pendingFocus_ = std::string(control);
+}
 
 void MainWindow::message(std::string_view text) {
   refresh();
-  QMessageBox::information(this, windowTitle(), QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+  QMessageBox::information(this, windowTitle(),
+                           QString::fromLatin1(text.data(), static_cast<int>(text.size())));
 }
 
 void MainWindow::errorNotice(std::string_view text) {
   refresh();
-  QMessageBox::critical(this, windowTitle(), QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+  QMessageBox::critical(this, windowTitle(),
+                        QString::fromLatin1(text.data(), static_cast<int>(text.size())));
 }
 
 std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
@@ -180,9 +188,13 @@ void MainWindow::progressCaption(std::string_view caption) {
   progress_->setCaption(QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
 }
 
-void MainWindow::progressMoved(int position, int maximum) { progress_->move(position, maximum); }
+void MainWindow::progressMoved(int position, int maximum) {
+  progress_->move(position, maximum);
+}
 
-void MainWindow::progressHidden() { progress_->hide(); }
+void MainWindow::progressHidden() {
+  progress_->hide();
+}
 
 // --- showing the model ---
 
@@ -202,7 +214,8 @@ void MainWindow::refresh() {
       pages_->setTabText(index, fromBytes(control->caption));
     }
   }
-  for (const auto& [label, control] : followers_) label->setVisible(state_.form.at(control).visible);
+  for (const auto& [label, control] : followers_)
+    label->setVisible(state_.form.at(control).visible);
   setWindowTitle(fromBytes(state_.form.at("Form1").caption));
 }
 
@@ -225,9 +238,11 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
     case ControlKind::Choice: {
       auto* combo = static_cast<QComboBox*>(w);
       QStringList items;
-      for (const auto& item : c.items) items << fromBytes(item);
+      for (const auto& item : c.items)
+        items << fromBytes(item);
       QStringList shown;
-      for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+      for (int i = 0; i < combo->count(); ++i)
+        shown << combo->itemText(i);
       if (shown != items) {
         combo->clear();
         combo->addItems(items);
@@ -241,12 +256,17 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
       if (c.hasCaption) box->setText(fromBytes(c.caption));
       break;
     }
-    case ControlKind::Slider: static_cast<QSlider*>(w)->setValue(c.position); break;
-    case ControlKind::Label: static_cast<QLabel*>(w)->setText(fromBytes(c.caption)); break;
+    case ControlKind::Slider:
+      static_cast<QSlider*>(w)->setValue(c.position);
+      break;
+    case ControlKind::Label:
+      static_cast<QLabel*>(w)->setText(fromBytes(c.caption));
+      break;
     case ControlKind::Group:
       if (auto* group = qobject_cast<QGroupBox*>(w)) group->setTitle(fromBytes(c.caption));
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -256,10 +276,11 @@ void MainWindow::buildMenu() {
   QMenuBar* bar = menuBar();
   std::map<std::string, QMenu*> menus;
   // Items that carry a tick mark in the window.
-  static const char* const kTicked[] = {"LPT11", "LPT21", "KS88091", "SM51701",
-                                        "FS81081", "FS81701", "Debug1", "Recover1"};
+  static const char* const kTicked[] = {"LPT11",   "LPT21",   "KS88091", "SM51701",
+                                        "FS81081", "FS81701", "Debug1",  "Recover1"};
   auto isTicked = [](const std::string& name) {
-    return std::any_of(std::begin(kTicked), std::end(kTicked), [&](const char* t) { return name == t; });
+    return std::any_of(std::begin(kTicked), std::end(kTicked),
+                       [&](const char* t) { return name == t; });
   };
   // Items with sub-items become menus.
   std::map<std::string, bool> hasChildren;
@@ -271,7 +292,8 @@ void MainWindow::buildMenu() {
     const QString caption = fromBytes(c->caption);
     QAction* item = nullptr;
     if (hasChildren[c->name]) {
-      QMenu* menu = c->parent.empty() ? bar->addMenu(caption) : menus.at(c->parent)->addMenu(caption);
+      QMenu* menu =
+          c->parent.empty() ? bar->addMenu(caption) : menus.at(c->parent)->addMenu(caption);
       menu->setObjectName(QString::fromStdString(c->name));
       menus[c->name] = menu;
       item = menu->menuAction();

@@ -25,11 +25,16 @@ class WindowBuilder {
   QLineEdit* line(const std::string& name, int widthChars = 0) {
     auto* edit = new BoundLineEdit(name, w_.events_);
     edit->setMaxLength(32767);  // the model keeps the typing limit; assigned texts may be longer
-    if (widthChars > 0) edit->setFixedWidth(edit->fontMetrics().horizontalAdvance('W') * widthChars + 12);
+    if (widthChars > 0)
+      edit->setFixedWidth(edit->fontMetrics().horizontalAdvance('W') * widthChars + 12);
     return bind(name, edit);
   }
-  QComboBox* combo(const std::string& name) { return bind(name, new BoundComboBox(name, w_.events_)); }
-  QCheckBox* check(const std::string& name) { return bind(name, new BoundCheckBox(name, w_.events_)); }
+  QComboBox* combo(const std::string& name) {
+    return bind(name, new BoundComboBox(name, w_.events_));
+  }
+  QCheckBox* check(const std::string& name) {
+    return bind(name, new BoundCheckBox(name, w_.events_));
+  }
   QSlider* slider(const std::string& name) {
     auto* s = new QSlider(Qt::Horizontal);
     s->setObjectName(QString::fromStdString(name));
@@ -58,11 +63,13 @@ class WindowBuilder {
   void row(QGridLayout* grid, const std::string& labelText, std::initializer_list<QWidget*> widgets,
            const char* unitText = nullptr) {
     const int r = grid->rowCount();
-    const std::string follows = widgets.size() > 0 ? (*widgets.begin())->objectName().toStdString() : "";
+    const std::string follows =
+        widgets.size() > 0 ? (*widgets.begin())->objectName().toStdString() : "";
     grid->addWidget(label(labelText, follows), r, 0);
     auto* box = new QHBoxLayout;
     box->setSpacing(3);
-    for (QWidget* widget : widgets) box->addWidget(widget);
+    for (QWidget* widget : widgets)
+      box->addWidget(widget);
     if (unitText != nullptr) box->addWidget(unit(unitText, follows));
     box->addStretch();
     grid->addLayout(box, r, 1);
@@ -95,9 +102,10 @@ QWidget* addressPage(WindowBuilder& b) {
   auto* grid = new QGridLayout(addresses);
   grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(1);
-  const char* const headers[] = {"", "PN", "Fm", "Auto inc", "Msg type", "A Tone", "Uch",
-                                 "B Tone", "Uch", "C Tone", "Uch", "D Tone", "Uch"};
-  for (int col = 0; col < 13; ++col) grid->addWidget(new QLabel(headers[col]), 0, col);
+  const char* const headers[] = {"",       "PN",  "Fm",     "Auto inc", "Msg type", "A Tone", "Uch",
+                                 "B Tone", "Uch", "C Tone", "Uch",      "D Tone",   "Uch"};
+  for (int col = 0; col < 13; ++col)
+    grid->addWidget(new QLabel(headers[col]), 0, col);
   for (int row = 1; row <= kAddressRows; ++row) {
     grid->addWidget(b.check(rowControlName("addr", row, "en")), row, 0);
     grid->addWidget(b.line(rowControlName("address", row), 7), row, 1);
@@ -161,7 +169,8 @@ QWidget* featurePage(WindowBuilder& b) {
   b.row(middle, "Channel freq", {b.line("frequency", 9), b.combo("pll_baseD2")}, "MHz");
   b.row(middle, "Max. private no.", {b.line("maxprivate", 2)});
   b.row(middle, "Language", {b.combo("language")});
-  b.row(middle, "Alarm", {b.line("alarmhour", 2), b.label(":", "alarmhour"), b.line("alarmminute", 2)});
+  b.row(middle, "Alarm",
+        {b.line("alarmhour", 2), b.label(":", "alarmhour"), b.line("alarmminute", 2)});
   b.row(middle, "Auto ON/OFF",
         {b.line("autooffstop", 2), b.label("/", "autooffstop"), b.line("autooffstart", 2)}, "hr");
   b.row(middle, "Low cell delay", {b.combo("lowcalldelay")});
@@ -174,7 +183,8 @@ QWidget* featurePage(WindowBuilder& b) {
                           "auto_backlight", "ureadmsg"}) {
     right->addWidget(b.check(box));
   }
-  for (const auto& [box, prefix] : {std::pair{"msgstatus", "msgstatusprefix"}, {"datetime", "timeprefix"}}) {
+  for (const auto& [box, prefix] :
+       {std::pair{"msgstatus", "msgstatusprefix"}, {"datetime", "timeprefix"}}) {
     auto* pair = new QHBoxLayout;
     pair->addWidget(b.check(box));
     pair->addWidget(b.check(prefix));
@@ -340,7 +350,9 @@ void MainWindow::buildPages() {
   pages_->setObjectName("PageControl1");
   pages_->setTabPosition(QTabWidget::West);
   const std::pair<const char*, QWidget* (*)(WindowBuilder&)> pageList[] = {
-      {"address", addressPage}, {"feature", featurePage}, {"hardware", hardwarePage},
+      {"address", addressPage},
+      {"feature", featurePage},
+      {"hardware", hardwarePage},
       {"promptmsg", promptPage}};
   for (const auto& [name, build] : pageList) {
     QWidget* page = build(b);

@@ -1,0 +1,203 @@
+// The real window driven as a person drives it, on Qt's offscreen platform.
+
+#include "ui/main_window.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "core/codec.hpp"
+#include "ui/progress_window.hpp"
+
+namespace capcode::ui {
+namespace {
+
+class Window : public ::testing::Test {
+ protected:
+  void open(HardwareOptions hardware = {}) {
+    WindowOptions options;
+    options.startup.dataDirectories = {CAPCODE_SOURCE_DATA_DIR};
+    if (!hardware.simulated()) hardware.simLptImage = emptyPager();
+    options.hardware = hardware;
+    window = std::make_unique<MainWindow>(options);
+    ASSERT_TRUE(window->start());
+    window->show();
+    QApplication::processEvents();
+  }
+  static std::string emptyPager() {
+    const std::string path = ::testing::TempDir() + "capcode_ui_blank.eep";
+    std::ofstream(path, std::ios::binary) << std::string(2048, '\xFF');
+    return path;
+  }
+  QLineEdit* edit(const char* name) { return static_cast<QLineEdit*>(window->widget(name)); }
+  QComboBox* combo(const char* name) { return static_cast<QComboBox*>(window->widget(name)); }
+  QCheckBox* box(const char* name) { return static_cast<QCheckBox*>(window->widget(name)); }
+  QStringList logLines() { return window->statusLog()->toPlainText().split('\n'); }
+  void showPage(const char* name) {
+    window->pages()->setCurrentWidget(window->page(name));
+    QApplication::processEvents();
+  }
+  // Types into a field the way a person does: click into it, select nothing, press keys.
+  void typeInto(QLineEdit* field, const QString& text) {
+    field->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(field, text);
+  }
+  // Moves the focus on with Tab: the field is left.
+  void leave(QWidget* field) {
+    field->setFocus(Qt::MouseFocusReason);
+    QWidget* next = edit("maxprivate") == field ? edit("lcdholdtime") : edit("maxprivate");
+    next->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+  }
+  // Closes the next modal box as a person would and remembers its text.
+  void acknowledgeNextMessage() {
+    QTimer::singleShot(0, [this] {
+      if (auto* boxWidget = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shownMessages << boxWidget->text();
+        boxWidget->accept();
+      }
+    });
+  }
+
+  std::unique_ptr<MainWindow> window;
+  QStringList shownMessages;
+};
+
+TEST_F(Window, OpensOnTheFeaturePageWithTheBannerAndCaption) {
+  open();
+  EXPECT_EQ(window->windowTitle(), "M61V10 Capcode Programmer Customer Version");
+  EXPECT_EQ(window->pages()->currentWidget(), window->page("feature"));
+  EXPECT_TRUE(logLines().first().startsWith("M61V10 USB CapCode Programmer Windows version "));
+  EXPECT_FALSE(window->pages()->isTabVisible(window->pages()->indexOf(window->page("promptmsg"))));
+  EXPECT_FALSE(window->pages()->isTabVisible(window->pages()->indexOf(window->page("hardware"))));
+  EXPECT_EQ(edit("frequency")->text(), "163.00000");
+}
+
+TEST_F(Window, ARefusedKeyNeverReachesTheField) {
+  open();
+  showPage("address");
+  const QString before = edit("address1")->text();
+  typeInto(edit("address1"), "x");
+  EXPECT_EQ(edit("address1")->text(), before);
+  EXPECT_EQ(logLines().last(), "Number 0-9 and backspace only");
+}
+
+TEST_F(Window, LeavingAShortCapcodePutsTheCaretBack) {
+  open();
+  showPage("address");
+  QLineEdit* address = edit("address1");
+  address->setFocus(Qt::MouseFocusReason);
+  for (int i = 0; i < 7; ++i)
+    QTest::keyClick(address, Qt::Key_Backspace);
+  QTest::keyClicks(address, "5");
+  EXPECT_EQ(address->text(), "5");
+  leave(address);
+  EXPECT_EQ(address->text(), "0000005");
+  EXPECT_EQ(QApplication::focusWidget(), address);
+  EXPECT_EQ(logLines().last(),
+            "Address [1] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143");
+}
+
+TEST_F(Window, ALeaderDragsItsLedRowOnHwA) {
+  open();
+  window->action("switch_model")->trigger();  // hidden item: HW-B -> HW-A2
+  ASSERT_EQ(window->state().HardwareRevision, kHwA2);
+  showPage("address");
+  QLineEdit* address = edit("address1");
+  address->setFocus(Qt::MouseFocusReason);
+  for (int i = 0; i < 7; ++i)
+    QTest::keyClick(address, Qt::Key_Backspace);
+  QTest::keyClicks(address, "2004001");
+  EXPECT_EQ(edit("address2")->text(), "2004009");
+  EXPECT_EQ(edit("frame2")->text(), "1");
+}
+
+TEST_F(Window, PicksAndClicksRunTheirRules) {
+  open();
+  QComboBox* alert = combo("alerttype");
+  alert->setFocus(Qt::MouseFocusReason);
+  QTest::keyClick(alert, Qt::Key_Home);  // "Tone"
+  EXPECT_EQ(window->state().form.index("alerttype"), 0);
+  EXPECT_FALSE(combo("vibratetype")->isEnabled());
+  EXPECT_EQ(combo("vibratetype")->currentText(), "Continuous");
+
+  QCheckBox* repeat = box("repeatmsg");
+  window->state().form.setVisible("repeatmsg", true);
+  window->act([] {});
+  QTest::mouseClick(repeat, Qt::LeftButton);
+  EXPECT_FALSE(repeat->isChecked());
+  EXPECT_EQ(combo("repeatcallcheck")->currentText(), "Disable");
+  EXPECT_FALSE(combo("repeatcallreject")->isEnabled());
+  // Typing into a list is refused without a word.
+  const int before = combo("zoom")->currentIndex();
+  QTest::keyClicks(combo("baudrate"), "2");
+  EXPECT_EQ(combo("zoom")->currentIndex(), before);
+}
+
+TEST_F(Window, TheErrorNoticeIsAMessageOverAUsableWindow) {
+  open();
+  window->state().form.setText("unread_alert", "");
+  window->act([] {});
+  acknowledgeNextMessage();
+  typeInto(edit("alerttime"), "9");
+  EXPECT_EQ(shownMessages, QStringList{"'' is not a valid integer value"});
+  EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(Window, WritingTheSimulatedPagerShowsProgressAndVerifies) {
+  HardwareOptions usb;
+  usb.simUsbImage = ::testing::TempDir() + "capcode_ui_pager.eep";
+  {
+    SilentFeedback silent;
+    ProgramState scratch(silent);
+    scratch.ConfigImage = defaultImageA();
+    setChecksum(scratch.ConfigImage);
+    std::ofstream(*usb.simUsbImage, std::ios::binary)
+        .write(reinterpret_cast<const char*>(scratch.ConfigImage.data()), 2048);
+  }
+  open(usb);
+  QApplication::processEvents();  // the first device-change notification
+  ASSERT_TRUE(window->state().UsbMode);
+  bool progressShown = false;
+  QObject::connect(window->progressWindow()->bar(), &QProgressBar::valueChanged,
+                   [&] { progressShown |= window->progressWindow()->isVisible(); });
+  window->action("WriteToPager")->trigger();
+  EXPECT_TRUE(progressShown);
+  EXPECT_FALSE(window->progressWindow()->isVisible());
+  EXPECT_TRUE(logLines().contains("Verify OK !"));
+}
+
+TEST_F(Window, ScreenshotsOfThePages) {
+  open();
+  const QString dir = QString::fromStdString(CAPCODE_SCREENSHOT_DIR);
+  QDir().mkpath(dir);
+  for (const char* name : {"address", "feature", "hardware"}) {
+    window->state().form.setVisible(name, true);
+    window->act([] {});
+    showPage(name);
+    EXPECT_TRUE(window->grab().save(dir + "/" + name + ".png")) << name;
+  }
+}
+
+}  // namespace
+}  // namespace capcode::ui
+
+int main(int argc, char** argv) {
+  // Test discovery runs this binary without CTest's environment.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
