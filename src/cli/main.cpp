@@ -43,14 +43,8 @@ int runScript(int argc, char** argv) {
         return 2;
       }
       options.decimalMark = mark[0];
-    } else if (std::strcmp(argv[i], "--sim-usb") == 0 && i + 1 < argc) {
-      options.hardware.simUsbImage = argv[++i];
-    } else if (std::strcmp(argv[i], "--sim-lpt") == 0 && i + 1 < argc) {
-      options.hardware.simLptImage = argv[++i];
-    } else if (std::strcmp(argv[i], "--sim-fault") == 0 && i + 1 < argc) {
-      options.hardware.faults.emplace_back(argv[++i]);
-    } else if (std::strcmp(argv[i], "--sim-product") == 0 && i + 1 < argc) {
-      options.hardware.simProduct = argv[++i];
+    } else if (capcode::takeHardwareOption(argc, argv, i, options.hardware)) {
+      continue;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::cout << capcode::scriptHelp();
       return 0;

@@ -179,14 +179,8 @@ int runProductionCommand(int argc, char** argv) {
       }
     } else if (arg == "--data-dir" && hasValue) {
       options.dataDirectory = argv[++i];
-    } else if (arg == "--sim-usb" && hasValue) {
-      options.hardware.simUsbImage = argv[++i];
-    } else if (arg == "--sim-lpt" && hasValue) {
-      options.hardware.simLptImage = argv[++i];
-    } else if (arg == "--sim-fault" && hasValue) {
-      options.hardware.faults.emplace_back(argv[++i]);
-    } else if (arg == "--sim-product" && hasValue) {
-      options.hardware.simProduct = argv[++i];
+    } else if (capcode::takeHardwareOption(argc, argv, i, options.hardware)) {
+      continue;
     } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {
       options.file = arg;
     } else {

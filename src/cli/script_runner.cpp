@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/codec.hpp"
+#include "core/conversions.hpp"
 #include "core/json.hpp"
 #include "core/startup.hpp"
 #include "link/simulated_programmer.hpp"
@@ -112,19 +113,9 @@ std::string textArgument(const CommandLine& cmd) {
 }
 
 long numberArgument(const std::string& text, const std::string& what) {
-  long value = 0;
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    first += 2;
-    base = 16;
-  }
-  auto [ptr, ec] = std::from_chars(first, last, value, base);
-  if (ec != std::errc() || ptr != last || first == last) {
-    throw ScriptError(what + " is not a number: " + text);
-  }
-  return value;
+  const auto value = parseWholeNumber(text);
+  if (!value) throw ScriptError(what + " is not a number: " + text);
+  return *value;
 }
 
 bool onOff(const std::string& text) {

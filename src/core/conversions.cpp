@@ -1,5 +1,6 @@
 #include "core/conversions.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -86,6 +87,20 @@ std::int32_t textToInt(std::string_view text) {
   if (negative) value = -value;
   if (value > std::numeric_limits<std::int32_t>::max()) notInteger(text);
   return static_cast<std::int32_t>(value);
+}
+
+std::optional<long> parseWholeNumber(std::string_view text) {
+  long value = 0;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    first += 2;
+    base = 16;
+  }
+  auto [ptr, ec] = std::from_chars(first, last, value, base);
+  if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
+  return value;
 }
 
 long double textToFloat(std::string_view text, char decimalMark) {

@@ -3,6 +3,7 @@
 // conversion throws ConversionError; the event's top level shows it as the general error notice.
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ class ConversionError : public ProgramError {
 // Reads a signed decimal integer (leading blanks and a sign allowed) that fits 32 bits.
 // Throws ConversionError "'<text>' is not a valid integer value".
 std::int32_t textToInt(std::string_view text);
+
+// Reads a whole number given to the automation: decimal, or hexadecimal after "0x". Nothing
+// when the text is not one.
+std::optional<long> parseWholeNumber(std::string_view text);
 
 // Reads a number written with `decimalMark` (blanks around it, a sign and an exponent allowed).
 // Throws ConversionError "'<text>' is not a valid floating point value".

@@ -2,6 +2,7 @@
 
 #include "core/codec.hpp"
 #include "core/conversions.hpp"
+#include "core/field_names.hpp"
 #include "core/program_state.hpp"
 
 namespace capcode {
@@ -86,11 +87,8 @@ class Decoder {
   }
 
   void common() {
-    static const char* const kTonePatterns[] = {
-        "tonepatternA",   "tonepatternB",     "tonepatternC",      "tonepatternD",
-        "tonepatternPon", "tonepatternLcell", "tonepatternUcall1", "tonepatternUcall2"};
     for (std::size_t i = 0; i < 8; ++i)
-      f_.setText(kTonePatterns[i], hex4(0x030 + 2 * i));
+      f_.setText(kTonePatternFields[i], hex4(0x030 + 2 * i));
 
     const std::uint8_t b40 = at(0x040), b41 = at(0x041), b42 = at(0x042), b43 = at(0x043);
     const std::uint8_t b185 = at(0x185);
@@ -184,19 +182,17 @@ class Decoder {
     decimal("alarmhour", at(0x189));
     decimal("alarmminute", at(0x18A));
 
-    static const char* const kBatteries[] = {"fullbat", "halfbat", "lowbat", "gonebat"};
     for (std::size_t i = 0; i < 4; ++i) {
       long double volts =
           textToFloat(f_.text("Vref"), s_.DecimalMark) * at(0x18B + i) * kVoltPerStep;
       const auto millivolts = static_cast<long long>(volts * 1000);
       if (millivolts % 10 >= 5) volts += s_.VoltageRoundUp;
-      f_.clearThenInsert(kBatteries[i], floatToText(volts, s_.DecimalMark));
+      f_.clearThenInsert(kBatteryFields[i], floatToText(volts, s_.DecimalMark));
     }
 
     choice("rangetime", static_cast<int>(at(0x18F)) - 1);
-    static const char* const kCanned[] = {"cannedmsgA", "cannedmsgB", "cannedmsgC", "cannedmsgD"};
     for (std::size_t i = 0; i < 4; ++i) {
-      f_.clearThenInsert(kCanned[i], readImageText(s_.ConfigImage, 0x190 + 20 * i));
+      f_.clearThenInsert(kCannedMessageFields[i], readImageText(s_.ConfigImage, 0x190 + 20 * i));
     }
     f_.clearThenInsert("hellomsg1", readImageText(s_.ConfigImage, 0x240));
     f_.clearThenInsert("hellomsg2", readImageText(s_.ConfigImage, 0x254));

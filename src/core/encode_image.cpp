@@ -3,6 +3,7 @@
 
 #include "core/codec.hpp"
 #include "core/conversions.hpp"
+#include "core/field_names.hpp"
 #include "core/program_state.hpp"
 
 namespace capcode {
@@ -84,11 +85,8 @@ class Encoder {
   }
 
   void common() {
-    static const char* const kTonePatterns[] = {
-        "tonepatternA",   "tonepatternB",     "tonepatternC",      "tonepatternD",
-        "tonepatternPon", "tonepatternLcell", "tonepatternUcall1", "tonepatternUcall2"};
     for (std::size_t i = 0; i < 8; ++i)
-      hexPair(kTonePatterns[i], 0x030 + 2 * i);
+      hexPair(kTonePatternFields[i], 0x030 + 2 * i);
 
     put(0x040, (idx("urgentcalltype") & 1) * 128 + flag("toneonlymsg") * 64);
     if (f_.index("alerttype") == 3) {  // "User select"
@@ -170,14 +168,12 @@ class Encoder {
     put(0x189, static_cast<unsigned>(num("alarmhour")));
     put(0x18A, static_cast<unsigned>(num("alarmminute")));
 
-    static const char* const kBatteries[] = {"fullbat", "halfbat", "lowbat", "gonebat"};
     for (std::size_t i = 0; i < 4; ++i)
-      put(0x18B + i, batteryByte(kBatteries[i]));
+      put(0x18B + i, batteryByte(kBatteryFields[i]));
 
     put(0x18F, idx("rangetime") + 1);
-    static const char* const kCanned[] = {"cannedmsgA", "cannedmsgB", "cannedmsgC", "cannedmsgD"};
     for (std::size_t i = 0; i < 4; ++i)
-      writeImageText(im_, 0x190 + 20 * i, 20, f_.text(kCanned[i]));
+      writeImageText(im_, 0x190 + 20 * i, 20, f_.text(kCannedMessageFields[i]));
     writeImageText(im_, 0x240, 20, f_.text("hellomsg1"));
     writeImageText(im_, 0x254, 20, f_.text("hellomsg2"));
     put(0x268, static_cast<unsigned>(num("alerttime")));

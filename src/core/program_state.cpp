@@ -48,18 +48,9 @@ std::string ProgramState::modelCode() const {
 namespace {
 
 long parseNumber(const std::string& text, long lo, long hi) {
-  long value = 0;
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    first += 2;
-    base = 16;
-  }
-  auto [ptr, ec] = std::from_chars(first, last, value, base);
-  if (ec != std::errc() || ptr != last || first == last) {
-    throw std::invalid_argument("not a number: " + text);
-  }
+  const auto parsed = parseWholeNumber(text);
+  if (!parsed) throw std::invalid_argument("not a number: " + text);
+  const long value = *parsed;
   if (value < lo || value > hi) {
     throw std::invalid_argument("out of range " + std::to_string(lo) + ".." + std::to_string(hi) +
                                 ": " + text);

@@ -8,6 +8,7 @@
 
 #include "build_info.hpp"
 #include "core/codec.hpp"
+#include "core/field_names.hpp"
 #include "core/program_state.hpp"
 #include "variants/editions.hpp"
 #include "variants/language_library.hpp"
@@ -43,10 +44,10 @@ void startProgram(ProgramState& state, const StartupOptions& options) {
   form.runHandler("frequencyExit");
   form.setEnabled("data_format", false);
   applyEditionSetUp(state);
-  form.setText("cannedmsgA", "A Canned Messages   ");
-  form.setText("cannedmsgB", "B Canned Messages   ");
-  form.setText("cannedmsgC", "C Canned Messages   ");
-  form.setText("cannedmsgD", "D Canned Messages   ");
+  for (const char* canned : kCannedMessageFields) {
+    // "A Canned Messages" and three blanks: the 20 characters of the field.
+    form.setText(canned, std::string(1, canned[9]) + " Canned Messages   ");
+  }
   form.runHandler("toneonlymsgClick");
   form.setIndex("pll", 2);  // FS8108
   form.runHandler("switch_modelClick");

@@ -34,6 +34,25 @@ std::string saveImage(const std::string& path, const Memory& memory) {
 
 }  // namespace
 
+bool takeHardwareOption(int argc, char** argv, int& i, HardwareOptions& options) {
+  if (i + 1 >= argc) return false;
+  const std::string option = argv[i];
+  const char* value = argv[i + 1];
+  if (option == "--sim-usb") {
+    options.simUsbImage = value;
+  } else if (option == "--sim-lpt") {
+    options.simLptImage = value;
+  } else if (option == "--sim-fault") {
+    options.faults.emplace_back(value);
+  } else if (option == "--sim-product") {
+    options.simProduct = value;
+  } else {
+    return false;
+  }
+  ++i;
+  return true;
+}
+
 HardwareSetup::HardwareSetup(const HardwareOptions& options) : options_(options) {
   if (!options.simulated()) {
     clock_ = std::make_unique<SteadyLinkClock>();

@@ -74,6 +74,15 @@ ExchangeResult TransferEngine::exchange(HidDevice& device) {
   return ExchangeResult::ReadFailed;
 }
 
+void TransferEngine::prepareBlock(std::uint8_t command, std::uint8_t selector,
+                                  std::uint32_t address) {
+  out_[0] = 0;  // report ID
+  out_[1] = command;
+  out_[2] = selector;
+  out_[3] = static_cast<std::uint8_t>(address >> 8);
+  out_[4] = static_cast<std::uint8_t>(address);
+}
+
 ExchangeResult TransferEngine::sendAttach(HidDevice& device) {
   out_[0] = 0;
   out_[1] = kCommandAttach;
@@ -107,11 +116,7 @@ bool TransferEngine::checkExchange(HidDevice& device, ExchangeResult result) {
 bool TransferEngine::usbReadLoop(HidDevice& device, std::uint8_t selector, std::uint8_t* buffer,
                                  std::uint32_t size) {
   for (std::uint32_t p = 0; p < size; p += kBlockBytes) {
-    out_[0] = 0;
-    out_[1] = kCommandReadBlock;
-    out_[2] = selector;
-    out_[3] = static_cast<std::uint8_t>(p >> 8);
-    out_[4] = static_cast<std::uint8_t>(p);
+    prepareBlock(kCommandReadBlock, selector, p);
     std::fill_n(out_.begin() + 5, kBlockBytes, 0);
     const ExchangeResult result = exchange(device);
     state_.State_Form.stepBy(static_cast<int>(kBlockBytes));
@@ -129,11 +134,7 @@ std::uint8_t TransferEngine::usb(bool read, std::uint8_t selector, std::uint8_t*
   if (read) return usbReadLoop(device, selector, buffer, size) ? kReadOk : kTransferFailed;
 
   for (std::uint32_t p = 0; p < size; p += kBlockBytes) {
-    out_[0] = 0;
-    out_[1] = kCommandWriteBlock;
-    out_[2] = selector;
-    out_[3] = static_cast<std::uint8_t>(p >> 8);
-    out_[4] = static_cast<std::uint8_t>(p);
+    prepareBlock(kCommandWriteBlock, selector, p);
     std::copy_n(buffer + p, kBlockBytes, out_.begin() + 5);
     const ExchangeResult result = exchange(device);
     state_.State_Form.stepBy(static_cast<int>(kBlockBytes));

@@ -53,6 +53,8 @@ class TransferEngine {
   bool usbReadLoop(HidDevice& device, std::uint8_t selector, std::uint8_t* buffer,
                    std::uint32_t size);
   bool checkExchange(HidDevice& device, ExchangeResult result);
+  // The head of a block report: report ID, command, chip selector, address (big-endian).
+  void prepareBlock(std::uint8_t command, std::uint8_t selector, std::uint32_t address);
   void startVerify();
 
   ProgramState& state_;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/field_names.hpp"
 #include "core/program_state.hpp"
 
 namespace capcode {

@@ -47,14 +47,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--version") {
       std::cout << "capcode-programmer " << CAPCODE_VERSION_TEXT << "\n";
       return 0;
-    } else if (arg == "--sim-usb" && hasValue) {
-      options.hardware.simUsbImage = argv[++i];
-    } else if (arg == "--sim-lpt" && hasValue) {
-      options.hardware.simLptImage = argv[++i];
-    } else if (arg == "--sim-fault" && hasValue) {
-      options.hardware.faults.emplace_back(argv[++i]);
-    } else if (arg == "--sim-product" && hasValue) {
-      options.hardware.simProduct = argv[++i];
+    } else if (capcode::takeHardwareOption(argc, argv, i, options.hardware)) {
+      continue;
     } else if (arg == "--data-dir" && hasValue) {
       options.startup.dataDirectories = {argv[++i]};
     } else if (arg.rfind("-platform", 0) == 0 || arg.rfind("-style", 0) == 0) {
