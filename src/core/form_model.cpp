@@ -153,10 +153,14 @@ void FormModel::setCaption(std::string_view name, std::string caption) {
   c.hasCaption = true;
 }
 
-void FormModel::userKey(std::string_view name, char key) {
+std::size_t FormModel::userKey(std::string_view name, char key, std::optional<Caret> caret) {
   Control& c = at(name);
+  const std::string before = c.text;
   if (c.onKeyPress) c.onKeyPress(key);
-  if (key == 0 || c.readOnly) return;
+  // A filter that edited the text itself leaves the caret at the end of it.
+  if (c.text != before) caret.reset();
+  std::size_t end = c.text.size();
+  if (key == 0 || c.readOnly) return end;
 
   if (c.kind == ControlKind::Choice) {
     // A list's edit part: the typed text selects the item it spells, if any.
@@ -170,22 +174,29 @@ void FormModel::userKey(std::string_view name, char key) {
     for (std::size_t i = 0; i < c.items.size(); ++i) {
       if (c.items[i] == typed) found = static_cast<int>(i);
     }
-    if (found == c.index) return;
-    c.index = found;
-    run(c.onChange);
-    return;
+    if (found != c.index) {
+      c.index = found;
+      run(c.onChange);
+    }
+    return 0;
   }
 
-  if (c.kind != ControlKind::Text) return;
+  if (c.kind != ControlKind::Text) return end;
   std::string next = c.text;
+  std::size_t at = caret ? std::min(caret->position, next.size()) : next.size();
+  const std::size_t selected = caret ? std::min(caret->selected, next.size() - at) : 0;
+  next.erase(at, selected);  // typing replaces the selection
   if (key == '\b') {
-    if (next.empty()) return;
-    next.pop_back();
+    if (selected == 0) {
+      if (at == 0) return at;
+      next.erase(--at, 1);
+    }
   } else {
-    if (c.maxLength != 0 && next.size() >= c.maxLength) return;
-    next += key;
+    if (c.maxLength != 0 && next.size() >= c.maxLength) return caret ? caret->position : end;
+    next.insert(at++, 1, key);
   }
   setText(name, std::move(next));
+  return at;
 }
 
 void FormModel::userType(std::string_view name, std::string_view text) {

@@ -14,6 +14,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,7 +81,16 @@ class FormModel {
   void setCaption(std::string_view name, std::string caption);
 
   // --- what a person does ---
-  void userKey(std::string_view name, char key);
+  // Where the caret stands in a text field: before character `position`, with `selected`
+  // characters selected after it.
+  struct Caret {
+    std::size_t position = 0;
+    std::size_t selected = 0;
+  };
+  // One keystroke: the key filter, the typing limit, then the change rule. Typed at the caret
+  // (replacing a selection), or at the end of the text when no caret is given. Returns where
+  // the caret stands afterwards.
+  std::size_t userKey(std::string_view name, char key, std::optional<Caret> caret = std::nullopt);
   void userType(std::string_view name, std::string_view text);
   void userPick(std::string_view name, int index);
   void userClick(std::string_view name);

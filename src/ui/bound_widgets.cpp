@@ -29,7 +29,12 @@ BoundLineEdit::BoundLineEdit(std::string control, const WidgetEvents& events, QW
 
 void BoundLineEdit::keyPressEvent(QKeyEvent* event) {
   if (const auto key = typedCharacter(*event); key && !isReadOnly()) {
-    events_.key(control_, *key);  // the model refreshes the text
+    const bool selection = hasSelectedText();
+    const auto caret = static_cast<std::size_t>(selection ? selectionStart() : cursorPosition());
+    const auto selected = static_cast<std::size_t>(selection ? selectedText().size() : 0);
+    // The model refreshes the text; the caret follows the typed character.
+    const std::size_t after = events_.key(control_, *key, caret, selected);
+    setCursorPosition(static_cast<int>(after));
     event->accept();
     return;
   }
@@ -57,7 +62,7 @@ BoundComboBox::BoundComboBox(std::string control, const WidgetEvents& events, QW
 void BoundComboBox::keyPressEvent(QKeyEvent* event) {
   // Typed characters go to the list's key filter (most lists refuse them all).
   if (const auto key = typedCharacter(*event)) {
-    events_.key(control_, *key);
+    events_.key(control_, *key, 0, 0);
     event->accept();
     return;
   }

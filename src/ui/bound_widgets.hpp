@@ -14,7 +14,10 @@ namespace capcode::ui {
 
 // What the bound widgets report to the window.
 struct WidgetEvents {
-  std::function<void(const std::string& control, char key)> key;
+  // A keystroke at the caret; returns where the caret goes.
+  std::function<std::size_t(const std::string& control, char key, std::size_t caret,
+                            std::size_t selected)>
+      key;
   std::function<void(const std::string& control, const std::string& text)> edited;  // paste, cut
   std::function<void(const std::string& control)> left;
   std::function<void(const std::string& control, int index)> picked;

@@ -46,7 +46,11 @@ MainWindow::MainWindow(const WindowOptions& options)
       links_(std::make_unique<ProgrammerLinks>(state_, hardware_->port(), hardware_->clock(),
                                                hardware_->hid())) {
   installProgrammerLinks(state_, *links_);
-  events_.key = [this](const std::string& c, char k) { act([&] { state_.form.userKey(c, k); }); };
+  events_.key = [this](const std::string& c, char k, std::size_t caret, std::size_t selected) {
+    std::size_t after = caret;
+    act([&] { after = state_.form.userKey(c, k, FormModel::Caret{caret, selected}); });
+    return after;
+  };
   events_.edited = [this](const std::string& c, const std::string& t) {
     act([&] { state_.form.setText(c, t); });
   };

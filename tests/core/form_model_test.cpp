@@ -131,3 +131,51 @@ TEST(Families, HiddenPagesAndDisabledFieldsAreOutOfReach) {
 
 }  // namespace
 }  // namespace capcode
+
+namespace capcode {
+namespace {
+
+TEST(CaretTyping, KeysGoToTheCaretAndReplaceTheSelection) {
+  testing::RecordingFeedback feedback;
+  ProgramState state(feedback);
+  FormModel& form = state.form;
+  using Caret = FormModel::Caret;
+  const struct {
+    const char* before;
+    char key;
+    Caret caret;
+    const char* after;
+    std::size_t caretAfter;
+  } cases[] = {
+      {"2004000", '5', {0, 7}, "5", 1},         // all selected (a field entered with Tab)
+      {"200400", '9', {3, 0}, "2009400", 4},    // in the middle
+      {"2004000", '9', {3, 0}, "2004000", 3},   // the typing limit of 7
+      {"2004000", '1', {6, 1}, "2004001", 7},   // the limit allows replacing a selection
+      {"2004000", '\b', {4, 0}, "200000", 3},   // backspace before the caret
+      {"2004000", '\b', {2, 3}, "2000", 2},     // backspace deletes the selection
+      {"2004000", '\b', {0, 0}, "2004000", 0},  // nothing before the caret
+      {"2004", 'x', {1, 0}, "2004", 4},         // refused by the digits filter
+  };
+  for (const auto& c : cases) {
+    form.at("address5").text = c.before;
+    std::size_t after = 0;
+    state.event([&] { after = form.userKey("address5", c.key, c.caret); });
+    EXPECT_EQ(form.text("address5"), c.after) << c.before << " " << c.key;
+    if (c.key != 'x') {
+      EXPECT_EQ(after, c.caretAfter) << c.before << " " << c.key;
+    }
+  }
+}
+
+TEST(CaretTyping, AFilterThatEditsTheTextSendsTheCaretToTheEnd) {
+  testing::RecordingFeedback feedback;
+  ProgramState state(feedback);
+  state.form.at("frequency").text = "14";
+  std::size_t after = 0;
+  state.event([&] { after = state.form.userKey("frequency", '6', FormModel::Caret{0, 0}); });
+  EXPECT_EQ(state.form.text("frequency"), "146.");
+  EXPECT_EQ(after, 4u);
+}
+
+}  // namespace
+}  // namespace capcode

@@ -124,6 +124,21 @@ TEST_F(Window, ALeaderDragsItsLedRowOnHwA) {
   EXPECT_EQ(edit("frame2")->text(), "1");
 }
 
+TEST_F(Window, TypingOverAFieldEnteredWithTabReplacesIt) {
+  open();
+  showPage("address");
+  QLineEdit* address = edit("address6");
+  address->setFocus(Qt::TabFocusReason);  // the whole text is selected
+  ASSERT_TRUE(address->hasSelectedText());
+  QTest::keyClicks(address, "2004047");
+  EXPECT_EQ(address->text(), "2004047");
+  EXPECT_EQ(window->state().form.text("frame6"), "7");
+  address->setCursorPosition(3);
+  QTest::keyClick(address, Qt::Key_Backspace);
+  EXPECT_EQ(address->text(), "204047");
+  EXPECT_EQ(address->cursorPosition(), 2);
+}
+
 TEST_F(Window, PicksAndClicksRunTheirRules) {
   open();
   QComboBox* alert = combo("alerttype");
