@@ -1,7 +1,9 @@
 // The arrangement of the window: the page area with its tabs on the left, the four pages with
 // their groups, rows and columns, and the status log and device list along the bottom.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +20,16 @@
 
 namespace capcode::ui {
 
+// The pages' font: small, since a pager has many settings and the window is about 700 x 620.
+const QFontMetrics& compactMetrics() {
+  static const QFontMetrics metrics = [] {
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    return QFontMetrics(font);
+  }();
+  return metrics;
+}
+
 class WindowBuilder {
  public:
   explicit WindowBuilder(MainWindow& window) : w_(window) {}
@@ -25,8 +37,10 @@ class WindowBuilder {
   QLineEdit* line(const std::string& name, int widthChars = 0) {
     auto* edit = new BoundLineEdit(name, w_.events_);
     edit->setMaxLength(32767);  // the model keeps the typing limit; assigned texts may be longer
-    if (widthChars > 0)
-      edit->setFixedWidth(edit->fontMetrics().horizontalAdvance('W') * widthChars + 12);
+    if (widthChars > 0) {
+      // Room for the characters the field takes, in the compact page font.
+      edit->setFixedWidth(compactMetrics().averageCharWidth() * (widthChars + 2) + 8);
+    }
     return bind(name, edit);
   }
   QComboBox* combo(const std::string& name) {
@@ -348,6 +362,8 @@ void MainWindow::buildPages() {
 
   pages_ = new QTabWidget;
   pages_->setObjectName("PageControl1");
+  // The pager's settings are many: a compact font keeps a page within the window.
+  pages_->setStyleSheet("QWidget { font-size: 8pt; }");
   pages_->setTabPosition(QTabWidget::West);
   const std::pair<const char*, QWidget* (*)(WindowBuilder&)> pageList[] = {
       {"address", addressPage},
