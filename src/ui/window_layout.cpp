@@ -79,7 +79,12 @@ class WindowBuilder {
     const int r = grid->rowCount();
     const std::string follows =
         widgets.size() > 0 ? (*widgets.begin())->objectName().toStdString() : "";
-    grid->addWidget(label(labelText, follows), r, 0);
+    QLabel* caption = label(labelText, follows);
+    // The LCD driver and decoder lists say on their labels too that they do nothing yet.
+    if (follows == "lcddrv" || follows == "decoder") {
+      caption->setToolTip(QString::fromStdString(w_.state_.form.at(follows).hint));
+    }
+    grid->addWidget(caption, r, 0);
     auto* box = new QHBoxLayout;
     box->setSpacing(3);
     for (QWidget* widget : widgets)
