@@ -1,5 +1,6 @@
 #include "link/pager_commands.hpp"
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -115,12 +116,28 @@ void takeHardwareSettings(ProgramState& state) {
   form.setText("gonebat", "0.77");
 }
 
+// An error that ends a pager command (an unreadable field while encoding, say) ends the transfer
+// too: the progress dialog must not stay up over a command that is over.
+class DialogCloser {
+ public:
+  explicit DialogCloser(ProgressDialog& dialog) : dialog_(dialog) {}
+  ~DialogCloser() {
+    if (std::uncaught_exceptions() > 0) dialog_.close();
+  }
+  DialogCloser(const DialogCloser&) = delete;
+  DialogCloser& operator=(const DialogCloser&) = delete;
+
+ private:
+  ProgressDialog& dialog_;
+};
+
 }  // namespace
 
 void readFromPager(ProgrammerLinks& links) {
   ProgramState& state = links.state;
   FormModel& form = state.form;
   ProgressDialog& dialog = state.State_Form;
+  const DialogCloser closer(dialog);
   dialogStart(state, "Reading data from Pager, please wait...");
   state.log("Read data from pager");
   if (readPager(links) == kTransferFailed) {
@@ -163,6 +180,7 @@ void writeToPager(ProgrammerLinks& links) {
   ProgramState& state = links.state;
   FormModel& form = state.form;
   ProgressDialog& dialog = state.State_Form;
+  const DialogCloser closer(dialog);
   dialogStart(state, "Writing data to Pager, please wait...");
 
   if (form.index("customer") != kBeeper && state.build.factoryEdition == 0 &&

@@ -144,6 +144,18 @@ TEST_F(PagerCommands, FailedWritesKeepTheCapcodes) {
   }
 }
 
+TEST_F(PagerCommands, AnEncodingErrorEndsTheWriteAndClosesTheDialog) {
+  form.setText("lcdholdtime", "");
+  events();
+  write();
+  const auto shown = events();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown[shown.size() - 2], "progress: hide");
+  EXPECT_EQ(shown.back(), "error: '' is not a valid integer value");
+  EXPECT_FALSE(state.State_Form.shown());
+  EXPECT_EQ(box.counts[kCommandWriteBlock], 0u);  // nothing was written
+}
+
 TEST_F(PagerCommands, HwBReadBackKeepsThePagersHardwareSettings) {
   box.eeprom[0x046] = 33;  // contrast
   box.eeprom[0x269] = 5;   // LCD amplifier
