@@ -104,7 +104,12 @@ QWidget* MainWindow::page(const std::string& name) const {
 }
 
 void MainWindow::act(const std::function<void()>& action) {
+  // Events run one at a time: the progress dialog lets the window repaint during a transfer,
+  // and a device change arriving then waits until the transfer is over.
+  const bool outermost = !busy_;
+  busy_ = true;
   state_.event(action);
+  if (outermost) busy_ = false;
   refresh();
   if (!pendingFocus_.empty()) {
     QWidget* target = widget(pendingFocus_);
@@ -117,9 +122,17 @@ void MainWindow::act(const std::function<void()>& action) {
     }
   }
   if (state_.windowClosed) close();
+  if (outermost && deviceChangePending_) {
+    deviceChangePending_ = false;
+    deviceChange();
+  }
 }
 
 void MainWindow::deviceChange() {
+  if (busy_) {
+    deviceChangePending_ = true;
+    return;
+  }
   act([this] { state_.form.runHandler("HidCtlDeviceChange"); });
 }
 

@@ -99,6 +99,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   QPlainTextEdit* memo_ = nullptr;
   ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
+  bool busy_ = false;                 // an event is running
+  bool deviceChangePending_ = false;  // a device change arrived while it ran
   StartupOptions startupOptions_;
   std::unique_ptr<HidDeviceWatcher> watcher_;
   QSocketNotifier* notifier_ = nullptr;

@@ -194,6 +194,23 @@ TEST_F(Window, WritingTheSimulatedPagerShowsProgressAndVerifies) {
   EXPECT_EQ(logLines().last(), "Verify OK !");
 }
 
+TEST_F(Window, ADeviceChangeDuringAnEventWaitsForItsEnd) {
+  HardwareOptions usb;
+  usb.simUsbImage = emptyPager();
+  open(usb);
+  QApplication::processEvents();
+  ASSERT_TRUE(window->state().UsbMode);
+  bool unpluggedInside = true;
+  window->act([&] {
+    window->hardware().simulatedBox()->pluggedIn = false;
+    window->deviceChange();  // as the system's notification would arrive during a transfer
+    unpluggedInside = !window->state().UsbMode;
+  });
+  EXPECT_FALSE(unpluggedInside);
+  EXPECT_FALSE(window->state().UsbMode);
+  EXPECT_EQ(logLines().last(), "USB port unplug.");
+}
+
 TEST_F(Window, ScreenshotsOfThePages) {
   open();
   const QString dir = QString::fromStdString(CAPCODE_SCREENSHOT_DIR);
