@@ -186,7 +186,7 @@ void TranscriptFeedback::progressCaption(std::string_view caption) {
   out_ << "progress: caption " << jsonString(caption) << '\n';
 }
 
-ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err, ScriptOptions options)
+ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err, const ScriptOptions& options)
     : out_(out),
       err_(err),
       options_(options),

@@ -50,7 +50,7 @@ class ScriptRunner {
  public:
   // Throws std::runtime_error when the hardware options cannot be met (a bad fault, an
   // unreadable simulated image).
-  ScriptRunner(std::ostream& out, std::ostream& err, ScriptOptions options);
+  ScriptRunner(std::ostream& out, std::ostream& err, const ScriptOptions& options);
   // Runs every command; returns the exit status: 0, or 2 after a script error.
   int run(std::istream& in);
   ProgramState& state() { return state_; }

@@ -82,7 +82,7 @@ class AddressRules {
   }
 
   void exit(int n) {
-    std::int32_t capcodes[kAddressRows];
+    std::int32_t capcodes[kAddressRows] = {};
     for (int row = 1; row <= kAddressRows; ++row)
       capcodes[row - 1] = capcode(row);
     bool duplicate = false;
