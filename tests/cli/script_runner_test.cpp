@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/json.hpp"
 #include "core/version_info.hpp"
 
 namespace capcode {
@@ -441,6 +442,35 @@ TEST(ScriptHardware, BadFaultSpellingIsRefused) {
   options.hardware.faults = {"write:x"};
   std::ostringstream out, err;
   EXPECT_THROW(ScriptRunner(out, err, options), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace capcode
+
+namespace capcode {
+namespace {
+
+TEST(ScriptJson, AnyDecodedBytesPrintAsJsonAndReadBackTheSame) {
+  Image noisy{};
+  for (std::size_t i = 0; i < noisy.size(); ++i)
+    noisy[i] = static_cast<std::uint8_t>(i * 37 + 11);
+  for (std::size_t i = 0; i < 9; ++i)
+    noisy[0x06A + i] = static_cast<std::uint8_t>(0x80 + i * 15);
+  noisy[0x06A + 3] = '"';
+  noisy[0x06A + 4] = 0x07;
+  const std::string path = tempImage("capcode_noisy.eep", noisy);
+  const Outcome o = runScript("image load " + path + "\nrun decodeImage\nget pubbox0\n", true);
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string line = o.out.substr(o.out.rfind("{\"name\":\"pubbox0\""));
+  const std::size_t start = line.find("\"text\":") + 7;
+  const std::size_t end = line.find(",\"enabled\"");
+  const auto text = parseJsonString(line.substr(start, end - start));
+  ASSERT_TRUE(text) << line;
+  EXPECT_EQ(*text, std::string(reinterpret_cast<const char*>(&noisy[0x06A]), 9));
+  // The same bytes go back in through a JSON argument.
+  const Outcome back =
+      runScript("set pubbox1 " + line.substr(start, end - start) + "\nget pubbox1\n", true);
+  EXPECT_NE(back.out.find(line.substr(start, end - start)), std::string::npos);
 }
 
 }  // namespace
