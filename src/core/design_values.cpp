@@ -27,6 +27,13 @@ class Designer {
 
   // Controls added from here on sit in `parent` (a page or group).
   void within(std::string parent) { parent_ = std::move(parent); }
+  // A captioned group on `page`; the controls added next sit in it.
+  Control& openGroup(const std::string& page, std::string name, std::string caption) {
+    within(page);
+    Control& group = captioned(name, ControlKind::Group, std::move(caption));
+    within(std::move(name));
+    return group;
+  }
 
   Control& text(std::string name, std::string value, std::size_t maxLength = 0) {
     Control c = base(std::move(name), ControlKind::Text);
@@ -121,9 +128,7 @@ void window(Designer& d) {
 }
 
 void addressPage(Designer& d) {
-  d.within("address");
-  d.captioned("L_address", ControlKind::Group, "Address");
-  d.within("L_address");
+  d.openGroup("address", "L_address", "Address");
   for (int n = 1; n <= kAddressRows; ++n) {
     d.flag(rowControlName("addr", n, "en"), true, "[" + std::to_string(n) + "]");
     d.text(rowControlName("address", n), std::to_string(2004000 + 8 * (n - 1)), 7).hint =
@@ -142,10 +147,8 @@ void addressPage(Designer& d) {
     }
   }
 
-  d.within("address");
-  d.captioned("L_msgfolder", ControlKind::Group, "Message Folder").hint =
+  d.openGroup("address", "L_msgfolder", "Message Folder").hint =
       "Total 100 message can be received";
-  d.within("L_msgfolder");
   for (int k = 0; k < kFolders; ++k) {
     d.flag(folderControlName("pubboxact", k), true, "[" + std::to_string(k + 1) + "]");
     char name[16];
@@ -235,23 +238,17 @@ void featureOptions(Designer& d) {
 }
 
 void featureGroups(Designer& d) {
-  d.within("feature");
-  d.captioned("L_cannedmsg", ControlKind::Group, "Canned Message");
-  d.within("L_cannedmsg");
+  d.openGroup("feature", "L_cannedmsg", "Canned Message");
   d.text("cannedmsgA", "Tone A Message    ", 20);
   d.text("cannedmsgB", "Tone B Message", 20);
   d.text("cannedmsgC", "Tone C Message", 20);
   d.text("cannedmsgD", "Tone D message ", 20);
 
-  d.within("feature");
-  d.captioned("L_Hellomsg", ControlKind::Group, "Hello Message");
-  d.within("L_Hellomsg");
+  d.openGroup("feature", "L_Hellomsg", "Hello Message");
   d.text("hellomsg1", "     - KVRM61 -            ", 20);
   d.text("hellomsg2", "12345678901234567890", 20);
 
-  d.within("feature");
-  d.captioned("L_tonepattern", ControlKind::Group, "Tone pattern");
-  d.within("L_tonepattern");
+  d.openGroup("feature", "L_tonepattern", "Tone pattern");
   d.text("tonepatternA", "FFFC", 4);
   d.text("tonepatternB", "CFFC", 4);
   d.text("tonepatternC", "CCC0", 4);
@@ -275,14 +272,11 @@ void hardwarePage(Designer& d) {
   d.choice("char_size", {"6*8", "8*16"}, 0).enabled = false;
   d.text("f_version", "2");
 
-  d.captioned("pll_select", ControlKind::Group, "PLL select");
-  d.within("pll_select");
+  d.openGroup("hardware", "pll_select", "PLL select");
   d.choice("pll", {"KS8809", "SM5170", "FS8108", "FS8170"}, 2);
   d.captioned("L_pll", ControlKind::Label, "PLL type");
 
-  d.within("hardware");
-  d.captioned("mpu_clock_speed", ControlKind::Group, "MPU Clock Select");
-  d.within("mpu_clock_speed");
+  d.openGroup("hardware", "mpu_clock_speed", "MPU Clock Select");
   d.text("f_ref", "32768", 5);
   d.choice("n_count", {"4", "6", "8", "10", "12", "14", "16", "18"}, 0);
   d.choice("r_count", {"1", "2", "4", "8", "16", "32", "64", "128"}, 2);
@@ -291,9 +285,7 @@ void hardwarePage(Designer& d) {
   hidden(clock);
   clock.hint = ">4.2MHz are only for engineer evaluation.";
 
-  d.within("hardware");
-  d.captioned("hw_lcddrv", ControlKind::Group, "LCD driver");
-  d.within("hw_lcddrv");
+  d.openGroup("hardware", "hw_lcddrv", "LCD driver");
   d.choice("lcddrv", {"T6K04", "SD1815", "ST7567A"}, 2).hint = "No function at that moment";
   d.choice("lcddrv_opa", numberedItems(0, 7), 3);
   hidden(d.captioned("L_lcddrv_opa", ControlKind::Label, "LCD driver OPA"));
@@ -315,9 +307,7 @@ void hardwarePage(Designer& d) {
     hidden(d.captioned("L_" + field, ControlKind::Label, label)).enabled = false;
   }
 
-  d.within("hardware");
-  d.captioned("hw_decoder", ControlKind::Group, "Decoder parameter");
-  d.within("hw_decoder");
+  d.openGroup("hardware", "hw_decoder", "Decoder parameter");
   Control& decoder = d.choice("decoder", {"D9", "SM8212"}, 0);
   decoder.enabled = false;
   decoder.hint = "No function at that moment";
@@ -341,18 +331,14 @@ void hardwarePage(Designer& d) {
       "Preamble mode rate error  detection";
   d.captioned("L_err_rate", ControlKind::Label, "Error rate");
 
-  d.within("hardware");
-  d.captioned("bat_detect", ControlKind::Group, "D9 Battery Detect Voltage");
-  d.within("bat_detect");
+  d.openGroup("hardware", "bat_detect", "D9 Battery Detect Voltage");
   d.text("fullbat", "1.50", 4);
   d.text("halfbat", "1.30", 4);
   d.text("lowbat", "1.10", 4);
   d.text("gonebat", "0.90", 4);
   d.text("Vref", "2.70", 4);
 
-  d.within("hardware");
-  d.captioned("rw_speed", ControlKind::Group, "Read_Write Speed");
-  d.within("rw_speed");
+  d.openGroup("hardware", "rw_speed", "Read_Write Speed");
   d.slider("TrackBar1", 50);
   d.slider("TrackBar2", 10);
   d.slider("TrackBar3", 10);
