@@ -1,9 +1,22 @@
 #pragma once
 // The two conversions between the image and the window's settings.
 
+#include <cstdint>
+
+#include "core/image.hpp"
+
 namespace capcode {
 
 class ProgramState;
+
+// Shows a battery threshold byte in its voltage field: Vref x byte / 256, rounded up by the
+// state's round-up when the third decimal is 5 or more, cut to the field's four characters.
+// Throws ConversionError when the Vref text is not a number.
+void setBatteryField(ProgramState& state, const char* field, std::uint8_t byte);
+
+// The synthesizer type index the image names: bits 6-7 of 0x17E, or when they are 0 bit 4 of
+// 0x185 (KS8809 or SM5170). Selector 3 gives 4, outside the list.
+int pllIndexFromImage(const Image& image);
 
 // Fills the settings from state.ConfigImage, in the layout that state.HardwareRevision selects
 // at the moment of the call. Never rejects an image: a value outside a list selects nothing.

@@ -9,8 +9,6 @@ namespace capcode {
 
 namespace {
 
-constexpr long double kVoltPerStep = 0.00390625L;  // 1/256: a battery byte is volts*256/Vref
-
 class Decoder {
  public:
   explicit Decoder(ProgramState& state) : s_(state), f_(state.form) {}
@@ -173,8 +171,7 @@ class Decoder {
     flag("timeprefix", bit(at(0x185), 0));
     flag("autooff", bit(at(0x185), 3));
     choice("alertmode", (at(0x185) >> 6) & 1);
-    const unsigned synth = at(0x17E) >> 6;
-    choice("pll", synth == 0 ? (at(0x185) >> 4) & 1 : static_cast<int>(synth) + 1);
+    choice("pll", pllIndexFromImage(s_.ConfigImage));
     choice("zoom", (at(0x185) >> 2) & 1);
 
     decimal("autooffstart", at(0x186));
@@ -183,11 +180,7 @@ class Decoder {
     decimal("alarmminute", at(0x18A));
 
     for (std::size_t i = 0; i < 4; ++i) {
-      long double volts =
-          textToFloat(f_.text("Vref"), s_.DecimalMark) * at(0x18B + i) * kVoltPerStep;
-      const auto millivolts = static_cast<long long>(volts * 1000);
-      if (millivolts % 10 >= 5) volts += s_.VoltageRoundUp;
-      f_.clearThenInsert(kBatteryFields[i], floatToText(volts, s_.DecimalMark));
+      setBatteryField(s_, kBatteryFields[i], at(0x18B + i));
     }
 
     choice("rangetime", static_cast<int>(at(0x18F)) - 1);
@@ -224,6 +217,18 @@ class Decoder {
 };
 
 }  // namespace
+
+void setBatteryField(ProgramState& state, const char* field, std::uint8_t byte) {
+  // A threshold byte is volts x 256 / Vref.
+  long double volts = textToFloat(state.form.text("Vref"), state.DecimalMark) * byte / 256;
+  if (static_cast<long long>(volts * 1000) % 10 >= 5) volts += state.VoltageRoundUp;
+  state.form.clearThenInsert(field, floatToText(volts, state.DecimalMark));
+}
+
+int pllIndexFromImage(const Image& image) {
+  const unsigned selector = image[0x17E] >> 6;
+  return selector == 0 ? (image[0x185] >> 4) & 1 : static_cast<int>(selector) + 1;
+}
 
 void decodeImage(ProgramState& state) {
   Decoder(state).run();

@@ -7,6 +7,7 @@
 #include "core/codec.hpp"
 #include "core/config_file.hpp"
 #include "core/conversions.hpp"
+#include "core/field_names.hpp"
 #include "core/file_io.hpp"
 #include "link/programmer_links.hpp"
 
@@ -52,18 +53,6 @@ bool debugSave(ProgramState& state) {
   return true;
 }
 
-// The battery voltage a threshold byte stands for, as its field shows it.
-void batteryField(ProgramState& state, const char* field, std::uint8_t byte) {
-  long double volts = textToFloat(state.form.text("Vref"), state.DecimalMark) * byte / 256;
-  if (static_cast<long long>(volts * 1000) % 10 >= 5) volts += state.VoltageRoundUp;
-  state.form.clearThenInsert(field, floatToText(volts, state.DecimalMark));
-}
-
-int pllFromImage(const Image& image) {
-  if ((image[0x17E] & 0xC0) != 0) return ((image[0x17E] & 0xC0) >> 6) + 1;
-  return (image[0x185] >> 4) & 1;
-}
-
 // An HW-A pager's hardware area holds values only a good factory setting has.
 bool hardwareAreaValid(const Image& image) {
   auto within = [&](std::size_t at, int lo, int hi) { return image[at] >= lo && image[at] <= hi; };
@@ -81,7 +70,7 @@ void takeHardwareSettings(ProgramState& state) {
   if (state.HardwareRevision == kHwB) {
     form.setText("bs3_8212", "31");
     form.setText("bs1_8212", "30");
-    form.setIndex("pll", pllFromImage(image));
+    form.setIndex("pll", pllIndexFromImage(image));
     form.setIndex("backlight", (image[0x17E] >> 2) & 1);
     if (!form.checked("contrast_enable")) form.setText("contrast", std::to_string(image[0x046]));
     form.setIndex("lcddrv_opa", image[0x269] & 7);
@@ -94,12 +83,11 @@ void takeHardwareSettings(ProgramState& state) {
     form.setIndex("data_format", (image[0x016] >> 5) & 1);
     form.setChecked("pll_enable", (image[0x016] & 0x40) != 0);
     form.setIndex("pager_model", image[0x184]);
-    form.setIndex("pll", pllFromImage(image));
+    form.setIndex("pll", pllIndexFromImage(image));
     form.setIndex("backlight", (image[0x17E] >> 2) & 1);
-    batteryField(state, "fullbat", image[0x18B]);
-    batteryField(state, "halfbat", image[0x18C]);
-    batteryField(state, "lowbat", image[0x18D]);
-    batteryField(state, "gonebat", image[0x18E]);
+    for (std::size_t i = 0; i < kBatteryFields.size(); ++i) {
+      setBatteryField(state, kBatteryFields[i], image[0x18B + i]);
+    }
     return;
   }
   image[0x014] = 6;
