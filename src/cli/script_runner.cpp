@@ -39,7 +39,8 @@ const char* const kScriptHelpTail =
     "  -h, --help          show this help\n"
     "Without a --sim option the real programmers are used: a USB programmer box, else the\n"
     "parallel-port adapter on LPT1 (/dev/parport0).\n"
-    "\n"
+    "\n";
+const char* const kScriptCommandsHelp =
     "Commands (one a line; blank lines and lines starting with # are skipped):\n"
     "  type NAME TEXT        the person types TEXT into a field, one keystroke per character\n"
     "  key NAME KEY          one keystroke: a character, a JSON string of one, or backspace\n"
@@ -69,7 +70,12 @@ const char* const kScriptHelpTail =
 }  // namespace
 
 std::string scriptHelp() {
-  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail;
+  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail +
+         kScriptCommandsHelp;
+}
+
+std::string scriptCommandsHelp() {
+  return kScriptCommandsHelp;
 }
 
 namespace {

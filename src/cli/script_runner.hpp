@@ -74,5 +74,7 @@ class ScriptRunner {
 
 // The help text of `capcode script`.
 std::string scriptHelp();
+// Its part that lists the commands of a command file and the exit statuses.
+std::string scriptCommandsHelp();
 
 }  // namespace capcode

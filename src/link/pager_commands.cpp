@@ -199,6 +199,7 @@ void writeToPager(ProgrammerLinks& links) {
   encodeImage(state);
   state.log("Write to Pager...");
   setChecksum(state.ConfigImage);
+  if (links.beforePagerWrite) links.beforePagerWrite(state.ConfigImage);
 
   state.TransferResult = links.engine.transferEeprom("16", 0, "w", state.ConfigImage.data());
   switch (state.TransferResult) {

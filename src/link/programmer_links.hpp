@@ -3,6 +3,7 @@
 // with its device list, the checked-out USB programmer and the transfer engine. The back ends
 // are real or simulated; the rest is the same either way.
 
+#include <functional>
 #include <memory>
 
 #include "core/program_state.hpp"
@@ -25,6 +26,11 @@ struct ProgrammerLinks {
   HidController hid;
   HidEntry* programmerDevice = nullptr;  // the checked-out USB programmer, or none
   TransferEngine engine;
+  // Called by the write command once the image to send is final (encoded, checksum set), just
+  // before the write transfer starts. The window leaves it empty; the production tool records
+  // the pager in its ledger here. An exception thrown here ends the command before the pager
+  // is touched.
+  std::function<void(const Image& image)> beforePagerWrite;
 };
 
 // Attaches ReadFromPagerClick, WriteToPagerClick, DevListBoxClick and the device-change handler

@@ -1,0 +1,154 @@
+#include "cli/batch_plan.hpp"
+
+#include "core/conversions.hpp"
+
+namespace capcode {
+
+namespace {
+
+constexpr int kAdvancingRows = 4;  // advanceAddresses moves rows 1-4 by their steps
+
+// Keeps what the rules of the scratch program say, for the plan's refusal.
+class CollectingFeedback final : public Feedback {
+ public:
+  void log(std::string_view line) override { lines.emplace_back(line); }
+  void beep() override {}
+  void focus(std::string_view control) override { focused.emplace_back(control); }
+  void message(std::string_view text) override { lines.emplace_back(text); }
+  void errorNotice(std::string_view text) override { lines.emplace_back(text); }
+  std::vector<std::string> lines;
+  std::vector<std::string> focused;
+};
+
+const Control& rowControl(const FormModel& form, const char* prefix, int row,
+                          const char* suffix = "") {
+  return form.at(rowControlName(prefix, row, suffix));
+}
+
+int rowOfControl(const std::string& name) {
+  // address3 -> 3; anything else names no row.
+  if (name.size() == 8 && name.rfind("address", 0) == 0 && name[7] >= '1' && name[7] <= '8')
+    return name[7] - '0';
+  return 0;
+}
+
+bool rowLogged(const std::string& line, int& row) {
+  // "Address [3] range out, ..." and "Address [5] frame must same as ..."
+  if (line.rfind("Address [", 0) == 0 && line.size() > 10 && line[10] == ']') {
+    row = line[9] - '0';
+    return true;
+  }
+  return false;
+}
+
+void copyRows(const ProgramState& from, ProgramState& to) {
+  for (int row = 1; row <= kAddressRows; ++row) {
+    for (const char* prefix : {"address", "frame", "autoinc"}) {
+      const Control& source = rowControl(from.form, prefix, row);
+      Control& target = to.form.row(prefix, row);
+      target.text = source.text;
+      target.index = source.index;
+      target.items = source.items;
+      target.enabled = source.enabled;
+    }
+    to.form.row("addr", row, "en").checked = rowControl(from.form, "addr", row, "en").checked;
+  }
+  to.HardwareRevision = from.HardwareRevision;
+}
+
+}  // namespace
+
+int addressStep(const FormModel& form, int row) {
+  const Control& step = rowControl(form, "autoinc", row);
+  const std::string item = step.selectedItem();
+  return item.empty() ? 0 : static_cast<int>(textToInt(item));
+}
+
+std::vector<RecordedAddress> currentAddresses(const ProgramState& state) {
+  std::vector<RecordedAddress> rows;
+  for (int row = 1; row <= kAddressRows; ++row) {
+    RecordedAddress a;
+    a.row = row;
+    const std::string& text = rowControl(state.form, "address", row).text;
+    a.capcode = text.empty() ? 0 : textToInt(text);
+    a.enabled = rowControl(state.form, "addr", row, "en").checked;
+    a.role = row <= kAdvancingRows && addressStep(state.form, row) > 0 ? AddressRole::Individual
+                                                                       : AddressRole::Shared;
+    rows.push_back(a);
+  }
+  return rows;
+}
+
+bool anyRowAdvances(const FormModel& form) {
+  for (int row = 1; row <= kAdvancingRows; ++row) {
+    if (rowControl(form, "addr", row, "en").checked && addressStep(form, row) > 0) return true;
+  }
+  return false;
+}
+
+std::string describeCapcodes(const std::vector<RecordedAddress>& addresses) {
+  std::string text;
+  for (const RecordedAddress& a : addresses) {
+    if (!a.enabled) continue;
+    if (!text.empty()) text += ' ';
+    text += std::to_string(a.row) + "=" + std::to_string(a.capcode);
+  }
+  return text.empty() ? "(no enabled row)" : text;
+}
+
+std::optional<BatchRefusal> advanceRefusal(const std::vector<std::string>& lines,
+                                           const std::vector<std::string>& focused, int pager) {
+  if (lines.empty() && focused.empty()) return std::nullopt;
+  BatchRefusal refusal;
+  refusal.pager = pager;
+  refusal.reason = lines.empty() ? "a rule refused the capcodes" : lines.front();
+  if (!rowLogged(refusal.reason, refusal.row) && !focused.empty())
+    refusal.row = rowOfControl(focused.front());
+  return refusal;
+}
+
+std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,
+                                           const std::vector<RecordedAddress>& earlier) {
+  for (const RecordedAddress& w : wanted) {
+    if (!w.enabled) continue;
+    for (const RecordedAddress& e : earlier) {
+      if (!e.enabled || e.capcode != w.capcode) continue;
+      if (w.role == AddressRole::Individual || e.role == AddressRole::Individual) return w;
+    }
+  }
+  return std::nullopt;
+}
+
+BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count) {
+  BatchPlan plan;
+  CollectingFeedback feedback;
+  ProgramState scratch(feedback, state.build);
+  if (!scratch.event([&] { startProgram(scratch, startup); })) {
+    plan.refusal = BatchRefusal{1, 0, "the program could not start: " + feedback.lines.back()};
+    return plan;
+  }
+  copyRows(state, scratch);
+  plan.pagers.push_back(currentAddresses(scratch));
+  for (int pager = 2; pager <= count; ++pager) {
+    feedback.lines.clear();
+    feedback.focused.clear();
+    scratch.event([&] { scratch.form.runHandler("advanceAddresses"); });
+    if (auto refusal = advanceRefusal(feedback.lines, feedback.focused, pager)) {
+      plan.refusal = refusal;
+      return plan;
+    }
+    std::vector<RecordedAddress> next = currentAddresses(scratch);
+    for (const auto& earlier : plan.pagers) {
+      if (auto clash = clashWithin(next, earlier)) {
+        plan.refusal = BatchRefusal{pager, clash->row,
+                                    "capcode " + std::to_string(clash->capcode) +
+                                        " would be given to an earlier pager of this batch"};
+        return plan;
+      }
+    }
+    plan.pagers.push_back(std::move(next));
+  }
+  return plan;
+}
+
+}  // namespace capcode

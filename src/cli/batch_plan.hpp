@@ -1,0 +1,58 @@
+#pragma once
+// The capcodes a production batch gives its pagers. Row N's step is the window's autoincN;
+// after each verified pager the window's advanceAddresses moves the rows on. A row whose
+// capcode moves from pager to pager carries an individual address; a row that keeps its
+// capcode carries an address the pagers share on purpose.
+//
+// Before the first pager the whole batch is played through the window's own rules on a
+// scratch copy of the program, so that a batch that would run out of range, collide with its
+// own rows or repeat a capcode is refused before any pager is touched.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/ledger.hpp"
+#include "core/program_state.hpp"
+#include "core/startup.hpp"
+
+namespace capcode {
+
+// The step of row N (the selected item of autoincN), 0 when none is selected.
+int addressStep(const FormModel& form, int row);
+
+// Rows 1..8 as the window holds them now, with their roles.
+std::vector<RecordedAddress> currentAddresses(const ProgramState& state);
+
+// True when some enabled row among rows 1-4 advances (its step is above 0).
+bool anyRowAdvances(const FormModel& form);
+
+// "1=2004000 2=2004008": the capcodes of the enabled rows.
+std::string describeCapcodes(const std::vector<RecordedAddress>& addresses);
+
+// Why a batch cannot go on: the pager (1-based) that would be refused, its row and the reason.
+struct BatchRefusal {
+  int pager = 0;
+  int row = 0;  // 0 when the rules named no row
+  std::string reason;
+};
+
+// What the rules said while the capcodes advanced: the first log line or error notice, and
+// the row a rule put the focus back on.
+std::optional<BatchRefusal> advanceRefusal(const std::vector<std::string>& lines,
+                                           const std::vector<std::string>& focused, int pager);
+
+struct BatchPlan {
+  std::vector<std::vector<RecordedAddress>> pagers;  // the capcodes of pagers 1..count
+  std::optional<BatchRefusal> refusal;               // the first pager that cannot be made
+};
+
+// Plays `count` pagers through advanceAddresses on a scratch program started with `startup`,
+// from the rows of `state`, and checks that no individual capcode repeats within the batch.
+BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count);
+
+// The first clash of `wanted` with the capcodes of `earlier` (an earlier pager of this batch).
+std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,
+                                           const std::vector<RecordedAddress>& earlier);
+
+}  // namespace capcode

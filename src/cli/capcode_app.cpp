@@ -1,0 +1,77 @@
+#include <map>
+#include <memory>
+
+#include "build_info.hpp"
+#include "cli/commands.hpp"
+#include "link/simulated_programmer.hpp"
+
+namespace capcode {
+
+void addSessionOptions(CLI::App& command, SessionOptions& options) {
+  command.add_option("--data-dir", options.dataDirectory,
+                     "where the language libraries are when the working directory has none")
+      ->type_name("DIR");
+  command.add_option("--sim-usb", options.hardware.simUsbImage,
+                     "use a simulated USB programmer box whose EEPROM holds IMAGE (2048 bytes); "
+                     "IMAGE receives the EEPROM at the end")
+      ->type_name("IMAGE");
+  command.add_option("--sim-lpt", options.hardware.simLptImage,
+                     "use a simulated 24C16 holding IMAGE behind a virtual parallel port")
+      ->type_name("IMAGE");
+  command.add_option("--sim-product", options.hardware.simProduct,
+                     "the simulated box's product string (\"P-2 programmer\")")
+      ->type_name("TEXT");
+  command
+      .add_option("--sim-fault", options.hardware.faults,
+                  "make the simulated hardware fail on purpose (repeatable); see below")
+      ->type_name("SPEC")
+      ->check(CLI::Validator(
+          [](std::string& spec) {
+            SimulatedBoxFaults faults;
+            unsigned nak = 0;
+            return parseSimulatedFault(spec, faults, nak);
+          },
+          ""));
+}
+
+int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
+  CLI::App app("Capcode programmer for POCSAG pagers that keep their configuration in a 24C16 "
+               "EEPROM.",
+               "capcode");
+  app.set_version_flag("--version", std::string("capcode ") + CAPCODE_VERSION_TEXT);
+  app.require_subcommand(1);
+  app.footer(
+      "Each command's --help tells its options.\n"
+      "Exit status: 0 success, 1 a pager, file or the program failed, 2 a usage error,\n"
+      "3 refused by the pager ledger (capcode write).");
+
+  std::map<const CLI::App*, CommandRun> runs;
+  const auto add = [&](CommandRun (*setup)(CLI::App&, CommandIo&)) {
+    const std::size_t before = app.get_subcommands({}).size();
+    CommandRun run = setup(app, io);
+    runs[app.get_subcommands({}).at(before)] = std::move(run);
+  };
+  add(setupScriptCommand);
+  add(setupReadCommand);
+  add(setupWriteCommand);
+  add(setupLedgerCommand);
+
+  std::vector<std::string> argv{"capcode"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<const char*> pointers;
+  for (const std::string& arg : argv) pointers.push_back(arg.c_str());
+  try {
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
+  } catch (const CLI::ParseError& e) {
+    // Help and version print on standard output with 0; every other parse error is a usage
+    // error, whatever code CLI11 gives it.
+    const int code = app.exit(e, io.out, io.err);
+    return code == 0 ? kExitOk : kExitUsage;
+  }
+  for (const CLI::App* command : app.get_subcommands()) {
+    if (auto run = runs.find(command); run != runs.end()) return run->second();
+  }
+  return kExitUsage;
+}
+
+}  // namespace capcode

@@ -1,0 +1,45 @@
+#pragma once
+// The commands of the `capcode` tool. Each declares its subcommand, options and help on the
+// application and returns what runs it once the command line has been parsed. The streams are
+// injected, so the commands run in-process under test exactly as from a shell.
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/pager_session.hpp"
+
+namespace capcode {
+
+// Exit statuses of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // a pager, a file or the program failed
+inline constexpr int kExitUsage = 2;   // the command line is wrong
+inline constexpr int kExitLedger = 3;  // the ledger refused the pager or cannot record it
+
+struct CommandIo {
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+  bool errIsTerminal = false;  // progress bars are drawn only on a terminal
+};
+
+using CommandRun = std::function<int()>;
+
+CommandRun setupScriptCommand(CLI::App& app, CommandIo& io);
+CommandRun setupReadCommand(CLI::App& app, CommandIo& io);
+CommandRun setupWriteCommand(CLI::App& app, CommandIo& io);
+CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io);
+
+// --data-dir and the simulated-hardware options shared by the pager commands; a --sim-fault
+// that does not parse is a usage error.
+void addSessionOptions(CLI::App& command, SessionOptions& options);
+
+// Runs `capcode ARGS...` (args without the program name) and returns its exit status.
+int runCapcode(const std::vector<std::string>& args, CommandIo& io);
+
+}  // namespace capcode

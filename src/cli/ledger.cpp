@@ -1,0 +1,133 @@
+#include "cli/ledger.hpp"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace capcode {
+
+namespace {
+
+constexpr std::string_view kResultNames[] = {"started",     "verified",  "verify failed",
+                                             "not written", "no device", "interrupted"};
+
+bool clashes(AddressRole wanted, AddressRole held) {
+  // Two individual capcodes, or a shared one meeting another pager's individual one: either
+  // way two pagers would receive each other's pages. Shared with shared is a group address.
+  return wanted == AddressRole::Individual || held == AddressRole::Individual;
+}
+
+}  // namespace
+
+std::string_view roleName(AddressRole role) {
+  return role == AddressRole::Individual ? "individual" : "shared";
+}
+
+std::string_view resultName(PagerResult result) {
+  return kResultNames[static_cast<int>(result)];
+}
+
+std::optional<PagerResult> resultNamed(std::string_view name) {
+  for (int i = 0; i < static_cast<int>(std::size(kResultNames)); ++i) {
+    if (kResultNames[i] == name) return static_cast<PagerResult>(i);
+  }
+  return std::nullopt;
+}
+
+std::optional<Conflict> Ledger::conflictWith(const std::vector<RecordedAddress>& addresses) {
+  for (const RecordedAddress& wanted : addresses) {
+    if (!wanted.enabled) continue;
+    for (const Holding& held : verifiedHoldings(wanted.capcode)) {
+      if (!clashes(wanted.role, held.role)) continue;
+      return Conflict{wanted, recordOf(held.pagerId), held.row, held.role};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<Conflict> Ledger::beginAttempt(PagerRecord& record, bool allowReuse) {
+  std::optional<Conflict> conflict;
+  if (record.started.empty()) record.started = ledgerTimeNow();
+  record.finished.clear();
+  record.result = PagerResult::Started;
+  exclusive([&] {
+    if (!allowReuse) conflict = conflictWith(record.addresses);
+    if (!conflict) insert(record);
+  });
+  return conflict;
+}
+
+void MemoryLedger::finishAttempt(std::int64_t id, PagerResult result) {
+  PagerRecord& record = find(id);
+  record.result = result;
+  record.finished = ledgerTimeNow();
+}
+
+std::optional<PagerRecord> MemoryLedger::lastVerified(std::string_view configSha256) {
+  for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
+    if (it->result == PagerResult::Verified && it->configSha256 == configSha256) return *it;
+  }
+  return std::nullopt;
+}
+
+std::vector<PagerRecord> MemoryLedger::list(std::string_view since) {
+  std::vector<PagerRecord> found;
+  for (const PagerRecord& record : records_) {
+    if (std::string_view(record.started) >= since) found.push_back(record);
+  }
+  return found;
+}
+
+std::vector<Ledger::Holding> MemoryLedger::verifiedHoldings(std::int32_t capcode) {
+  std::vector<Holding> holdings;
+  for (const PagerRecord& record : records_) {
+    if (record.result != PagerResult::Verified) continue;
+    for (const RecordedAddress& address : record.addresses) {
+      if (address.enabled && address.capcode == capcode)
+        holdings.push_back({record.id, address.row, address.role});
+    }
+  }
+  return holdings;
+}
+
+PagerRecord MemoryLedger::recordOf(std::int64_t id) {
+  return find(id);
+}
+
+void MemoryLedger::insert(PagerRecord& record) {
+  record.id = static_cast<std::int64_t>(records_.size()) + 1;
+  records_.push_back(record);
+}
+
+PagerRecord& MemoryLedger::find(std::int64_t id) {
+  if (id < 1 || id > static_cast<std::int64_t>(records_.size()))
+    throw LedgerError("no ledger record " + std::to_string(id));
+  return records_[static_cast<std::size_t>(id - 1)];
+}
+
+std::string ledgerTimeNow() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t seconds = system_clock::to_time_t(now);
+  const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(millis));
+  return text;
+}
+
+bool isLedgerTimePrefix(std::string_view text) {
+  // Digits where the form has digits, its separators elsewhere: 2026-12-09T10:01:02
+  static constexpr std::string_view kForm = "dddd-dd-ddTdd:dd:dd";
+  if (text.size() != 10 && text.size() != 16 && text.size() != 19) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (kForm[i] == 'd' ? !digit : text[i] != kForm[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace capcode

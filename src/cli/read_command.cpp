@@ -1,0 +1,105 @@
+// capcode read: the pager in the programmer saved to a file, byte for byte.
+
+#include <memory>
+
+#include "cli/commands.hpp"
+#include "cli/console_feedback.hpp"
+#include "core/file_io.hpp"
+#include "core/image.hpp"
+
+namespace capcode {
+
+namespace {
+
+struct ReadOptions {
+  std::string file;
+  bool raw = false;
+  SessionOptions session;
+};
+
+bool contains(const std::vector<std::string>& lines, std::string_view line) {
+  for (const std::string& l : lines) {
+    if (l == line) return true;
+  }
+  return false;
+}
+
+int runRead(const ReadOptions& o, CommandIo& io) {
+  const bool toStdout = o.file == "-";
+  // With the image on standard output, the status log moves to standard error.
+  ConsoleFeedback feedback(toStdout ? io.err : io.out, io.err, io.errIsTerminal);
+  std::unique_ptr<PagerSession> session;
+  try {
+    session = std::make_unique<PagerSession>(feedback, o.session);
+  } catch (const std::runtime_error& e) {
+    io.err << "capcode read: " << e.what() << "\n";
+    return kExitUsage;
+  }
+  if (!session->start()) {
+    io.err << "capcode read: the program could not start\n";
+    return kExitFailed;
+  }
+  const std::vector<std::string> lines = session->click("ReadFromPager");
+  const bool complete = contains(lines, "Read completed");
+  const bool damaged = contains(lines, "Pager Read error, please check the connection.");
+  int status = complete ? kExitOk : kExitFailed;
+  if (complete || (o.raw && damaged)) {
+    // The bytes as the pager holds them, not the image the window made of them.
+    const Image& bytes = session->state().PagerReadBuffer;
+    bool saved = true;
+    if (toStdout) {
+      io.out.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+      io.out.flush();
+      saved = static_cast<bool>(io.out);
+      if (!saved) io.err << "capcode read: cannot write the image to standard output\n";
+    } else if (const std::string error =
+                   writeFileAtomically(o.file, {bytes.begin(), bytes.end()});
+               !error.empty()) {
+      io.err << "capcode read: cannot write " << o.file << ": " << error << "\n";
+      saved = false;
+    }
+    if (!saved) {
+      status = kExitFailed;
+    } else if (complete) {
+      (toStdout ? io.err : io.out) << "Saved to " << o.file << std::endl;
+    } else {
+      io.err << "capcode read: saved the damaged image to " << o.file
+             << " as it was read; its checksum is wrong\n";
+    }
+  } else if (damaged) {
+    io.err << "capcode read: nothing saved; --raw saves a damaged image for rescue\n";
+  }
+  if (const std::string error = session->finish(); !error.empty()) {
+    io.err << "capcode read: " << error << "\n";
+    status = kExitFailed;
+  }
+  return status;
+}
+
+}  // namespace
+
+CommandRun setupReadCommand(CLI::App& app, CommandIo& io) {
+  auto options = std::make_shared<ReadOptions>();
+  CLI::App* command =
+      app.add_subcommand("read", "read the pager in the programmer into a file");
+  command->add_option("FILE", options->file,
+                      "where the 2048 bytes go (- for standard output, the log then goes to "
+                      "standard error)")
+      ->required();
+  command->add_flag("--raw", options->raw,
+                    "also save a read whose checksum is wrong (a rescue dump of a damaged "
+                    "pager); the exit status stays 1");
+  addSessionOptions(*command, options->session);
+  command->footer(
+      "The file is written only after a complete read whose checksum is right, with a safe\n"
+      "save (the old file stays whole until the new one is on the disk). The status log goes\n"
+      "to standard output.\n"
+      "Exit status: 0 the pager was read and saved, 1 it could not be read or saved, 2 a\n"
+      "usage error.\n\n"
+      "Faults (--sim-fault SPEC):\n" +
+      std::string(kSimulatedFaultHelp));
+  return [options, &io] { return runRead(*options, io); };
+}
+
+}  // namespace capcode

@@ -1,0 +1,208 @@
+// The pager ledger's rules on individual and shared capcodes, for every back end, and what the
+// SQLite file keeps across runs.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <functional>
+#include <memory>
+
+#include "cli/ledger.hpp"
+#include "cli/sqlite_ledger.hpp"
+#include "support/temp_folder.hpp"
+
+namespace capcode {
+namespace {
+
+using test::TempFolder;
+constexpr auto kIndividual = AddressRole::Individual;
+constexpr auto kShared = AddressRole::Shared;
+
+PagerRecord pager(std::vector<RecordedAddress> addresses, std::string config = "cfg") {
+  PagerRecord record;
+  record.host = "bench";
+  record.station = "station-1";
+  record.configPath = "/tmp/" + config + ".eep";
+  record.configSha256 = config;
+  record.imageSha256 = "image";
+  record.addresses = std::move(addresses);
+  return record;
+}
+
+struct Backend {
+  const char* name;
+  std::function<std::unique_ptr<Ledger>(const TempFolder&)> open;
+};
+
+class LedgerTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override { ledger = GetParam().open(folder); }
+  std::int64_t record(std::vector<RecordedAddress> addresses, PagerResult result,
+                      std::string config = "cfg") {
+    PagerRecord r = pager(std::move(addresses), std::move(config));
+    EXPECT_FALSE(ledger->beginAttempt(r, true));
+    ledger->finishAttempt(r.id, result);
+    return r.id;
+  }
+  TempFolder folder;
+  std::unique_ptr<Ledger> ledger;
+};
+
+struct ClashCase {
+  AddressRole earlierRole;
+  bool earlierEnabled;
+  PagerResult earlierResult;
+  AddressRole wantedRole;
+  bool wantedEnabled;
+  bool refused;
+};
+
+TEST_P(LedgerTest, RefusesOnlyCapcodesThatTwoPagersWouldAnswer) {
+  const ClashCase cases[] = {
+      // Two individual capcodes, or individual meeting shared, on a verified pager: refused.
+      {kIndividual, true, PagerResult::Verified, kIndividual, true, true},
+      {kIndividual, true, PagerResult::Verified, kShared, true, true},
+      {kShared, true, PagerResult::Verified, kIndividual, true, true},
+      // A group address shared on purpose may repeat.
+      {kShared, true, PagerResult::Verified, kShared, true, false},
+      // A disabled row answers nothing, on either pager.
+      {kIndividual, false, PagerResult::Verified, kIndividual, true, false},
+      {kIndividual, true, PagerResult::Verified, kIndividual, false, false},
+      // Only verified pagers hold their capcodes; a failed attempt may be retried.
+      {kIndividual, true, PagerResult::VerifyFailed, kIndividual, true, false},
+      {kIndividual, true, PagerResult::NoDevice, kIndividual, true, false},
+      {kIndividual, true, PagerResult::Started, kIndividual, true, false},
+  };
+  int n = 0;
+  for (const ClashCase& c : cases) {
+    const std::int32_t capcode = 2004000 + 8 * n++;
+    record({{1, capcode, c.earlierEnabled, c.earlierRole}}, c.earlierResult);
+    PagerRecord next = pager({{3, capcode, c.wantedEnabled, c.wantedRole}});
+    const auto conflict = ledger->beginAttempt(next, false);
+    EXPECT_EQ(conflict.has_value(), c.refused) << "case " << n;
+    EXPECT_EQ(next.id == 0, c.refused) << "a refused attempt is not recorded, case " << n;
+    if (conflict) {
+      EXPECT_EQ(conflict->wanted.row, 3);
+      EXPECT_EQ(conflict->holderRow, 1);
+      EXPECT_EQ(conflict->holder.station, "station-1");
+      EXPECT_EQ(conflict->holder.addresses.size(), 1u);
+    } else {
+      ledger->finishAttempt(next.id, PagerResult::NotWritten);
+    }
+  }
+}
+
+TEST_P(LedgerTest, AllowReuseRecordsAReturnedPager) {
+  record({{1, 2004000, true, kIndividual}}, PagerResult::Verified);
+  PagerRecord again = pager({{1, 2004000, true, kIndividual}});
+  EXPECT_FALSE(ledger->beginAttempt(again, true));
+  EXPECT_GT(again.id, 0);
+  EXPECT_EQ(ledger->list("").size(), 2u);
+}
+
+TEST_P(LedgerTest, KeepsAttemptsInOrderWithTheirResults) {
+  record({{1, 2004000, true, kIndividual}, {2, 2004008, false, kShared}}, PagerResult::Verified);
+  PagerRecord open = pager({{1, 2004001, true, kIndividual}});
+  open.started = "2030-01-01T08:00:00.000Z";
+  ASSERT_FALSE(ledger->beginAttempt(open, false));
+  const auto records = ledger->list("");
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].result, PagerResult::Verified);
+  EXPECT_FALSE(records[0].finished.empty());
+  ASSERT_EQ(records[0].addresses.size(), 2u);
+  EXPECT_EQ(records[0].addresses[1].capcode, 2004008);
+  EXPECT_FALSE(records[0].addresses[1].enabled);
+  EXPECT_EQ(records[0].addresses[1].role, kShared);
+  EXPECT_EQ(records[1].result, PagerResult::Started);
+  EXPECT_TRUE(records[1].finished.empty());
+  EXPECT_EQ(ledger->list("2999-01-01").size(), 0u);
+  EXPECT_EQ(ledger->list("2030-01-01").size(), 1u);
+  EXPECT_EQ(ledger->list("2030-01-01T08:00:01").size(), 0u);
+}
+
+TEST_P(LedgerTest, LastVerifiedIsTheNewestOfTheSameConfiguration) {
+  record({{1, 2004000, true, kIndividual}}, PagerResult::Verified, "a");
+  record({{1, 2004001, true, kIndividual}}, PagerResult::Verified, "a");
+  record({{1, 2004002, true, kIndividual}}, PagerResult::VerifyFailed, "a");
+  record({{1, 2005000, true, kIndividual}}, PagerResult::Verified, "b");
+  const auto last = ledger->lastVerified("a");
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->addresses.at(0).capcode, 2004001);
+  EXPECT_FALSE(ledger->lastVerified("c"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Backends, LedgerTest,
+    ::testing::Values(
+        Backend{"memory", [](const TempFolder&) { return std::make_unique<MemoryLedger>(); }},
+        Backend{"sqlite",
+                [](const TempFolder& folder) {
+                  return openSqliteLedger(folder / "sub/ledger.sqlite3");
+                }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SqliteLedger, RecordsSurviveTheProcessThatMadeThem) {
+  TempFolder folder;
+  const std::string path = folder / "ledger.sqlite3";
+  {
+    auto ledger = openSqliteLedger(path);
+    PagerRecord r = pager({{1, 2004000, true, kIndividual}});
+    ASSERT_FALSE(ledger->beginAttempt(r, false));
+  }
+  auto ledger = openSqliteLedger(path, LedgerOpen::ExistingOnly);
+  const auto records = ledger->list("");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].result, PagerResult::Started) << "a crash leaves the row started";
+}
+
+void executeSql(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+}
+
+TEST(SqliteLedger, RefusesFilesItCannotTrust) {
+  TempFolder folder;
+  const std::string newer = folder / "newer.sqlite3";
+  openSqliteLedger(newer);
+  executeSql(newer, "PRAGMA user_version=99");
+  const std::string foreign = folder / "foreign.sqlite3";
+  executeSql(foreign, "CREATE TABLE notes(text)");
+  const std::string garbage = folder / "garbage.sqlite3";
+  test::writeBytes(garbage, std::vector<std::uint8_t>(4096, 'x'));
+
+  const struct {
+    std::string path;
+    LedgerOpen mode;
+    const char* says;
+  } cases[] = {
+      {newer, LedgerOpen::CreateIfMissing, "schema version 99 is newer"},
+      {foreign, LedgerOpen::CreateIfMissing, "not a pager ledger"},
+      {garbage, LedgerOpen::CreateIfMissing, "not a database"},
+      {folder / "absent.sqlite3", LedgerOpen::ExistingOnly, "cannot open"},
+      {"/dev/null/ledger.sqlite3", LedgerOpen::CreateIfMissing, "cannot"},
+  };
+  for (const auto& c : cases) {
+    try {
+      openSqliteLedger(c.path, c.mode);
+      ADD_FAILURE() << c.path << " was opened";
+    } catch (const LedgerError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(LedgerTime, SinceTakesADateOrADateAndTime) {
+  EXPECT_TRUE(isLedgerTimePrefix("2026-12-09"));
+  EXPECT_TRUE(isLedgerTimePrefix("2026-12-09T10:01"));
+  EXPECT_TRUE(isLedgerTimePrefix("2026-12-09T10:01:02"));
+  for (const char* bad : {"", "2026-12-9", "09-12-2026", "2026-12-09 10:01", "2026-12-09T10",
+                          "2026-12-09T10:01:02Z", "yesterday"}) {
+    EXPECT_FALSE(isLedgerTimePrefix(bad)) << bad;
+  }
+  EXPECT_TRUE(isLedgerTimePrefix(ledgerTimeNow().substr(0, 19)));
+}
+
+}  // namespace
+}  // namespace capcode
