@@ -10,6 +10,15 @@
 #include <cstdlib>
 #include <new>
 
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
+#include "cli/commands.hpp"
+#include "cli/sqlite_ledger.hpp"
 #include "link/parallel_port_link.hpp"
 #include "link/programmer_links.hpp"
 #include "link/simulated_eeprom.hpp"
@@ -117,6 +126,71 @@ void BM_ParallelPortRead(benchmark::State& bench) {
 }
 BENCHMARK(BM_ParallelPortRead)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// A scratch folder on the disk the bench runs from (not /tmp, which may be memory).
+struct ScratchFolder {
+  ScratchFolder() {
+    std::string pattern = "./capcode-bench-XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
+  }
+  std::string path;
+};
+
+// Median time of recording one pager durably: the started row and its completion.
+double ledgerRecordMillis() {
+  ScratchFolder folder;
+  auto ledger = openSqliteLedger(folder.path + "/ledger.sqlite3");
+  std::vector<double> times;
+  for (int i = 0; i < 60; ++i) {
+    PagerRecord record;
+    record.host = record.station = "bench";
+    record.configPath = "config.eep";
+    record.configSha256 = record.imageSha256 = std::string(64, 'a');
+    for (int row = 1; row <= 8; ++row)
+      record.addresses.push_back({row, 2004000 + 8 * row + 1000 * i, true,
+                                  row <= 2 ? AddressRole::Individual : AddressRole::Shared});
+    const auto start = std::chrono::steady_clock::now();
+    if (ledger->beginAttempt(record, false)) return -1;
+    ledger->finishAttempt(record.id, PagerResult::Verified);
+    times.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// The host side of a 100-pager batch (start-up, plan, ledger, transfers against a box that
+// answers at once) as a share of the device floor: 100 USB writes with verify take about 62 s.
+double batchHostShare() {
+  constexpr double kDeviceFloorSeconds = 62.0;
+  ScratchFolder folder;
+  const std::string config = folder.path + "/config.eep";
+  const std::string pager = folder.path + "/pager.eep";
+  std::istringstream none;
+  std::ostringstream sink;
+  CommandIo quiet{none, sink, sink, false};
+  if (runCapcode({"script", "--data-dir", CAPCODE_DATA_DIR}, quiet) != 0) return -1;
+  // Row 1 well away from the other rows, so that 100 steps of 1 meet none of them.
+  std::istringstream save("set address1 2010000\nleave address1\nsave " + config + "\n");
+  CommandIo saving{save, sink, sink, false};
+  runCapcode({"script", "--data-dir", CAPCODE_DATA_DIR}, saving);
+  std::filesystem::copy_file(config, pager);
+  std::istringstream enters(std::string(99, '\n'));
+  CommandIo io{enters, sink, sink, false};
+  const auto start = std::chrono::steady_clock::now();
+  const int status = runCapcode({"write", config, "--count", "100", "--autoinc", "1=1",
+                                 "--sim-usb", pager, "--ledger", folder.path + "/ledger.sqlite3",
+                                 "--data-dir", CAPCODE_DATA_DIR},
+                                io);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return status == 0 ? seconds / kDeviceFloorSeconds : -1;
+}
+
 }  // namespace
 }  // namespace capcode
 
@@ -140,5 +214,7 @@ int main(int argc, char** argv) {
   std::printf("usb_write_verify_host_ms: %.4f\n", capcode::usbHostMillis);
   std::printf("usb_allocations_per_block: %.3f\n", capcode::usbAllocationsPerBlock);
   std::printf("lpt_read_wait_ratio: %.4f\n", capcode::lptWaitRatio);
+  std::printf("ledger_record_ms: %.3f\n", capcode::ledgerRecordMillis());
+  std::printf("batch_host_share: %.5f\n", capcode::batchHostShare());
   return 0;
 }
