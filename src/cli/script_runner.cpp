@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/codec.hpp"
+#include "core/file_io.hpp"
 #include "core/conversions.hpp"
 #include "core/json.hpp"
 #include "core/startup.hpp"
@@ -359,19 +360,14 @@ void ScriptRunner::execute(const std::string& line) {
       if (!cmd.hasRest || cmd.rest.empty())
         throw ScriptError("image " + cmd.name + " needs a path");
       if (cmd.name == "load") {
-        std::ifstream file(cmd.rest, std::ios::binary);
-        if (!file) throw ScriptError("cannot open " + cmd.rest);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
-                                std::istreambuf_iterator<char>());
+        const auto bytes = readFilePrefix(cmd.rest, kImageSize);
+        if (!bytes) throw ScriptError("cannot open " + cmd.rest + " (not a readable file)");
         image.fill(0xFF);
-        for (std::size_t i = 0; i < bytes.size() && i < kImageSize; ++i) {
-          image[i] = static_cast<std::uint8_t>(bytes[i]);
-        }
-      } else {
-        std::ofstream file(cmd.rest, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(image.data()), kImageSize);
-        file.close();
-        if (!file) throw ScriptError("cannot write " + cmd.rest);
+        std::copy(bytes->begin(), bytes->end(), image.begin());
+      } else if (const std::string error =
+                     writeFileAtomically(cmd.rest, {image.begin(), image.end()});
+                 !error.empty()) {
+        throw ScriptError("cannot write " + cmd.rest + ": " + error);
       }
       return;
     }
@@ -379,7 +375,7 @@ void ScriptRunner::execute(const std::string& line) {
     const long offset = numberArgument(cmd.name, "offset");
     const long count = cmd.hasRest ? numberArgument(cmd.rest, "count") : 1;
     if (offset < 0 || offset >= static_cast<long>(kImageSize) || count < 1 ||
-        offset + count > static_cast<long>(kImageSize)) {
+        count > static_cast<long>(kImageSize) - offset) {
       throw ScriptError("image range outside the 2048 bytes");
     }
     for (long at = offset; at < offset + count; at += 16) {

@@ -70,22 +70,15 @@ bool splitDecimal(std::string_view text, char mark, DecimalParts& out) {
 }  // namespace
 
 std::int32_t textToInt(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ')
-    ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i >= text.size()) notInteger(text);
+  // Digits only: a sign or a blank in a pager field is a non-digit like any other, so "-100"
+  // can never become a negative budget or a byte of 0x9C in the image.
+  if (text.empty()) notInteger(text);
   std::int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    if (!isDigit(text[i])) notInteger(text);
-    value = value * 10 + (text[i] - '0');
-    if (value > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1) {
-      notInteger(text);
-    }
+  for (const char c : text) {
+    if (!isDigit(c)) notInteger(text);
+    value = value * 10 + (c - '0');
+    if (value > std::numeric_limits<std::int32_t>::max()) notInteger(text);
   }
-  if (negative) value = -value;
-  if (value > std::numeric_limits<std::int32_t>::max()) notInteger(text);
   return static_cast<std::int32_t>(value);
 }
 

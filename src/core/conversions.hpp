@@ -21,7 +21,7 @@ class ConversionError : public ProgramError {
   using ProgramError::ProgramError;
 };
 
-// Reads a signed decimal integer (leading blanks and a sign allowed) that fits 32 bits.
+// Reads a decimal integer of digits only (no sign, no blank) that fits 32 bits.
 // Throws ConversionError "'<text>' is not a valid integer value".
 std::int32_t textToInt(std::string_view text);
 

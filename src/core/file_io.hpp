@@ -1,5 +1,5 @@
 #pragma once
-// Whole-file reads and crash-safe whole-file writes.
+// Whole-file reads that never block and whole-file writes that never lose the old file.
 
 #include <cstdint>
 #include <optional>
@@ -8,15 +8,26 @@
 
 namespace capcode {
 
-// Reads at most `limit` bytes of a regular file or device. Nothing when it cannot be opened or
-// read (a folder included).
+// Reads at most `limit` bytes of a regular file. Anything else (a folder, a FIFO, a device) is
+// refused without waiting on it: the file is opened without blocking and checked before a byte
+// is read. Nothing when it cannot be opened or read.
 std::optional<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t limit);
 
-// Replaces the file at `path` with `bytes` so that it is either the old file or the complete new
-// one, never a mixture: the bytes go to a temporary file in the same folder, which is flushed to
-// the disk and renamed over the target only when every byte was written. A symbolic link is
-// followed and stays a link. A target that exists but is not a regular file (a folder, a device)
-// is refused. Returns an empty string on success, otherwise why it failed.
+// Replaces the file at `path` with `bytes` so that it is the old file or the complete new one:
+//  - A symbolic link (followed up to 40 links, a dangling one included) stays a link; its final
+//    target receives the bytes.
+//  - A target that exists but is not a regular file, or that the user may not write, is refused
+//    and left as it was.
+//  - Normally the bytes go to a short-named temporary file in the same folder (mode and owner
+//    of the old file), flushed to the disk and renamed over the target; then the folder is
+//    flushed.
+//  - A file with several hard links, a file in a folder where the user may not create files,
+//    and a file whose owner could not be kept are written in place instead: the space is
+//    reserved first, and a write that fails part-way is undone from a copy of the old bytes.
+//    A crash of the machine during an in-place write can leave a mixture; nothing else can.
+//  - A file-size limit (ulimit -f) makes the save fail with an error instead of killing the
+//    program, and leaves nothing behind.
+// Returns an empty string on success, otherwise why it failed.
 std::string writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace capcode

@@ -28,7 +28,8 @@ void adaptToDecimalMark(ProgramState& state, char systemMark) {
   form.setText("lowbat", "1,10");
   form.setText("gonebat", "0,90");
   form.setText("Vref", "2,70");
-  state.VoltageRoundUp = 0;
+  // The round-up stays 0.01 with either mark: without it a ',' system lowered almost half of
+  // the battery bytes by one step on every open and save.
 }
 
 }  // namespace

@@ -67,7 +67,9 @@ class AddressRules {
       }
       return;
     }
-    if (text.size() == kCapcodeDigits) {
+    // Seven characters or more: a pasted or assigned over-long capcode is reported too, never
+    // encoded as some other capcode.
+    if (text.size() >= kCapcodeDigits) {
       s_.beep();
       s_.log("Address [" + std::to_string(n) +
              "] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143");

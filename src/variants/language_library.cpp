@@ -1,8 +1,6 @@
 #include "variants/language_library.hpp"
 
-#include <filesystem>
-#include <fstream>
-
+#include "core/file_io.hpp"
 #include "core/program_state.hpp"
 
 namespace capcode {
@@ -11,18 +9,12 @@ namespace {
 
 constexpr int kFrench = 2;
 
+// Only a regular file counts: a folder or a FIFO of that name is passed over without waiting.
 bool readLibrary(const std::string& path, ProgramState& state) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) return false;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  char block[kLanguageLibrarySize];
-  file.read(block, sizeof block);
-  if (file.bad()) return false;
-  const auto got = static_cast<std::size_t>(file.gcount());
+  const auto block = readFilePrefix(path, kLanguageLibrarySize);
+  if (!block) return false;
   for (std::size_t i = 0; i < kLanguageLibrarySize; ++i) {
-    state.ConfigImage[kPromptBlockOffset + i] =
-        i < got ? static_cast<std::uint8_t>(block[i]) : 0xFF;
+    state.ConfigImage[kPromptBlockOffset + i] = i < block->size() ? (*block)[i] : 0xFF;
   }
   return true;
 }

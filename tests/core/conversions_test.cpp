@@ -12,17 +12,15 @@ TEST(TextToInt, AcceptsDecimalIntegers) {
   } cases[] = {{"0", 0},
                {"005", 5},
                {"255", 255},
-               {"-1", -1},
-               {"+7", 7},
-               {" 12", 12},
-               {"2147483647", 2147483647},
-               {"-2147483648", INT32_MIN}};
+               {"2147483647", 2147483647}};
   for (const auto& c : cases)
     EXPECT_EQ(textToInt(c.text), c.value) << c.text;
 }
 
 TEST(TextToInt, RefusesWithTheFrameworkMessage) {
-  for (const char* text : {"", " ", "12 ", "1.5", "abc", "0x10", "2147483648", "-", "1e3"}) {
+  // A sign or a blank is a non-digit like any other: "-100" must never reach the image.
+  for (const char* text : {"", " ", "12 ", " 12", "-1", "+7", "-100", "-2147483648", "1.5", "abc",
+                           "0x10", "2147483648", "99999999999", "-", "1e3"}) {
     try {
       textToInt(text);
       ADD_FAILURE() << "accepted '" << text << "'";

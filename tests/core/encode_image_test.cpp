@@ -5,6 +5,7 @@
 #include <set>
 
 #include "core/codec.hpp"
+#include "core/conversions.hpp"
 #include "core/program_state.hpp"
 #include "support/recording_feedback.hpp"
 
@@ -140,10 +141,17 @@ TEST_F(Encode, NoSelectionStoresAllOnes) {
 TEST_F(Encode, NumbersKeepTheirLowBits) {
   // Texts that did not pass the editing rules (pasted, or loaded by another tool).
   state.form.at("lcdholdtime").text = "300";
-  state.form.at("contrast").text = "-1";
   encodeAt(kHwA2);
   EXPECT_EQ(at(0x044), 44);
-  EXPECT_EQ(at(0x046), 0xFF);
+}
+
+TEST_F(Encode, ASignedNumberIsAConversionErrorNotANegativeByte) {
+  for (const char* field : {"contrast", "maxprivate", "pubboxlength0", "lcdholdtime"}) {
+    const std::string before = state.form.at(field).text;
+    state.form.at(field).text = "-1";
+    EXPECT_THROW(encodeAt(kHwA2), ConversionError) << field;
+    state.form.at(field).text = before;
+  }
 }
 
 TEST_F(Encode, BatteryThresholdsRoundHalfUp) {

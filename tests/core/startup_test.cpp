@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "core/codec.hpp"
 #include "support/started_window.hpp"
 
 namespace capcode {
@@ -69,9 +70,9 @@ TEST(StartupLocale, CommaSystemsGetCommaTexts) {
   ASSERT_TRUE(state.event([&] { startProgram(state, testing::testStartupOptions(',')); }));
   EXPECT_EQ(feedback.events.size(), 1u);  // the banner; no error
   EXPECT_EQ(state.DecimalMark, ',');
-  EXPECT_EQ(state.VoltageRoundUp, 0.0f);
+  EXPECT_EQ(state.VoltageRoundUp, 0.01f) << "rounded up as with '.'";
   EXPECT_EQ(state.form.text("Vref"), "2,70");
-  EXPECT_EQ(state.form.text("fullbat"), "1,49");
+  EXPECT_EQ(state.form.text("fullbat"), "1,50");
   EXPECT_EQ(state.form.text("frequency"), "163,00000");
 }
 
@@ -121,6 +122,25 @@ TEST_F(Startup, ExitReleasesThePortAndClosesTheWindow) {
   EXPECT_EQ(released, 1);
   EXPECT_TRUE(state.windowClosed);
   EXPECT_EQ(events(), Lines{});
+}
+
+// A decode followed by an encode keeps every battery threshold byte, whatever the system's
+// decimal mark: a file must not drift a step on every open and save.
+TEST(StartupLocale, EveryBatteryByteSurvivesADecodeAndEncodeWithEitherMark) {
+  for (const char mark : {'.', ','}) {
+    testing::RecordingFeedback feedback;
+    ProgramState state(feedback);
+    ASSERT_TRUE(state.event([&] { startProgram(state, testing::testStartupOptions(mark)); }));
+    int drifted = 0;
+    for (int byte = 0; byte < 256; ++byte) {
+      ASSERT_TRUE(state.event([&] {
+        setBatteryField(state, "halfbat", static_cast<std::uint8_t>(byte));
+        encodeImage(state);
+      }));
+      drifted += state.ConfigImage[0x18C] != byte;
+    }
+    EXPECT_EQ(drifted, 0) << "mark " << mark;
+  }
 }
 
 }  // namespace

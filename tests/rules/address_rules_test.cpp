@@ -34,6 +34,19 @@ TEST_F(AddressRules, RangeMessageNamesTheRowOnlyAtSevenDigits) {
   EXPECT_EQ(text("frame3"), "6");  // an illegal capcode keeps the last frame
 }
 
+TEST_F(AddressRules, AnOverLongCapcodeIsReportedNeverEncodedAsAnother) {
+  // Assigned or pasted past the typing limit: 8 digits that would encode as some other capcode.
+  const std::string kRange3 =
+      "log: Address [3] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143";
+  for (const char* text : {"20040001", "200400000"}) {
+    set("address3", text);
+    EXPECT_EQ(events(), (Lines{"beep", kRange3, "focus: address3"})) << text;
+  }
+  set("address3", "02004016");  // a legal value with a leading zero is still a capcode
+  EXPECT_EQ(events(), Lines{});
+  EXPECT_EQ(text("frame3"), "0");
+}
+
 TEST_F(AddressRules, LeavingAShortCapcodePadsItThenReportsTheRange) {
   set("address1", "5");
   events();
