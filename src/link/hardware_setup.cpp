@@ -11,10 +11,13 @@ namespace capcode {
 const char* const kSimulatedFaultHelp =
     "  read:N:S, write:N:S, attach:N:S  the Nth report of that command (0x14, 0x15, 0x13,\n"
     "                      counted from 1) gets the reply S: A, B, C or D (that status),\n"
-    "                      silent (no reply) or unplug (the box is gone from then on)\n"
-    "  flip:OFFSET         the stored byte at OFFSET reads back inverted\n"
+    "                      silent (no reply), late (the reply comes after the time limit)\n"
+    "                      or unplug (the box is gone from then on); needs --sim-usb\n"
+    "  flip:OFFSET         the box's stored byte at OFFSET reads back inverted (--sim-usb)\n"
     "  nochip              no EEPROM: the box answers A, the port's chip never acknowledges\n"
-    "  nak:N               the chip does not acknowledge the Nth byte sent to it\n";
+    "  nak:N               the chip does not acknowledge the Nth byte sent to it (--sim-lpt)\n"
+    "  Numbers are decimal, 1 to 1000000; a fault that the chosen simulation cannot show is\n"
+    "  refused.\n";
 
 namespace {
 
@@ -65,6 +68,14 @@ HardwareSetup::HardwareSetup(const HardwareOptions& options) : options_(options)
   for (const std::string& spec : options.faults) {
     const std::string error = parseSimulatedFault(spec, faults, nakAtByte);
     if (!error.empty()) throw std::runtime_error(error);
+    // A fault that no simulated part would show makes a test that tests nothing.
+    const bool boxFault = spec.rfind("nak:", 0) != 0 && spec != "nochip";
+    if (boxFault && !options.simUsbImage)
+      throw std::runtime_error("--sim-fault " + spec + " needs a simulated box (--sim-usb)");
+    if (!boxFault && spec != "nochip" && !options.simLptImage)
+      throw std::runtime_error("--sim-fault " + spec + " needs a simulated port (--sim-lpt)");
+    if (spec == "nochip" && !options.simUsbImage && !options.simLptImage)
+      throw std::runtime_error("--sim-fault nochip needs --sim-usb or --sim-lpt");
   }
   if (options.realTimeSimulation) {
     clock_ = std::make_unique<SteadyLinkClock>();

@@ -1,6 +1,5 @@
 #include "link/hidapi_backend.hpp"
 
-#include <hidapi/hidapi.h>
 #include <libudev.h>
 
 #include <algorithm>
@@ -35,9 +34,9 @@ std::vector<unsigned char> readDescriptor(const std::string& path) {
 
 class HidapiDevice final : public HidDevice {
  public:
-  HidapiDevice(hid_device* handle, HidDeviceInfo info, ReportLengths lengths)
-      : handle_(handle), info_(std::move(info)), lengths_(lengths) {}
-  ~HidapiDevice() override { hid_close(handle_); }
+  HidapiDevice(const HidApi& api, hid_device* handle, HidDeviceInfo info, ReportLengths lengths)
+      : api_(api), handle_(handle), info_(std::move(info)), lengths_(lengths) {}
+  ~HidapiDevice() override { api_.close(handle_); }
 
   const HidDeviceInfo& info() const override { return info_; }
   std::size_t outputReportLength() const override { return lengths_.output; }
@@ -45,13 +44,13 @@ class HidapiDevice final : public HidDevice {
 
   bool writeReport(const std::uint8_t* report, std::size_t length) override {
     // hidapi wants the report ID first; for an unnumbered report it sends the rest.
-    return hid_write(handle_, report, length) == static_cast<int>(length);
+    return api_.write(handle_, report, length) == static_cast<int>(length);
   }
 
   HidReadResult readReport(std::uint8_t* report, std::size_t length, int timeoutMillis) override {
     if (length < 2) return HidReadResult::Failed;
     // The report arrives without its ID byte: read it in behind report[0].
-    const int got = hid_read_timeout(handle_, report + 1, length - 1, timeoutMillis);
+    const int got = api_.readTimeout(handle_, report + 1, length - 1, timeoutMillis);
     if (got < 0) return HidReadResult::Failed;
     if (got == 0) return HidReadResult::TimedOut;
     report[0] = 0;
@@ -59,9 +58,10 @@ class HidapiDevice final : public HidDevice {
     return HidReadResult::Ok;
   }
 
-  std::string errorText() const override { return narrow(hid_error(handle_)); }
+  std::string errorText() const override { return narrow(api_.error(handle_)); }
 
  private:
+  const HidApi& api_;
   hid_device* handle_;
   HidDeviceInfo info_;
   ReportLengths lengths_;
@@ -110,16 +110,23 @@ ReportLengths reportLengthsFromDescriptor(const unsigned char* d, std::size_t si
   return lengths;
 }
 
-HidapiBackend::HidapiBackend() {
-  hid_init();
+const HidApi& systemHidApi() {
+  static const HidApi api{hid_init,      hid_exit,  hid_enumerate,    hid_free_enumeration,
+                          hid_open_path, hid_close, hid_write,        hid_read_timeout,
+                          hid_error};
+  return api;
+}
+
+HidapiBackend::HidapiBackend(const HidApi& api) : api_(api) {
+  if (api_.init() != 0) problem_ = "The USB HID layer cannot be started";
 }
 HidapiBackend::~HidapiBackend() {
-  hid_exit();
+  api_.exit();
 }
 
 std::vector<HidDeviceInfo> HidapiBackend::enumerate() {
   std::vector<HidDeviceInfo> list;
-  hid_device_info* all = hid_enumerate(0, 0);
+  hid_device_info* all = api_.enumerate(0, 0);
   for (hid_device_info* d = all; d != nullptr; d = d->next) {
     HidDeviceInfo info;
     info.path = d->path != nullptr ? d->path : "";
@@ -128,15 +135,17 @@ std::vector<HidDeviceInfo> HidapiBackend::enumerate() {
     info.productString = narrow(d->product_string);
     list.push_back(std::move(info));
   }
-  hid_free_enumeration(all);
+  if (all != nullptr) api_.freeEnumeration(all);
   return list;
 }
 
 std::unique_ptr<HidDevice> HidapiBackend::open(const HidDeviceInfo& info) {
-  hid_device* handle = hid_open_path(info.path.c_str());
+  errno = 0;
+  hid_device* handle = api_.openPath(info.path.c_str());
   if (handle == nullptr) {
-    problem_ = "USB programmer " + info.path + " cannot be opened: " + std::strerror(errno) +
-               (errno == EACCES ? " (install the udev rule from the data directory)" : "");
+    const int error = errno != 0 ? errno : ENODEV;
+    problem_ = "USB programmer " + info.path + " cannot be opened: " + std::strerror(error) +
+               (error == EACCES ? " (install the udev rule from the data directory)" : "");
     return nullptr;
   }
   ReportLengths lengths;
@@ -147,7 +156,7 @@ std::unique_ptr<HidDevice> HidapiBackend::open(const HidDeviceInfo& info) {
   if (lengths.output == 0) lengths.output = kDeclaredReportLength;
   lengths.input = std::min(lengths.input, kReportBufferSize);
   lengths.output = std::min(lengths.output, kReportBufferSize);
-  return std::make_unique<HidapiDevice>(handle, info, lengths);
+  return std::make_unique<HidapiDevice>(api_, handle, info, lengths);
 }
 
 std::string HidapiBackend::takeProblem() {

@@ -5,6 +5,8 @@
 // ID on both sides. hidapi 0.13 does not report report lengths: they are taken from the
 // device's report descriptor in sysfs where it is there, else the programmer's declared 65.
 
+#include <hidapi/hidapi.h>
+
 #include <memory>
 #include <string>
 
@@ -12,15 +14,34 @@
 
 namespace capcode {
 
+// The hidapi functions the back end calls, as one table, so that tests can put fakes in their
+// place and make them fail (no device, no permission, a box unplugged mid-report).
+struct HidApi {
+  int (*init)();
+  int (*exit)();
+  hid_device_info* (*enumerate)(unsigned short vendor, unsigned short product);
+  void (*freeEnumeration)(hid_device_info* devices);
+  hid_device* (*openPath)(const char* path);  // sets errno when it fails
+  void (*close)(hid_device* device);
+  int (*write)(hid_device* device, const unsigned char* data, size_t length);
+  int (*readTimeout)(hid_device* device, unsigned char* data, size_t length, int millis);
+  const wchar_t* (*error)(hid_device* device);
+};
+
+// hidapi's own functions.
+const HidApi& systemHidApi();
+
 class HidapiBackend final : public HidBackend {
  public:
-  HidapiBackend();
+  // `api` must outlive the back end and every device it opened.
+  explicit HidapiBackend(const HidApi& api = systemHidApi());
   ~HidapiBackend() override;
   std::vector<HidDeviceInfo> enumerate() override;
   std::unique_ptr<HidDevice> open(const HidDeviceInfo& info) override;
   std::string takeProblem() override;
 
  private:
+  const HidApi& api_;
   std::string problem_;
   std::string reported_;
 };

@@ -20,6 +20,9 @@ class PortIo {
   virtual void release() = 0;
   // Why the port could not be reached, once, for the status log; empty when it can.
   virtual std::string takeProblem() { return {}; }
+  // True when an access failed (the port could not be reached or stopped answering) since the
+  // last call: the transfer must count as failed, whatever the lines seemed to say.
+  virtual bool takeFailure() { return false; }
 };
 
 }  // namespace capcode

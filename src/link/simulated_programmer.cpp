@@ -29,6 +29,7 @@ class SimulatedHandle final : public HidDevice {
     if (!reply) {
       // A box that does not answer keeps the host waiting for the whole time limit.
       std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMillis));
+      box_.deliverLateReply();
       return box_.pluggedIn ? HidReadResult::TimedOut : HidReadResult::Failed;
     }
     std::copy_n(reply->begin(), std::min(length, reply->size()), report);
@@ -49,18 +50,20 @@ std::optional<PlannedReply> replyNamed(const std::string& s) {
   if (s == "D") return PlannedReply::StatusD;
   if (s == "silent") return PlannedReply::Silent;
   if (s == "unplug") return PlannedReply::Unplug;
+  if (s == "late") return PlannedReply::Late;
   return std::nullopt;
 }
 
+// Decimal digits only, at most a million: no sign, no blank, no wrap-around.
 bool parseNumber(const std::string& text, unsigned long& value) {
-  if (text.empty()) return false;
-  try {
-    std::size_t used = 0;
-    value = std::stoul(text, &used, 0);
-    return used == text.size();
-  } catch (const std::exception&) {
-    return false;
+  constexpr unsigned long kLimit = 1000000;
+  if (text.empty() || text.size() > 7) return false;
+  value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned long>(c - '0');
   }
+  return value <= kLimit;
 }
 
 }  // namespace
@@ -117,7 +120,10 @@ bool SimulatedProgrammer::receive(const std::uint8_t* report, std::size_t length
   reply[1] = 'E';  // the firmware's "done"
 
   auto planned = faults.planned.find({command, ordinal});
-  if (planned != faults.planned.end()) {
+  bool late = false;
+  if (planned != faults.planned.end() && planned->second == PlannedReply::Late) {
+    late = true;
+  } else if (planned != faults.planned.end()) {
     switch (planned->second) {
       case PlannedReply::Unplug:
         pluggedIn = false;
@@ -136,8 +142,10 @@ bool SimulatedProgrammer::receive(const std::uint8_t* report, std::size_t length
       case PlannedReply::StatusD:
         reply[1] = 'D';
         break;
+      case PlannedReply::Late:
+        break;
     }
-    reply_ = reply;
+    queue(reply);
     return true;
   }
 
@@ -162,13 +170,34 @@ bool SimulatedProgrammer::receive(const std::uint8_t* report, std::size_t length
     for (std::size_t i = 0; i < kBlockBytes; ++i)
       eeprom[(address + i) % eeprom.size()] = report[5 + i];
   }
-  reply_ = reply;
+  if (late) {
+    late_ = reply;
+  } else {
+    queue(reply);
+  }
   return true;
 }
 
+void SimulatedProgrammer::queue(const Reply& reply) {
+  if (queued_ == replies_.size()) {  // a full queue drops its oldest report, as hidraw does
+    first_ = (first_ + 1) % replies_.size();
+    --queued_;
+  }
+  replies_[(first_ + queued_) % replies_.size()] = reply;
+  ++queued_;
+}
+
+void SimulatedProgrammer::deliverLateReply() {
+  if (!late_) return;
+  queue(*late_);
+  late_.reset();
+}
+
 std::optional<std::array<std::uint8_t, 65>> SimulatedProgrammer::takeReply() {
-  std::optional<std::array<std::uint8_t, 65>> reply;
-  reply.swap(reply_);
+  if (queued_ == 0) return std::nullopt;
+  const Reply reply = replies_[first_];
+  first_ = (first_ + 1) % replies_.size();
+  --queued_;
   return reply;
 }
 

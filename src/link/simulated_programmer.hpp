@@ -17,7 +17,8 @@
 namespace capcode {
 
 // What the box does with one report instead of answering normally.
-enum class PlannedReply { StatusA, StatusB, StatusC, StatusD, Silent, Unplug };
+// Late: the box does the work but its reply comes only after the host stopped waiting for it.
+enum class PlannedReply { StatusA, StatusB, StatusC, StatusD, Silent, Unplug, Late };
 
 struct SimulatedBoxFaults {
   // (command, ordinal counted from 1 since the box was made) -> reply
@@ -26,9 +27,9 @@ struct SimulatedBoxFaults {
   bool noChip = false;
 };
 
-// Parses one --sim-fault spelling: read:N:S, write:N:S, attach:N:S (S = A B C D silent unplug),
-// flip:OFFSET, nochip; nak:N belongs to the parallel port and is returned as `nakAtByte`.
-// Returns an error text, empty on success.
+// Parses one --sim-fault spelling: read:N:S, write:N:S, attach:N:S (S = A B C D silent unplug
+// late), flip:OFFSET, nochip; nak:N belongs to the parallel port and is returned as `nakAtByte`.
+// Numbers are decimal digits only. Returns an error text, empty on success.
 std::string parseSimulatedFault(const std::string& spec, SimulatedBoxFaults& box,
                                 unsigned& nakAtByte);
 
@@ -50,11 +51,17 @@ class SimulatedProgrammer {
   // The box's side of one exchange: takes an output report, queues its reply (if any).
   bool receive(const std::uint8_t* report, std::size_t length);
   std::optional<std::array<std::uint8_t, 65>> takeReply();
+  // The host waited in vain: a late reply arrives now, after the time limit.
+  void deliverLateReply();
 
  private:
-  // Exchanges are strictly a report out, then its reply: one slot is enough and allocates
-  // nothing.
-  std::optional<std::array<std::uint8_t, 65>> reply_;
+  using Reply = std::array<std::uint8_t, 65>;
+  void queue(const Reply& reply);
+  // Replies wait in order, as in the host's HID input queue; a fixed ring allocates nothing.
+  std::array<Reply, 8> replies_{};
+  std::size_t first_ = 0;
+  std::size_t queued_ = 0;
+  std::optional<Reply> late_;
 };
 
 // A HID layer that lists only simulated boxes.

@@ -54,8 +54,9 @@ std::uint8_t TransferEngine::parallelPort(bool read, std::uint8_t select, std::u
   link.sdaLow();
   link.sclLow();
   // A port that could not be reached says why once, so the technician can fix it.
+  const bool failed = links_.port.takeFailure();
   if (const std::string problem = links_.port.takeProblem(); !problem.empty()) state_.log(problem);
-  return result;
+  return failed ? kTransferFailed : result;
 }
 
 ExchangeResult TransferEngine::exchange(HidDevice& device) {
@@ -83,7 +84,17 @@ void TransferEngine::prepareBlock(std::uint8_t command, std::uint8_t selector,
   out_[4] = static_cast<std::uint8_t>(address);
 }
 
+void TransferEngine::discardPendingReplies(HidDevice& device) {
+  // A reply that came after its time limit would otherwise answer the next report, and the
+  // whole sequence would run one report behind.
+  const std::size_t inLength = std::min(device.inputReportLength(), in_.size());
+  for (int stale = 0; stale < kMaxStaleReplies; ++stale) {
+    if (device.readReport(in_.data(), inLength, 0) != HidReadResult::Ok) break;
+  }
+}
+
 ExchangeResult TransferEngine::sendAttach(HidDevice& device) {
+  discardPendingReplies(device);
   out_[0] = 0;
   out_[1] = kCommandAttach;
   return exchange(device);
@@ -131,6 +142,7 @@ std::uint8_t TransferEngine::usb(bool read, std::uint8_t selector, std::uint8_t*
   if (links_.programmerDevice == nullptr || !links_.programmerDevice->device)
     return kTransferFailed;
   HidDevice& device = *links_.programmerDevice->device;
+  discardPendingReplies(device);
   if (read) return usbReadLoop(device, selector, buffer, size) ? kReadOk : kTransferFailed;
 
   for (std::uint32_t p = 0; p < size; p += kBlockBytes) {

@@ -25,6 +25,8 @@ inline constexpr std::uint8_t kTransferFailed = 255;
 // How long the host waits for the programmer's reply to a report. The box answers within a few
 // milliseconds; a box that does not answer at all must not hang the window.
 inline constexpr int kReplyTimeoutMillis = 2000;
+// At most this many stale replies are dropped before a sequence (the box queues few).
+inline constexpr int kMaxStaleReplies = 64;
 
 enum class ExchangeResult { Ok, WriteFailed, ReadFailed, TimedOut };
 
@@ -39,6 +41,8 @@ class TransferEngine {
 
   // One report out and its reply in, through the shared report buffers.
   ExchangeResult exchange(HidDevice& device);
+  // Reads and drops every input report already waiting (late replies), without waiting.
+  void discardPendingReplies(HidDevice& device);
   // The attach report: command 0x13 and its CRC over whatever the output buffer holds.
   ExchangeResult sendAttach(HidDevice& device);
 

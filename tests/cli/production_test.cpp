@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <set>
@@ -312,6 +313,36 @@ TEST_F(Production, ADamagedPagerIsSavedOnlyWhenAskedForRaw) {
   EXPECT_FALSE(std::filesystem::exists(out + "2"));
 }
 
+TEST_F(Production, NothingWaitsOnAFileThatIsNotAFile) {
+  const std::string fifo = folder / "fifo.eep";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const Outcome write = capcode({"write", fifo, "--sim-usb", pager, "--data-dir", kData,
+                                 "--no-ledger"});
+  EXPECT_EQ(write.status, 1);
+  EXPECT_TRUE(has(write.out, "Load file error\n"));
+  EXPECT_EQ(capcode({"read", folder / "out.eep", "--sim-usb", fifo, "--data-dir", kData}).status,
+            2);
+  const Outcome script = capcode({"script", fifo});
+  EXPECT_EQ(script.status, 1);
+  EXPECT_TRUE(has(script.err, "not a regular file"));
+  EXPECT_EQ(capcode({"script", folder.path()}).status, 1) << "a folder is no command file";
+  const Outcome load = capcode({"script", "--bare"}, "image load " + fifo + "\nimage save " +
+                                                         fifo + "\nopen " + fifo + "\n");
+  EXPECT_EQ(load.status, 2);
+  EXPECT_TRUE(has(load.err, "line 1: cannot open"));
+  const Outcome open = capcode({"script", "--data-dir", kData}, "open " + fifo + "\n");
+  EXPECT_TRUE(has(open.out, "log: Load file error\nbeep\n")) << open.out;
+
+  // A FIFO where the language library is looked for first, with nowhere else to look.
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  ASSERT_EQ(::mkfifo("EngStrHWB.lib", 0600), 0);
+  const Outcome startup = capcode({"script", "--data-dir", folder / "none"}, "");
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(startup.status, 0);
+  EXPECT_TRUE(has(startup.out, "log: Language file error\n")) << startup.out;
+}
+
 TEST(CommandLine, UsageErrorsExitTwoWithAMessage) {
   const std::vector<std::vector<std::string>> cases = {
       {},
@@ -333,6 +364,12 @@ TEST(CommandLine, UsageErrorsExitTwoWithAMessage) {
       {"read", "a", "b"},
       {"ledger", "--since", "yesterday"},
       {"script", "--decimal-mark", ";"},
+      // A fault the chosen simulation cannot show would make a test that tests nothing.
+      {"read", "x.eep", "--sim-lpt", "p.eep", "--sim-fault", "flip:3"},
+      {"read", "x.eep", "--sim-lpt", "p.eep", "--sim-fault", "write:3:C"},
+      {"read", "x.eep", "--sim-usb", "p.eep", "--sim-fault", "nak:3"},
+      {"read", "x.eep", "--sim-fault", "nochip"},
+      {"read", "x.eep", "--sim-usb", "p.eep", "--sim-fault", "nak:99999999999"},
   };
   for (const auto& args : cases) {
     const Outcome run = capcode(args);
@@ -341,6 +378,15 @@ TEST(CommandLine, UsageErrorsExitTwoWithAMessage) {
     EXPECT_EQ(run.status, 2) << joined << run.err;
     EXPECT_FALSE(run.err.empty()) << joined;
     EXPECT_TRUE(run.out.empty()) << joined;
+  }
+}
+
+TEST(CommandLine, AHugeImageRangeIsAScriptError) {
+  for (const char* line : {"image 2000 9223372036854775807", "image 0 99999999999999999999999",
+                           "image 9223372036854775807 2"}) {
+    const Outcome run = capcode({"script", "--bare"}, std::string("get address1\n") + line + "\n");
+    EXPECT_EQ(run.status, 2) << line;
+    EXPECT_TRUE(has(run.err, "line 2: ")) << run.err;
   }
 }
 

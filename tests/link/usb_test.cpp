@@ -60,7 +60,8 @@ TEST(SimulatedFaults, Spellings) {
   EXPECT_TRUE(box.noChip);
   EXPECT_EQ(box.planned.at({kCommandWriteBlock, 5}), PlannedReply::StatusC);
   for (const char* bad :
-       {"write:0:C", "write:1:E", "flip:2048", "nak:0", "erase:1:A", "read:x:A"}) {
+       {"write:0:C", "write:1:E", "flip:2048", "nak:0", "erase:1:A", "read:x:A", "flip:-1",
+        "nak:4294967297", "write:0x5:C", "write: 5:C", "nak:+3", "read:1000001:A"}) {
     EXPECT_NE(parseSimulatedFault(bad, box, nak), "") << bad;
   }
 }
