@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Build and run the whole test suite twice: a normal build in build/ and a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/. Exits non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/; then, when clang is there, the
+# libFuzzer targets in build-fuzz/ (their corpora, and a short run of each). Exits non-zero on
+# any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
@@ -15,3 +17,12 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCAPCODE_SANITIZE=ON
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+if command -v clang++-14 > /dev/null; then
+  CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCAPCODE_FUZZ=ON -DCAPCODE_BUILD_GUI=OFF -DCAPCODE_BUILD_BENCH=OFF
+  cmake --build build-fuzz -j"$jobs"
+  ctest --test-dir build-fuzz --output-on-failure -j"$jobs"
+else
+  echo "clang++-14 not found: the fuzz targets are skipped"
+fi

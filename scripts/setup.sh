@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the build needs, when any is missing. Sourced by run.sh and
 # test.sh; runs apt-get as root, or through sudo for an ordinary user.
 capcode_packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  libhidapi-dev libudev-dev qt6-base-dev libgl-dev libcli11-dev libsqlite3-dev libssl-dev)
+  libhidapi-dev libudev-dev qt6-base-dev libgl-dev libcli11-dev libsqlite3-dev libssl-dev
+  clang-14 libclang-rt-14-dev)
 
 capcode_install_missing() {
   local missing=()
