@@ -11,6 +11,7 @@
 #include "core/file_io.hpp"
 #include "core/conversions.hpp"
 #include "core/json.hpp"
+#include "core/window_arrangement.hpp"
 #include "core/startup.hpp"
 #include "link/simulated_programmer.hpp"
 
@@ -135,7 +136,7 @@ std::string jsonBool(bool b) {
   return b ? "true" : "false";
 }
 
-std::string describe(const Control& c) {
+std::string describe(const FormModel& form, const Control& c) {
   std::string out = "{\"name\":" + jsonString(c.name);
   switch (c.kind) {
     case ControlKind::Text:
@@ -166,6 +167,12 @@ std::string describe(const Control& c) {
   }
   out += ",\"enabled\":" + jsonBool(c.enabled) + ",\"visible\":" + jsonBool(c.visible);
   if (c.hasCaption) out += ",\"caption\":" + jsonString(c.caption);
+  // Where the window shows it: its label, unit and hint, when it has them.
+  if (const std::string label = labelOf(form, c.name); !label.empty())
+    out += ",\"label\":" + jsonString(label);
+  if (const WindowPlace* place = placeOf(c.name); place != nullptr && !place->unit.empty())
+    out += ",\"unit\":" + jsonString(place->unit);
+  if (!c.hint.empty()) out += ",\"hint\":" + jsonString(c.hint);
   out += '}';
   return out;
 }
@@ -353,7 +360,7 @@ void ScriptRunner::execute(const std::string& line) {
     }
     const Control* c = form.find(cmd.name);
     if (c == nullptr) throw ScriptError("unknown name: " + cmd.name);
-    out_ << describe(*c) << '\n';
+    out_ << describe(form, *c) << '\n';
   } else if (cmd.word == "image") {
     Image& image = state_.ConfigImage;
     if (cmd.name == "load" || cmd.name == "save") {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/program_state.hpp"
+#include "core/window_arrangement.hpp"
 
 namespace capcode {
 
@@ -131,8 +132,7 @@ void addressPage(Designer& d) {
   d.openGroup("address", "L_address", "Address");
   for (int n = 1; n <= kAddressRows; ++n) {
     d.flag(rowControlName("addr", n, "en"), true, "[" + std::to_string(n) + "]");
-    d.text(rowControlName("address", n), std::to_string(2004000 + 8 * (n - 1)), 7).hint =
-        "Address1 &2 should be the same frame, addres 3,4 ,5 & 6 should be the same frame";
+    d.text(rowControlName("address", n), std::to_string(2004000 + 8 * (n - 1)), 7);
     d.text(rowControlName("frame", n), "0", 1).readOnly = true;
     d.choice(rowControlName("autoinc", n), numberedItems(0, 8), 0).maxLength = 1;
     Control& type = d.choice(rowControlName("msgtype", n), kMessageTypes, n >= 2 && n <= 6 ? 1 : 0);
@@ -142,13 +142,11 @@ void addressPage(Designer& d) {
       static const int kRow1Formats[] = {0, 2, 1, 1};
       d.choice(rowControlName("addr", n, std::string("format") + letter), kToneFormats,
                n == 1 ? kRow1Formats[tone] : 1);
-      d.flag(rowControlName("urgent", n, std::string(1, letter)), false).hint =
-          "Urgent call channel enable";
+      d.flag(rowControlName("urgent", n, std::string(1, letter)), false);
     }
   }
 
-  d.openGroup("address", "L_msgfolder", "Message Folder").hint =
-      "Total 100 message can be received";
+  d.openGroup("address", "L_msgfolder", "Message Folder");
   for (int k = 0; k < kFolders; ++k) {
     d.flag(folderControlName("pubboxact", k), true, "[" + std::to_string(k + 1) + "]");
     char name[16];
@@ -161,14 +159,13 @@ void addressPage(Designer& d) {
 void featureOptions(Designer& d) {
   d.within("feature");
   d.flag("outrange", false, "Out of range special display");
-  d.flag("ota", false, "Public folder Enable/Disable").hint =
-      "Can be control by OTA command (+++,---)";
+  d.flag("ota", false, "Public folder Enable/Disable");
   d.choice("numset", {"0-9,ABCDE'SP'", "0-9,'NL'U'SP'-]["}, -1);
   d.flag("msgtypestamp", false, "Message type stamp").visible = false;
   d.flag("msgstatus", false, "Message status");
   d.flag("msglock", false, "Message lock menu");
   d.flag("msgfull", false, "Message full warning");
-  d.text("maxprivate", "60").hint = "Maximun private call can be set to 60";
+  d.text("maxprivate", "60");
   d.flag("pageoff", false, "Pager off menu");
   d.choice("polarity", {"Normal", "Inverted"}, 0);
   d.choice("vibratetype", {"Continuous", "1Hz pulse", "A,B,C,D pattern", "Vanta special vibrate"},
@@ -188,31 +185,27 @@ void featureOptions(Designer& d) {
   d.choice("rangetime", numberedItems(1, 15, "%d min"), 0);
   d.choice("rangeindicator", {"Out range", "In range"}, 1);
   d.flag("quietsound", false, "Quiet sound");
-  d.choice("pubboxmode", {"Discontinuous", "Continuous"}, 1).hint =
-      "Cross folder reading(continue) or not (discontinuous)";
+  d.choice("pubboxmode", {"Discontinuous", "Continuous"}, 1);
   d.choice("lowcalldelay", {"0 sec", "16 sec"}, 0);
   d.flag("lowbatspecalert", false, "Low bat special alert");
-  d.text("lcdholdtime", "005").hint = "1-255 sec, 0=always on";
+  d.text("lcdholdtime", "005");
   d.choice("language",
            {"English-USA", "English-UK", "French", "German", "Italian", "Danish", "Norwegian",
             "Spanish", "Swedish", "Finnish", "Dutch", "Portuguese", "Swiss", "Hebraic"},
            1);
   Control& contrast = d.text("contrast", "50", 2);
   contrast.enabled = false;
-  contrast.hint = "range 08-63";
   d.text("handprogpws", "7391", 4);
   d.flag("handprog", false, "Hand program");
   d.text("frequency", "146.56250", 9);
   d.flag("datetime", false, "Time stamp");
   d.choice("dateformat", {"D/M/Y 12h", "M/D/Y 12h", "D/M/Y 24h", "M/D/Y 24h"}, 0);
   d.choice("baudrate", {"512 bps", "1200 bps", "2400 bps"}, 1);
-  d.flag("autospacing", false, "Auto spacing (word wrap)").hint = "Word wrap";
+  d.flag("autospacing", false, "Auto spacing (word wrap)");
   Control& start = d.text("autooffstart", "12");
   start.enabled = false;
-  start.hint = "On time";
   Control& stop = d.text("autooffstop", "12");
   stop.enabled = false;
-  stop.hint = "Off time";
   d.flag("autooff", false, "Auto on/off Enable");
   d.choice("alerttype", {"Tone", "Vibrate", "Tone+Vibrate", "User select"}, 3);
   d.choice("alertmode", {"Melody", "ABCD Tone"}, -1);
@@ -221,13 +214,13 @@ void featureOptions(Designer& d) {
   d.text("alarmminute", "30").enabled = false;
   d.choice("zoom", {"Out", "In"}, 0);
   d.text("vibratepattern", "8000").visible = false;
-  d.flag("msgstatusprefix", false, "prefix").hint = "uncheck=post;check=prefix";
-  d.flag("timeprefix", false, "prefix").hint = "uncheck=post;checked=prefixed";
-  d.text("alerttime", "255", 3).hint = "0-255";
-  d.text("unread_alert", "5").hint = "0=disable, 1-60 min, depend on alert time.";
+  d.flag("msgstatusprefix", false, "prefix");
+  d.flag("timeprefix", false, "prefix");
+  d.text("alerttime", "255", 3);
+  d.text("unread_alert", "5");
   d.choice("customer", {"Vanta", "Normal", "Beeper", "Norvik", "Dalvo"}, 0);
   d.flag("auto_backlight", false, "Auto Back Light");
-  d.flag("contrast_enable", false).hint = "Check to enable contrast setting";
+  d.flag("contrast_enable", false);
   Control& base = d.choice("pll_baseD2", {"x1", "x4"}, 0);
   base.visible = false;
   base.enabled = false;
@@ -283,10 +276,9 @@ void hardwarePage(Designer& d) {
   d.text("cpu_clock1", "4", 5).enabled = false;
   Control& clock = d.choice("cpu_clock", {"2.097", "4.194", "8.388", "16.77", "18.87"}, 1);
   hidden(clock);
-  clock.hint = ">4.2MHz are only for engineer evaluation.";
 
   d.openGroup("hardware", "hw_lcddrv", "LCD driver");
-  d.choice("lcddrv", {"T6K04", "SD1815", "ST7567A"}, 2).hint = "No function at that moment";
+  d.choice("lcddrv", {"T6K04", "SD1815", "ST7567A"}, 2);
   d.choice("lcddrv_opa", numberedItems(0, 7), 3);
   hidden(d.captioned("L_lcddrv_opa", ControlKind::Label, "LCD driver OPA"));
   const std::vector<std::pair<std::string, std::string>> lcdLabels = {
@@ -310,12 +302,11 @@ void hardwarePage(Designer& d) {
   d.openGroup("hardware", "hw_decoder", "Decoder parameter");
   Control& decoder = d.choice("decoder", {"D9", "SM8212"}, 0);
   decoder.enabled = false;
-  decoder.hint = "No function at that moment";
   d.flag("pll_enable", true, "Decoder PLL Enable").enabled = false;
   d.choice("BS2", numberedItems(0, 15), 15);
   d.choice("BS3", numberedItems(0, 15), 0);
-  hidden(d.text("bs1_8212", "30")).hint = "range  2 - 62";
-  hidden(d.text("bs3_8212", "31")).hint = "range 2 - 62";
+  hidden(d.text("bs1_8212", "30"));
+  hidden(d.text("bs3_8212", "31"));
   d.choice("data_format", {"Raw", "7 bits"}, 1);
   d.captioned("L_data_format", ControlKind::Label, "Data format");
   hidden(d.flag("bs2_option", false, "bs2_option"));
@@ -327,8 +318,7 @@ void hardwarePage(Designer& d) {
   hidden(d.captioned("L_fstrength", ControlKind::Label, "Filter Strength"));
   d.choice("errcorrect", {"Disable", "1 bit", "2 bit", "2 bits"}, 2);
   d.captioned("L_errcorrect", ControlKind::Label, "Error Correction");
-  d.choice("error_rate", numberedItems(1, 8, "%d CNT"), 1).hint =
-      "Preamble mode rate error  detection";
+  d.choice("error_rate", numberedItems(1, 8, "%d CNT"), 1);
   d.captioned("L_err_rate", ControlKind::Label, "Error rate");
 
   d.openGroup("hardware", "bat_detect", "D9 Battery Detect Voltage");
@@ -367,6 +357,8 @@ void buildDesignControls(FormModel& form) {
   d.within("");
   d.container("Memo1");
   d.container("DevListBox");
+  // The hints live with the window's arrangement, beside the labels they go with.
+  applyHints(form);
 }
 
 }  // namespace capcode

@@ -48,18 +48,22 @@ TEST(Script, GetPrintsTheFixedJsonForms) {
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(
       o.out,
-      "{\"name\":\"address1\",\"text\":\"2004000\",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"address1\",\"text\":\"2004000\",\"enabled\":true,\"visible\":true,"
+      "\"label\":\"PN\",\"hint\":\"Address1 &2 should be the same frame, addres 3,4 ,5 & 6 should be the same frame\"}\n"
       "{\"name\":\"lcddrv\",\"index\":0,\"item\":\"T6K04\",\"items\":[\"T6K04\",\"SD1815\","
-      "\"ST7567A\"],\"enabled\":true,\"visible\":true}\n"
+      "\"ST7567A\"],\"enabled\":true,\"visible\":true,\"label\":\"LCD driver IC\","
+      "\"hint\":\"No function at that moment\"}\n"
       "{\"name\":\"vibratetype\",\"index\":0,\"item\":\"Continuous\",\"items\":[\"Continuous\","
       "\"1Hz pulse\",\"A,B,C,D pattern\",\"Vanta special vibrate\"],\"enabled\":true,"
-      "\"visible\":true}\n"
+      "\"visible\":true,\"label\":\"Vibrate type\"}\n"
       "{\"name\":\"addr1en\",\"checked\":true,\"enabled\":true,\"visible\":true,"
       "\"caption\":\"[1]\"}\n"
-      "{\"name\":\"urgent1A\",\"checked\":false,\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"urgent1A\",\"checked\":false,\"enabled\":true,\"visible\":true,"
+      "\"label\":\"Uch\",\"hint\":\"Urgent call channel enable\"}\n"
       "{\"name\":\"LPT11\",\"checked\":true,\"enabled\":true,\"visible\":true,"
       "\"caption\":\"LPT1\"}\n"
-      "{\"name\":\"TrackBar1\",\"position\":50,\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"TrackBar1\",\"position\":50,\"enabled\":true,\"visible\":true,"
+      "\"label\":\"Bus Free\"}\n"
       "{\"name\":\"Form1\",\"enabled\":true,\"visible\":true,\"caption\":\"?\"}\n"
       "{\"name\":\"ChannelStep\",\"value\":0}\n"
       "{\"name\":\"DecimalMark\",\"value\":\".\"}\n");
@@ -75,12 +79,13 @@ TEST(Script, BareStartsFromDesignValuesAndDecodesOnRequest) {
       o.out,
       "{\"name\":\"pubbox0\",\"text\":\"FOLDER 00 \",\"enabled\":true,\"visible\":true}\n"
       "{\"name\":\"numset\",\"index\":-1,\"item\":null,\"items\":[\"0-9,ABCDE'SP'\","
-      "\"0-9,'NL'U'SP'-][\"],\"enabled\":true,\"visible\":true}\n"
+      "\"0-9,'NL'U'SP'-][\"],\"enabled\":true,\"visible\":true,\"label\":\"Num Char. Set\"}\n"
       "{\"name\":\"HardwareRevision\",\"value\":0}\n"
       // Folders 1-4 are inactive in image A: their names and lengths are locked.
       "{\"name\":\"pubbox0\",\"text\":\"Fdr00Name\",\"enabled\":false,\"visible\":true}\n"
       "{\"name\":\"pubboxlength5\",\"text\":\"10\",\"enabled\":true,\"visible\":true}\n"
-      "{\"name\":\"frequency\",\"text\":\"163\",\"enabled\":true,\"visible\":true}\n"
+      "{\"name\":\"frequency\",\"text\":\"163\",\"enabled\":true,\"visible\":true,"
+      "\"label\":\"Channel freq\",\"unit\":\"MHz\"}\n"
       "{\"name\":\"tonepatternUcall1\",\"text\":\"CFFC\",\"enabled\":true,\"visible\":true}\n");
 }
 
@@ -104,7 +109,7 @@ TEST(Script, TextArgumentsKeepTrailingBlanksAndJsonLiterals) {
       "{\"name\":\"hellomsg2\",\"text\":\"a\\\"b\xC3\xA9\",\"enabled\":true,\"visible\":true}\n"
       "{\"name\":\"hellomsg2\",\"text\":\"\",\"enabled\":true,\"visible\":true}\n"
       "{\"name\":\"cannedmsgA\",\"text\":\"A Tone Only !x \",\"enabled\":true,"
-      "\"visible\":true}\n");
+      "\"visible\":true,\"label\":\"A\"}\n");
 }
 
 TEST(Script, PersonActionsOnDisabledOrHiddenControlsChangeNothing) {
@@ -115,8 +120,10 @@ TEST(Script, PersonActionsOnDisabledOrHiddenControlsChangeNothing) {
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out,
             "disabled: contrast\ndisabled: bs2_option\ndisabled: msgtype7\ndisabled: pmsg1\n"
-            "{\"name\":\"contrast\",\"text\":\"50\",\"enabled\":false,\"visible\":true}\n"
-            "{\"name\":\"contrast\",\"text\":\"12\",\"enabled\":false,\"visible\":true}\n");
+            "{\"name\":\"contrast\",\"text\":\"50\",\"enabled\":false,\"visible\":true,"
+            "\"label\":\"contrast\",\"hint\":\"range 08-63\"}\n"
+            "{\"name\":\"contrast\",\"text\":\"12\",\"enabled\":false,\"visible\":true,"
+            "\"label\":\"contrast\",\"hint\":\"range 08-63\"}\n");
 }
 
 TEST(Script, ConversionErrorsAppearAsErrorLinesAndTheScriptGoesOn) {
@@ -139,7 +146,8 @@ TEST(Script, ConversionErrorsAppearAsErrorLinesAndTheScriptGoesOn) {
             "image 0x000: 84 D2 03 85 D2 03\n"
             "image 0x006: 86 D2 03\n"
             "error: '2,70' is not a valid floating point value\n"
-            "{\"name\":\"Vref\",\"text\":\"2,70\",\"enabled\":true,\"visible\":true}\n");
+            "{\"name\":\"Vref\",\"text\":\"2,70\",\"enabled\":true,\"visible\":true,"
+            "\"label\":\"Vref\",\"unit\":\"V\"}\n");
 }
 
 TEST(Script, ImageDumpsSixteenBytesALine) {
@@ -205,7 +213,7 @@ TEST(Script, MenuTicksAndListIndexesSetWithoutRules) {
             "{\"name\":\"Debug1\",\"checked\":true,\"enabled\":true,\"visible\":false,"
             "\"caption\":\"&Debug\"}\n"
             "{\"name\":\"zoom\",\"index\":-1,\"item\":null,\"items\":[\"Out\",\"In\"],"
-            "\"enabled\":true,\"visible\":true}\n");
+            "\"enabled\":true,\"visible\":true,\"label\":\"Zoom\"}\n");
 }
 
 }  // namespace
@@ -239,14 +247,21 @@ TEST(ScriptRules, EditingExamplesHoldEndToEnd) {
   EXPECT_EQ(o.status, 0) << o.err;
   const std::string range =
       "log: Address [1] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143\n";
+  const std::string capcodeLabel =
+      "\"label\":\"PN\",\"hint\":\"Address1 &2 should be the same frame, addres 3,4 ,5 & 6 "
+      "should be the same frame\"}\n";
   EXPECT_EQ(
       o.out,
       "beep\n" + range + "focus: address1\nbeep\n" + range +
           "focus: address1\n"
-          "{\"name\":\"address1\",\"text\":\"0000005\",\"enabled\":true,\"visible\":true}\n"
-          "{\"name\":\"address2\",\"text\":\"2004009\",\"enabled\":true,\"visible\":true}\n"
-          "{\"name\":\"frequency\",\"text\":\"146.56250\",\"enabled\":true,\"visible\":true}\n"
-          "{\"name\":\"frequency\",\"text\":\"146.56000\",\"enabled\":true,\"visible\":true}\n"
+          "{\"name\":\"address1\",\"text\":\"0000005\",\"enabled\":true,\"visible\":true," +
+          capcodeLabel +
+          "{\"name\":\"address2\",\"text\":\"2004009\",\"enabled\":true,\"visible\":true," +
+          capcodeLabel +
+          "{\"name\":\"frequency\",\"text\":\"146.56250\",\"enabled\":true,\"visible\":true,"
+          "\"label\":\"Channel freq\",\"unit\":\"MHz\"}\n"
+          "{\"name\":\"frequency\",\"text\":\"146.56000\",\"enabled\":true,\"visible\":true,"
+          "\"label\":\"Channel freq\",\"unit\":\"MHz\"}\n"
           "{\"name\":\"ChannelStep\",\"value\":5000}\n"
           "{\"name\":\"Recover1\",\"checked\":true,\"enabled\":true,\"visible\":true,"
           "\"caption\":\"&Recover\"}\n");
