@@ -153,7 +153,7 @@ std::vector<WindowPlace> buildPlaces() {
   a.row(3, "tonepatternLcell", "Low Cell", 4);
   a.row(4, "tonepatternUcall2", "Urgent call", 4);
   a.at(5, 1, "", "+");
-  a.row(6, "tonepatternUcall1", "", 4);
+  a.at(6, 1, "tonepatternUcall1").width = 4;
 
   a.in("L_Hellomsg");
   a.row(0, "hellomsg1", "", 20);

@@ -6,6 +6,7 @@
 namespace capcode::ui {
 
 bool BoundLineEdit::focusReturning = false;
+std::string BoundLineEdit::focusComingBack;
 
 std::optional<char> typedCharacter(const QKeyEvent& event) {
   if (event.key() == Qt::Key_Backspace) return '\b';
@@ -22,9 +23,27 @@ std::optional<char> typedCharacter(const QKeyEvent& event) {
 BoundLineEdit::BoundLineEdit(std::string control, const WidgetEvents& events, QWidget* parent)
     : QLineEdit(parent), control_(std::move(control)), events_(events) {
   setObjectName(QString::fromStdString(control_));
-  // Paste, cut and delete change the text without a keystroke the model could filter.
-  connect(this, &QLineEdit::textEdited, this,
-          [this](const QString& text) { events_.edited(control_, text.toLatin1().toStdString()); });
+  // Paste, cut and drop change the text without a keystroke the model could filter: the
+  // change is worked out and handed to the model as keystrokes.
+  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { edited(text); });
+}
+
+void BoundLineEdit::edited(const QString& text) {
+  const QString& old = modelText_;
+  qsizetype prefix = 0;
+  while (prefix < old.size() && prefix < text.size() && old[prefix] == text[prefix]) ++prefix;
+  qsizetype suffix = 0;
+  while (suffix < old.size() - prefix && suffix < text.size() - prefix &&
+         old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix]) {
+    ++suffix;
+  }
+  const QString inserted = text.mid(prefix, text.size() - prefix - suffix);
+  const auto removed = static_cast<std::size_t>(old.size() - prefix - suffix);
+  // The field shows the model's text again; the model decides what the change becomes.
+  setText(old);
+  const std::size_t caret = events_.replaced(control_, static_cast<std::size_t>(prefix), removed,
+                                             inserted.toLatin1().toStdString());
+  setCursorPosition(static_cast<int>(caret));
 }
 
 void BoundLineEdit::keyPressEvent(QKeyEvent* event) {
@@ -32,9 +51,15 @@ void BoundLineEdit::keyPressEvent(QKeyEvent* event) {
     const bool selection = hasSelectedText();
     const auto caret = static_cast<std::size_t>(selection ? selectionStart() : cursorPosition());
     const auto selected = static_cast<std::size_t>(selection ? selectedText().size() : 0);
+    const QString before = text();
     // The model refreshes the text; the caret follows the typed character.
     const std::size_t after = events_.key(control_, *key, caret, selected);
-    setCursorPosition(static_cast<int>(after));
+    if (text() == before && selection) {
+      // A refused key leaves the selection as it was: the next key still replaces it.
+      setSelection(static_cast<int>(caret), static_cast<int>(selected));
+    } else {
+      setCursorPosition(static_cast<int>(after));
+    }
     event->accept();
     return;
   }
@@ -45,7 +70,7 @@ void BoundLineEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
   // Switching to another window or opening a menu is not leaving the field.
   const Qt::FocusReason reason = event->reason();
-  if (focusReturning || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+  if (focusReturning || control_ == focusComingBack || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
       reason == Qt::MenuBarFocusReason) {
     return;
   }

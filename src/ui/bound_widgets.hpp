@@ -18,7 +18,11 @@ struct WidgetEvents {
   std::function<std::size_t(const std::string& control, char key, std::size_t caret,
                             std::size_t selected)>
       key;
-  std::function<void(const std::string& control, const std::string& text)> edited;  // paste, cut
+  // A paste, cut or drop: at `at`, `removed` characters gave way to `inserted`. Returns where
+  // the caret goes.
+  std::function<std::size_t(const std::string& control, std::size_t at, std::size_t removed,
+                            const std::string& inserted)>
+      replaced;
   std::function<void(const std::string& control)> left;
   std::function<void(const std::string& control, int index)> picked;
   std::function<void(const std::string& control)> clicked;
@@ -32,16 +36,24 @@ class BoundLineEdit final : public QLineEdit {
  public:
   BoundLineEdit(std::string control, const WidgetEvents& events, QWidget* parent = nullptr);
   const std::string& control() const { return control_; }
+  // The text the model holds, which the field shows.
+  void setModelText(const QString& text) { modelText_ = text; }
   // While set, losing the focus does not count as leaving (a rule is putting the focus back).
   static bool focusReturning;
+  // The field a rule is bringing the focus back to once the page change under way is done:
+  // until then, losing the focus again does not count as leaving it again.
+  static std::string focusComingBack;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  void edited(const QString& text);
+
   std::string control_;
   const WidgetEvents& events_;
+  QString modelText_;
 };
 
 class BoundComboBox final : public QComboBox {

@@ -10,10 +10,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QLayout>
 #include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSocketNotifier>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -51,8 +55,26 @@ MainWindow::MainWindow(const WindowOptions& options)
     act([&] { after = state_.form.userKey(c, k, FormModel::Caret{caret, selected}); });
     return after;
   };
-  events_.edited = [this](const std::string& c, const std::string& t) {
-    act([&] { state_.form.setText(c, t); });
+  // A paste (or a cut) is replayed as the keystrokes it stands for, through the key filter
+  // and the typing limit; the characters refused sound one beep, not one each.
+  events_.replaced = [this](const std::string& c, std::size_t at, std::size_t removed,
+                            const std::string& inserted) {
+    std::size_t caret = at;
+    mutedBeeps_ = 0;
+    act([&] {
+      std::size_t selected = removed;
+      if (inserted.empty() && selected > 0) {
+        caret = state_.form.userKey(c, '\b', FormModel::Caret{caret, selected});
+      }
+      for (const char k : inserted) {
+        caret = state_.form.userKey(c, k, FormModel::Caret{caret, selected});
+        selected = 0;
+      }
+    });
+    const bool refused = mutedBeeps_ > 0;
+    mutedBeeps_ = -1;
+    if (refused) beep();
+    return caret;
   };
   events_.left = [this](const std::string& c) { act([&] { state_.form.leave(c); }); };
   events_.picked = [this](const std::string& c, int i) {
@@ -68,10 +90,6 @@ MainWindow::MainWindow(const WindowOptions& options)
   progress_ = new ProgressWindow(this);
   buildMenu();
   buildPages();
-  resize(700, 620);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
   startupOptions_ = options.startup;
 }
 
@@ -109,16 +127,25 @@ void MainWindow::act(const std::function<void()>& action) {
   const bool outermost = !busy_;
   busy_ = true;
   state_.event(action);
-  if (outermost) busy_ = false;
+  if (outermost) {
+    busy_ = false;
+    releaseInput();
+  }
   refresh();
   if (!pendingFocus_.empty()) {
-    QWidget* target = widget(pendingFocus_);
-    pendingFocus_.clear();
-    if (target != nullptr) {
-      // The field that has the focus now was never really entered: it does not run its exit.
-      BoundLineEdit::focusReturning = true;
-      target->setFocus(Qt::OtherFocusReason);
-      BoundLineEdit::focusReturning = false;
+    std::string target;
+    target.swap(pendingFocus_);
+    QWidget* field = widget(target);
+    if (field != nullptr && field->isVisible() && pages_->currentWidget()->isAncestorOf(field)) {
+      focusControl(target);
+    } else {
+      // The person is on the way to another page (the tab is changing now): bring the field's
+      // page back once that change is done, not in the middle of it.
+      BoundLineEdit::focusComingBack = target;
+      QTimer::singleShot(0, this, [this, target] {
+        BoundLineEdit::focusComingBack.clear();
+        focusControl(target);
+      });
     }
   }
   if (state_.windowClosed) close();
@@ -126,6 +153,122 @@ void MainWindow::act(const std::function<void()>& action) {
     deviceChangePending_ = false;
     deviceChange();
   }
+}
+
+void MainWindow::focusControl(const std::string& name) {
+  QWidget* target = widget(name);
+  if (target == nullptr) return;
+  // The field that has the focus now was never really entered: it does not run its exit, and
+  // neither does the field it came from when its page is brought back.
+  BoundLineEdit::focusReturning = true;
+  for (const auto& [pageName, scroll] : pageWidgets_) {
+    if (scroll->isAncestorOf(target) && pages_->currentWidget() != scroll) {
+      pages_->setCurrentWidget(scroll);
+    }
+  }
+  target->setFocus(Qt::OtherFocusReason);
+  if (auto* edit = qobject_cast<QLineEdit*>(target)) edit->selectAll();
+  BoundLineEdit::focusReturning = false;
+}
+
+namespace {
+
+// Drops what the person does while a transfer runs: clicks, keys and closing the window would
+// otherwise wait in the queue and act after "Verify OK !".
+class InputHold final : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Shortcut:
+      case QEvent::ShortcutOverride:
+      case QEvent::ContextMenu:
+      case QEvent::Drop:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+        return true;
+      case QEvent::Close:
+        return watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow();
+      default:
+        return false;
+    }
+  }
+};
+
+}  // namespace
+
+void MainWindow::holdInput() {
+  if (inputHold_) return;
+  inputHold_ = std::make_unique<InputHold>();
+  qApp->installEventFilter(inputHold_.get());
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void MainWindow::releaseInput() {
+  if (!inputHold_) return;
+  // What arrived during the last moments of the transfer is dropped too.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  qApp->removeEventFilter(inputHold_.get());
+  inputHold_.reset();
+  QApplication::restoreOverrideCursor();
+}
+
+int MainWindow::logHeightFor(int lines) const {
+  const QFontMetrics metrics(memo_->font());
+  return metrics.lineSpacing() * lines +
+         2 * static_cast<int>(memo_->document()->documentMargin()) + 2 * memo_->frameWidth() + 2;
+}
+
+void MainWindow::fitTo(const QRect& available) {
+  // Pages not shown yet have not taken the style sheet's compact font: measured as they will be.
+  for (const auto& [name, scroll] : pageWidgets_) {
+    QWidget* content = static_cast<QScrollArea*>(scroll)->widget();
+    content->ensurePolished();
+    for (QWidget* child : content->findChildren<QWidget*>()) child->ensurePolished();
+    content->layout()->invalidate();
+    content->layout()->activate();
+  }
+  memo_->setMinimumHeight(logHeightFor(3));
+  // Room for the frame the window manager adds around the window.
+  const QSize limit = available.size() - QSize(16, 40);
+  const int logHeight = logHeightFor(8);
+  // Start from the largest page and grow by what any page still lacks: the toolkit's frames,
+  // tab bar and menu bar are measured, not guessed.
+  QSize content;
+  for (const auto& [name, scroll] : pageWidgets_)
+    content = content.expandedTo(static_cast<QScrollArea*>(scroll)->widget()->sizeHint());
+  int pagesHeight = content.height();
+  QSize size(content.width(), content.height() + logHeight);
+  for (int pass = 0; pass < 6; ++pass) {
+    size = size.boundedTo(limit);
+    resize(size);
+    layout()->activate();
+    const int total = split_->height() - split_->handleWidth();
+    const int pages = std::max(0, std::min(pagesHeight, total - memo_->minimumHeight()));
+    split_->setSizes({pages, total - pages});
+    // Every page shares the shown page's room (the others are laid out only when shown).
+    const QSize room = static_cast<QScrollArea*>(pages_->currentWidget())->maximumViewportSize();
+    QSize lacking(0, 0);
+    for (const auto& [name, scroll] : pageWidgets_) {
+      lacking = lacking.expandedTo(static_cast<QScrollArea*>(scroll)->widget()->sizeHint() - room);
+    }
+    const int logLacking = std::max(0, logHeight - (total - pages));
+    if (lacking.width() <= 0 && lacking.height() <= 0 && logLacking == 0) break;
+    pagesHeight = pages + std::max(0, lacking.height());
+    const QSize grown = size + QSize(std::max(0, lacking.width()),
+                                     std::max(0, lacking.height()) + logLacking);
+    if (grown.boundedTo(limit) == size) break;  // the screen is too small: the pages scroll
+    size = grown;
+  }
+  const QPoint corner = available.center() - QPoint(width() / 2, height() / 2);
+  // Half the title bar above the centre line, never above the screen's top.
+  move(corner.x(), std::max(available.top(), corner.y() - 20));
 }
 
 void MainWindow::deviceChange() {
@@ -152,6 +295,16 @@ void MainWindow::watchDevices() {
   rescanTimer_->start(2000);
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (fitted_) return;
+  fitted_ = true;
+  // The opening size: what the started window's pages need, measured as shown, within the
+  // screen.
+  const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   progress_->hide();
   if (const std::string error = hardware_->saveSimulatedImages(); !error.empty()) {
@@ -167,6 +320,10 @@ void MainWindow::log(std::string_view line) {
 }
 
 void MainWindow::beep() {
+  if (mutedBeeps_ >= 0) {
+    ++mutedBeeps_;
+    return;
+  }
   QApplication::beep();
 }
 
@@ -198,6 +355,7 @@ std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& reque
 }
 
 void MainWindow::progressShown(std::string_view caption) {
+  holdInput();
   progress_->showCaption(QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
 }
 
@@ -225,10 +383,14 @@ void MainWindow::refresh() {
       a->setVisible(control->visible);
     }
     if (const auto tab = pageWidgets_.find(control->name); tab != pageWidgets_.end()) {
+      // Only real changes: touching a tab's state can move the current page under the person.
       const int index = pages_->indexOf(tab->second);
-      pages_->setTabVisible(index, control->visible);
-      pages_->setTabEnabled(index, control->enabled);
-      pages_->setTabText(index, fromBytes(control->caption));
+      if (pages_->isTabVisible(index) != control->visible)
+        pages_->setTabVisible(index, control->visible);
+      if (pages_->isTabEnabled(index) != control->enabled)
+        pages_->setTabEnabled(index, control->enabled);
+      if (pages_->tabText(index) != fromBytes(control->caption))
+        pages_->setTabText(index, fromBytes(control->caption));
     }
   }
   for (const auto& [label, control] : followers_)
@@ -249,6 +411,7 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
         edit->setText(text);
         edit->setCursorPosition(static_cast<int>(text.size()));
       }
+      if (auto* bound = dynamic_cast<BoundLineEdit*>(edit)) bound->setModelText(text);
       edit->setReadOnly(c.readOnly);
       break;
     }
@@ -321,6 +484,10 @@ void MainWindow::buildMenu() {
     }
     item->setObjectName(QString::fromStdString(c->name));
     item->setCheckable(isTicked(c->name));
+    // The desktop's standard keys beside the menu's own accelerators.
+    if (c->name == "Open1") item->setShortcut(QKeySequence::Open);
+    if (c->name == "Save1") item->setShortcut(QKeySequence::Save);
+    if (c->name == "Exit1") item->setShortcut(QKeySequence::Quit);
     if (!hasChildren[c->name]) {
       connect(item, &QAction::triggered, this, [this, name = c->name] { events_.clicked(name); });
     }

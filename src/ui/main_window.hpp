@@ -21,6 +21,7 @@ class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QSocketNotifier;
+class QSplitter;
 class QTabWidget;
 class QTimer;
 
@@ -60,9 +61,15 @@ class MainWindow final : public QMainWindow, private Feedback {
   void act(const std::function<void()>& action);
   // A device-change notification from the system.
   void deviceChange();
+  // The size that shows every page without scroll bars and the status log with eight lines,
+  // within `available` (the screen's free area); the window is resized to it and centred.
+  void fitTo(const QRect& available);
+  // The status log's height for that many lines.
+  int logHeightFor(int lines) const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   // Feedback
@@ -80,6 +87,11 @@ class MainWindow final : public QMainWindow, private Feedback {
   void refresh();
   void refreshControl(const Control& control, QWidget* widget);
   void watchDevices();
+  // Brings the control's page to the front, focuses it and selects its text.
+  void focusControl(const std::string& name);
+  // While a transfer runs: a busy cursor, and the person's input is dropped, not queued.
+  void holdInput();
+  void releaseInput();
 
   // Building the window.
   friend class WindowBuilder;
@@ -96,7 +108,11 @@ class MainWindow final : public QMainWindow, private Feedback {
   // Labels of the design that are not controls of their own: shown while their control is.
   std::vector<std::pair<QWidget*, std::string>> followers_;
   QTabWidget* pages_ = nullptr;
+  QSplitter* split_ = nullptr;
   QPlainTextEdit* memo_ = nullptr;
+  std::unique_ptr<QObject> inputHold_;  // the filter that drops input during a transfer
+  bool fitted_ = false;                 // the opening size was set when first shown
+  int mutedBeeps_ = -1;                 // counting instead of beeping while >= 0 (a paste)
   ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
   bool busy_ = false;                 // an event is running

@@ -1,6 +1,9 @@
 #include "ui/progress_window.hpp"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
+#include <algorithm>
 #include <QCoreApplication>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -18,7 +21,18 @@ ProgressWindow::ProgressWindow(QWidget* owner)
   bar_->setRange(0, 64);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(bar_);
-  setFixedSize(360, 70);
+  setFixedSize(std::max(360, widthForCaptions()), 70);
+}
+
+int ProgressWindow::widthForCaptions() {
+  // The title bar's font is the desktop's; a bold title font a fifth wider than the window
+  // font, and the buttons beside the title, still leave the longest caption whole.
+  const QFontMetrics metrics(QApplication::font());
+  int widest = 0;
+  for (const char* caption : kCaptions) {
+    widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(caption)));
+  }
+  return widest * 6 / 5 + kTitleButtonsWidth;
 }
 
 void ProgressWindow::showCaption(const QString& caption) {
@@ -41,7 +55,9 @@ void ProgressWindow::move(int position, int maximum) {
 
 void ProgressWindow::repaintNow() {
   sinceRepaint_.restart();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // Everything is processed, so that the person's input is dropped by the window's hold on it
+  // now instead of waiting in the queue until the transfer is over.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {

@@ -11,6 +11,14 @@ namespace capcode::ui {
 
 class ProgressWindow final : public QDialog {
  public:
+  // Every caption the dialog shows, the longest deciding its width.
+  static constexpr const char* kCaptions[] = {
+      "Reading data from Pager, please wait...", "Read back hardware setting, please wait...",
+      "Writing data to Pager, please wait...", "Verify data from pager, please wait...",
+      "Writing to eeprom.Please waiting..."};
+  static constexpr int kTitleButtonsWidth = 120;
+  static int widthForCaptions();
+
   explicit ProgressWindow(QWidget* owner);
   void showCaption(const QString& caption);
   void setCaption(const QString& caption) { setWindowTitle(caption); }

@@ -7,8 +7,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMouseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@
 #include <fstream>
 
 #include "core/codec.hpp"
+#include "core/window_arrangement.hpp"
 #include "ui/progress_window.hpp"
 
 namespace capcode::ui {
@@ -211,16 +213,147 @@ TEST_F(Window, ADeviceChangeDuringAnEventWaitsForItsEnd) {
   EXPECT_EQ(logLines().last(), "USB port unplug.");
 }
 
-TEST_F(Window, ScreenshotsOfThePages) {
+TEST_F(Window, ARejectedCapcodeBringsItsPageBackWithTheFieldSelected) {
   open();
-  const QString dir = QString::fromStdString(CAPCODE_SCREENSHOT_DIR);
-  QDir().mkpath(dir);
-  for (const char* name : {"address", "feature", "hardware"}) {
-    window->state().form.setVisible(name, true);
-    window->act([] {});
-    showPage(name);
-    EXPECT_TRUE(window->grab().save(dir + "/" + name + ".png")) << name;
+  showPage("address");
+  QLineEdit* address = edit("address1");
+  address->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(address, "2097150");
+  leave(address);
+  const QString range =
+      "Address [1] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143";
+  const auto reported = logLines().count(range);
+  ASSERT_GE(reported, 1);
+  // Off to another page: the field is left once, and its page comes back.
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    window->pages()->setCurrentWidget(window->page("feature"));
+    QApplication::processEvents();
+    EXPECT_EQ(logLines().count(range), reported + attempt) << "once per attempt";
   }
+  EXPECT_EQ(window->pages()->currentWidget(), window->page("address"));
+  EXPECT_EQ(QApplication::focusWidget(), address);
+  EXPECT_TRUE(address->isVisible());
+  EXPECT_EQ(address->selectedText(), address->text());
+  // What is typed next goes into the field the person sees, over its selection.
+  QTest::keyClick(address, Qt::Key_Backspace);
+  QTest::keyClicks(address, "2004000");
+  EXPECT_EQ(address->text(), "2004000");
+}
+
+TEST_F(Window, TabLeavesTheStatusLog) {
+  open();
+  QPlainTextEdit* log = window->statusLog();
+  log->setFocus(Qt::MouseFocusReason);
+  const QString before = log->toPlainText();
+  QTest::keyClick(log, Qt::Key_Tab);
+  EXPECT_NE(QApplication::focusWidget(), log);
+  EXPECT_EQ(log->toPlainText(), before);
+  EXPECT_FALSE(log->isReadOnly()) << "the log stays editable";
+}
+
+TEST_F(Window, ARefusedKeyKeepsTheSelectionSoNothingTypedNextIsLost) {
+  open();
+  showPage("address");
+  QLineEdit* address = edit("address3");
+  address->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(address->hasSelectedText());
+  QTest::keyClick(address, 'x');
+  EXPECT_TRUE(address->hasSelectedText());
+  QTest::keyClicks(address, "2004048");
+  EXPECT_EQ(address->text(), "2004048");
+}
+
+TEST_F(Window, APasteGoesThroughTheKeyFilterAndTheTypingLimit) {
+  open();
+  showPage("address");
+  QLineEdit* address = edit("address1");
+  address->setFocus(Qt::TabFocusReason);
+  QApplication::clipboard()->setText("200400012");
+  QTest::keyClick(address, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(address->text(), "2004000") << "cut to the 7-character limit";
+
+  showPage("feature");
+  QLineEdit* alert = edit("alerttime");
+  alert->setFocus(Qt::TabFocusReason);
+  QApplication::clipboard()->setText("1a2");
+  QTest::keyClick(alert, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(alert->text(), "12");
+  EXPECT_EQ(window->state().form.text("alerttime"), "12");
+  EXPECT_EQ(logLines().last(), "Number 0-9 and backspace only");
+}
+
+TEST_F(Window, InputDuringATransferIsDroppedNotQueued) {
+  HardwareOptions usb;
+  usb.simUsbImage = ::testing::TempDir() + "capcode_ui_hold.eep";
+  {
+    SilentFeedback silent;
+    ProgramState scratch(silent);
+    scratch.ConfigImage = defaultImageB();
+    setChecksum(scratch.ConfigImage);
+    std::ofstream(*usb.simUsbImage, std::ios::binary)
+        .write(reinterpret_cast<const char*>(scratch.ConfigImage.data()), 2048);
+  }
+  open(usb);
+  QApplication::processEvents();
+  ASSERT_TRUE(window->state().UsbMode);
+  QCheckBox* canned = box("toneonlymsg");
+  const bool before = canned->isChecked();
+  bool busyCursor = false;
+  QObject::connect(window->progressWindow()->bar(), &QProgressBar::valueChanged, [&] {
+    busyCursor |= QApplication::overrideCursor() != nullptr &&
+                  QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+  });
+  // A click that arrives while the write runs.
+  const QPoint centre = canned->rect().center();
+  QCoreApplication::postEvent(canned, new QMouseEvent(QEvent::MouseButtonPress, centre,
+                                                      canned->mapToGlobal(centre), Qt::LeftButton,
+                                                      Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(canned, new QMouseEvent(QEvent::MouseButtonRelease, centre,
+                                                      canned->mapToGlobal(centre), Qt::LeftButton,
+                                                      Qt::NoButton, Qt::NoModifier));
+  window->action("WriteToPager")->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(logLines().last(), "Verify OK !");
+  EXPECT_TRUE(busyCursor);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(canned->isChecked(), before);
+  EXPECT_EQ(window->state().form.checked("toneonlymsg"), before);
+}
+
+TEST_F(Window, TheProgressDialogShowsItsLongestCaptionWhole) {
+  open();
+  const QFontMetrics metrics(QApplication::font());
+  EXPECT_GT(window->progressWindow()->width(),
+            metrics.horizontalAdvance("Read back hardware setting, please wait..."));
+}
+
+TEST_F(Window, StandardShortcutsBesideTheMenuAccelerators) {
+  open();
+  EXPECT_EQ(window->action("Open1")->shortcut(), QKeySequence(QKeySequence::Open));
+  EXPECT_EQ(window->action("Save1")->shortcut(), QKeySequence(QKeySequence::Save));
+  EXPECT_EQ(window->action("Exit1")->shortcut(), QKeySequence(QKeySequence::Quit));
+}
+
+TEST_F(Window, EveryPlacedControlHasOneWidgetAndEveryWidgetAControl) {
+  open();
+  for (const WindowPlace& place : windowPlaces()) {
+    if (place.control.empty()) continue;
+    EXPECT_NE(window->widget(place.control), nullptr) << place.control;
+    EXPECT_EQ(window->findChildren<QWidget*>(QString::fromStdString(place.control)).size(), 1)
+        << place.control;
+  }
+  for (const WindowSection& section : windowSections()) {
+    if (section.isGroup()) EXPECT_NE(window->widget(section.name), nullptr) << section.name;
+  }
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    const std::string name = w->objectName().toStdString();
+    if (window->widget(name) == w) {
+      EXPECT_NE(window->state().form.find(name), nullptr) << name;
+    }
+  }
+  // Labels and hints come from the arrangement table.
+  EXPECT_EQ(window->widget("address1")->toolTip().toStdString(),
+            window->state().form.at("address1").hint);
 }
 
 }  // namespace

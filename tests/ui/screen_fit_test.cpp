@@ -1,0 +1,115 @@
+// The window on the screens technicians have: run once per screen (an offscreen platform
+// configured to that size, and Qt scale factors), as CTest sets the environment.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <fstream>
+
+#include "ui/main_window.hpp"
+
+namespace capcode::ui {
+namespace {
+
+class Screen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WindowOptions options;
+    options.startup.dataDirectories = {CAPCODE_SOURCE_DATA_DIR};
+    options.hardware.simLptImage = ::testing::TempDir() + "capcode_screen_blank.eep";
+    std::ofstream(*options.hardware.simLptImage, std::ios::binary) << std::string(2048, '\xFF');
+    window = std::make_unique<MainWindow>(options);
+    ASSERT_TRUE(window->start());
+    // Every page a technician may see, the edition's hidden Hardware tab included.
+    window->state().form.setVisible("hardware", true);
+    window->act([] {});
+    window->show();
+    QApplication::processEvents();
+  }
+  static bool mustFit() { return qEnvironmentVariableIntValue("CAPCODE_EXPECT_FIT") == 1; }
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(Screen, TheWindowOpensWithinTheScreenAndCentred) {
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect frame = window->frameGeometry();
+  EXPECT_TRUE(available.contains(frame)) << "screen " << available.width() << "x"
+                                         << available.height() << ", window at " << frame.x()
+                                         << "," << frame.y() << " " << frame.width() << "x"
+                                         << frame.height();
+  EXPECT_LE(std::abs(frame.center().x() - available.center().x()), 2);
+}
+
+TEST_F(Screen, NoPageNeedsAScrollBarAndNoCaptionIsCut) {
+  if (!mustFit()) GTEST_SKIP() << "a screen this small may scroll";
+  for (const char* name : {"address", "feature", "hardware"}) {
+    window->pages()->setCurrentWidget(window->page(name));
+    QApplication::processEvents();
+    auto* scroll = static_cast<QScrollArea*>(window->page(name));
+    const QSize room = scroll->size();
+    const QSize content = scroll->widget()->sizeHint();
+    EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible())
+        << name << ": " << room.width() << "x" << room.height() << " for " << content.width()
+        << "x" << content.height();
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible())
+        << name << ": " << room.width() << "x" << room.height() << " for " << content.width()
+        << "x" << content.height();
+    for (QCheckBox* box : scroll->widget()->findChildren<QCheckBox*>()) {
+      if (!box->isVisible() || box->text().isEmpty()) continue;
+      EXPECT_GE(box->width(), box->sizeHint().width()) << box->objectName().toStdString();
+    }
+  }
+}
+
+TEST_F(Screen, TheStatusLogShowsEightLinesWithoutWrappingAMessage) {
+  if (!mustFit()) GTEST_SKIP() << "a screen this small may show fewer lines";
+  QPlainTextEdit* log = window->statusLog();
+  const QFontMetrics metrics(log->font());
+  EXPECT_GE(log->viewport()->height(), 8 * metrics.lineSpacing());
+  const QString longest =
+      "Address [8] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143";
+  EXPECT_LT(metrics.horizontalAdvance(longest), log->viewport()->width());
+}
+
+TEST_F(Screen, EnlargedTheGroupsKeepTheirPlaceAndTheLogGrows) {
+  const int logBefore = window->statusLog()->height();
+  QWidget* tones = window->widget("L_tonepattern");
+  const int tonesBefore = tones->height();
+  window->resize(window->width() + 300, window->height() + 200);
+  QApplication::processEvents();
+  EXPECT_EQ(tones->height(), tonesBefore) << "a group keeps its natural height";
+  EXPECT_GT(window->statusLog()->height(), logBefore) << "the log takes the extra height";
+  // The second urgent-call pattern stays right below the first.
+  QWidget* first = window->widget("tonepatternUcall2");
+  QWidget* second = window->widget("tonepatternUcall1");
+  EXPECT_LT(second->y() - first->y(), 3 * first->height());
+}
+
+// The pages as the README shows them, from the run on a 1366x768 screen.
+TEST_F(Screen, ScreenshotsOfThePages) {
+  if (!qEnvironmentVariableIsSet("CAPCODE_SCREENSHOTS")) GTEST_SKIP() << "another screen's run";
+  const QString dir = QString::fromStdString(CAPCODE_SCREENSHOT_DIR);
+  QDir().mkpath(dir);
+  for (const char* name : {"address", "feature", "hardware"}) {
+    window->pages()->setCurrentWidget(window->page(name));
+    QApplication::processEvents();
+    EXPECT_TRUE(window->grab().save(dir + "/" + name + ".png")) << name;
+  }
+}
+
+}  // namespace
+}  // namespace capcode::ui
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
