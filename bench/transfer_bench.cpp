@@ -17,6 +17,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/window_program.hpp"
 #include "cli/commands.hpp"
 #include "cli/sqlite_ledger.hpp"
 #include "link/parallel_port_link.hpp"
@@ -50,7 +51,7 @@ namespace {
 
 struct UsbRig {
   SilentFeedback feedback;
-  ProgramState state{feedback};
+  WindowProgram state{feedback};
   VirtualLinkClock clock;
   SimulatedParallelPort port{clock};
   SimulatedHidBackend hid;

@@ -1,5 +1,6 @@
 #include "cli/batch_plan.hpp"
 
+#include "app/window_program.hpp"
 #include "core/conversions.hpp"
 
 namespace capcode {
@@ -122,7 +123,7 @@ std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& w
 BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count) {
   BatchPlan plan;
   CollectingFeedback feedback;
-  ProgramState scratch(feedback, state.build);
+  WindowProgram scratch(feedback, state.build);
   if (!scratch.event([&] { startProgram(scratch, startup); })) {
     plan.refusal = BatchRefusal{1, 0, "the program could not start: " + feedback.lines.back()};
     return plan;

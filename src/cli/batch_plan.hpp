@@ -14,7 +14,7 @@
 
 #include "cli/ledger.hpp"
 #include "core/program_state.hpp"
-#include "core/startup.hpp"
+#include "app/startup.hpp"
 
 namespace capcode {
 

@@ -12,7 +12,7 @@
 #include "core/conversions.hpp"
 #include "core/json.hpp"
 #include "core/window_arrangement.hpp"
-#include "core/startup.hpp"
+#include "app/startup.hpp"
 #include "link/simulated_programmer.hpp"
 
 namespace capcode {
@@ -205,27 +205,16 @@ ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err, const ScriptOpt
       err_(err),
       options_(options),
       feedback_(out),
-      state_(feedback_),
-      hardware_(std::make_unique<HardwareSetup>(options.hardware)),
-      links_(std::make_unique<ProgrammerLinks>(state_, hardware_->port(), hardware_->clock(),
-                                               hardware_->hid())) {
-  installProgrammerLinks(state_, *links_);
-}
+      program_(feedback_, {startupOptionsFor(options.dataDirectory, options.decimalMark),
+                           options.hardware}),
+      state_(program_.state()) {}
 
 bool ScriptRunner::bringUp() {
   state_.ConfigImage = defaultImageA();
   state_.HardwareRevision = kHwA2;
   if (options_.bare) return true;
-  StartupOptions startup;
-  startup.systemDecimalMark = options_.decimalMark.value_or(systemDecimalMark());
-  startup.dataDirectories = options_.dataDirectory
-                                ? std::vector<std::string>{*options_.dataDirectory}
-                                : defaultDataDirectories();
   // An error during construction means the window never opens: the program ends.
-  if (!state_.event([&] { startProgram(state_, startup); })) return false;
-  // The HID controller's first scan, as its initial device-change notification brings it.
-  state_.event([&] { state_.form.runHandler("HidCtlDeviceChange"); });
-  return true;
+  return program_.start();
 }
 
 int ScriptRunner::run(std::istream& in) {
@@ -258,7 +247,7 @@ int ScriptRunner::run(std::istream& in) {
   }
   out_.flush();
   // The simulated pager keeps what was written to it.
-  if (const std::string error = hardware_->saveSimulatedImages(); !error.empty()) {
+  if (const std::string error = program_.hardware().saveSimulatedImages(); !error.empty()) {
     err_ << "capcode script: " << error << '\n';
     if (status == 0) status = 1;
   }
@@ -426,7 +415,7 @@ void ScriptRunner::execute(const std::string& line) {
 }
 
 void ScriptRunner::plugCommand(bool plugged) {
-  SimulatedProgrammer* box = hardware_->simulatedBox();
+  SimulatedProgrammer* box = program_.hardware().simulatedBox();
   if (box == nullptr) throw ScriptError("plug and unplug need a simulated programmer (--sim-usb)");
   box->pluggedIn = plugged;
   state_.event([&] { state_.form.runHandler("HidCtlDeviceChange"); });

@@ -7,10 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "app/program.hpp"
 #include "core/feedback.hpp"
-#include "core/program_state.hpp"
-#include "link/hardware_setup.hpp"
-#include "link/programmer_links.hpp"
 
 namespace capcode {
 
@@ -53,8 +51,8 @@ class ScriptRunner {
   ScriptRunner(std::ostream& out, std::ostream& err, const ScriptOptions& options);
   // Runs every command; returns the exit status: 0, or 2 after a script error.
   int run(std::istream& in);
-  ProgramState& state() { return state_; }
-  ProgrammerLinks& links() { return *links_; }
+  ProgramState& state() { return program_.state(); }
+  ProgrammerLinks& links() { return program_.links(); }
 
  private:
   // Returns false when the start-up failed and the program ended.
@@ -67,9 +65,8 @@ class ScriptRunner {
   std::ostream& err_;
   ScriptOptions options_;
   TranscriptFeedback feedback_;
-  ProgramState state_;
-  std::unique_ptr<HardwareSetup> hardware_;
-  std::unique_ptr<ProgrammerLinks> links_;
+  Program program_;
+  ProgramState& state_;
 };
 
 // The help text of `capcode script`.

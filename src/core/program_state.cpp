@@ -8,7 +8,6 @@
 #include "core/codec.hpp"
 #include "core/conversions.hpp"
 #include "core/json.hpp"
-#include "core/window_rules.hpp"
 
 namespace capcode {
 
@@ -23,7 +22,6 @@ ProgramState::ProgramState(Feedback& feedback, BuildConstants buildConstants)
   form.defineHandler("decodeImage", [this] { decodeImage(*this); });
   form.defineHandler("encodeImage", [this] { encodeImage(*this); });
   defineGlobals();
-  installWindowRules(*this);
 }
 
 void ProgramState::log(std::string_view line) {

@@ -45,11 +45,10 @@ QString dialogFilter(const std::string& pairs) {
 }  // namespace
 
 MainWindow::MainWindow(const WindowOptions& options)
-    : state_(static_cast<Feedback&>(*this)),
-      hardware_(std::make_unique<HardwareSetup>(options.hardware)),
-      links_(std::make_unique<ProgrammerLinks>(state_, hardware_->port(), hardware_->clock(),
-                                               hardware_->hid())) {
-  installProgrammerLinks(state_, *links_);
+    : program_(static_cast<Feedback&>(*this), options),
+      state_(program_.state()),
+      hardware_(&program_.hardware()),
+      links_(&program_.links()) {
   events_.key = [this](const std::string& c, char k, std::size_t caret, std::size_t selected) {
     std::size_t after = caret;
     act([&] { after = state_.form.userKey(c, k, FormModel::Caret{caret, selected}); });
@@ -90,13 +89,12 @@ MainWindow::MainWindow(const WindowOptions& options)
   progress_ = new ProgressWindow(this);
   buildMenu();
   buildPages();
-  startupOptions_ = options.startup;
 }
 
 MainWindow::~MainWindow() = default;
 
 bool MainWindow::start() {
-  const bool started = state_.event([this] { startProgram(state_, startupOptions_); });
+  const bool started = program_.startUp();
   refresh();
   if (!started) return false;
   pages_->setCurrentWidget(page("feature"));

@@ -10,11 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/program.hpp"
 #include "core/feedback.hpp"
-#include "core/program_state.hpp"
-#include "core/startup.hpp"
-#include "link/hardware_setup.hpp"
-#include "link/programmer_links.hpp"
 #include "ui/bound_widgets.hpp"
 
 class QAction;
@@ -33,10 +30,7 @@ namespace capcode::ui {
 
 class ProgressWindow;
 
-struct WindowOptions {
-  StartupOptions startup;
-  HardwareOptions hardware;
-};
+using WindowOptions = ProgramOptions;
 
 class MainWindow final : public QMainWindow, private Feedback {
  public:
@@ -98,9 +92,10 @@ class MainWindow final : public QMainWindow, private Feedback {
   void buildMenu();
   void buildPages();
 
-  ProgramState state_;
-  std::unique_ptr<HardwareSetup> hardware_;
-  std::unique_ptr<ProgrammerLinks> links_;
+  Program program_;
+  ProgramState& state_;
+  HardwareSetup* const hardware_;
+  ProgrammerLinks* const links_;
   WidgetEvents events_;
   std::map<std::string, QWidget*> widgets_;
   std::map<std::string, QAction*> actions_;
@@ -117,7 +112,6 @@ class MainWindow final : public QMainWindow, private Feedback {
   std::string pendingFocus_;
   bool busy_ = false;                 // an event is running
   bool deviceChangePending_ = false;  // a device change arrived while it ran
-  StartupOptions startupOptions_;
   std::unique_ptr<HidDeviceWatcher> watcher_;
   QSocketNotifier* notifier_ = nullptr;
   QTimer* rescanTimer_ = nullptr;

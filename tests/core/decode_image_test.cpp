@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "core/program_state.hpp"
 #include "support/recording_feedback.hpp"
@@ -21,7 +22,7 @@ class Decode : public ::testing::Test {
   bool checked(const std::string& name) { return state.form.checked(name); }
 
   testing::RecordingFeedback feedback;
-  ProgramState state{feedback};
+  WindowProgram state{feedback};
 };
 
 // What image A gives every field the HW-A layout carries.

@@ -4,6 +4,7 @@
 #include <random>
 #include <set>
 
+#include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "core/conversions.hpp"
 #include "core/program_state.hpp"
@@ -27,7 +28,7 @@ class Encode : public ::testing::Test {
   }
 
   testing::RecordingFeedback feedback;
-  ProgramState state{feedback};
+  WindowProgram state{feedback};
 };
 
 TEST_F(Encode, HwBAddressRecords) {
@@ -235,7 +236,7 @@ TEST(RoundTrip, BytesTheEncoderDoesNotNameSurvive) {
         std::copy(defaultImageA().begin(), defaultImageA().begin() + 0x14, original.begin());
       }
       testing::RecordingFeedback feedback;
-      ProgramState state(feedback);
+      WindowProgram state(feedback);
       state.ConfigImage = original;
       state.HardwareRevision = revision;
       ASSERT_TRUE(state.event([&] {

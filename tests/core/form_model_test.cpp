@@ -1,3 +1,4 @@
+#include "app/window_program.hpp"
 #include "core/form_model.hpp"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ class Cascade : public ::testing::Test {
   }
 
   testing::RecordingFeedback feedback;
-  ProgramState state{feedback};
+  WindowProgram state{feedback};
   FormModel& form = state.form;
   std::vector<std::string> seen;
 };
@@ -106,7 +107,7 @@ TEST_F(Cascade, HandlersRunByNameAndMissingOnesDoNothing) {
 
 TEST(Families, RowsAndFoldersReachTheirMembers) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback);
+  WindowProgram state(feedback);
   EXPECT_EQ(state.form.row("address", 3).text, "2004016");
   EXPECT_EQ(state.form.row("addr", 7, "formatD").name, "addr7formatD");
   EXPECT_EQ(state.form.folder("pubboxlength", 10).name, "pubboxlengthA");
@@ -120,7 +121,7 @@ TEST(Families, RowsAndFoldersReachTheirMembers) {
 
 TEST(Families, HiddenPagesAndDisabledFieldsAreOutOfReach) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback);
+  WindowProgram state(feedback);
   EXPECT_TRUE(state.form.reachable("address1"));
   EXPECT_FALSE(state.form.reachable("contrast"));  // disabled by design
   EXPECT_FALSE(state.form.reachable("pmsg1"));     // its page tab is hidden
@@ -137,7 +138,7 @@ namespace {
 
 TEST(CaretTyping, KeysGoToTheCaretAndReplaceTheSelection) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback);
+  WindowProgram state(feedback);
   FormModel& form = state.form;
   using Caret = FormModel::Caret;
   const struct {
@@ -169,7 +170,7 @@ TEST(CaretTyping, KeysGoToTheCaretAndReplaceTheSelection) {
 
 TEST(CaretTyping, AFilterThatEditsTheTextSendsTheCaretToTheEnd) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback);
+  WindowProgram state(feedback);
   state.form.at("frequency").text = "14";
   std::size_t after = 0;
   state.event([&] { after = state.form.userKey("frequency", '6', FormModel::Caret{0, 0}); });

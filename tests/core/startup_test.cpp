@@ -1,4 +1,5 @@
-#include "core/startup.hpp"
+#include "app/window_program.hpp"
+#include "app/startup.hpp"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ TEST_F(Startup, ImageHoldsImageAWithTheEditionAndTheHwBLibrary) {
 
 TEST(StartupLocale, CommaSystemsGetCommaTexts) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback);
+  WindowProgram state(feedback);
   ASSERT_TRUE(state.event([&] { startProgram(state, testing::testStartupOptions(',')); }));
   EXPECT_EQ(feedback.events.size(), 1u);  // the banner; no error
   EXPECT_EQ(state.DecimalMark, ',');
@@ -78,7 +79,7 @@ TEST(StartupLocale, CommaSystemsGetCommaTexts) {
 
 TEST(StartupLibrary, MissingLibraryIsReportedAndTheDefaultStringsStay) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback);
+  WindowProgram state(feedback);
   StartupOptions options;
   options.dataDirectories = {"/nonexistent-capcode-data"};
   ASSERT_TRUE(state.event([&] { startProgram(state, options); }));
@@ -93,7 +94,7 @@ TEST(StartupLibrary, MissingLibraryIsReportedAndTheDefaultStringsStay) {
 
 TEST(StartupLibrary, FactoryBuildShowsTheHardwarePageAndTwoBannerLines) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback, BuildConstants{1, 0, 2});
+  WindowProgram state(feedback, BuildConstants{1, 0, 2});
   ASSERT_TRUE(state.event([&] { startProgram(state, testing::testStartupOptions()); }));
   EXPECT_EQ(feedback.events[1],
             "log: Please choose correct customer item before programming the pager.");
@@ -107,7 +108,7 @@ TEST(StartupLibrary, FactoryBuildShowsTheHardwarePageAndTwoBannerLines) {
 
 TEST(StartupLibrary, HebraicLockFixesTheLanguage) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback, BuildConstants{0, 1, 1});
+  WindowProgram state(feedback, BuildConstants{0, 1, 1});
   ASSERT_TRUE(state.event([&] { startProgram(state, testing::testStartupOptions()); }));
   EXPECT_EQ(state.form.at("language").selectedItem(), "Hebraic");
   EXPECT_FALSE(state.form.at("language").enabled);
@@ -129,7 +130,7 @@ TEST_F(Startup, ExitReleasesThePortAndClosesTheWindow) {
 TEST(StartupLocale, EveryBatteryByteSurvivesADecodeAndEncodeWithEitherMark) {
   for (const char mark : {'.', ','}) {
     testing::RecordingFeedback feedback;
-    ProgramState state(feedback);
+    WindowProgram state(feedback);
     ASSERT_TRUE(state.event([&] { startProgram(state, testing::testStartupOptions(mark)); }));
     int drifted = 0;
     for (int byte = 0; byte < 256; ++byte) {

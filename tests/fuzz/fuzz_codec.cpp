@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "fuzz_support.hpp"
 
@@ -15,7 +16,7 @@ namespace {
 ProgramState& startedState() {
   static fuzz::KeptFeedback feedback;
   static ProgramState* state = [] {
-    auto* started = new ProgramState(feedback);
+    auto* started = new WindowProgram(feedback);
     started->event([&] { startProgram(*started, fuzz::fuzzStartup()); });
     return started;
   }();

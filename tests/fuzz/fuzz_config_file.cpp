@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 
+#include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "fuzz_support.hpp"
 
@@ -14,7 +15,7 @@ namespace {
 
 struct Window {
   fuzz::KeptFeedback feedback;
-  ProgramState state{feedback};
+  WindowProgram state{feedback};
   Window() { state.event([&] { startProgram(state, fuzz::fuzzStartup()); }); }
 };
 

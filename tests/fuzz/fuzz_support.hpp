@@ -10,7 +10,7 @@
 
 #include "core/feedback.hpp"
 #include "core/program_state.hpp"
-#include "core/startup.hpp"
+#include "app/startup.hpp"
 
 namespace capcode::fuzz {
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cwchar>
 
+#include "app/window_program.hpp"
 #include "link/hidapi_backend.hpp"
 #include "link/ppdev_port.hpp"
 #include "link/programmer_links.hpp"
@@ -239,7 +240,7 @@ TEST_F(PortTransfers, ABoxUnpluggedMidReportEndsTheTransferWithTheSystemsReason)
 // A box that answers after the time limit: the next sequence must not read that old reply.
 TEST(LateReply, IsDiscardedBeforeTheNextSequence) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback);
+  WindowProgram state(feedback);
   state.ConfigImage = defaultImageA();
   VirtualLinkClock clock;
   SimulatedParallelPort port{clock};

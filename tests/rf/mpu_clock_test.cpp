@@ -1,3 +1,4 @@
+#include "app/window_program.hpp"
 #include "rf/mpu_clock.hpp"
 
 #include "support/window_fixture.hpp"
@@ -61,7 +62,7 @@ TEST_F(MpuClockRules, FirmwareVersionSwitchesModesOnHwBOnly) {
                {kHwA3, "1", false, true}};
   for (const auto& c : cases) {
     testing::RecordingFeedback feedback;
-    ProgramState fresh(feedback);
+    WindowProgram fresh(feedback);
     fresh.HardwareRevision = c.revision;
     fresh.form.setIndex("cpu_clock", 4);
     fresh.event([&] { fresh.form.setText("f_version", c.version); });

@@ -1,3 +1,4 @@
+#include "app/window_program.hpp"
 #include "rules/address_rules.hpp"
 
 #include "support/window_fixture.hpp"
@@ -223,7 +224,7 @@ TEST_F(AddressRules, AdvanceMovesRowsOneToFour) {
   };
   for (const auto& c : cases) {
     testing::RecordingFeedback feedback;
-    ProgramState fresh(feedback);
+    WindowProgram fresh(feedback);
     fresh.ConfigImage = defaultImageA();
     decodeImage(fresh);
     fresh.HardwareRevision = c.revision;

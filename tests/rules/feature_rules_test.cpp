@@ -1,3 +1,4 @@
+#include "app/window_program.hpp"
 #include "rules/feature_rules.hpp"
 
 #include "support/window_fixture.hpp"
@@ -185,7 +186,7 @@ TEST_F(FeatureRules, KeyFiltersRefuseWhatTheFieldCannotHold) {
 
 TEST(KeyFilters, BoundToExactlyTheListedFields) {
   testing::RecordingFeedback feedback;
-  ProgramState state(feedback);
+  WindowProgram state(feedback);
   int digits = 0, hex = 0, silent = 0, beepOnly = 0;
   for (const Control* c : state.form.controls()) {
     if (!c->onKeyPress) continue;

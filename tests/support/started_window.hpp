@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/startup.hpp"
+#include "app/window_program.hpp"
+#include "app/startup.hpp"
 #include "support/window_fixture.hpp"
 
 namespace capcode::testing {
@@ -36,7 +37,7 @@ class StartedWindowTest : public ::testing::Test {
   const std::string& caption() const { return form.at("Form1").caption; }
 
   RecordingFeedback feedback;
-  ProgramState state{feedback};
+  WindowProgram state{feedback};
   FormModel& form = state.form;
   std::vector<std::string> startupEvents;
 };

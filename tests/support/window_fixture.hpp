@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "core/program_state.hpp"
 #include "support/recording_feedback.hpp"
@@ -58,7 +59,7 @@ class WindowTest : public ::testing::Test {
   bool visible(const std::string& name) const { return form.at(name).visible; }
 
   RecordingFeedback feedback;
-  ProgramState state{feedback};
+  WindowProgram state{feedback};
   FormModel& form = state.form;
 };
 

@@ -1,5 +1,6 @@
 // The real window driven as a person drives it, on Qt's offscreen platform.
 
+#include "app/window_program.hpp"
 #include "ui/main_window.hpp"
 
 #include <gtest/gtest.h>
@@ -178,7 +179,7 @@ TEST_F(Window, WritingTheSimulatedPagerShowsProgressAndVerifies) {
   usb.simUsbImage = ::testing::TempDir() + "capcode_ui_pager.eep";
   {
     SilentFeedback silent;
-    ProgramState scratch(silent);
+    WindowProgram scratch(silent);
     scratch.ConfigImage = defaultImageA();
     setChecksum(scratch.ConfigImage);
     std::ofstream(*usb.simUsbImage, std::ios::binary)
@@ -287,7 +288,7 @@ TEST_F(Window, InputDuringATransferIsDroppedNotQueued) {
   usb.simUsbImage = ::testing::TempDir() + "capcode_ui_hold.eep";
   {
     SilentFeedback silent;
-    ProgramState scratch(silent);
+    WindowProgram scratch(silent);
     scratch.ConfigImage = defaultImageB();
     setChecksum(scratch.ConfigImage);
     std::ofstream(*usb.simUsbImage, std::ios::binary)

@@ -1,3 +1,4 @@
+#include "app/window_program.hpp"
 #include "variants/language_library.hpp"
 
 #include <cstdio>
@@ -88,7 +89,7 @@ class LanguageLoad : public ::testing::Test {
 
   std::string dir_;
   testing::RecordingFeedback feedback;
-  ProgramState state{feedback};
+  WindowProgram state{feedback};
 };
 
 TEST_F(LanguageLoad, SizesArePaddedOrCut) {

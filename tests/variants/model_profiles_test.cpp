@@ -1,3 +1,4 @@
+#include "app/window_program.hpp"
 #include "variants/model_profiles.hpp"
 
 #include "support/started_window.hpp"
@@ -75,7 +76,7 @@ TEST_F(ModelProfiles, RowsSevenAndEightAreLeftAloneOnHwA) {
 
 TEST_F(ModelProfiles, FactoryCaptions) {
   testing::RecordingFeedback feedback;
-  ProgramState factory(feedback, BuildConstants{1, 0, 2});
+  WindowProgram factory(feedback, BuildConstants{1, 0, 2});
   const std::pair<int, const char*> cases[] = {{0, "M40 Capcode Programmer Factory Version"},
                                                {1, "M4 Hebrew Capcode Programmer Factory Version"},
                                                {2, "M61 Capcode Programmer Factory Version"}};
@@ -95,7 +96,7 @@ TEST(ModelCaptions, Kvrm61CaptionNamesTheBuildsCustomer) {
       {4, "M61 Capcode Programmer Dalvo Version"}};
   for (const auto& [customer, expected] : cases) {
     testing::RecordingFeedback feedback;
-    ProgramState state(feedback, BuildConstants{0, customer, 2});
+    WindowProgram state(feedback, BuildConstants{0, customer, 2});
     state.form.setIndex("pager_model", 2);
     state.event([&] { state.form.runHandler("pager_modelChange"); });
     EXPECT_EQ(state.form.at("Form1").caption, expected) << int(customer);

@@ -1,4 +1,4 @@
-#include "core/startup.hpp"
+#include "app/startup.hpp"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "core/window_rules.hpp"
+#include "app/window_rules.hpp"
 
 #include "core/config_file.hpp"
 #include "core/window_commands.hpp"

@@ -1,0 +1,38 @@
+#include "app/program.hpp"
+
+namespace capcode {
+
+StartupOptions startupOptionsFor(const std::optional<std::string>& dataDirectory,
+                                 std::optional<char> mark) {
+  StartupOptions startup;
+  startup.systemDecimalMark = mark.value_or(systemDecimalMark());
+  startup.dataDirectories =
+      dataDirectory ? std::vector<std::string>{*dataDirectory} : defaultDataDirectories();
+  return startup;
+}
+
+Program::Program(Feedback& feedback, const ProgramOptions& options)
+    : state_(feedback),
+      hardware_(std::make_unique<HardwareSetup>(options.hardware)),
+      links_(std::make_unique<ProgrammerLinks>(state_, hardware_->port(), hardware_->clock(),
+                                               hardware_->hid())),
+      startup_(options.startup) {
+  installProgrammerLinks(state_, *links_);
+}
+
+Program::~Program() = default;
+
+bool Program::startUp() {
+  return state_.event([this] { startProgram(state_, startup_); });
+}
+
+void Program::scanDevices() {
+  state_.event([this] { state_.form.runHandler("HidCtlDeviceChange"); });
+}
+
+std::string Program::finish() {
+  state_.event([this] { state_.form.userClick("Exit1"); });
+  return hardware_->saveSimulatedImages();
+}
+
+}  // namespace capcode
