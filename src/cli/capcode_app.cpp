@@ -55,6 +55,9 @@ int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
   add(setupReadCommand);
   add(setupWriteCommand);
   add(setupLedgerCommand);
+  add(setupShowCommand);
+  add(setupDiffCommand);
+  add(setupSetCommand);
 
   std::vector<std::string> argv{"capcode"};
   argv.insert(argv.end(), args.begin(), args.end());

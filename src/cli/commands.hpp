@@ -34,6 +34,13 @@ CommandRun setupScriptCommand(CLI::App& app, CommandIo& io);
 CommandRun setupReadCommand(CLI::App& app, CommandIo& io);
 CommandRun setupWriteCommand(CLI::App& app, CommandIo& io);
 CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io);
+CommandRun setupShowCommand(CLI::App& app, CommandIo& io);
+CommandRun setupDiffCommand(CLI::App& app, CommandIo& io);
+CommandRun setupSetCommand(CLI::App& app, CommandIo& io);
+
+struct OpenOptions;
+// --revision and --data-dir, for the commands that open configuration files.
+void addConfigurationOpenOptions(CLI::App& command, OpenOptions& open);
 
 // --data-dir and the simulated-hardware options shared by the pager commands; a --sim-fault
 // that does not parse is a usage error.

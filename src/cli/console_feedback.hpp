@@ -20,7 +20,7 @@ class ConsoleFeedback final : public Feedback {
       : log_(log), err_(err), terminal_(terminal) {}
 
   void log(std::string_view line) override;
-  void beep() override {}
+  void beep() override { ++beeps; }
   void focus(std::string_view control) override { focused.emplace_back(control); }
   void message(std::string_view text) override;
   void errorNotice(std::string_view text) override;
@@ -36,6 +36,8 @@ class ConsoleFeedback final : public Feedback {
   std::vector<std::string> focused;
   // Error notices shown so far.
   std::vector<std::string> notices;
+  // Beeps sounded so far (a terminal tool does not sound them).
+  std::size_t beeps = 0;
 
  private:
   void clearProgress();

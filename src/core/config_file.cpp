@@ -42,13 +42,7 @@ void open1Click(ProgramState& state) {
     return;
   }
   state.log("File loaded");
-  state.ConfigImage = state.PagerReadBuffer;
-  decodeImage(state);
-  FormModel& form = state.form;
-  form.runHandler("frequencyExit");
-  for (int row = 1; row <= 6; ++row)
-    form.runHandler(rowControlName("address", row, "Exit"));
-  form.runHandler("customerChange");
+  takeReadBuffer(state);
 }
 
 void save1Click(ProgramState& state) {
@@ -71,6 +65,16 @@ void save1Click(ProgramState& state) {
 }
 
 }  // namespace
+
+void takeReadBuffer(ProgramState& state) {
+  state.ConfigImage = state.PagerReadBuffer;
+  decodeImage(state);
+  FormModel& form = state.form;
+  form.runHandler("frequencyExit");
+  for (int row = 1; row <= 6; ++row)
+    form.runHandler(rowControlName("address", row, "Exit"));
+  form.runHandler("customerChange");
+}
 
 void installConfigFileCommands(ProgramState& state) {
   state.form.attach(ControlEvent::Click, "Open1", [&state] { open1Click(state); });

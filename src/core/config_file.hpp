@@ -10,6 +10,11 @@ inline constexpr const char* kConfigFileExtension = "eep";
 
 class ProgramState;
 
+// The end of File > Open once a file is accepted: the read buffer becomes the image, is
+// decoded, and the frequency, address and edition rules run. (`capcode show --force` also
+// uses it for a file that failed the checks.)
+void takeReadBuffer(ProgramState& state);
+
 // Attaches Open1Click and Save1Click. Both ask the person for a path through the feedback's
 // file dialog and report one status-log line per step.
 void installConfigFileCommands(ProgramState& state);

@@ -23,7 +23,11 @@ struct HardwareOptions {
   std::optional<std::string> simProduct;   // the simulated box's product string
   // The simulated parallel port keeps real time (for training) or virtual time (for tests).
   bool realTimeSimulation = false;
-  bool simulated() const { return simUsbImage || simLptImage || !faults.empty() || simProduct; }
+  // No programmer at all (a tool that only reads and writes files): an empty simulated port.
+  bool offline = false;
+  bool simulated() const {
+    return offline || simUsbImage || simLptImage || !faults.empty() || simProduct;
+  }
 };
 
 class HardwareSetup {

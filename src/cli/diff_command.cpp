@@ -1,0 +1,116 @@
+// capcode diff: what differs between two configurations, control by control, then the bytes no
+// control carries.
+
+#include <cstdio>
+#include <memory>
+
+#include "cli/commands.hpp"
+#include "cli/configuration_text.hpp"
+#include "cli/opened_configuration.hpp"
+#include "core/json.hpp"
+
+namespace capcode {
+
+namespace {
+
+struct DiffOptions {
+  std::string a;
+  std::string b;
+  bool json = false;
+  OpenOptions open;
+};
+
+std::string hex(std::size_t offset) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%03zX", offset);
+  return text;
+}
+
+// How a control reads in a difference: quoted texts show their blanks.
+std::string shownValue(const ShownControl& c) {
+  if (c.kind == "text") return jsonString(c.value);
+  if (c.kind == "list") return c.index < 0 ? std::string("(none)") : c.value;
+  return c.value;
+}
+
+int runDiff(const DiffOptions& o, CommandIo& io) {
+  if (o.a == "-" && o.b == "-") {
+    io.err << "capcode diff: only one of the files can be standard input\n";
+    return kExitUsage;
+  }
+  try {
+    OpenedConfiguration a(o.a, o.open, io.in, io.err, io.err);
+    OpenedConfiguration b(o.b, o.open, io.in, io.err, io.err);
+    for (const auto& [opened, name] : {std::pair{&a, &o.a}, {&b, &o.b}}) {
+      if (!opened->loaded()) {
+        io.err << "capcode diff: " << *name << ": " << opened->failure() << "\n";
+        return kExitUsage;
+      }
+    }
+    const std::vector<ShownControl> left = shownControls(a.state());
+    const std::vector<ShownControl> right = shownControls(b.state());
+    std::vector<std::pair<const ShownControl*, const ShownControl*>> changed;
+    for (std::size_t i = 0; i < left.size() && i < right.size(); ++i) {
+      if (left[i].value != right[i].value || left[i].index != right[i].index)
+        changed.emplace_back(&left[i], &right[i]);
+    }
+    // Bits either side's settings decide are compared above, as controls.
+    auto decided = settingsBits(a.state());
+    const auto decidedB = settingsBits(b.state());
+    for (std::size_t i = 0; i < decided.size(); ++i) decided[i] |= decidedB[i];
+    const std::vector<ByteRange> bytes = uncarriedDifferences(a.bytes(), b.bytes(), decided);
+
+    if (o.json) {
+      io.out << "{\"controls\":[";
+      for (std::size_t i = 0; i < changed.size(); ++i) {
+        const auto& [l, r] = changed[i];
+        io.out << (i ? "," : "") << "\n  {\"name\":" << jsonString(l->name)
+               << ",\"label\":" << jsonString(l->label) << ",\"a\":" << jsonString(l->value)
+               << ",\"b\":" << jsonString(r->value) << "}";
+      }
+      io.out << "],\n\"bytes\":[";
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
+        io.out << (i ? "," : "") << "\n  {\"from\":" << jsonString(hex(bytes[i].first))
+               << ",\"to\":" << jsonString(hex(bytes[i].last))
+               << ",\"region\":" << jsonString(bytes[i].region) << "}";
+      }
+      io.out << "]}\n";
+    } else {
+      for (const auto& [l, r] : changed) {
+        io.out << (l->label.empty() ? l->name : l->label) << " (" << l->name
+               << "): " << shownValue(*l) << " -> " << shownValue(*r) << '\n';
+      }
+      for (const ByteRange& range : bytes) {
+        io.out << "bytes " << hex(range.first)
+               << (range.last != range.first ? "-" + hex(range.last) : std::string()) << " ("
+               << range.region << ") differ\n";
+      }
+    }
+    return changed.empty() && bytes.empty() ? kExitOk : kExitFailed;
+  } catch (const std::runtime_error& e) {
+    io.err << "capcode diff: " << e.what() << "\n";
+    return kExitUsage;
+  }
+}
+
+}  // namespace
+
+CommandRun setupDiffCommand(CLI::App& app, CommandIo& io) {
+  auto o = std::make_shared<DiffOptions>();
+  CLI::App* command = app.add_subcommand(
+      "diff", "list what differs between two configuration files, control by control");
+  command->add_option("A", o->a, "the first configuration file (- for standard input)")
+      ->required();
+  command->add_option("B", o->b, "the second configuration file")->required();
+  command->add_flag("--json", o->json, "the differences as one JSON object");
+  command->add_flag("--force", o->open.force, "compare files that fail their checks too");
+  addConfigurationOpenOptions(*command, o->open);
+  command->footer(
+      "Both files are opened as File > Open opens them. Each control whose value differs is\n"
+      "listed in the window's order as LABEL (NAME): A -> B; then the bytes that no control\n"
+      "carries (the prompt block, the character table, bytes no setting names) as ranges.\n"
+      "Exit status: 0 equal, 1 they differ, 2 a file cannot be opened or a usage error.");
+  return [o, &io] { return runDiff(*o, io); };
+}
+
+}  // namespace capcode

@@ -1,0 +1,79 @@
+// capcode show: a configuration file as text, in the window's order.
+
+#include <memory>
+
+#include "cli/commands.hpp"
+#include "cli/configuration_text.hpp"
+#include "cli/opened_configuration.hpp"
+
+namespace capcode {
+
+namespace {
+
+struct ShowOptions {
+  std::string file;
+  bool json = false;
+  OpenOptions open;
+};
+
+// Adds --revision and --data-dir, which show, diff and set share.
+void addOpenOptions(CLI::App& command, OpenOptions& open) {
+  command.add_option("--revision", open.revision,
+                     "decode with this hardware revision's layout (default B, the program's)")
+      ->type_name("A2|A3|B")
+      ->check(CLI::IsMember({"A2", "A3", "B"}));
+  command.add_option("--data-dir", open.dataDirectory,
+                     "where the language libraries are when the working directory has none")
+      ->type_name("DIR");
+}
+
+int runShow(const ShowOptions& o, CommandIo& io) {
+  try {
+    // The status log of the open goes to standard error: standard output is the configuration.
+    OpenedConfiguration opened(o.file, o.open, io.in, io.err, io.err);
+    if (!opened.loaded()) {
+      io.err << "capcode show: " << o.file << ": " << opened.failure() << "\n";
+      return kExitFailed;
+    }
+    if (o.json) {
+      printConfigurationJson(opened.state(), io.out);
+    } else {
+      printConfiguration(opened.state(), io.out);
+    }
+    if (opened.failedChecks()) {
+      io.err << "capcode show: " << o.file << ": " << opened.failure()
+             << " (shown anyway: --force)\n";
+      return kExitFailed;
+    }
+  } catch (const std::runtime_error& e) {
+    io.err << "capcode show: " << e.what() << "\n";
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void addConfigurationOpenOptions(CLI::App& command, OpenOptions& open) {
+  addOpenOptions(command, open);
+}
+
+CommandRun setupShowCommand(CLI::App& app, CommandIo& io) {
+  auto o = std::make_shared<ShowOptions>();
+  CLI::App* command = app.add_subcommand(
+      "show", "print a configuration file as the window shows it, page by page");
+  command->add_option("FILE", o->file, "the configuration file (- for standard input)")
+      ->required();
+  command->add_flag("--json", o->json,
+                    "one JSON object keyed by control name: label, kind, value (list items by "
+                    "index with their text), unit, enabled, visible");
+  command->add_flag("--force", o->open.force,
+                    "show a file that fails the checksum or edition check (exit status 1)");
+  addOpenOptions(*command, o->open);
+  command->footer(
+      "The file is opened as File > Open opens it; its status-log lines go to standard error.\n"
+      "Exit status: 0 shown, 1 the file cannot be opened or fails its checks, 2 a usage error.");
+  return [o, &io] { return runShow(*o, io); };
+}
+
+}  // namespace capcode
