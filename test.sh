@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Build and run the whole test suite twice: a normal build in build/ and a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/; then, when clang is there, the
-# libFuzzer targets in build-fuzz/ (their corpora, and a short run of each). Exits non-zero on
-# any failure.
+# libFuzzer targets in build-fuzz/ (their corpora, and a short run of each). The normal build
+# is also packaged, installed, tried and removed (as root). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
@@ -12,6 +12,10 @@ jobs=$(capcode_jobs)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# The Debian package, installed, tried and removed again (as root).
+(cd build && rm -f capcode_*.deb && cpack -G DEB)
+scripts/package_test.sh build
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCAPCODE_SANITIZE=ON
 cmake --build build-asan -j"$jobs"

@@ -75,8 +75,11 @@ std::vector<std::string> defaultDataDirectories() {
   char exe[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
   if (n > 0) {
-    std::string path(exe, static_cast<std::size_t>(n));
-    dirs.push_back(path.substr(0, path.rfind('/')));
+    const std::string path(exe, static_cast<std::size_t>(n));
+    const std::string folder = path.substr(0, path.rfind('/'));
+    dirs.push_back(folder);  // a build tree keeps the libraries beside the programs
+    // An installed program finds its data beside its own prefix, wherever it was installed.
+    dirs.push_back(folder + "/" + CAPCODE_DATADIR_FROM_BINDIR);
   }
   dirs.emplace_back(CAPCODE_INSTALL_DATADIR);
   return dirs;

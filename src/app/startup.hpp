@@ -24,8 +24,9 @@ void startProgram(ProgramState& state, const StartupOptions& options);
 // The system's decimal mark by the current LC_NUMERIC environment.
 char systemDecimalMark();
 
-// The data directories of this program: the folder of the running executable (a build tree)
-// and the installed data directory.
+// The data directories of this program, in search order: the folder of the running executable
+// (a build tree), share/capcode beside the executable's prefix (wherever it was installed),
+// and the data directory the build was configured for.
 std::vector<std::string> defaultDataDirectories();
 
 }  // namespace capcode

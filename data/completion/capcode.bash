@@ -1,0 +1,61 @@
+# Bash completion for capcode: its commands and their options.
+_capcode() {
+  local cur prev words cword
+  _init_completion || return
+
+  local commands="script read write ledger show diff set"
+  local hardware="--sim-usb --sim-lpt --sim-product --sim-fault --data-dir"
+  local command="" i
+  for ((i = 1; i < cword; i++)); do
+    case "${words[i]}" in
+      script | read | write | ledger | show | diff | set)
+        command=${words[i]}
+        break
+        ;;
+    esac
+  done
+
+  case "$prev" in
+    --sim-usb | --sim-lpt | --ledger | --data-dir | -o | --output)
+      _filedir
+      return
+      ;;
+    --recover)
+      COMPREPLY=($(compgen -W "KS8809 SM5170 FS8108 FS8170" -- "$cur"))
+      return
+      ;;
+    --revision)
+      COMPREPLY=($(compgen -W "A2 A3 B" -- "$cur"))
+      return
+      ;;
+    --decimal-mark)
+      COMPREPLY=($(compgen -W ". ," -- "$cur"))
+      return
+      ;;
+    --count | --autoinc | --station | --since | --sim-product | --sim-fault)
+      return
+      ;;
+  esac
+
+  local options
+  case "$command" in
+    "")
+      COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+      return
+      ;;
+    script) options="--bare --decimal-mark $hardware --help" ;;
+    read) options="--raw $hardware --help" ;;
+    write) options="--count --autoinc --same-capcodes --recover --ledger --no-ledger --station
+                    --allow-reuse --resume $hardware --help" ;;
+    ledger) options="--ledger --csv --since --help" ;;
+    show) options="--json --force --revision --data-dir --help" ;;
+    diff) options="--json --force --revision --data-dir --help" ;;
+    set) options="-o --output --revision --data-dir --help" ;;
+  esac
+  if [[ "$cur" == -* ]]; then
+    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+  else
+    _filedir '@(eep|bin|EEP|BIN|script)'
+  fi
+}
+complete -F _capcode capcode

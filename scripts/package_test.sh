@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs the built package into this machine as a user would, tries the installed programs,
+# removes it again and checks that nothing of it remains. Needs root; skipped otherwise.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+if [ "$(id -u)" -ne 0 ]; then
+  echo "package test skipped: installing a package needs root"
+  exit 0
+fi
+if ! command -v dpkg > /dev/null; then
+  echo "package test skipped: no dpkg on this machine"
+  exit 0
+fi
+deb=$(ls "$build"/capcode_*.deb)
+fail() {
+  echo "package test FAILED: $*"
+  exit 1
+}
+
+appstreamcli validate --no-net data/io.github.capcode.programmer.metainfo.xml ||
+  fail "the AppStream metainfo does not validate"
+desktop-file-validate data/capcode-programmer.desktop || fail "the desktop entry does not validate"
+if command -v lintian > /dev/null; then
+  lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1 | grep -v "root privileges" || true
+  lintian --fail-on error "$deb" > /dev/null 2>&1 || fail "lintian reports errors"
+fi
+
+dpkg --purge capcode > /dev/null 2>&1 || true
+DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "./$deb" ||
+  dpkg -i "$deb" || fail "the package does not install"
+mapfile -t files < <(dpkg -L capcode | while read -r path; do [ -f "$path" ] && echo "$path"; done)
+[ ${#files[@]} -gt 10 ] || fail "the package installed too few files"
+
+/usr/bin/capcode --version | grep -q "^capcode " || fail "capcode --version"
+empty=$(mktemp -d)
+(cd "$empty" && printf 'get address1\n' | /usr/bin/capcode script > transcript.txt) ||
+  fail "the installed capcode script"
+if grep -q "Language file error" "$empty/transcript.txt"; then
+  fail "the installed program does not find its language libraries"
+fi
+grep -q '"name":"address1"' "$empty/transcript.txt" || fail "the installed script printed nothing"
+rm -rf "$empty"
+status=0
+QT_QPA_PLATFORM=offscreen timeout 2 /usr/bin/capcode-programmer > /dev/null 2>&1 || status=$?
+[ "$status" -eq 124 ] || fail "capcode-programmer ended with $status instead of running"
+man -w capcode > /dev/null || fail "man -w capcode"
+man -w capcode-programmer > /dev/null || fail "man -w capcode-programmer"
+
+dpkg --purge capcode || fail "the package does not remove"
+for path in "${files[@]}"; do
+  [ ! -e "$path" ] || fail "$path is left after removal"
+done
+echo "package test: installed, tried and removed $(basename "$deb")"
