@@ -144,5 +144,12 @@ TEST(StartupLocale, EveryBatteryByteSurvivesADecodeAndEncodeWithEitherMark) {
   }
 }
 
+TEST(StartupLibrary, AnInstalledProgramLooksBesideItsOwnPrefix) {
+  const std::vector<std::string> dirs = defaultDataDirectories();
+  ASSERT_GE(dirs.size(), 3u);
+  EXPECT_EQ(dirs[1], dirs[0] + "/../share/capcode") << "bin/../share/capcode, whatever the prefix";
+  EXPECT_EQ(dirs[2].substr(dirs[2].size() - 14), "/share/capcode");
+}
+
 }  // namespace
 }  // namespace capcode

@@ -69,7 +69,9 @@ TEST_F(Arrangement, GroupsAndLabelControlsAreTheWindowsOwn) {
     labels.insert(p.labelControl);
   }
   for (const Control* c : form.controls()) {
-    if (c->kind == ControlKind::Label) EXPECT_TRUE(labels.count(c->name)) << c->name;
+    if (c->kind == ControlKind::Label) {
+      EXPECT_TRUE(labels.count(c->name)) << c->name;
+    }
   }
 }
 

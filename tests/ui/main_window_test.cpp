@@ -344,7 +344,9 @@ TEST_F(Window, EveryPlacedControlHasOneWidgetAndEveryWidgetAControl) {
         << place.control;
   }
   for (const WindowSection& section : windowSections()) {
-    if (section.isGroup()) EXPECT_NE(window->widget(section.name), nullptr) << section.name;
+    if (section.isGroup()) {
+      EXPECT_NE(window->widget(section.name), nullptr) << section.name;
+    }
   }
   for (QWidget* w : window->findChildren<QWidget*>()) {
     const std::string name = w->objectName().toStdString();
