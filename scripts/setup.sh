@@ -3,6 +3,7 @@
 # test.sh; runs apt-get as root, or through sudo for an ordinary user.
 capcode_packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   libhidapi-dev libudev-dev qt6-base-dev libgl-dev libcli11-dev libsqlite3-dev libssl-dev
+  libpq-dev postgresql
   clang-14 libclang-rt-14-dev
   dpkg-dev file lintian appstream desktop-file-utils man-db)
 

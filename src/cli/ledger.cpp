@@ -27,6 +27,10 @@ std::string_view resultName(PagerResult result) {
   return kResultNames[static_cast<int>(result)];
 }
 
+bool holdsCapcodes(PagerResult result) {
+  return result != PagerResult::NotWritten && result != PagerResult::NoDevice;
+}
+
 std::optional<PagerResult> resultNamed(std::string_view name) {
   for (int i = 0; i < static_cast<int>(std::size(kResultNames)); ++i) {
     if (kResultNames[i] == name) return static_cast<PagerResult>(i);
@@ -37,7 +41,7 @@ std::optional<PagerResult> resultNamed(std::string_view name) {
 std::optional<Conflict> Ledger::conflictWith(const std::vector<RecordedAddress>& addresses) {
   for (const RecordedAddress& wanted : addresses) {
     if (!wanted.enabled) continue;
-    for (const Holding& held : verifiedHoldings(wanted.capcode)) {
+    for (const Holding& held : holdings(wanted.capcode)) {
       if (!clashes(wanted.role, held.role)) continue;
       return Conflict{wanted, recordOf(held.pagerId), held.row, held.role};
     }
@@ -51,10 +55,15 @@ std::optional<Conflict> Ledger::beginAttempt(PagerRecord& record, bool allowReus
   record.finished.clear();
   record.result = PagerResult::Started;
   exclusive([&] {
+    conflict.reset();
     if (!allowReuse) conflict = conflictWith(record.addresses);
-    if (!conflict) insert(record);
+    if (!conflict) insert(record, !allowReuse);
   });
   return conflict;
+}
+
+void MemoryLedger::recordImage(std::int64_t id, const std::string& imageSha256) {
+  find(id).imageSha256 = imageSha256;
 }
 
 void MemoryLedger::finishAttempt(std::int64_t id, PagerResult result) {
@@ -78,23 +87,45 @@ std::vector<PagerRecord> MemoryLedger::list(std::string_view since) {
   return found;
 }
 
-std::vector<Ledger::Holding> MemoryLedger::verifiedHoldings(std::int32_t capcode) {
-  std::vector<Holding> holdings;
+std::vector<Ledger::Holding> MemoryLedger::holdings(std::int32_t capcode) {
+  std::vector<Holding> found;
   for (const PagerRecord& record : records_) {
-    if (record.result != PagerResult::Verified) continue;
+    if (!holdsCapcodes(record.result)) continue;
     for (const RecordedAddress& address : record.addresses) {
       if (address.enabled && address.capcode == capcode)
-        holdings.push_back({record.id, address.row, address.role});
+        found.push_back({record.id, address.row, address.role});
     }
   }
-  return holdings;
+  return found;
+}
+
+std::optional<Conflict> Ledger::reserve(const BatchSpec&, PagerRecord&,
+                                        const std::function<std::vector<RecordedAddress>(int)>&) {
+  throw LedgerError("a shared batch needs a ledger database (--ledger)");
+}
+
+void Ledger::recordImage(std::int64_t, const std::string&) {}
+
+std::vector<PagerRecord> Ledger::unfinished() {
+  std::vector<PagerRecord> open;
+  for (PagerRecord& record : list("")) {
+    if (record.result == PagerResult::Started) open.push_back(std::move(record));
+  }
+  return open;
+}
+
+void Ledger::resolve(std::int64_t id, PagerResult result) {
+  bool found = false;
+  for (const PagerRecord& record : unfinished()) found = found || record.id == id;
+  if (!found) throw LedgerError("record " + std::to_string(id) + " is not an unfinished attempt");
+  finishAttempt(id, result);
 }
 
 PagerRecord MemoryLedger::recordOf(std::int64_t id) {
   return find(id);
 }
 
-void MemoryLedger::insert(PagerRecord& record) {
+void MemoryLedger::insert(PagerRecord& record, bool) {
   record.id = static_cast<std::int64_t>(records_.size()) + 1;
   records_.push_back(record);
 }

@@ -1,12 +1,15 @@
 #pragma once
 // The pager ledger: one record for every pager that `capcode write` tries to program, written
 // durably before the transfer starts and completed after it. It is what keeps a capcode from
-// reaching two pagers: an individual capcode (a row that advances from pager to pager) must
-// never be found on an earlier verified pager, and a shared capcode (a row with step 0, a group
-// address all pagers of an order answer to) must never be an earlier pager's individual one.
+// reaching two pagers: an individual capcode (a row that advances from pager to pager) is held
+// by the pager that got it, and a shared capcode (a row with step 0, a group address all pagers
+// of an order answer to) must never be another pager's individual one. A pager holds its
+// capcodes from the moment its record is started (the write may reach it) unless its attempt
+// ended before anything was written (not written, no device).
 //
-// Back ends sit behind `Ledger`: SQLite on the station's disk, and a memory ledger for a run
-// told to keep no record (the batch still refuses to repeat its own capcodes).
+// Back ends sit behind `Ledger`: SQL databases (SQLite on the station's disk, PostgreSQL for
+// several stations), and a memory ledger for a run told to keep no record (the batch still
+// refuses to repeat its own capcodes).
 
 #include <array>
 #include <cstdint>
@@ -27,6 +30,9 @@ enum class PagerResult { Started, Verified, VerifyFailed, NotWritten, NoDevice, 
 // "started", "verified", "verify failed", "not written", "no device", "interrupted"
 std::string_view resultName(PagerResult result);
 std::optional<PagerResult> resultNamed(std::string_view name);
+// Started, verified, verify failed and interrupted pagers may carry their capcodes; a pager
+// that ended before anything was written does not.
+bool holdsCapcodes(PagerResult result);
 
 // One address row of a pager as it was written.
 struct RecordedAddress {
@@ -47,6 +53,15 @@ struct PagerRecord {
   std::string imageSha256;   // of the 2048 bytes sent to the pager
   std::vector<RecordedAddress> addresses;  // rows 1..8 in order
   PagerResult result = PagerResult::Started;
+  std::string batch;  // the shared batch it belongs to, if any
+  int setIndex = -1;  // its capcode set within the batch: 0 is the configuration's own
+};
+
+// A batch that several stations program together: every pager gets the next free capcode set.
+struct BatchSpec {
+  std::string name;
+  std::string configSha256;
+  std::string steps;  // the steps of rows 1..8, "1,1,0,0,0,0,0,0"
 };
 
 // A capcode of the next pager that an earlier verified pager already carries.
@@ -67,7 +82,8 @@ class Ledger {
  public:
   virtual ~Ledger() = default;
 
-  // The first of `addresses` (enabled rows only) that clashes with a verified pager.
+  // The first of `addresses` (enabled rows only) that clashes with a pager holding its
+  // capcodes.
   std::optional<Conflict> conflictWith(const std::vector<RecordedAddress>& addresses);
 
   // In one exclusive, durable step: unless `allowReuse`, looks for a conflict and, finding one,
@@ -75,8 +91,29 @@ class Ledger {
   // (and its start time when empty). Throws LedgerError when the record cannot be made.
   std::optional<Conflict> beginAttempt(PagerRecord& record, bool allowReuse);
 
-  // Completes a started attempt durably. Throws LedgerError.
+  // Completes a started attempt durably; a pager that got nothing gives its capcodes back.
+  // Throws LedgerError.
   virtual void finishAttempt(std::int64_t id, PagerResult result) = 0;
+
+  // In one exclusive, durable step: the next free capcode set of the batch (the lowest set no
+  // pager holds; a set given back by a pager that got nothing is handed out again), recorded
+  // as `record`'s started attempt with its set index and addresses, `setOf(k)` giving set k's
+  // capcodes. The batch is created on first use; a station with other steps or another
+  // configuration is refused with LedgerError, as is a ledger without batches. Returns the
+  // conflict when the set clashes with a pager outside the batch (nothing recorded).
+  virtual std::optional<Conflict> reserve(
+      const BatchSpec& batch, PagerRecord& record,
+      const std::function<std::vector<RecordedAddress>(int)>& setOf);
+
+  // The digest of the bytes about to be written, once known. Throws LedgerError.
+  virtual void recordImage(std::int64_t id, const std::string& imageSha256);
+
+  // Started attempts that were never completed (a station that died mid-write), oldest first.
+  std::vector<PagerRecord> unfinished();
+
+  // Settles an unfinished attempt after a person checked the pager. Throws LedgerError when
+  // the record does not exist or is not unfinished.
+  void resolve(std::int64_t id, PagerResult result);
 
   // The most recently started verified pager written from this configuration.
   virtual std::optional<PagerRecord> lastVerified(std::string_view configSha256) = 0;
@@ -86,15 +123,16 @@ class Ledger {
   virtual std::vector<PagerRecord> list(std::string_view since) = 0;
 
  protected:
-  // Where a capcode sits on verified pagers: enabled rows only.
   struct Holding {
     std::int64_t pagerId = 0;
     int row = 0;
     AddressRole role = AddressRole::Shared;
   };
-  virtual std::vector<Holding> verifiedHoldings(std::int32_t capcode) = 0;
+  // Where a capcode sits on pagers holding their capcodes: enabled rows only.
+  virtual std::vector<Holding> holdings(std::int32_t capcode) = 0;
   virtual PagerRecord recordOf(std::int64_t id) = 0;
-  virtual void insert(PagerRecord& record) = 0;
+  // Records the attempt; with `holdCapcodes` its individual capcodes are held for it.
+  virtual void insert(PagerRecord& record, bool holdCapcodes) = 0;
   // Runs `work` as one transaction that no other writer interleaves with; commits durably.
   virtual void exclusive(const std::function<void()>& work) = 0;
 };
@@ -103,13 +141,14 @@ class Ledger {
 class MemoryLedger final : public Ledger {
  public:
   void finishAttempt(std::int64_t id, PagerResult result) override;
+  void recordImage(std::int64_t id, const std::string& imageSha256) override;
   std::optional<PagerRecord> lastVerified(std::string_view configSha256) override;
   std::vector<PagerRecord> list(std::string_view since) override;
 
  private:
-  std::vector<Holding> verifiedHoldings(std::int32_t capcode) override;
+  std::vector<Holding> holdings(std::int32_t capcode) override;
   PagerRecord recordOf(std::int64_t id) override;
-  void insert(PagerRecord& record) override;
+  void insert(PagerRecord& record, bool holdCapcodes) override;
   void exclusive(const std::function<void()>& work) override { work(); }
   PagerRecord& find(std::int64_t id);
 

@@ -6,7 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
+
+#include "cli/sql_ledger.hpp"
 
 namespace capcode {
 
@@ -17,7 +18,7 @@ constexpr int kApplicationId = 0x43415043;
 constexpr int kBusyTimeoutMillis = 5000;
 
 // Append-only: the schema version is the number of steps applied.
-const char* const kMigrations[] = {
+const std::vector<std::string> kMigrations = {
     R"(CREATE TABLE pagers(
          id INTEGER PRIMARY KEY,
          started TEXT NOT NULL,
@@ -38,74 +39,25 @@ const char* const kMigrations[] = {
          PRIMARY KEY(pager_id, row));
        CREATE INDEX addresses_by_capcode ON addresses(capcode);
        CREATE INDEX pagers_by_config ON pagers(config_sha256, result);)",
+    R"(ALTER TABLE pagers ADD COLUMN batch TEXT;
+       ALTER TABLE pagers ADD COLUMN set_index INTEGER;
+       CREATE TABLE batches(
+         name TEXT PRIMARY KEY,
+         config_sha256 TEXT NOT NULL,
+         steps TEXT NOT NULL,
+         created TEXT NOT NULL);
+       CREATE TABLE held_capcodes(
+         capcode INTEGER PRIMARY KEY,
+         pager_id INTEGER NOT NULL REFERENCES pagers(id));
+       CREATE UNIQUE INDEX held_sets ON pagers(batch, set_index)
+         WHERE batch IS NOT NULL
+           AND result IN ('started', 'verified', 'verify failed', 'interrupted');
+       INSERT INTO held_capcodes(capcode, pager_id)
+         SELECT a.capcode, min(a.pager_id) FROM addresses a JOIN pagers p ON p.id = a.pager_id
+         WHERE a.enabled = 1 AND a.role = 'individual'
+           AND p.result IN ('started', 'verified', 'verify failed', 'interrupted')
+         GROUP BY a.capcode;)",
 };
-
-class Database {
- public:
-  explicit Database(const std::string& path) : path_(path) {}
-  ~Database() {
-    if (db_ != nullptr) sqlite3_close_v2(db_);
-  }
-  sqlite3*& handle() { return db_; }
-  const std::string& path() const { return path_; }
-
-  [[noreturn]] void fail(const std::string& what) const {
-    throw LedgerError("ledger " + path_ + ": " + what + ": " +
-                      (db_ != nullptr ? sqlite3_errmsg(db_) : "cannot open"));
-  }
-  void execute(const char* sql) {
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail("cannot update");
-  }
-
- private:
-  std::string path_;
-  sqlite3* db_ = nullptr;
-};
-
-class Statement {
- public:
-  Statement(Database& db, const char* sql) : db_(db) {
-    if (sqlite3_prepare_v2(db.handle(), sql, -1, &stmt_, nullptr) != SQLITE_OK)
-      db.fail("cannot read");
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  Statement& bind(int i, std::int64_t value) {
-    sqlite3_bind_int64(stmt_, i, value);
-    return *this;
-  }
-  Statement& bind(int i, std::string_view text) {
-    sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  void reset() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-  }
-  // True while there is a row to read.
-  bool step() {
-    const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) db_.fail("cannot complete a statement");
-    return false;
-  }
-  std::int64_t integer(int column) { return sqlite3_column_int64(stmt_, column); }
-  std::string text(int column) {
-    const auto* p = sqlite3_column_text(stmt_, column);
-    return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p));
-  }
-
- private:
-  Database& db_;
-  sqlite3_stmt* stmt_ = nullptr;
-};
-
-std::int64_t pragmaInteger(Database& db, const char* sql) {
-  Statement statement(db, sql);
-  return statement.step() ? statement.integer(0) : 0;
-}
 
 void makeFolders(const std::string& path) {
   for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
@@ -117,179 +69,116 @@ void makeFolders(const std::string& path) {
   }
 }
 
-class SqliteLedger final : public Ledger {
+// $1, $2 ... as SQLite's ?1, ?2 ...
+std::string numbered(const std::string& sql) {
+  std::string out = sql;
+  for (std::size_t at = out.find('$'); at != std::string::npos; at = out.find('$', at + 1)) {
+    if (at + 1 < out.size() && out[at + 1] >= '0' && out[at + 1] <= '9') out[at] = '?';
+  }
+  return out;
+}
+
+class SqliteConnection final : public SqlConnection {
  public:
-  SqliteLedger(const std::string& path, LedgerOpen mode) : db_(path) {
+  SqliteConnection(const std::string& path, LedgerOpen mode) : path_(path) {
     if (mode == LedgerOpen::CreateIfMissing) makeFolders(path);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
                       (mode == LedgerOpen::CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &db_.handle(), flags, nullptr) != SQLITE_OK)
-      db_.fail("cannot open");
-    sqlite3_extended_result_codes(db_.handle(), 1);
-    sqlite3_busy_timeout(db_.handle(), kBusyTimeoutMillis);
-    if (sqlite3_db_readonly(db_.handle(), "main") == 1)
+    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) fail("cannot open");
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMillis);
+    if (sqlite3_db_readonly(db_, "main") == 1)
       throw LedgerError("ledger " + path + ": cannot be written (read-only)");
-    checkOwnership();
+    const std::int64_t application = single("PRAGMA application_id");
+    const std::int64_t tables = single("SELECT count(*) FROM sqlite_schema");
+    if (application != kApplicationId && (application != 0 || tables != 0))
+      throw LedgerError("ledger " + path + ": not a pager ledger");
     // WAL lets a listing read while a batch writes; FULL makes every commit reach the disk.
     // A file system that refuses WAL keeps the rollback journal, still durable with FULL.
-    {
-      Statement wal(db_, "PRAGMA journal_mode=WAL");
-      wal.step();
+    run("PRAGMA journal_mode=WAL", {});
+    run("PRAGMA synchronous=FULL", {});
+    run("PRAGMA foreign_keys=ON", {});
+  }
+  ~SqliteConnection() override { sqlite3_close_v2(db_); }
+
+  std::vector<SqlRow> run(const std::string& sql, const std::vector<SqlValue>& parameters) override {
+    std::vector<SqlRow> rows;
+    if (parameters.empty() && sql.find(';') != std::string::npos) {
+      // Several statements (a schema step): run as a script.
+      char* message = nullptr;
+      if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const std::string why = message != nullptr ? message : "unknown error";
+        sqlite3_free(message);
+        throw SqlError("ledger " + path_ + ": " + why, false);
+      }
+      return rows;
     }
-    db_.execute("PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON");
-    migrate();
-  }
-
-  void finishAttempt(std::int64_t id, PagerResult result) override {
-    Statement update(db_, "UPDATE pagers SET result = ?1, finished = ?2 WHERE id = ?3");
-    update.bind(1, resultName(result)).bind(2, ledgerTimeNow()).bind(3, id).step();
-    if (sqlite3_changes(db_.handle()) != 1)
-      throw LedgerError("ledger " + db_.path() + ": no record " + std::to_string(id));
-  }
-
-  std::optional<PagerRecord> lastVerified(std::string_view configSha256) override {
-    Statement query(db_,
-                    "SELECT id FROM pagers WHERE config_sha256 = ?1 AND result = 'verified' "
-                    "ORDER BY id DESC LIMIT 1");
-    query.bind(1, configSha256);
-    if (!query.step()) return std::nullopt;
-    return recordOf(query.integer(0));
-  }
-
-  std::vector<PagerRecord> list(std::string_view since) override {
-    std::vector<std::int64_t> ids;
-    {
-      Statement query(db_, "SELECT id FROM pagers WHERE started >= ?1 ORDER BY id");
-      query.bind(1, since);
-      while (query.step()) ids.push_back(query.integer(0));
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, numbered(sql).c_str(), -1, &statement, nullptr) != SQLITE_OK)
+      fail("cannot read");
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+      const int at = static_cast<int>(i) + 1;
+      if (const auto* number = std::get_if<std::int64_t>(&parameters[i])) {
+        sqlite3_bind_int64(statement, at, *number);
+      } else if (const auto* text = std::get_if<std::string>(&parameters[i])) {
+        sqlite3_bind_text(statement, at, text->data(), static_cast<int>(text->size()),
+                          SQLITE_TRANSIENT);
+      } else {
+        sqlite3_bind_null(statement, at);
+      }
     }
-    std::vector<PagerRecord> records;
-    records.reserve(ids.size());
-    for (const std::int64_t id : ids) records.push_back(recordOf(id));
-    return records;
+    for (;;) {
+      const int rc = sqlite3_step(statement);
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) {
+        const int code = sqlite3_extended_errcode(db_);
+        const bool taken = code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY;
+        const std::string why = sqlite3_errmsg(db_);
+        sqlite3_finalize(statement);
+        throw SqlError("ledger " + path_ + ": " + why, taken);
+      }
+      SqlRow row;
+      for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+        const auto* text = sqlite3_column_text(statement, c);
+        row.push_back(text == nullptr ? std::nullopt
+                                      : std::optional<std::string>(
+                                            reinterpret_cast<const char*>(text)));
+      }
+      rows.push_back(std::move(row));
+    }
+    sqlite3_finalize(statement);
+    return rows;
   }
+
+  void beginExclusive() override { run("BEGIN IMMEDIATE", {}); }
+  void commit() override { run("COMMIT", {}); }
+  void rollback() override { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
+  int schemaVersion() override { return static_cast<int>(single("PRAGMA user_version")); }
+  void setSchemaVersion(int version) override {
+    run("PRAGMA user_version=" + std::to_string(version), {});
+    run("PRAGMA application_id=" + std::to_string(kApplicationId), {});
+  }
+  const std::vector<std::string>& migrations() const override { return kMigrations; }
+  std::string name() const override { return "ledger " + path_; }
 
  private:
-  void checkOwnership() {
-    const std::int64_t application = pragmaInteger(db_, "PRAGMA application_id");
-    const std::int64_t tables = pragmaInteger(db_, "SELECT count(*) FROM sqlite_schema");
-    if (application != kApplicationId && (application != 0 || tables != 0))
-      throw LedgerError("ledger " + db_.path() + ": not a pager ledger");
+  [[noreturn]] void fail(const std::string& what) const {
+    throw LedgerError("ledger " + path_ + ": " + what + ": " +
+                      (db_ != nullptr ? sqlite3_errmsg(db_) : "cannot open"));
+  }
+  std::int64_t single(const std::string& sql) {
+    const auto rows = run(sql, {});
+    return rows.empty() || !rows[0][0] ? 0 : std::stoll(*rows[0][0]);
   }
 
-  void migrate() {
-    const int known = ledgerSchemaVersion();
-    db_.execute("BEGIN IMMEDIATE");
-    try {
-      const std::int64_t version = pragmaInteger(db_, "PRAGMA user_version");
-      if (version > known) {
-        throw LedgerError("ledger " + db_.path() + ": schema version " + std::to_string(version) +
-                          " is newer than this program knows (" + std::to_string(known) +
-                          "); use a newer capcode");
-      }
-      for (std::int64_t step = version; step < known; ++step) db_.execute(kMigrations[step]);
-      if (version < known) {
-        db_.execute(("PRAGMA user_version=" + std::to_string(known)).c_str());
-        db_.execute(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
-      }
-      db_.execute("COMMIT");
-    } catch (...) {
-      sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-      throw;
-    }
-  }
-
-  std::vector<Holding> verifiedHoldings(std::int32_t capcode) override {
-    Statement query(db_,
-                    "SELECT a.pager_id, a.row, a.role FROM addresses a JOIN pagers p "
-                    "ON p.id = a.pager_id WHERE a.capcode = ?1 AND a.enabled = 1 "
-                    "AND p.result = 'verified' ORDER BY a.pager_id, a.row");
-    query.bind(1, capcode);
-    std::vector<Holding> holdings;
-    while (query.step()) {
-      holdings.push_back({query.integer(0), static_cast<int>(query.integer(1)),
-                          query.text(2) == "individual" ? AddressRole::Individual
-                                                        : AddressRole::Shared});
-    }
-    return holdings;
-  }
-
-  PagerRecord recordOf(std::int64_t id) override {
-    PagerRecord record;
-    {
-      Statement query(db_,
-                      "SELECT started, finished, host, station, config_path, config_sha256, "
-                      "image_sha256, result FROM pagers WHERE id = ?1");
-      query.bind(1, id);
-      if (!query.step()) throw LedgerError("ledger " + db_.path() + ": no record " +
-                                           std::to_string(id));
-      record.id = id;
-      record.started = query.text(0);
-      record.finished = query.text(1);
-      record.host = query.text(2);
-      record.station = query.text(3);
-      record.configPath = query.text(4);
-      record.configSha256 = query.text(5);
-      record.imageSha256 = query.text(6);
-      record.result = resultNamed(query.text(7)).value_or(PagerResult::Started);
-    }
-    Statement rows(db_,
-                   "SELECT row, capcode, enabled, role FROM addresses WHERE pager_id = ?1 "
-                   "ORDER BY row");
-    rows.bind(1, id);
-    while (rows.step()) {
-      record.addresses.push_back(
-          {static_cast<int>(rows.integer(0)), static_cast<std::int32_t>(rows.integer(1)),
-           rows.integer(2) != 0,
-           rows.text(3) == "individual" ? AddressRole::Individual : AddressRole::Shared});
-    }
-    return record;
-  }
-
-  void insert(PagerRecord& record) override {
-    Statement pager(db_,
-                    "INSERT INTO pagers(started, host, station, config_path, config_sha256, "
-                    "image_sha256, result) VALUES(?1, ?2, ?3, ?4, ?5, ?6, 'started')");
-    pager.bind(1, record.started)
-        .bind(2, record.host)
-        .bind(3, record.station)
-        .bind(4, record.configPath)
-        .bind(5, record.configSha256)
-        .bind(6, record.imageSha256)
-        .step();
-    record.id = sqlite3_last_insert_rowid(db_.handle());
-    Statement address(db_,
-                      "INSERT INTO addresses(pager_id, row, capcode, enabled, role) "
-                      "VALUES(?1, ?2, ?3, ?4, ?5)");
-    for (const RecordedAddress& a : record.addresses) {
-      address.reset();
-      address.bind(1, record.id)
-          .bind(2, a.row)
-          .bind(3, a.capcode)
-          .bind(4, a.enabled ? 1 : 0)
-          .bind(5, roleName(a.role))
-          .step();
-    }
-  }
-
-  void exclusive(const std::function<void()>& work) override {
-    db_.execute("BEGIN IMMEDIATE");
-    try {
-      work();
-      db_.execute("COMMIT");
-    } catch (...) {
-      sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-      throw;
-    }
-  }
-
-  Database db_;
+  std::string path_;
+  sqlite3* db_ = nullptr;
 };
 
 }  // namespace
 
 std::unique_ptr<Ledger> openSqliteLedger(const std::string& path, LedgerOpen mode) {
-  return std::make_unique<SqliteLedger>(path, mode);
+  return openSqlLedger(std::make_unique<SqliteConnection>(path, mode));
 }
 
 std::string defaultLedgerPath() {
@@ -304,8 +193,8 @@ std::string defaultLedgerPath() {
   return base + "/capcode/ledger.sqlite3";
 }
 
-int ledgerSchemaVersion() {
-  return static_cast<int>(std::size(kMigrations));
+std::unique_ptr<Ledger> openLedger(const std::string& ledger) {
+  return isPostgresConnection(ledger) ? openPostgresLedger(ledger) : openSqliteLedger(ledger);
 }
 
 }  // namespace capcode

@@ -22,7 +22,8 @@ std::unique_ptr<Ledger> openSqliteLedger(const std::string& path,
 // $XDG_DATA_HOME/capcode/ledger.sqlite3, or ~/.local/share/capcode/ledger.sqlite3.
 std::string defaultLedgerPath();
 
-// The schema version this program writes.
-int ledgerSchemaVersion();
+// The ledger a --ledger value names: a PostgreSQL connection string or URI, else a file.
+// Throws LedgerError.
+std::unique_ptr<Ledger> openLedger(const std::string& ledger);
 
 }  // namespace capcode

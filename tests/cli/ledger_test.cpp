@@ -68,10 +68,12 @@ TEST_P(LedgerTest, RefusesOnlyCapcodesThatTwoPagersWouldAnswer) {
       // A disabled row answers nothing, on either pager.
       {kIndividual, false, PagerResult::Verified, kIndividual, true, false},
       {kIndividual, true, PagerResult::Verified, kIndividual, false, false},
-      // Only verified pagers hold their capcodes; a failed attempt may be retried.
-      {kIndividual, true, PagerResult::VerifyFailed, kIndividual, true, false},
+      // A pager the write may have reached holds its capcodes; one that got nothing does not.
+      {kIndividual, true, PagerResult::VerifyFailed, kIndividual, true, true},
+      {kIndividual, true, PagerResult::Started, kIndividual, true, true},
+      {kIndividual, true, PagerResult::Interrupted, kShared, true, true},
       {kIndividual, true, PagerResult::NoDevice, kIndividual, true, false},
-      {kIndividual, true, PagerResult::Started, kIndividual, true, false},
+      {kIndividual, true, PagerResult::NotWritten, kIndividual, true, false},
   };
   int n = 0;
   for (const ClashCase& c : cases) {

@@ -1,0 +1,227 @@
+#include "cli/sql_ledger.hpp"
+
+#include <chrono>
+#include <thread>
+
+namespace capcode {
+
+namespace {
+
+constexpr int kSchemaVersion = 2;
+constexpr int kRetries = 50;
+// Held: the pager may carry its capcodes. The other results gave them back.
+const char* const kHolding = "('started', 'verified', 'verify failed', 'interrupted')";
+
+std::int64_t integer(const std::optional<std::string>& text) {
+  return text ? std::stoll(*text) : 0;
+}
+
+class SqlLedger final : public Ledger {
+ public:
+  explicit SqlLedger(std::unique_ptr<SqlConnection> db) : db_(std::move(db)) { migrate(); }
+
+  void finishAttempt(std::int64_t id, PagerResult result) override {
+    exclusive([&] {
+      const auto rows = db_->run(
+          "UPDATE pagers SET result = $1, finished = $2 WHERE id = $3 RETURNING id",
+          {std::string(resultName(result)), ledgerTimeNow(), id});
+      if (rows.empty()) throw LedgerError(db_->name() + ": no record " + std::to_string(id));
+      if (!holdsCapcodes(result)) db_->run("DELETE FROM held_capcodes WHERE pager_id = $1", {id});
+    });
+  }
+
+  void recordImage(std::int64_t id, const std::string& imageSha256) override {
+    db_->run("UPDATE pagers SET image_sha256 = $1 WHERE id = $2", {imageSha256, id});
+  }
+
+  std::optional<PagerRecord> lastVerified(std::string_view configSha256) override {
+    const auto rows = db_->run(
+        "SELECT id FROM pagers WHERE config_sha256 = $1 AND result = 'verified' "
+        "ORDER BY id DESC LIMIT 1",
+        {std::string(configSha256)});
+    if (rows.empty()) return std::nullopt;
+    return recordOf(integer(rows[0][0]));
+  }
+
+  std::vector<PagerRecord> list(std::string_view since) override {
+    std::vector<PagerRecord> records;
+    for (const SqlRow& row :
+         db_->run("SELECT id FROM pagers WHERE started >= $1 ORDER BY id", {std::string(since)})) {
+      records.push_back(recordOf(integer(row[0])));
+    }
+    return records;
+  }
+
+  std::optional<Conflict> reserve(
+      const BatchSpec& batch, PagerRecord& record,
+      const std::function<std::vector<RecordedAddress>(int)>& setOf) override {
+    std::optional<Conflict> conflict;
+    if (record.started.empty()) record.started = ledgerTimeNow();
+    exclusive([&] {
+      conflict.reset();
+      checkBatch(batch);
+      // The lowest set no pager holds: a set given back is handed out again; a set that may
+      // have reached a pager (started, verify failed, interrupted) never is.
+      int next = 0;
+      for (const SqlRow& row :
+           db_->run(std::string("SELECT DISTINCT set_index FROM pagers WHERE batch = $1 AND "
+                                "result IN ") +
+                        kHolding + " ORDER BY set_index",
+                    {batch.name})) {
+        if (integer(row[0]) != next) break;
+        ++next;
+      }
+      record.batch = batch.name;
+      record.setIndex = next;
+      record.addresses = setOf(next);
+      record.result = PagerResult::Started;
+      record.finished.clear();
+      conflict = conflictWith(record.addresses);
+      if (!conflict) insert(record, true);
+    });
+    return conflict;
+  }
+
+ private:
+  void migrate() {
+    const int known = kSchemaVersion;
+    exclusive([&] {
+      const int version = db_->schemaVersion();
+      if (version > known) {
+        throw LedgerError(db_->name() + ": schema version " + std::to_string(version) +
+                          " is newer than this program knows (" + std::to_string(known) +
+                          "); use a newer capcode");
+      }
+      const auto& steps = db_->migrations();
+      for (int step = version; step < known; ++step)
+        db_->run(steps[static_cast<std::size_t>(step)], {});
+      if (version < known) db_->setSchemaVersion(known);
+    });
+  }
+
+  void checkBatch(const BatchSpec& batch) {
+    const auto rows = db_->run("SELECT config_sha256, steps FROM batches WHERE name = $1",
+                               {batch.name});
+    if (rows.empty()) {
+      db_->run("INSERT INTO batches(name, config_sha256, steps, created) VALUES($1, $2, $3, $4)",
+               {batch.name, batch.configSha256, batch.steps, ledgerTimeNow()});
+      return;
+    }
+    if (rows[0][0].value_or("") != batch.configSha256) {
+      throw LedgerError("batch " + batch.name +
+                        " was started from another configuration file (SHA-256 " +
+                        rows[0][0].value_or("?") + ")");
+    }
+    if (rows[0][1].value_or("") != batch.steps) {
+      throw LedgerError("batch " + batch.name + " was started with the steps " +
+                        rows[0][1].value_or("?") + ", not " + batch.steps);
+    }
+  }
+
+  std::vector<Holding> holdings(std::int32_t capcode) override {
+    std::vector<Holding> found;
+    for (const SqlRow& row : db_->run(
+             std::string("SELECT a.pager_id, a.row, a.role FROM addresses a JOIN pagers p "
+                         "ON p.id = a.pager_id WHERE a.capcode = $1 AND a.enabled = 1 "
+                         "AND p.result IN ") +
+                 kHolding + " ORDER BY a.pager_id, a.row",
+             {std::int64_t{capcode}})) {
+      found.push_back({integer(row[0]), static_cast<int>(integer(row[1])),
+                       row[2].value_or("") == "individual" ? AddressRole::Individual
+                                                           : AddressRole::Shared});
+    }
+    return found;
+  }
+
+  PagerRecord recordOf(std::int64_t id) override {
+    const auto rows = db_->run(
+        "SELECT started, finished, host, station, config_path, config_sha256, image_sha256, "
+        "result, batch, set_index FROM pagers WHERE id = $1",
+        {id});
+    if (rows.empty()) throw LedgerError(db_->name() + ": no record " + std::to_string(id));
+    const SqlRow& r = rows[0];
+    PagerRecord record;
+    record.id = id;
+    record.started = r[0].value_or("");
+    record.finished = r[1].value_or("");
+    record.host = r[2].value_or("");
+    record.station = r[3].value_or("");
+    record.configPath = r[4].value_or("");
+    record.configSha256 = r[5].value_or("");
+    record.imageSha256 = r[6].value_or("");
+    record.result = resultNamed(r[7].value_or("")).value_or(PagerResult::Started);
+    record.batch = r[8].value_or("");
+    record.setIndex = r[9] ? static_cast<int>(integer(r[9])) : -1;
+    for (const SqlRow& a : db_->run(
+             "SELECT row, capcode, enabled, role FROM addresses WHERE pager_id = $1 ORDER BY row",
+             {id})) {
+      record.addresses.push_back({static_cast<int>(integer(a[0])),
+                                  static_cast<std::int32_t>(integer(a[1])), integer(a[2]) != 0,
+                                  a[3].value_or("") == "individual" ? AddressRole::Individual
+                                                                    : AddressRole::Shared});
+    }
+    return record;
+  }
+
+  void insert(PagerRecord& record, bool holdCapcodes) override {
+    const auto rows = db_->run(
+        "INSERT INTO pagers(started, finished, host, station, config_path, config_sha256, "
+        "image_sha256, result, batch, set_index) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) "
+        "RETURNING id",
+        {record.started, record.finished.empty() ? SqlValue(nullptr) : SqlValue(record.finished),
+         record.host, record.station, record.configPath, record.configSha256,
+         record.imageSha256, std::string(resultName(record.result)),
+         record.batch.empty() ? SqlValue(nullptr) : SqlValue(record.batch),
+         record.setIndex < 0 ? SqlValue(nullptr) : SqlValue(std::int64_t{record.setIndex})});
+    record.id = integer(rows.at(0)[0]);
+    for (const RecordedAddress& a : record.addresses) {
+      db_->run("INSERT INTO addresses(pager_id, row, capcode, enabled, role) "
+               "VALUES($1, $2, $3, $4, $5)",
+               {record.id, std::int64_t{a.row}, std::int64_t{a.capcode},
+                std::int64_t{a.enabled ? 1 : 0}, std::string(roleName(a.role))});
+      // The database keeps an individual capcode on one pager, whatever a station believes.
+      if (holdCapcodes && a.enabled && a.role == AddressRole::Individual) {
+        db_->run("INSERT INTO held_capcodes(capcode, pager_id) VALUES($1, $2)",
+                 {std::int64_t{a.capcode}, record.id});
+      }
+    }
+  }
+
+  void exclusive(const std::function<void()>& work) override {
+    for (int attempt = 1;; ++attempt) {
+      db_->beginExclusive();
+      try {
+        work();
+        db_->commit();
+        return;
+      } catch (const SqlError& e) {
+        db_->rollback();
+        if (!e.retry || attempt >= kRetries) throw;
+        // Another station got in the way: run the whole step again on what it wrote.
+        std::this_thread::sleep_for(std::chrono::milliseconds(attempt));
+      } catch (...) {
+        db_->rollback();
+        throw;
+      }
+    }
+  }
+
+  std::unique_ptr<SqlConnection> db_;
+};
+
+}  // namespace
+
+std::unique_ptr<Ledger> openSqlLedger(std::unique_ptr<SqlConnection> db) {
+  return std::make_unique<SqlLedger>(std::move(db));
+}
+
+int ledgerSchemaVersion() {
+  return kSchemaVersion;
+}
+
+bool isPostgresConnection(const std::string& ledger) {
+  return ledger.rfind("postgresql://", 0) == 0 || ledger.rfind("postgres://", 0) == 0 ||
+         (ledger.find('=') != std::string::npos && ledger.find('/') != 0);
+}
+
+}  // namespace capcode
