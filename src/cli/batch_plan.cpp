@@ -120,6 +120,48 @@ std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& w
   return std::nullopt;
 }
 
+struct CapcodeSets::Scratch {
+  CollectingFeedback feedback;
+  WindowProgram program;
+  Scratch(const ProgramState& rows, const StartupOptions& startup)
+      : program(feedback, rows.build) {
+    if (!program.event([&] { startProgram(program, startup); }))
+      throw BatchSetRefused("the program could not start");
+    copyRows(rows, program);
+  }
+};
+
+CapcodeSets::CapcodeSets(const ProgramState& state, const StartupOptions& startup)
+    : startup_(startup), base_(std::make_unique<Scratch>(state, startup)) {
+  restart();
+}
+
+CapcodeSets::~CapcodeSets() = default;
+
+void CapcodeSets::restart() {
+  scratch_ = std::make_unique<Scratch>(base_->program, startup_);
+  at_ = 0;
+}
+
+std::vector<RecordedAddress> CapcodeSets::set(int k) {
+  if (k < at_) restart();
+  WindowProgram& p = scratch_->program;
+  while (at_ < k) {
+    scratch_->feedback.lines.clear();
+    scratch_->feedback.focused.clear();
+    p.event([&] { p.form.runHandler("advanceAddresses"); });
+    ++at_;
+    if (auto refusal = advanceRefusal(scratch_->feedback.lines, scratch_->feedback.focused, 0)) {
+      at_ = k + 1;  // the scratch rows are spoilt: start again on the next request
+      throw BatchSetRefused("set " + std::to_string(k) + " of the batch is refused" +
+                            (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")"
+                                              : std::string()) +
+                            ": " + refusal->reason);
+    }
+  }
+  return currentAddresses(p);
+}
+
 BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count) {
   BatchPlan plan;
   CollectingFeedback feedback;

@@ -8,7 +8,9 @@
 // scratch copy of the program, so that a batch that would run out of range, collide with its
 // own rows or repeat a capcode is refused before any pager is touched.
 
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,32 @@ struct BatchPlan {
 // Plays `count` pagers through advanceAddresses on a scratch program started with `startup`,
 // from the rows of `state`, and checks that no individual capcode repeats within the batch.
 BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count);
+
+// The capcode sets of a batch one after another, as the window's advanceAddresses makes them
+// from the rows of a configuration: set 0 is the configuration's own. Played on a scratch
+// program; asking for the sets in rising order costs one advance each.
+class CapcodeSets {
+ public:
+  // Takes the rows (capcodes, steps, enable boxes) of `state` as they are now.
+  CapcodeSets(const ProgramState& state, const StartupOptions& startup);
+  ~CapcodeSets();
+  // Set k; throws BatchSetRefused when the rules refuse it (a range or duplicate message).
+  std::vector<RecordedAddress> set(int k);
+
+ private:
+  void restart();
+  struct Scratch;
+  StartupOptions startup_;
+  std::unique_ptr<Scratch> base_;     // the configuration's rows, kept as they were
+  std::unique_ptr<Scratch> scratch_;  // advanced to set at_
+  int at_ = 0;
+};
+
+// The rules refused a set of the batch.
+class BatchSetRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // The first clash of `wanted` with the capcodes of `earlier` (an earlier pager of this batch).
 std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,

@@ -40,6 +40,7 @@ struct RecordedAddress {
   std::int32_t capcode = 0;
   bool enabled = false;
   AddressRole role = AddressRole::Shared;
+  bool operator==(const RecordedAddress&) const = default;
 };
 
 struct PagerRecord {

@@ -7,6 +7,7 @@
 
 #include "cli/batch_plan.hpp"
 #include "cli/commands.hpp"
+#include "cli/sql_ledger.hpp"
 #include "cli/sqlite_ledger.hpp"
 
 namespace capcode {
@@ -16,7 +17,11 @@ namespace {
 struct LedgerOptions {
   std::string path;
   bool csv = false;
+  bool unfinished = false;
   std::string since;
+  std::int64_t resolveId = 0;
+  std::string resolveResult;
+  bool resolving = false;
 };
 
 std::string csvField(const std::string& text) {
@@ -30,14 +35,16 @@ std::string csvField(const std::string& text) {
 }
 
 void printCsv(const std::vector<PagerRecord>& records, std::ostream& out) {
-  out << "id,started,finished,host,station,result,config_path,config_sha256,image_sha256";
+  out << "id,started,finished,host,station,result,config_path,config_sha256,image_sha256,"
+         "batch,set";
   for (int row = 1; row <= kAddressRows; ++row)
     out << ",row" << row << "_capcode,row" << row << "_enabled,row" << row << "_role";
   out << "\r\n";
   for (const PagerRecord& r : records) {
     out << r.id << ',' << r.started << ',' << r.finished << ',' << csvField(r.host) << ','
         << csvField(r.station) << ',' << resultName(r.result) << ',' << csvField(r.configPath)
-        << ',' << r.configSha256 << ',' << r.imageSha256;
+        << ',' << r.configSha256 << ',' << r.imageSha256 << ',' << csvField(r.batch) << ','
+        << (r.setIndex < 0 ? std::string() : std::to_string(r.setIndex));
     for (const RecordedAddress& a : r.addresses)
       out << ',' << a.capcode << ',' << (a.enabled ? 1 : 0) << ',' << roleName(a.role);
     out << "\r\n";
@@ -57,13 +64,20 @@ std::string capcodesWithRoles(const PagerRecord& r) {
 
 void printTable(const std::vector<PagerRecord>& records, std::ostream& out) {
   out << std::left << std::setw(6) << "ID" << std::setw(25) << "STARTED" << std::setw(25)
-      << "FINISHED" << std::setw(14) << "STATION" << std::setw(14) << "RESULT"
-      << "CAPCODES\n";
+      << "FINISHED" << std::setw(14) << "STATION" << std::setw(14) << "RESULT" << std::setw(12)
+      << "BATCH/SET" << "CAPCODES\n";
   for (const PagerRecord& r : records) {
+    const std::string set =
+        r.batch.empty() ? "-" : r.batch + "/" + std::to_string(r.setIndex);
     out << std::left << std::setw(6) << r.id << std::setw(25) << r.started << std::setw(25)
         << (r.finished.empty() ? "-" : r.finished) << std::setw(14) << r.station << std::setw(14)
-        << resultName(r.result) << capcodesWithRoles(r) << "\n";
+        << resultName(r.result) << std::setw(12) << set << capcodesWithRoles(r) << "\n";
   }
+}
+
+std::unique_ptr<Ledger> open(const std::string& path) {
+  if (isPostgresConnection(path)) return openPostgresLedger(path);
+  return openSqliteLedger(path, LedgerOpen::ExistingOnly);
 }
 
 int runLedger(const LedgerOptions& o, CommandIo& io) {
@@ -75,13 +89,23 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
     return kExitFailed;
   }
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
+  if (!isPostgresConnection(path) && ::stat(path.c_str(), &info) != 0) {
     io.err << "capcode ledger: no ledger at " << path << "\n";
     return kExitFailed;
   }
   try {
-    auto ledger = openSqliteLedger(path, LedgerOpen::ExistingOnly);
-    const std::vector<PagerRecord> records = ledger->list(o.since);
+    auto ledger = open(path);
+    if (o.resolving) {
+      const PagerResult result = o.resolveResult == "verified" ? PagerResult::Verified
+                                                               : PagerResult::NotWritten;
+      ledger->resolve(o.resolveId, result);
+      io.out << "record " << o.resolveId << ": " << resultName(result) << '\n';
+      return kExitOk;
+    }
+    std::vector<PagerRecord> records = o.unfinished ? ledger->unfinished() : ledger->list(o.since);
+    if (o.unfinished && !o.since.empty()) {
+      std::erase_if(records, [&](const PagerRecord& r) { return r.started < o.since; });
+    }
     if (o.csv) {
       printCsv(records, io.out);
     } else {
@@ -102,9 +126,26 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
       app.add_subcommand("ledger", "list the pagers recorded by capcode write, oldest first");
   command
       ->add_option("--ledger", o->path,
-                   "the ledger file (default $XDG_DATA_HOME/capcode/ledger.sqlite3)")
-      ->type_name("PATH");
+                   "the ledger: a file (default $XDG_DATA_HOME/capcode/ledger.sqlite3) or a "
+                   "PostgreSQL connection string")
+      ->type_name("LEDGER");
   command->add_flag("--csv", o->csv, "comma-separated values with a header line, for a spreadsheet");
+  command->add_flag("--unfinished", o->unfinished,
+                    "only attempts that were started and never completed (a station that died "
+                    "mid-write), with station and time");
+  CLI::App* resolve = command->add_subcommand(
+      "resolve", "settle an unfinished attempt after checking the pager");
+  resolve->add_option("ID", o->resolveId, "the record's ID (capcode ledger --unfinished)")
+      ->required()
+      ->check(CLI::PositiveNumber);
+  resolve
+      ->add_option("RESULT", o->resolveResult,
+                   "verified (the pager holds the capcodes) or not-written (they go back)")
+      ->required()
+      ->check(CLI::IsMember({"verified", "not-written"}));
+  resolve->callback([o] { o->resolving = true; });
+  resolve->footer("The --ledger option goes before resolve: capcode ledger --ledger L resolve 7 "
+                  "verified");
   command
       ->add_option("--since", o->since,
                    "only pagers started at or after DATE (UTC: YYYY-MM-DD, optionally "

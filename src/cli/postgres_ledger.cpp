@@ -120,8 +120,14 @@ class PostgresConnection final : public SqlConnection {
   void rollback() override {
     if (PQstatus(pg_) == CONNECTION_OK) PQclear(PQexec(pg_, "ROLLBACK"));
   }
+  void lockSchema() override {
+    run(std::string("SELECT pg_advisory_lock(") + kLockKey + ")", {});
+  }
+  void unlockSchema() override {
+    if (PQstatus(pg_) == CONNECTION_OK)
+      PQclear(PQexec(pg_, (std::string("SELECT pg_advisory_unlock(") + kLockKey + ")").c_str()));
+  }
   int schemaVersion() override {
-    run(std::string("SELECT pg_advisory_xact_lock(") + kLockKey + ")", {});
     run("CREATE TABLE IF NOT EXISTS capcode_schema(version INTEGER NOT NULL)", {});
     const auto rows = run("SELECT max(version) FROM capcode_schema", {});
     return rows.empty() || !rows[0][0] ? 0 : std::stoi(*rows[0][0]);

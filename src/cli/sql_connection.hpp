@@ -36,6 +36,10 @@ class SqlConnection {
   virtual void beginExclusive() = 0;
   virtual void commit() = 0;
   virtual void rollback() = 0;
+  // Held around the schema's check and creation, so that stations starting together on an
+  // empty database create it once (outside the transaction: its snapshot comes after the lock).
+  virtual void lockSchema() {}
+  virtual void unlockSchema() {}
   virtual int schemaVersion() = 0;
   virtual void setSchemaVersion(int version) = 0;
   // The schema steps in this dialect; the version is the number applied.

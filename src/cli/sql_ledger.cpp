@@ -85,6 +85,11 @@ class SqlLedger final : public Ledger {
  private:
   void migrate() {
     const int known = kSchemaVersion;
+    db_->lockSchema();
+    struct Unlock {
+      SqlConnection& db;
+      ~Unlock() { db.unlockSchema(); }
+    } unlock{*db_};
     exclusive([&] {
       const int version = db_->schemaVersion();
       if (version > known) {

@@ -89,10 +89,8 @@ class SqliteConnection final : public SqlConnection {
     sqlite3_busy_timeout(db_, kBusyTimeoutMillis);
     if (sqlite3_db_readonly(db_, "main") == 1)
       throw LedgerError("ledger " + path + ": cannot be written (read-only)");
-    const std::int64_t application = single("PRAGMA application_id");
-    const std::int64_t tables = single("SELECT count(*) FROM sqlite_schema");
-    if (application != kApplicationId && (application != 0 || tables != 0))
-      throw LedgerError("ledger " + path + ": not a pager ledger");
+    // A file that is no database at all fails here already.
+    single("SELECT count(*) FROM sqlite_schema");
     // WAL lets a listing read while a batch writes; FULL makes every commit reach the disk.
     // A file system that refuses WAL keeps the rollback journal, still durable with FULL.
     run("PRAGMA journal_mode=WAL", {});
@@ -153,7 +151,15 @@ class SqliteConnection final : public SqlConnection {
   void beginExclusive() override { run("BEGIN IMMEDIATE", {}); }
   void commit() override { run("COMMIT", {}); }
   void rollback() override { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
-  int schemaVersion() override { return static_cast<int>(single("PRAGMA user_version")); }
+  // Read inside the migration's exclusive transaction, so that two stations creating the
+  // ledger at once see it whole: a file with tables but without our mark is another's.
+  int schemaVersion() override {
+    const std::int64_t application = single("PRAGMA application_id");
+    const std::int64_t tables = single("SELECT count(*) FROM sqlite_schema");
+    if (application != kApplicationId && (application != 0 || tables != 0))
+      throw LedgerError("ledger " + path_ + ": not a pager ledger");
+    return static_cast<int>(single("PRAGMA user_version"));
+  }
   void setSchemaVersion(int version) override {
     run("PRAGMA user_version=" + std::to_string(version), {});
     run("PRAGMA application_id=" + std::to_string(kApplicationId), {});

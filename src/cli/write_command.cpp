@@ -34,6 +34,7 @@ struct WriteOptions {
   std::string station;
   bool allowReuse = false;
   bool resume = false;
+  std::string batch;
   SessionOptions session;
 };
 
@@ -84,14 +85,6 @@ std::string conflictText(const Conflict& c) {
          ", row " + std::to_string(c.holderRow) + " (" + std::string(roleName(c.holderRole)) +
          "), written " + c.holder.started + " on station " + c.holder.station +
          "; give --allow-reuse to program it again (a returned pager)";
-}
-
-bool sameCapcodes(const std::vector<RecordedAddress>& a, const std::vector<RecordedAddress>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].capcode != b[i].capcode || a[i].enabled != b[i].enabled) return false;
-  }
-  return true;
 }
 
 PagerResult resultOf(std::uint8_t transfer) {
@@ -161,7 +154,7 @@ class Batch {
         ledger_ = std::make_unique<MemoryLedger>();
       } else {
         const std::string path = o_.ledgerPath.empty() ? defaultLedgerPath() : o_.ledgerPath;
-        ledger_ = openSqliteLedger(path);
+        ledger_ = capcode::openLedger(path);
       }
     } catch (const LedgerError& e) {
       io_.err << "capcode write: " << e.what()
@@ -200,6 +193,7 @@ class Batch {
     if (o_.resume) {
       if (int status = resume(); status != kExitOk) return status;
     }
+    if (!o_.batch.empty()) return writeSharedBatch();
     const BatchPlan plan = planBatch(state(), session_->startup(), o_.count);
     if (plan.refusal) {
       const BatchRefusal& r = *plan.refusal;
@@ -224,11 +218,64 @@ class Batch {
     }
     links().beforePagerWrite = [this](const Image& image) { recordStart(image); };
     for (int pager = 1; pager <= o_.count; ++pager) {
-      if (int status = writeOne(pager, plan.pagers[static_cast<std::size_t>(pager - 1)]);
+      if (int status = writeOne(pager, &plan.pagers[static_cast<std::size_t>(pager - 1)]);
           status != kExitOk) {
         return status;
       }
     }
+    return kExitOk;
+  }
+
+  // Several stations on one batch: each pager takes the batch's next free capcode set, held
+  // for it in the ledger before anything is written.
+  int writeSharedBatch() {
+    std::string steps;
+    for (int row = 1; row <= kAddressRows; ++row)
+      steps += (row > 1 ? "," : "") + std::to_string(addressStep(form(), row));
+    batch_ = BatchSpec{o_.batch, configSha_, steps};
+    try {
+      sets_ = std::make_unique<CapcodeSets>(state(), session_->startup());
+    } catch (const BatchSetRefused& e) {
+      return fail(e.what());
+    }
+    links().beforePagerWrite = [this](const Image& image) { recordImage(image); };
+    for (int pager = 1; pager <= o_.count; ++pager) {
+      if (int status = writeOne(pager, nullptr); status != kExitOk) return status;
+    }
+    return kExitOk;
+  }
+
+  // Takes the batch's next set for this pager and puts its capcodes into the window.
+  int reserveSet(const std::string& ofCount) {
+    std::optional<Conflict> conflict;
+    try {
+      conflict = ledger_->reserve(batch_, record_, [this](int k) { return sets_->set(k); });
+    } catch (const BatchSetRefused& e) {
+      return fail("pager " + ofCount + ": " + e.what() + "; stopped");
+    } catch (const LedgerError& e) {
+      io_.err << "capcode write: " << e.what() << "\ncapcode write: stopped before pager "
+              << ofCount << "; no pager is programmed without its record\n";
+      return kExitLedger;
+    }
+    if (conflict) return refuse("pager " + ofCount + ": " + conflictText(*conflict));
+    begun_ = true;
+    const std::size_t logFrom = state().statusLog().size();
+    const std::size_t focusFrom = feedback_->focused.size();
+    const std::size_t noticeFrom = feedback_->notices.size();
+    state().event([&] {
+      for (const RecordedAddress& a : record_.addresses)
+        form().setText(rowControlName("address", a.row), std::to_string(a.capcode));
+      for (const RecordedAddress& a : record_.addresses)
+        form().runHandler(rowControlName("address", a.row, "Exit"));
+    });
+    if (auto refusal = refusalSince(logFrom, focusFrom, noticeFrom, 0)) {
+      ledger_->finishAttempt(record_.id, PagerResult::NotWritten);
+      return fail("pager " + ofCount + ": set " + std::to_string(record_.setIndex) +
+                  " of batch " + o_.batch + " is refused by the address rules: " +
+                  refusal->reason);
+    }
+    io_.err << "capcode write: pager " << ofCount << " takes set " << record_.setIndex
+            << " of batch " << o_.batch << "\n";
     return kExitOk;
   }
 
@@ -295,7 +342,19 @@ class Batch {
     begun_ = true;
   }
 
-  int writeOne(int pager, const std::vector<RecordedAddress>& planned) {
+  // A shared batch's pager: its record exists already; the digest of what is written is added.
+  void recordImage(const Image& image) {
+    try {
+      ledger_->recordImage(record_.id, sha256Hex(image));
+    } catch (const LedgerError& e) {
+      ledgerStop_ = e.what();
+      throw LedgerRefusal(ledgerStop_);
+    }
+  }
+
+  // `planned`: the capcodes the batch's plan gave this pager; none for a shared batch, whose
+  // pager takes the next free set from the ledger.
+  int writeOne(int pager, const std::vector<RecordedAddress>* planned) {
     const std::string ofCount = std::to_string(pager) + " of " + std::to_string(o_.count);
     if (pager > 1) {
       io_.err << "Insert pager " << ofCount << " and press Enter (q to stop)" << std::endl;
@@ -305,19 +364,22 @@ class Batch {
         return kExitFailed;
       }
     }
-    const std::vector<RecordedAddress> addresses = currentAddresses(state());
-    if (!sameCapcodes(addresses, planned)) {
-      return fail("pager " + ofCount + ": the capcodes " + describeCapcodes(addresses) +
-                  " differ from the plan " + describeCapcodes(planned) + "; stopped");
-    }
     record_ = PagerRecord{};
     record_.host = hostName();
     record_.station = o_.station.empty() ? record_.host : o_.station;
     record_.configPath = std::filesystem::absolute(o_.file).string();
     record_.configSha256 = configSha_;
-    record_.addresses = addresses;
     begun_ = false;
     ledgerStop_.clear();
+    if (planned == nullptr) {
+      if (int status = reserveSet(ofCount); status != kExitOk) return status;
+    } else if (currentAddresses(state()) != *planned) {
+      return fail("pager " + ofCount + ": the capcodes " +
+                  describeCapcodes(currentAddresses(state())) + " differ from the plan " +
+                  describeCapcodes(*planned) + "; stopped");
+    }
+    const std::vector<RecordedAddress> addresses = currentAddresses(state());
+    record_.addresses = addresses;
 
     const std::size_t focusFrom = feedback_->focused.size();
     const std::size_t noticeFrom = feedback_->notices.size();
@@ -391,6 +453,8 @@ class Batch {
   std::unique_ptr<ConsoleFeedback> feedback_;
   std::unique_ptr<PagerSession> session_;
   std::string configSha_;
+  BatchSpec batch_;
+  std::unique_ptr<CapcodeSets> sets_;
   PagerRecord record_;
   bool begun_ = false;
   std::string ledgerStop_;
@@ -422,9 +486,10 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
       ->type_name("CHIP")
       ->check(CLI::IsMember(chips));
   auto* ledger = command->add_option("--ledger", o->ledgerPath,
-                                     "the ledger file (default "
-                                     "$XDG_DATA_HOME/capcode/ledger.sqlite3)")
-                     ->type_name("PATH");
+                                     "the ledger: a file (default "
+                                     "$XDG_DATA_HOME/capcode/ledger.sqlite3), or a PostgreSQL "
+                                     "server (postgresql://... or a libpq connection string)")
+                     ->type_name("LEDGER");
   auto* noLedger =
       command->add_flag("--no-ledger", o->noLedger, "keep no record of the pagers programmed");
   noLedger->excludes(ledger);
@@ -433,11 +498,21 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--allow-reuse", o->allowReuse,
                     "program capcodes the ledger already records on a verified pager (a "
                     "returned pager)");
+  auto* resume =
+      command
+          ->add_flag("--resume", o->resume,
+                     "start from the capcodes after the last verified pager written from the "
+                     "same configuration file")
+          ->excludes(noLedger);
   command
-      ->add_flag("--resume", o->resume,
-                 "start from the capcodes after the last verified pager written from the same "
-                 "configuration file")
-      ->excludes(noLedger);
+      ->add_option("--batch", o->batch,
+                   "program a batch shared by several stations: each pager takes the batch's "
+                   "next free capcode set from the ledger (a PostgreSQL server for several "
+                   "stations)")
+      ->type_name("NAME")
+      ->excludes(noLedger)
+      ->excludes(resume)
+      ->excludes("--allow-reuse");
   addSessionOptions(*command, o->session);
   command->footer(
       "Before each pager after the first it asks on standard error for the next pager and\n"

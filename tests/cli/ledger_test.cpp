@@ -8,7 +8,9 @@
 #include <memory>
 
 #include "cli/ledger.hpp"
+#include "cli/sql_ledger.hpp"
 #include "cli/sqlite_ledger.hpp"
+#include "support/postgres.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
@@ -35,8 +37,14 @@ struct Backend {
 };
 
 class LedgerTest : public ::testing::TestWithParam<Backend> {
+ public:
+  static inline std::string skipped;  // why a back end is not there
+
  protected:
-  void SetUp() override { ledger = GetParam().open(folder); }
+  void SetUp() override {
+    ledger = GetParam().open(folder);
+    if (!ledger) GTEST_SKIP() << skipped;
+  }
   std::int64_t record(std::vector<RecordedAddress> addresses, PagerResult result,
                       std::string config = "cfg") {
     PagerRecord r = pager(std::move(addresses), std::move(config));
@@ -140,6 +148,12 @@ INSTANTIATE_TEST_SUITE_P(
         Backend{"sqlite",
                 [](const TempFolder& folder) {
                   return openSqliteLedger(folder / "sub/ledger.sqlite3");
+                }},
+        Backend{"postgresql",
+                [](const TempFolder&) -> std::unique_ptr<Ledger> {
+                  const auto server = test::postgresServer(LedgerTest::skipped);
+                  if (!server) return nullptr;
+                  return openPostgresLedger(test::freshDatabase(*server));
                 }}),
     [](const auto& info) { return std::string(info.param.name); });
 

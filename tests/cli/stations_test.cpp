@@ -1,0 +1,351 @@
+// Several stations on one batch of pagers, as separate processes of the real tool, each with
+// its own simulated programmer box, sharing one ledger: PostgreSQL, and the single-station
+// SQLite ledger held to the same behaviour.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "cli/commands.hpp"
+#include "cli/sql_ledger.hpp"
+#include "cli/sqlite_ledger.hpp"
+#include "support/postgres.hpp"
+#include "support/temp_folder.hpp"
+
+extern char** environ;
+
+namespace capcode {
+namespace {
+
+using test::TempFolder;
+using Clock = std::chrono::steady_clock;
+
+// One station: the real tool in its own process, Enter given through a pipe.
+class Station {
+ public:
+  Station(std::vector<std::string> args, const std::string& output) {
+    ::signal(SIGPIPE, SIG_IGN);  // a station that stopped early no longer reads its Enter keys
+    args.insert(args.begin(), CAPCODE_TOOL);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int ends[2];
+    EXPECT_EQ(::pipe(ends), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[0], 0);
+    posix_spawn_file_actions_addclose(&actions, ends[1]);
+    posix_spawn_file_actions_addopen(&actions, 1, (output + ".out").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (output + ".err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_EQ(posix_spawn(&pid_, CAPCODE_TOOL, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[0]);
+    input_ = ends[1];
+    output_ = output;
+  }
+  ~Station() {
+    if (input_ >= 0) ::close(input_);
+    if (pid_ > 0 && !done_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  void enter(int times) {
+    const std::string keys(static_cast<std::size_t>(times), '\n');
+    EXPECT_EQ(::write(input_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
+  void endInput() {
+    ::close(input_);
+    input_ = -1;
+  }
+  // The exit status, or -signal.
+  int wait() {
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    done_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+  }
+  void kill() { ::kill(pid_, SIGKILL); }
+  std::string out() const { return read(output_ + ".out"); }
+  std::string err() const { return read(output_ + ".err"); }
+
+ private:
+  static std::string read(const std::string& path) {
+    const auto bytes = test::fileBytes(path);
+    return {bytes.begin(), bytes.end()};
+  }
+  pid_t pid_ = 0;
+  int input_ = -1;
+  bool done_ = false;
+  std::string output_;
+};
+
+struct Backend {
+  const char* name;
+  bool server;
+};
+
+class Stations : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    if (GetParam().server) {
+      std::string why;
+      const auto server = test::postgresServer(why);
+      if (!server) GTEST_SKIP() << why;
+      ledger = test::freshDatabase(*server);
+    } else {
+      ledger = folder / "ledger.sqlite3";
+    }
+    // Rows 1 and 2 far from the others: a batch of thousands never meets them.
+    std::istringstream script("set address1 2010000\nleave address1\nset address2 2020000\n"
+                              "leave address2\nsave " + config + "\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandIo io{script, out, err, false};
+    ASSERT_EQ(runCapcode({"script", "--data-dir", kData}, io), 0) << err.str();
+  }
+
+  std::unique_ptr<Station> station(const std::string& name, int count,
+                                   std::vector<std::string> extra = {}) {
+    const std::string pager = folder / (name + ".eep");
+    std::filesystem::copy_file(config, pager, std::filesystem::copy_options::overwrite_existing);
+    std::vector<std::string> args{"write",   config, "--batch", "order-17", "--count",
+                                  std::to_string(count), "--autoinc", "1=1", "--autoinc", "2=1",
+                                  "--sim-usb", pager,  "--ledger",  ledger,    "--station",
+                                  name,      "--data-dir", kData};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return std::make_unique<Station>(args, folder / name);
+  }
+  std::vector<PagerRecord> records() {
+    if (GetParam().server) return openPostgresLedger(ledger)->list("");
+    return openSqliteLedger(ledger, LedgerOpen::ExistingOnly)->list("");
+  }
+  std::vector<PagerRecord> waitForRecords(std::size_t count) {
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    std::vector<PagerRecord> list;
+    while (Clock::now() < deadline) {
+      try {
+        list = records();
+      } catch (const LedgerError&) {
+      }
+      if (list.size() >= count) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return list;
+  }
+
+  const std::string kData = CAPCODE_SOURCE_DATA_DIR;
+  TempFolder folder;
+  const std::string config = folder / "config.eep";
+  std::string ledger;
+};
+
+TEST_P(Stations, FourStationsShareOneBatchWithoutRepeatingACapcode) {
+  std::vector<std::unique_ptr<Station>> stations;
+  for (int s = 1; s <= 4; ++s) {
+    stations.push_back(station("s" + std::to_string(s), 10));
+    stations.back()->enter(9);
+  }
+  for (auto& s : stations) {
+    EXPECT_EQ(s->wait(), 0) << s->err();
+  }
+  const auto list = records();
+  ASSERT_EQ(list.size(), 40u);
+  std::set<int> sets;
+  std::set<std::int32_t> individual;
+  std::set<std::string> stationNames;
+  for (const PagerRecord& r : list) {
+    EXPECT_EQ(r.result, PagerResult::Verified);
+    EXPECT_FALSE(r.finished.empty()) << "every record complete";
+    EXPECT_EQ(r.batch, "order-17");
+    EXPECT_EQ(r.imageSha256.size(), 64u);
+    sets.insert(r.setIndex);
+    stationNames.insert(r.station);
+    ASSERT_EQ(r.addresses.size(), 8u);
+    EXPECT_EQ(r.addresses[0].capcode, 2010000 + r.setIndex);
+    EXPECT_EQ(r.addresses[1].capcode, 2020000 + r.setIndex);
+    individual.insert(r.addresses[0].capcode);
+    individual.insert(r.addresses[1].capcode);
+    for (int row = 3; row <= 8; ++row) {
+      EXPECT_EQ(r.addresses[static_cast<std::size_t>(row - 1)].capcode,
+                list[0].addresses[static_cast<std::size_t>(row - 1)].capcode)
+          << "the shared rows are the same on every pager";
+    }
+  }
+  EXPECT_EQ(sets.size(), 40u);
+  EXPECT_EQ(*sets.rbegin(), 39) << "sets 0..39, none twice";
+  EXPECT_EQ(individual.size(), 80u);
+  EXPECT_EQ(stationNames.size(), 4u);
+}
+
+TEST_P(Stations, AKilledStationsSetIsNeverHandedOutAgainUntilSettled) {
+  auto dying = station("dying", 1, {"--sim-fault", "write:10:silent"});
+  auto started = waitForRecords(1);
+  ASSERT_EQ(started.size(), 1u);
+  dying->kill();
+  EXPECT_LT(dying->wait(), 0);
+  const std::int64_t lost = started[0].id;
+
+  auto next = station("next", 3);
+  next->enter(2);
+  ASSERT_EQ(next->wait(), 0) << next->err();
+  auto list = records();
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[0].result, PagerResult::Started);
+  EXPECT_EQ(list[0].setIndex, 0);
+  for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(list[i].setIndex, static_cast<int>(i));
+
+  std::istringstream none;
+  std::ostringstream out;
+  std::ostringstream err;
+  CommandIo io{none, out, err, false};
+  ASSERT_EQ(runCapcode({"ledger", "--ledger", ledger, "--unfinished"}, io), 0) << err.str();
+  EXPECT_NE(out.str().find(" dying "), std::string::npos) << out.str();
+  EXPECT_EQ(out.str().find(" next "), std::string::npos);
+  // After a person checked the pager: nothing reached it, the set goes back to the batch.
+  ASSERT_EQ(runCapcode({"ledger", "--ledger", ledger, "resolve", std::to_string(lost),
+                        "not-written"},
+                       io),
+            0)
+      << err.str();
+  auto again = station("again", 1);
+  ASSERT_EQ(again->wait(), 0) << again->err();
+  list = records();
+  ASSERT_EQ(list.size(), 5u);
+  EXPECT_EQ(list[0].result, PagerResult::NotWritten);
+  EXPECT_EQ(list[4].setIndex, 0);
+}
+
+TEST_P(Stations, StationsThatDisagreeOnTheBatchAreRefused) {
+  auto first = station("first", 1);
+  ASSERT_EQ(first->wait(), 0) << first->err();
+  auto steps = station("steps", 1, {"--autoinc", "3=1"});
+  EXPECT_EQ(steps->wait(), 3);
+  EXPECT_NE(steps->err().find("batch order-17 was started with the steps 1,1,0,0,0,0,0,0, not "
+                              "1,1,1,0,0,0,0,0"),
+            std::string::npos)
+      << steps->err();
+  const std::string other = folder / "other.eep";
+  std::filesystem::copy_file(folder / "first.eep", other);  // the written pager: another file
+  auto file = std::make_unique<Station>(
+      std::vector<std::string>{"write", other, "--batch", "order-17", "--autoinc", "1=1",
+                               "--autoinc", "2=1", "--sim-usb", folder / "first.eep", "--ledger",
+                               ledger, "--data-dir", kData},
+      folder / "file");
+  EXPECT_EQ(file->wait(), 3);
+  EXPECT_NE(file->err().find("was started from another configuration file"), std::string::npos)
+      << file->err();
+  EXPECT_EQ(records().size(), 1u) << "nothing recorded, nothing written";
+}
+
+INSTANTIATE_TEST_SUITE_P(Ledgers, Stations,
+                         ::testing::Values(Backend{"sqlite", false}, Backend{"postgresql", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A server that goes away mid-batch: every station stops before its next pager, and every
+// pager a station reports is recorded.
+TEST(StationsOnAServer, AServerThatStopsStopsEveryStation) {
+  TempFolder folder;
+  const std::string state = folder / "server";
+  const std::string script = CAPCODE_POSTGRES_SERVER;
+  ASSERT_EQ(std::system(("bash " + script + " start " + state).c_str()), 0);
+  std::string why;
+  ::setenv("CAPCODE_TEST_POSTGRES", state.c_str(), 1);
+  const auto server = test::postgresServer(why);
+  if (!server) GTEST_SKIP() << why;
+  const std::string ledger = test::freshDatabase(*server);
+  const std::string data = CAPCODE_SOURCE_DATA_DIR;
+  const std::string config = folder / "config.eep";
+  {
+    std::istringstream in("save " + config + "\n");
+    std::ostringstream out;
+    CommandIo io{in, out, out, false};
+    ASSERT_EQ(runCapcode({"script", "--data-dir", data}, io), 0);
+  }
+  std::vector<std::unique_ptr<Station>> stations;
+  for (int s = 1; s <= 2; ++s) {
+    const std::string pager = folder / ("s" + std::to_string(s) + ".eep");
+    std::filesystem::copy_file(config, pager);
+    stations.push_back(std::make_unique<Station>(
+        std::vector<std::string>{"write", config, "--batch", "b", "--count", "20", "--autoinc",
+                                 "1=1", "--sim-usb", pager, "--ledger", ledger, "--station",
+                                 "s" + std::to_string(s), "--data-dir", data},
+        folder / ("s" + std::to_string(s))));
+    stations.back()->enter(2);
+  }
+  // Three pagers each, then the server is gone.
+  const auto deadline = Clock::now() + std::chrono::seconds(30);
+  std::size_t recorded = 0;
+  while (recorded < 6 && Clock::now() < deadline) {
+    recorded = openPostgresLedger(ledger)->list("").size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(std::system(("bash " + script + " pause " + state).c_str()), 0);
+  for (auto& s : stations) {
+    s->enter(17);
+    s->endInput();
+  }
+  for (auto& s : stations) {
+    EXPECT_EQ(s->wait(), 3) << s->err();
+    EXPECT_NE(s->err().find("no pager is programmed without its record"), std::string::npos)
+        << s->err();
+  }
+  ASSERT_EQ(std::system(("bash " + script + " resume " + state).c_str()), 0);
+  const auto list = openPostgresLedger(ledger)->list("");
+  for (int s = 1; s <= 2; ++s) {
+    const std::string name = "s" + std::to_string(s);
+    const std::string out = stations[static_cast<std::size_t>(s - 1)]->out();
+    std::size_t reported = 0;
+    for (auto at = out.find("Pager "); at != std::string::npos; at = out.find("Pager ", at + 1))
+      ++reported;
+    const auto rows = std::count_if(list.begin(), list.end(),
+                                    [&](const PagerRecord& r) { return r.station == name; });
+    EXPECT_GE(static_cast<std::size_t>(rows), reported) << "every pager reported is recorded";
+  }
+  std::system(("bash " + script + " stop " + state).c_str());
+}
+
+// Reserving a pager's set and completing its record on a local server: the median over 40.
+TEST(StationsOnAServer, ReservingAndCompletingARecordIsQuick) {
+  std::string why;
+  const auto server = test::postgresServer(why);
+  if (!server) GTEST_SKIP() << why;
+  auto ledger = openPostgresLedger(test::freshDatabase(*server));
+  const BatchSpec batch{"timed", "config", "1,0,0,0,0,0,0,0"};
+  std::vector<double> millis;
+  for (int i = 0; i < 40; ++i) {
+    PagerRecord record;
+    record.host = record.station = "bench";
+    record.configPath = "config.eep";
+    record.configSha256 = "config";
+    const auto start = Clock::now();
+    ASSERT_FALSE(ledger->reserve(batch, record, [](int k) {
+      std::vector<RecordedAddress> set;
+      for (int row = 1; row <= 8; ++row)
+        set.push_back({row, 1000000 + row * 100000 + (row == 1 ? k : 0), true,
+                       row == 1 ? AddressRole::Individual : AddressRole::Shared});
+      return set;
+    }));
+    ledger->finishAttempt(record.id, PagerResult::Verified);
+    millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  std::sort(millis.begin(), millis.end());
+  const double median = millis[millis.size() / 2];
+  std::printf("reserve_and_complete_median_ms: %.3f\n", median);
+  EXPECT_LT(median, 20.0);
+}
+
+}  // namespace
+}  // namespace capcode
