@@ -32,7 +32,7 @@ _capcode() {
       COMPREPLY=($(compgen -W ". ," -- "$cur"))
       return
       ;;
-    --count | --autoinc | --station | --since | --sim-product | --sim-fault)
+    --count | --autoinc | --station | --since | --sim-product | --sim-fault | --batch)
       return
       ;;
   esac
@@ -46,8 +46,13 @@ _capcode() {
     script) options="--bare --decimal-mark $hardware --help" ;;
     read) options="--raw $hardware --help" ;;
     write) options="--count --autoinc --same-capcodes --recover --ledger --no-ledger --station
-                    --allow-reuse --resume $hardware --help" ;;
-    ledger) options="--ledger --csv --since --help" ;;
+                    --allow-reuse --resume --batch $hardware --help" ;;
+    ledger)
+      if [[ " ${words[*]} " == *" resolve "* ]]; then
+        COMPREPLY=($(compgen -W "verified not-written" -- "$cur"))
+        return
+      fi
+      options="--ledger --csv --unfinished --since --help resolve" ;;
     show) options="--json --force --revision --data-dir --help" ;;
     diff) options="--json --force --revision --data-dir --help" ;;
     set) options="-o --output --revision --data-dir --help" ;;
