@@ -216,6 +216,49 @@ class SqlLedger final : public Ledger {
 
 }  // namespace
 
+std::vector<std::string> ledgerSchemaSteps(const std::string& serialKey,
+                                           const std::string& reference) {
+  return {
+      "CREATE TABLE pagers("
+      "  id " + serialKey + ","
+      "  started TEXT NOT NULL,"
+      "  finished TEXT,"
+      "  host TEXT NOT NULL,"
+      "  station TEXT NOT NULL,"
+      "  config_path TEXT NOT NULL,"
+      "  config_sha256 TEXT NOT NULL,"
+      "  image_sha256 TEXT NOT NULL,"
+      "  result TEXT NOT NULL CHECK(result IN ('started', 'verified', 'verify failed',"
+      "                                        'not written', 'no device', 'interrupted')));"
+      "CREATE TABLE addresses("
+      "  pager_id " + reference + " NOT NULL REFERENCES pagers(id),"
+      "  row INTEGER NOT NULL CHECK(row BETWEEN 1 AND 8),"
+      "  capcode INTEGER NOT NULL,"
+      "  enabled INTEGER NOT NULL CHECK(enabled IN (0, 1)),"
+      "  role TEXT NOT NULL CHECK(role IN ('individual', 'shared')),"
+      "  PRIMARY KEY(pager_id, row));"
+      "CREATE INDEX addresses_by_capcode ON addresses(capcode);"
+      "CREATE INDEX pagers_by_config ON pagers(config_sha256, result);",
+      "ALTER TABLE pagers ADD COLUMN batch TEXT;"
+      "ALTER TABLE pagers ADD COLUMN set_index INTEGER;"
+      "CREATE TABLE batches("
+      "  name TEXT PRIMARY KEY,"
+      "  config_sha256 TEXT NOT NULL,"
+      "  steps TEXT NOT NULL,"
+      "  created TEXT NOT NULL);"
+      "CREATE TABLE held_capcodes("
+      "  capcode INTEGER PRIMARY KEY,"
+      "  pager_id " + reference + " NOT NULL REFERENCES pagers(id));"
+      "CREATE UNIQUE INDEX held_sets ON pagers(batch, set_index)"
+      "  WHERE batch IS NOT NULL AND result IN " + std::string(kHolding) + ";"
+      // A ledger from before batches: its pagers hold their individual capcodes from now on.
+      "INSERT INTO held_capcodes(capcode, pager_id)"
+      "  SELECT a.capcode, min(a.pager_id) FROM addresses a JOIN pagers p ON p.id = a.pager_id"
+      "  WHERE a.enabled = 1 AND a.role = 'individual' AND p.result IN " +
+          std::string(kHolding) + " GROUP BY a.capcode;",
+  };
+}
+
 std::unique_ptr<Ledger> openSqlLedger(std::unique_ptr<SqlConnection> db) {
   return std::make_unique<SqlLedger>(std::move(db));
 }

@@ -5,6 +5,8 @@
 // individual capcode by one pager (the held_capcodes table's key).
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cli/sql_connection.hpp"
 
@@ -15,6 +17,11 @@ std::unique_ptr<Ledger> openSqlLedger(std::unique_ptr<SqlConnection> db);
 
 // The schema version this program writes.
 int ledgerSchemaVersion();
+
+// The schema's steps, the same for every database but for how a pager's key is made
+// (`serialKey`, "INTEGER PRIMARY KEY" or "BIGSERIAL PRIMARY KEY") and referred to.
+std::vector<std::string> ledgerSchemaSteps(const std::string& serialKey,
+                                           const std::string& reference);
 
 // A PostgreSQL ledger: any libpq connection string ("postgresql://host/db", "host=/run dbname=x");
 // the PG* environment variables fill in what it leaves out. Throws LedgerError.

@@ -17,47 +17,7 @@ namespace {
 constexpr int kApplicationId = 0x43415043;
 constexpr int kBusyTimeoutMillis = 5000;
 
-// Append-only: the schema version is the number of steps applied.
-const std::vector<std::string> kMigrations = {
-    R"(CREATE TABLE pagers(
-         id INTEGER PRIMARY KEY,
-         started TEXT NOT NULL,
-         finished TEXT,
-         host TEXT NOT NULL,
-         station TEXT NOT NULL,
-         config_path TEXT NOT NULL,
-         config_sha256 TEXT NOT NULL,
-         image_sha256 TEXT NOT NULL,
-         result TEXT NOT NULL CHECK(result IN ('started', 'verified', 'verify failed',
-                                               'not written', 'no device', 'interrupted')));
-       CREATE TABLE addresses(
-         pager_id INTEGER NOT NULL REFERENCES pagers(id),
-         row INTEGER NOT NULL CHECK(row BETWEEN 1 AND 8),
-         capcode INTEGER NOT NULL,
-         enabled INTEGER NOT NULL CHECK(enabled IN (0, 1)),
-         role TEXT NOT NULL CHECK(role IN ('individual', 'shared')),
-         PRIMARY KEY(pager_id, row));
-       CREATE INDEX addresses_by_capcode ON addresses(capcode);
-       CREATE INDEX pagers_by_config ON pagers(config_sha256, result);)",
-    R"(ALTER TABLE pagers ADD COLUMN batch TEXT;
-       ALTER TABLE pagers ADD COLUMN set_index INTEGER;
-       CREATE TABLE batches(
-         name TEXT PRIMARY KEY,
-         config_sha256 TEXT NOT NULL,
-         steps TEXT NOT NULL,
-         created TEXT NOT NULL);
-       CREATE TABLE held_capcodes(
-         capcode INTEGER PRIMARY KEY,
-         pager_id INTEGER NOT NULL REFERENCES pagers(id));
-       CREATE UNIQUE INDEX held_sets ON pagers(batch, set_index)
-         WHERE batch IS NOT NULL
-           AND result IN ('started', 'verified', 'verify failed', 'interrupted');
-       INSERT INTO held_capcodes(capcode, pager_id)
-         SELECT a.capcode, min(a.pager_id) FROM addresses a JOIN pagers p ON p.id = a.pager_id
-         WHERE a.enabled = 1 AND a.role = 'individual'
-           AND p.result IN ('started', 'verified', 'verify failed', 'interrupted')
-         GROUP BY a.capcode;)",
-};
+const std::vector<std::string> kMigrations = ledgerSchemaSteps("INTEGER PRIMARY KEY", "INTEGER");
 
 void makeFolders(const std::string& path) {
   for (std::size_t slash = path.find('/', 1); slash != std::string::npos;

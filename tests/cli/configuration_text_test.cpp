@@ -9,6 +9,7 @@
 
 #include "cli/commands.hpp"
 #include "core/json.hpp"
+#include "support/run_capcode.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
@@ -17,27 +18,9 @@ namespace {
 using test::fileBytes;
 using test::TempFolder;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Outcome capcode(std::vector<std::string> args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  CommandIo io{in, out, err, false};
-  Outcome o;
-  o.status = runCapcode(args, io);
-  o.out = out.str();
-  o.err = err.str();
-  return o;
-}
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using test::capcode;
+using test::has;
+using test::Outcome;
 
 class ConfigurationText : public ::testing::Test {
  protected:

@@ -18,6 +18,7 @@
 #include "cli/commands.hpp"
 #include "cli/sqlite_ledger.hpp"
 #include "core/image.hpp"
+#include "support/run_capcode.hpp"
 #include "support/temp_folder.hpp"
 
 extern char** environ;
@@ -28,27 +29,9 @@ namespace {
 using test::fileBytes;
 using test::TempFolder;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Outcome capcode(std::vector<std::string> args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  CommandIo io{in, out, err, false};
-  Outcome run;
-  run.status = runCapcode(args, io);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using test::capcode;
+using test::has;
+using test::Outcome;
 
 int countOf(const std::string& text, const std::string& part) {
   int n = 0;

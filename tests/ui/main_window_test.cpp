@@ -39,6 +39,15 @@ class Window : public ::testing::Test {
     window->show();
     QApplication::processEvents();
   }
+  // A simulated programmer box whose pager holds `image` with its checksum set.
+  static HardwareOptions simulatedBox(const std::string& name, Image image) {
+    HardwareOptions usb;
+    usb.simUsbImage = ::testing::TempDir() + name;
+    setChecksum(image);
+    std::ofstream(*usb.simUsbImage, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), 2048);
+    return usb;
+  }
   static std::string emptyPager() {
     const std::string path = ::testing::TempDir() + "capcode_ui_blank.eep";
     std::ofstream(path, std::ios::binary) << std::string(2048, '\xFF');
@@ -175,17 +184,7 @@ TEST_F(Window, TheErrorNoticeIsAMessageOverAUsableWindow) {
 }
 
 TEST_F(Window, WritingTheSimulatedPagerShowsProgressAndVerifies) {
-  HardwareOptions usb;
-  usb.simUsbImage = ::testing::TempDir() + "capcode_ui_pager.eep";
-  {
-    SilentFeedback silent;
-    WindowProgram scratch(silent);
-    scratch.ConfigImage = defaultImageA();
-    setChecksum(scratch.ConfigImage);
-    std::ofstream(*usb.simUsbImage, std::ios::binary)
-        .write(reinterpret_cast<const char*>(scratch.ConfigImage.data()), 2048);
-  }
-  open(usb);
+  open(simulatedBox("capcode_ui_pager.eep", defaultImageA()));
   QApplication::processEvents();  // the first device-change notification
   ASSERT_TRUE(window->state().UsbMode);
   bool progressShown = false;
@@ -284,17 +283,7 @@ TEST_F(Window, APasteGoesThroughTheKeyFilterAndTheTypingLimit) {
 }
 
 TEST_F(Window, InputDuringATransferIsDroppedNotQueued) {
-  HardwareOptions usb;
-  usb.simUsbImage = ::testing::TempDir() + "capcode_ui_hold.eep";
-  {
-    SilentFeedback silent;
-    WindowProgram scratch(silent);
-    scratch.ConfigImage = defaultImageB();
-    setChecksum(scratch.ConfigImage);
-    std::ofstream(*usb.simUsbImage, std::ios::binary)
-        .write(reinterpret_cast<const char*>(scratch.ConfigImage.data()), 2048);
-  }
-  open(usb);
+  open(simulatedBox("capcode_ui_hold.eep", defaultImageB()));
   QApplication::processEvents();
   ASSERT_TRUE(window->state().UsbMode);
   QCheckBox* canned = box("toneonlymsg");
