@@ -5,7 +5,7 @@ capcode_packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchma
   libhidapi-dev libudev-dev qt6-base-dev libgl-dev libcli11-dev libsqlite3-dev libssl-dev
   libpq-dev postgresql
   clang-14 libclang-rt-14-dev
-  dpkg-dev file lintian appstream desktop-file-utils man-db)
+  dpkg-dev file lintian appstream desktop-file-utils man-db fonts-dejavu-core)
 
 capcode_install_missing() {
   local missing=()
