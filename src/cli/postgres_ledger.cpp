@@ -16,21 +16,26 @@ const std::vector<std::string> kMigrations = ledgerSchemaSteps("BIGSERIAL PRIMAR
 // start on an empty database from creating the tables twice.
 constexpr const char* kLockKey = "4341504300";
 
+// Closes the connection even when the constructor gives up half-way.
+struct PostgresHandle {
+  PGconn* pg = nullptr;
+  PostgresHandle() = default;
+  PostgresHandle(const PostgresHandle&) = delete;
+  PostgresHandle& operator=(const PostgresHandle&) = delete;
+  ~PostgresHandle() {
+    if (pg != nullptr) PQfinish(pg);
+  }
+};
+
 class PostgresConnection final : public SqlConnection {
  public:
   explicit PostgresConnection(const std::string& connection) : connection_(connection) {
-    pg_ = PQconnectdb(connection.c_str());
-    if (PQstatus(pg_) != CONNECTION_OK) {
-      const std::string why = PQerrorMessage(pg_);
-      PQfinish(pg_);
-      pg_ = nullptr;
-      throw LedgerError(name() + ": cannot connect: " + trimmed(why));
-    }
+    handle_.pg = PQconnectdb(connection.c_str());
+    pg_ = handle_.pg;
+    if (PQstatus(pg_) != CONNECTION_OK)
+      throw LedgerError(name() + ": cannot connect: " + trimmed(PQerrorMessage(pg_)));
     PQsetNoticeProcessor(pg_, [](void*, const char*) {}, nullptr);
     run("SET client_min_messages = warning", {});
-  }
-  ~PostgresConnection() override {
-    if (pg_ != nullptr) PQfinish(pg_);
   }
 
   std::vector<SqlRow> run(const std::string& sql, const std::vector<SqlValue>& parameters) override {
@@ -130,7 +135,8 @@ class PostgresConnection final : public SqlConnection {
   }
 
   std::string connection_;
-  PGconn* pg_ = nullptr;
+  PostgresHandle handle_;
+  PGconn* pg_ = nullptr;  // the handle's, for short
 };
 
 }  // namespace

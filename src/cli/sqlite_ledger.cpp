@@ -38,13 +38,26 @@ std::string numbered(const std::string& sql) {
   return out;
 }
 
+// Closes the database even when the connection's constructor gives up half-way.
+struct SqliteHandle {
+  sqlite3* db = nullptr;
+  SqliteHandle() = default;
+  SqliteHandle(const SqliteHandle&) = delete;
+  SqliteHandle& operator=(const SqliteHandle&) = delete;
+  ~SqliteHandle() {
+    if (db != nullptr) sqlite3_close_v2(db);
+  }
+};
+
 class SqliteConnection final : public SqlConnection {
  public:
   SqliteConnection(const std::string& path, LedgerOpen mode) : path_(path) {
     if (mode == LedgerOpen::CreateIfMissing) makeFolders(path);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
                       (mode == LedgerOpen::CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) fail("cannot open");
+    if (sqlite3_open_v2(path.c_str(), &handle_.db, flags, nullptr) != SQLITE_OK)
+      fail("cannot open");
+    db_ = handle_.db;
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyTimeoutMillis);
     if (sqlite3_db_readonly(db_, "main") == 1)
@@ -57,7 +70,6 @@ class SqliteConnection final : public SqlConnection {
     run("PRAGMA synchronous=FULL", {});
     run("PRAGMA foreign_keys=ON", {});
   }
-  ~SqliteConnection() override { sqlite3_close_v2(db_); }
 
   std::vector<SqlRow> run(const std::string& sql, const std::vector<SqlValue>& parameters) override {
     std::vector<SqlRow> rows;
@@ -138,7 +150,8 @@ class SqliteConnection final : public SqlConnection {
   }
 
   std::string path_;
-  sqlite3* db_ = nullptr;
+  SqliteHandle handle_;
+  sqlite3* db_ = nullptr;  // the handle's, for short
 };
 
 }  // namespace
