@@ -3,17 +3,15 @@
 // the bus asks for.
 
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
-
-#include <stdlib.h>
-
-#include <algorithm>
 #include <filesystem>
+#include <new>
 #include <sstream>
 #include <vector>
 
@@ -183,10 +181,10 @@ double batchHostShare() {
   std::istringstream enters(std::string(99, '\n'));
   CommandIo io{enters, sink, sink, false};
   const auto start = std::chrono::steady_clock::now();
-  const int status = runCapcode({"write", config, "--count", "100", "--autoinc", "1=1",
-                                 "--sim-usb", pager, "--ledger", folder.path + "/ledger.sqlite3",
-                                 "--data-dir", CAPCODE_DATA_DIR},
-                                io);
+  const int status =
+      runCapcode({"write", config, "--count", "100", "--autoinc", "1=1", "--sim-usb", pager,
+                  "--ledger", folder.path + "/ledger.sqlite3", "--data-dir", CAPCODE_DATA_DIR},
+                 io);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return status == 0 ? seconds / kDeviceFloorSeconds : -1;

@@ -9,8 +9,7 @@ namespace capcode {
 
 class WindowProgram : public ProgramState {
  public:
-  explicit WindowProgram(Feedback& feedback,
-                         BuildConstants build = BuildConstants::ofThisBuild());
+  explicit WindowProgram(Feedback& feedback, BuildConstants build = BuildConstants::ofThisBuild());
 };
 
 }  // namespace capcode

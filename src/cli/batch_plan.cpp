@@ -123,8 +123,7 @@ std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& w
 struct CapcodeSets::Scratch {
   CollectingFeedback feedback;
   WindowProgram program;
-  Scratch(const ProgramState& rows, const StartupOptions& startup)
-      : program(feedback, rows.build) {
+  Scratch(const ProgramState& rows, const StartupOptions& startup) : program(feedback, rows.build) {
     if (!program.event([&] { startProgram(program, startup); }))
       throw BatchSetRefused("the program could not start");
     copyRows(rows, program);
@@ -153,10 +152,10 @@ std::vector<RecordedAddress> CapcodeSets::set(int k) {
     ++at_;
     if (auto refusal = advanceRefusal(scratch_->feedback.lines, scratch_->feedback.focused, 0)) {
       at_ = k + 1;  // the scratch rows are spoilt: start again on the next request
-      throw BatchSetRefused("set " + std::to_string(k) + " of the batch is refused" +
-                            (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")"
-                                              : std::string()) +
-                            ": " + refusal->reason);
+      throw BatchSetRefused(
+          "set " + std::to_string(k) + " of the batch is refused" +
+          (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")" : std::string()) +
+          ": " + refusal->reason);
     }
   }
   return currentAddresses(p);

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.hpp"
 #include "cli/ledger.hpp"
 #include "core/program_state.hpp"
-#include "app/startup.hpp"
 
 namespace capcode {
 

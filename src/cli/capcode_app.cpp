@@ -8,18 +8,22 @@
 namespace capcode {
 
 void addSessionOptions(CLI::App& command, SessionOptions& options) {
-  command.add_option("--data-dir", options.dataDirectory,
-                     "where the language libraries are when the working directory has none")
+  command
+      .add_option("--data-dir", options.dataDirectory,
+                  "where the language libraries are when the working directory has none")
       ->type_name("DIR");
-  command.add_option("--sim-usb", options.hardware.simUsbImage,
-                     "use a simulated USB programmer box whose EEPROM holds IMAGE (2048 bytes); "
-                     "IMAGE receives the EEPROM at the end")
+  command
+      .add_option("--sim-usb", options.hardware.simUsbImage,
+                  "use a simulated USB programmer box whose EEPROM holds IMAGE (2048 bytes); "
+                  "IMAGE receives the EEPROM at the end")
       ->type_name("IMAGE");
-  command.add_option("--sim-lpt", options.hardware.simLptImage,
-                     "use a simulated 24C16 holding IMAGE behind a virtual parallel port")
+  command
+      .add_option("--sim-lpt", options.hardware.simLptImage,
+                  "use a simulated 24C16 holding IMAGE behind a virtual parallel port")
       ->type_name("IMAGE");
-  command.add_option("--sim-product", options.hardware.simProduct,
-                     "the simulated box's product string (\"P-2 programmer\")")
+  command
+      .add_option("--sim-product", options.hardware.simProduct,
+                  "the simulated box's product string (\"P-2 programmer\")")
       ->type_name("TEXT");
   command
       .add_option("--sim-fault", options.hardware.faults,
@@ -35,9 +39,10 @@ void addSessionOptions(CLI::App& command, SessionOptions& options) {
 }
 
 int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
-  CLI::App app("Capcode programmer for POCSAG pagers that keep their configuration in a 24C16 "
-               "EEPROM.",
-               "capcode");
+  CLI::App app(
+      "Capcode programmer for POCSAG pagers that keep their configuration in a 24C16 "
+      "EEPROM.",
+      "capcode");
   app.set_version_flag("--version", std::string("capcode ") + CAPCODE_VERSION_TEXT);
   app.require_subcommand(1);
   app.footer(
@@ -62,7 +67,8 @@ int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
   std::vector<std::string> argv{"capcode"};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<const char*> pointers;
-  for (const std::string& arg : argv) pointers.push_back(arg.c_str());
+  for (const std::string& arg : argv)
+    pointers.push_back(arg.c_str());
   try {
     app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {

@@ -4,7 +4,6 @@
 // injected, so the commands run in-process under test exactly as from a shell.
 
 #include <CLI/CLI.hpp>
-
 #include <functional>
 #include <istream>
 #include <ostream>

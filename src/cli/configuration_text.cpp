@@ -87,17 +87,19 @@ void printTable(const ProgramState& state, const std::vector<const WindowPlace*>
   for (const WindowPlace* p : places) {
     const ShownControl c = shown(state, *p);
     // A row's check box names the row with its caption ("[1] on").
-    grid[p->row][p->column] =
-        c.kind == "check" && p->label.empty() && !c.label.empty() ? c.label + " " + cell(c)
-                                                                  : cell(c);
+    grid[p->row][p->column] = c.kind == "check" && p->label.empty() && !c.label.empty()
+                                  ? c.label + " " + cell(c)
+                                  : cell(c);
     if (!p->label.empty()) headers.emplace(p->column, p->label);
     columns = std::max(columns, p->column + 1);
   }
   std::vector<std::size_t> width(static_cast<std::size_t>(columns), 0);
-  for (const auto& [c, h] : headers) width[static_cast<std::size_t>(c)] = h.size();
+  for (const auto& [c, h] : headers)
+    width[static_cast<std::size_t>(c)] = h.size();
   for (const auto& [r, row] : grid) {
     for (const auto& [c, text] : row)
-      width[static_cast<std::size_t>(c)] = std::max(width[static_cast<std::size_t>(c)], text.size());
+      width[static_cast<std::size_t>(c)] =
+          std::max(width[static_cast<std::size_t>(c)], text.size());
   }
   auto line = [&](const std::map<int, std::string>& cells) {
     std::string text = "    ";
@@ -111,7 +113,8 @@ void printTable(const ProgramState& state, const std::vector<const WindowPlace*>
     out << text << '\n';
   };
   line(headers);
-  for (const auto& [r, row] : grid) line(row);
+  for (const auto& [r, row] : grid)
+    line(row);
 }
 
 void printCells(const ProgramState& state, const std::vector<const WindowPlace*>& places,
@@ -126,7 +129,8 @@ void printCells(const ProgramState& state, const std::vector<const WindowPlace*>
   }
   for (const auto& [at, texts] : cells) {
     std::string line = "    ";
-    for (const std::string& t : texts) line += t + "  ";
+    for (const std::string& t : texts)
+      line += t + "  ";
     line.erase(line.find_last_not_of(' ') + 1);
     out << line << '\n';
   }
@@ -174,8 +178,7 @@ void printConfiguration(const ProgramState& state, std::ostream& out) {
         for (const WindowPlace* p : places) {
           const ShownControl c = shown(state, *p);
           out << "    " << (c.label.empty() ? c.name : c.label) << " (" << c.name
-              << "): " << readable(c) << (c.unit.empty() ? "" : " " + c.unit) << marks(c)
-              << '\n';
+              << "): " << readable(c) << (c.unit.empty() ? "" : " " + c.unit) << marks(c) << '\n';
         }
         break;
     }
@@ -190,8 +193,7 @@ void printConfigurationJson(const ProgramState& state, std::ostream& out) {
     out << "  " << jsonString(c.name) << ": {\"label\":" << jsonString(c.label)
         << ",\"kind\":" << jsonString(c.kind) << ",\"value\":";
     if (c.kind == "list") {
-      out << c.index << ",\"item\":"
-          << (c.index < 0 ? std::string("null") : jsonString(c.value));
+      out << c.index << ",\"item\":" << (c.index < 0 ? std::string("null") : jsonString(c.value));
     } else if (c.kind == "slider") {
       out << c.value;
     } else {

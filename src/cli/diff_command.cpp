@@ -57,7 +57,8 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
     // Bits either side's settings decide are compared above, as controls.
     auto decided = settingsBits(a.state());
     const auto decidedB = settingsBits(b.state());
-    for (std::size_t i = 0; i < decided.size(); ++i) decided[i] |= decidedB[i];
+    for (std::size_t i = 0; i < decided.size(); ++i)
+      decided[i] |= decidedB[i];
     const std::vector<ByteRange> bytes = uncarriedDifferences(a.bytes(), b.bytes(), decided);
 
     if (o.json) {
@@ -99,8 +100,7 @@ CommandRun setupDiffCommand(CLI::App& app, CommandIo& io) {
   auto o = std::make_shared<DiffOptions>();
   CLI::App* command = app.add_subcommand(
       "diff", "list what differs between two configuration files, control by control");
-  command->add_option("A", o->a, "the first configuration file (- for standard input)")
-      ->required();
+  command->add_option("A", o->a, "the first configuration file (- for standard input)")->required();
   command->add_option("B", o->b, "the second configuration file")->required();
   command->add_flag("--json", o->json, "the differences as one JSON object");
   command->add_flag("--force", o->open.force, "compare files that fail their checks too");

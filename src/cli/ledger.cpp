@@ -116,7 +116,8 @@ std::vector<PagerRecord> Ledger::unfinished() {
 
 void Ledger::resolve(std::int64_t id, PagerResult result) {
   bool found = false;
-  for (const PagerRecord& record : unfinished()) found = found || record.id == id;
+  for (const PagerRecord& record : unfinished())
+    found = found || record.id == id;
   if (!found) throw LedgerError("record " + std::to_string(id) + " is not an unfinished attempt");
   finishAttempt(id, result);
 }

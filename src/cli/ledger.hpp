@@ -44,14 +44,14 @@ struct RecordedAddress {
 };
 
 struct PagerRecord {
-  std::int64_t id = 0;    // given by the ledger
-  std::string started;    // UTC, "2026-12-09T10:01:02.345Z"
-  std::string finished;   // empty while the attempt is unfinished
+  std::int64_t id = 0;   // given by the ledger
+  std::string started;   // UTC, "2026-12-09T10:01:02.345Z"
+  std::string finished;  // empty while the attempt is unfinished
   std::string host;
   std::string station;
   std::string configPath;
-  std::string configSha256;  // of the configuration file, lower-case hex
-  std::string imageSha256;   // of the 2048 bytes sent to the pager
+  std::string configSha256;                // of the configuration file, lower-case hex
+  std::string imageSha256;                 // of the 2048 bytes sent to the pager
   std::vector<RecordedAddress> addresses;  // rows 1..8 in order
   PagerResult result = PagerResult::Started;
   std::string batch;  // the shared batch it belongs to, if any

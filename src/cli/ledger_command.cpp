@@ -65,10 +65,10 @@ std::string capcodesWithRoles(const PagerRecord& r) {
 void printTable(const std::vector<PagerRecord>& records, std::ostream& out) {
   out << std::left << std::setw(6) << "ID" << std::setw(25) << "STARTED" << std::setw(25)
       << "FINISHED" << std::setw(14) << "STATION" << std::setw(14) << "RESULT" << std::setw(12)
-      << "BATCH/SET" << "CAPCODES\n";
+      << "BATCH/SET"
+      << "CAPCODES\n";
   for (const PagerRecord& r : records) {
-    const std::string set =
-        r.batch.empty() ? "-" : r.batch + "/" + std::to_string(r.setIndex);
+    const std::string set = r.batch.empty() ? "-" : r.batch + "/" + std::to_string(r.setIndex);
     out << std::left << std::setw(6) << r.id << std::setw(25) << r.started << std::setw(25)
         << (r.finished.empty() ? "-" : r.finished) << std::setw(14) << r.station << std::setw(14)
         << resultName(r.result) << std::setw(12) << set << capcodesWithRoles(r) << "\n";
@@ -96,8 +96,8 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
   try {
     auto ledger = open(path);
     if (o.resolving) {
-      const PagerResult result = o.resolveResult == "verified" ? PagerResult::Verified
-                                                               : PagerResult::NotWritten;
+      const PagerResult result =
+          o.resolveResult == "verified" ? PagerResult::Verified : PagerResult::NotWritten;
       ledger->resolve(o.resolveId, result);
       io.out << "record " << o.resolveId << ": " << resultName(result) << '\n';
       return kExitOk;
@@ -129,12 +129,13 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
                    "the ledger: a file (default $XDG_DATA_HOME/capcode/ledger.sqlite3) or a "
                    "PostgreSQL connection string")
       ->type_name("LEDGER");
-  command->add_flag("--csv", o->csv, "comma-separated values with a header line, for a spreadsheet");
+  command->add_flag("--csv", o->csv,
+                    "comma-separated values with a header line, for a spreadsheet");
   command->add_flag("--unfinished", o->unfinished,
                     "only attempts that were started and never completed (a station that died "
                     "mid-write), with station and time");
-  CLI::App* resolve = command->add_subcommand(
-      "resolve", "settle an unfinished attempt after checking the pager");
+  CLI::App* resolve =
+      command->add_subcommand("resolve", "settle an unfinished attempt after checking the pager");
   resolve->add_option("ID", o->resolveId, "the record's ID (capcode ledger --unfinished)")
       ->required()
       ->check(CLI::PositiveNumber);
@@ -144,8 +145,9 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
       ->required()
       ->check(CLI::IsMember({"verified", "not-written"}));
   resolve->callback([o] { o->resolving = true; });
-  resolve->footer("The --ledger option goes before resolve: capcode ledger --ledger L resolve 7 "
-                  "verified");
+  resolve->footer(
+      "The --ledger option goes before resolve: capcode ledger --ledger L resolve 7 "
+      "verified");
   command
       ->add_option("--since", o->since,
                    "only pagers started at or after DATE (UTC: YYYY-MM-DD, optionally "

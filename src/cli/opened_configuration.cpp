@@ -25,8 +25,8 @@ std::string saveStandardInput(std::istream& in) {
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) throw std::runtime_error("cannot read standard input");
   const char* dir = std::getenv("TMPDIR");
-  std::string path = std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") +
-                     "/capcode-stdin-XXXXXX";
+  std::string path =
+      std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/capcode-stdin-XXXXXX";
   const int fd = ::mkstemp(path.data());
   if (fd < 0) throw std::runtime_error("cannot keep standard input in " + path);
   ::close(fd);
@@ -57,7 +57,8 @@ OpenedConfiguration::OpenedConfiguration(const std::string& path, const OpenOpti
   if (options.revision) {
     // The hidden revision item steps HW-A2 -> HW-A3 -> HW-B, as in the window.
     const std::uint8_t wanted = *revisionNamed(*options.revision);
-    for (int step = 0; step < 3 && s.HardwareRevision != wanted; ++step) program_->click("switch_model");
+    for (int step = 0; step < 3 && s.HardwareRevision != wanted; ++step)
+      program_->click("switch_model");
   }
   const std::string file = path == "-" ? (temporary_ = saveStandardInput(in)) : path;
   if (const auto read = readFilePrefix(file, kImageSize)) {

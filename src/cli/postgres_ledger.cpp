@@ -34,11 +34,13 @@ class PostgresConnection final : public SqlConnection {
     pg_ = handle_.pg;
     if (PQstatus(pg_) != CONNECTION_OK)
       throw LedgerError(name() + ": cannot connect: " + trimmed(PQerrorMessage(pg_)));
-    PQsetNoticeProcessor(pg_, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        pg_, [](void*, const char*) {}, nullptr);
     run("SET client_min_messages = warning", {});
   }
 
-  std::vector<SqlRow> run(const std::string& sql, const std::vector<SqlValue>& parameters) override {
+  std::vector<SqlRow> run(const std::string& sql,
+                          const std::vector<SqlValue>& parameters) override {
     std::vector<std::string> texts;
     std::vector<const char*> values;
     texts.reserve(parameters.size());
@@ -53,13 +55,12 @@ class PostgresConnection final : public SqlConnection {
     }
     for (std::size_t i = 0; i < parameters.size(); ++i) {
       values.push_back(std::holds_alternative<std::nullptr_t>(parameters[i]) ? nullptr
-                                                                            : texts[i].c_str());
+                                                                             : texts[i].c_str());
     }
-    PGresult* result =
-        parameters.empty()
-            ? PQexec(pg_, sql.c_str())
-            : PQexecParams(pg_, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                           values.data(), nullptr, nullptr, 0);
+    PGresult* result = parameters.empty()
+                           ? PQexec(pg_, sql.c_str())
+                           : PQexecParams(pg_, sql.c_str(), static_cast<int>(values.size()),
+                                          nullptr, values.data(), nullptr, nullptr, 0);
     const ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
       const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
@@ -76,9 +77,9 @@ class PostgresConnection final : public SqlConnection {
     for (int r = 0; r < PQntuples(result); ++r) {
       SqlRow row;
       for (int c = 0; c < PQnfields(result); ++c) {
-        row.push_back(PQgetisnull(result, r, c) ? std::nullopt
-                                                : std::optional<std::string>(
-                                                      PQgetvalue(result, r, c)));
+        row.push_back(PQgetisnull(result, r, c)
+                          ? std::nullopt
+                          : std::optional<std::string>(PQgetvalue(result, r, c)));
       }
       rows.push_back(std::move(row));
     }
@@ -91,9 +92,7 @@ class PostgresConnection final : public SqlConnection {
   void rollback() override {
     if (PQstatus(pg_) == CONNECTION_OK) PQclear(PQexec(pg_, "ROLLBACK"));
   }
-  void lockSchema() override {
-    run(std::string("SELECT pg_advisory_lock(") + kLockKey + ")", {});
-  }
+  void lockSchema() override { run(std::string("SELECT pg_advisory_lock(") + kLockKey + ")", {}); }
   void unlockSchema() override {
     if (PQstatus(pg_) == CONNECTION_OK)
       PQclear(PQexec(pg_, (std::string("SELECT pg_advisory_unlock(") + kLockKey + ")").c_str()));
@@ -112,7 +111,8 @@ class PostgresConnection final : public SqlConnection {
 
  private:
   static std::string trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+      text.pop_back();
     for (char& c : text) {
       if (c == '\n') c = ' ';
     }

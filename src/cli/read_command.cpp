@@ -53,8 +53,7 @@ int runRead(const ReadOptions& o, CommandIo& io) {
       io.out.flush();
       saved = static_cast<bool>(io.out);
       if (!saved) io.err << "capcode read: cannot write the image to standard output\n";
-    } else if (const std::string error =
-                   writeFileAtomically(o.file, {bytes.begin(), bytes.end()});
+    } else if (const std::string error = writeFileAtomically(o.file, {bytes.begin(), bytes.end()});
                !error.empty()) {
       io.err << "capcode read: cannot write " << o.file << ": " << error << "\n";
       saved = false;
@@ -81,11 +80,11 @@ int runRead(const ReadOptions& o, CommandIo& io) {
 
 CommandRun setupReadCommand(CLI::App& app, CommandIo& io) {
   auto options = std::make_shared<ReadOptions>();
-  CLI::App* command =
-      app.add_subcommand("read", "read the pager in the programmer into a file");
-  command->add_option("FILE", options->file,
-                      "where the 2048 bytes go (- for standard output, the log then goes to "
-                      "standard error)")
+  CLI::App* command = app.add_subcommand("read", "read the pager in the programmer into a file");
+  command
+      ->add_option("FILE", options->file,
+                   "where the 2048 bytes go (- for standard output, the log then goes to "
+                   "standard error)")
       ->required();
   command->add_flag("--raw", options->raw,
                     "also save a read whose checksum is wrong (a rescue dump of a damaged "

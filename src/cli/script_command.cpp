@@ -57,8 +57,7 @@ CommandRun setupScriptCommand(CLI::App& app, CommandIo& io) {
       "script",
       "drive the programmer's window from a command file and print a transcript of what the "
       "program shows");
-  command->add_option("FILE", options->file,
-                      "the command file (standard input when absent or -)");
+  command->add_option("FILE", options->file, "the command file (standard input when absent or -)");
   command->add_flag("--bare", options->script.bare,
                     "skip the start-up: design values, image A, revision HW-A2, nothing decoded");
   command

@@ -7,12 +7,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/startup.hpp"
 #include "core/codec.hpp"
-#include "core/file_io.hpp"
 #include "core/conversions.hpp"
+#include "core/file_io.hpp"
 #include "core/json.hpp"
 #include "core/window_arrangement.hpp"
-#include "app/startup.hpp"
 #include "link/simulated_programmer.hpp"
 
 namespace capcode {
@@ -72,8 +72,7 @@ const char* const kScriptCommandsHelp =
 }  // namespace
 
 std::string scriptHelp() {
-  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail +
-         kScriptCommandsHelp;
+  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail + kScriptCommandsHelp;
 }
 
 std::string scriptCommandsHelp() {
@@ -205,8 +204,8 @@ ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err, const ScriptOpt
       err_(err),
       options_(options),
       feedback_(out),
-      program_(feedback_, {startupOptionsFor(options.dataDirectory, options.decimalMark),
-                           options.hardware}),
+      program_(feedback_,
+               {startupOptionsFor(options.dataDirectory, options.decimalMark), options.hardware}),
       state_(program_.state()) {}
 
 bool ScriptRunner::bringUp() {

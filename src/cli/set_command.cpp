@@ -41,8 +41,7 @@ std::string apply(ProgramState& state, const std::string& name, const std::strin
   const Control* control = form.find(name);
   if (control == nullptr) return "no control named " + name;
   if (!control->visible || !form.reachable(name)) {
-    return name + " is " + std::string(control->enabled ? "hidden" : "disabled") +
-           " in the window";
+    return name + " is " + std::string(control->enabled ? "hidden" : "disabled") + " in the window";
   }
   switch (control->kind) {
     case ControlKind::Text:
@@ -150,9 +149,10 @@ CommandRun setupSetCommand(CLI::App& app, CommandIo& io) {
   CLI::App* command =
       app.add_subcommand("set", "change settings of a configuration file as the window would");
   command->add_option("FILE", o->file, "the configuration file")->required();
-  command->add_option("ASSIGNMENT", o->assignments,
-                      "NAME=VALUE: a text field is cleared and typed, a list picked by item text "
-                      "or index, a check box set on or off")
+  command
+      ->add_option("ASSIGNMENT", o->assignments,
+                   "NAME=VALUE: a text field is cleared and typed, a list picked by item text "
+                   "or index, a check box set on or off")
       ->required()
       ->type_name("NAME=VALUE");
   command->add_option("-o,--output", o->output, "save to OUT instead of FILE")->type_name("OUT");

@@ -18,12 +18,14 @@ struct ShowOptions {
 
 // Adds --revision and --data-dir, which show, diff and set share.
 void addOpenOptions(CLI::App& command, OpenOptions& open) {
-  command.add_option("--revision", open.revision,
-                     "decode with this hardware revision's layout (default B, the program's)")
+  command
+      .add_option("--revision", open.revision,
+                  "decode with this hardware revision's layout (default B, the program's)")
       ->type_name("A2|A3|B")
       ->check(CLI::IsMember({"A2", "A3", "B"}));
-  command.add_option("--data-dir", open.dataDirectory,
-                     "where the language libraries are when the working directory has none")
+  command
+      .add_option("--data-dir", open.dataDirectory,
+                  "where the language libraries are when the working directory has none")
       ->type_name("DIR");
 }
 
@@ -60,10 +62,9 @@ void addConfigurationOpenOptions(CLI::App& command, OpenOptions& open) {
 
 CommandRun setupShowCommand(CLI::App& app, CommandIo& io) {
   auto o = std::make_shared<ShowOptions>();
-  CLI::App* command = app.add_subcommand(
-      "show", "print a configuration file as the window shows it, page by page");
-  command->add_option("FILE", o->file, "the configuration file (- for standard input)")
-      ->required();
+  CLI::App* command =
+      app.add_subcommand("show", "print a configuration file as the window shows it, page by page");
+  command->add_option("FILE", o->file, "the configuration file (- for standard input)")->required();
   command->add_flag("--json", o->json,
                     "one JSON object keyed by control name: label, kind, value (list items by "
                     "index with their text), unit, enabled, visible");

@@ -22,9 +22,9 @@ class SqlLedger final : public Ledger {
 
   void finishAttempt(std::int64_t id, PagerResult result) override {
     exclusive([&] {
-      const auto rows = db_->run(
-          "UPDATE pagers SET result = $1, finished = $2 WHERE id = $3 RETURNING id",
-          {std::string(resultName(result)), ledgerTimeNow(), id});
+      const auto rows =
+          db_->run("UPDATE pagers SET result = $1, finished = $2 WHERE id = $3 RETURNING id",
+                   {std::string(resultName(result)), ledgerTimeNow(), id});
       if (rows.empty()) throw LedgerError(db_->name() + ": no record " + std::to_string(id));
       if (!holdsCapcodes(result)) db_->run("DELETE FROM held_capcodes WHERE pager_id = $1", {id});
     });
@@ -105,8 +105,8 @@ class SqlLedger final : public Ledger {
   }
 
   void checkBatch(const BatchSpec& batch) {
-    const auto rows = db_->run("SELECT config_sha256, steps FROM batches WHERE name = $1",
-                               {batch.name});
+    const auto rows =
+        db_->run("SELECT config_sha256, steps FROM batches WHERE name = $1", {batch.name});
     if (rows.empty()) {
       db_->run("INSERT INTO batches(name, config_sha256, steps, created) VALUES($1, $2, $3, $4)",
                {batch.name, batch.configSha256, batch.steps, ledgerTimeNow()});
@@ -125,15 +125,15 @@ class SqlLedger final : public Ledger {
 
   std::vector<Holding> holdings(std::int32_t capcode) override {
     std::vector<Holding> found;
-    for (const SqlRow& row : db_->run(
-             std::string("SELECT a.pager_id, a.row, a.role FROM addresses a JOIN pagers p "
-                         "ON p.id = a.pager_id WHERE a.capcode = $1 AND a.enabled = 1 "
-                         "AND p.result IN ") +
-                 kHolding + " ORDER BY a.pager_id, a.row",
-             {std::int64_t{capcode}})) {
-      found.push_back({integer(row[0]), static_cast<int>(integer(row[1])),
-                       row[2].value_or("") == "individual" ? AddressRole::Individual
-                                                           : AddressRole::Shared});
+    for (const SqlRow& row :
+         db_->run(std::string("SELECT a.pager_id, a.row, a.role FROM addresses a JOIN pagers p "
+                              "ON p.id = a.pager_id WHERE a.capcode = $1 AND a.enabled = 1 "
+                              "AND p.result IN ") +
+                      kHolding + " ORDER BY a.pager_id, a.row",
+                  {std::int64_t{capcode}})) {
+      found.push_back(
+          {integer(row[0]), static_cast<int>(integer(row[1])),
+           row[2].value_or("") == "individual" ? AddressRole::Individual : AddressRole::Shared});
     }
     return found;
   }
@@ -160,10 +160,10 @@ class SqlLedger final : public Ledger {
     for (const SqlRow& a : db_->run(
              "SELECT row, capcode, enabled, role FROM addresses WHERE pager_id = $1 ORDER BY row",
              {id})) {
-      record.addresses.push_back({static_cast<int>(integer(a[0])),
-                                  static_cast<std::int32_t>(integer(a[1])), integer(a[2]) != 0,
-                                  a[3].value_or("") == "individual" ? AddressRole::Individual
-                                                                    : AddressRole::Shared});
+      record.addresses.push_back(
+          {static_cast<int>(integer(a[0])), static_cast<std::int32_t>(integer(a[1])),
+           integer(a[2]) != 0,
+           a[3].value_or("") == "individual" ? AddressRole::Individual : AddressRole::Shared});
     }
     return record;
   }
@@ -174,16 +174,17 @@ class SqlLedger final : public Ledger {
         "image_sha256, result, batch, set_index) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) "
         "RETURNING id",
         {record.started, record.finished.empty() ? SqlValue(nullptr) : SqlValue(record.finished),
-         record.host, record.station, record.configPath, record.configSha256,
-         record.imageSha256, std::string(resultName(record.result)),
+         record.host, record.station, record.configPath, record.configSha256, record.imageSha256,
+         std::string(resultName(record.result)),
          record.batch.empty() ? SqlValue(nullptr) : SqlValue(record.batch),
          record.setIndex < 0 ? SqlValue(nullptr) : SqlValue(std::int64_t{record.setIndex})});
     record.id = integer(rows.at(0)[0]);
     for (const RecordedAddress& a : record.addresses) {
-      db_->run("INSERT INTO addresses(pager_id, row, capcode, enabled, role) "
-               "VALUES($1, $2, $3, $4, $5)",
-               {record.id, std::int64_t{a.row}, std::int64_t{a.capcode},
-                std::int64_t{a.enabled ? 1 : 0}, std::string(roleName(a.role))});
+      db_->run(
+          "INSERT INTO addresses(pager_id, row, capcode, enabled, role) "
+          "VALUES($1, $2, $3, $4, $5)",
+          {record.id, std::int64_t{a.row}, std::int64_t{a.capcode}, std::int64_t{a.enabled ? 1 : 0},
+           std::string(roleName(a.role))});
       // The database keeps an individual capcode on one pager, whatever a station believes.
       if (holdCapcodes && a.enabled && a.role == AddressRole::Individual) {
         db_->run("INSERT INTO held_capcodes(capcode, pager_id) VALUES($1, $2)",
@@ -220,25 +221,29 @@ std::vector<std::string> ledgerSchemaSteps(const std::string& serialKey,
                                            const std::string& reference) {
   return {
       "CREATE TABLE pagers("
-      "  id " + serialKey + ","
-      "  started TEXT NOT NULL,"
-      "  finished TEXT,"
-      "  host TEXT NOT NULL,"
-      "  station TEXT NOT NULL,"
-      "  config_path TEXT NOT NULL,"
-      "  config_sha256 TEXT NOT NULL,"
-      "  image_sha256 TEXT NOT NULL,"
-      "  result TEXT NOT NULL CHECK(result IN ('started', 'verified', 'verify failed',"
-      "                                        'not written', 'no device', 'interrupted')));"
-      "CREATE TABLE addresses("
-      "  pager_id " + reference + " NOT NULL REFERENCES pagers(id),"
-      "  row INTEGER NOT NULL CHECK(row BETWEEN 1 AND 8),"
-      "  capcode INTEGER NOT NULL,"
-      "  enabled INTEGER NOT NULL CHECK(enabled IN (0, 1)),"
-      "  role TEXT NOT NULL CHECK(role IN ('individual', 'shared')),"
-      "  PRIMARY KEY(pager_id, row));"
-      "CREATE INDEX addresses_by_capcode ON addresses(capcode);"
-      "CREATE INDEX pagers_by_config ON pagers(config_sha256, result);",
+      "  id " +
+          serialKey +
+          ","
+          "  started TEXT NOT NULL,"
+          "  finished TEXT,"
+          "  host TEXT NOT NULL,"
+          "  station TEXT NOT NULL,"
+          "  config_path TEXT NOT NULL,"
+          "  config_sha256 TEXT NOT NULL,"
+          "  image_sha256 TEXT NOT NULL,"
+          "  result TEXT NOT NULL CHECK(result IN ('started', 'verified', 'verify failed',"
+          "                                        'not written', 'no device', 'interrupted')));"
+          "CREATE TABLE addresses("
+          "  pager_id " +
+          reference +
+          " NOT NULL REFERENCES pagers(id),"
+          "  row INTEGER NOT NULL CHECK(row BETWEEN 1 AND 8),"
+          "  capcode INTEGER NOT NULL,"
+          "  enabled INTEGER NOT NULL CHECK(enabled IN (0, 1)),"
+          "  role TEXT NOT NULL CHECK(role IN ('individual', 'shared')),"
+          "  PRIMARY KEY(pager_id, row));"
+          "CREATE INDEX addresses_by_capcode ON addresses(capcode);"
+          "CREATE INDEX pagers_by_config ON pagers(config_sha256, result);",
       "ALTER TABLE pagers ADD COLUMN batch TEXT;"
       "ALTER TABLE pagers ADD COLUMN set_index INTEGER;"
       "CREATE TABLE batches("
@@ -248,13 +253,17 @@ std::vector<std::string> ledgerSchemaSteps(const std::string& serialKey,
       "  created TEXT NOT NULL);"
       "CREATE TABLE held_capcodes("
       "  capcode INTEGER PRIMARY KEY,"
-      "  pager_id " + reference + " NOT NULL REFERENCES pagers(id));"
-      "CREATE UNIQUE INDEX held_sets ON pagers(batch, set_index)"
-      "  WHERE batch IS NOT NULL AND result IN " + std::string(kHolding) + ";"
-      // A ledger from before batches: its pagers hold their individual capcodes from now on.
-      "INSERT INTO held_capcodes(capcode, pager_id)"
-      "  SELECT a.capcode, min(a.pager_id) FROM addresses a JOIN pagers p ON p.id = a.pager_id"
-      "  WHERE a.enabled = 1 AND a.role = 'individual' AND p.result IN " +
+      "  pager_id " +
+          reference +
+          " NOT NULL REFERENCES pagers(id));"
+          "CREATE UNIQUE INDEX held_sets ON pagers(batch, set_index)"
+          "  WHERE batch IS NOT NULL AND result IN " +
+          std::string(kHolding) +
+          ";"
+          // A ledger from before batches: its pagers hold their individual capcodes from now on.
+          "INSERT INTO held_capcodes(capcode, pager_id)"
+          "  SELECT a.capcode, min(a.pager_id) FROM addresses a JOIN pagers p ON p.id = a.pager_id"
+          "  WHERE a.enabled = 1 AND a.role = 'individual' AND p.result IN " +
           std::string(kHolding) + " GROUP BY a.capcode;",
   };
 }

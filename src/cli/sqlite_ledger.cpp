@@ -71,7 +71,8 @@ class SqliteConnection final : public SqlConnection {
     run("PRAGMA foreign_keys=ON", {});
   }
 
-  std::vector<SqlRow> run(const std::string& sql, const std::vector<SqlValue>& parameters) override {
+  std::vector<SqlRow> run(const std::string& sql,
+                          const std::vector<SqlValue>& parameters) override {
     std::vector<SqlRow> rows;
     if (parameters.empty() && sql.find(';') != std::string::npos) {
       // Several statements (a schema step): run as a script.
@@ -110,9 +111,9 @@ class SqliteConnection final : public SqlConnection {
       SqlRow row;
       for (int c = 0; c < sqlite3_column_count(statement); ++c) {
         const auto* text = sqlite3_column_text(statement, c);
-        row.push_back(text == nullptr ? std::nullopt
-                                      : std::optional<std::string>(
-                                            reinterpret_cast<const char*>(text)));
+        row.push_back(text == nullptr
+                          ? std::nullopt
+                          : std::optional<std::string>(reinterpret_cast<const char*>(text)));
       }
       rows.push_back(std::move(row));
     }

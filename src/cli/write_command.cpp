@@ -79,8 +79,8 @@ bool contains(const std::vector<std::string>& lines, std::string_view line) {
 }
 
 std::string conflictText(const Conflict& c) {
-  return "capcode " + std::to_string(c.wanted.capcode) + " of row " +
-         std::to_string(c.wanted.row) + " (" + std::string(roleName(c.wanted.role)) +
+  return "capcode " + std::to_string(c.wanted.capcode) + " of row " + std::to_string(c.wanted.row) +
+         " (" + std::string(roleName(c.wanted.role)) +
          ") is already on a verified pager: ledger record " + std::to_string(c.holder.id) +
          ", row " + std::to_string(c.holderRow) + " (" + std::string(roleName(c.holderRole)) +
          "), written " + c.holder.started + " on station " + c.holder.station +
@@ -270,9 +270,8 @@ class Batch {
     });
     if (auto refusal = refusalSince(logFrom, focusFrom, noticeFrom, 0)) {
       ledger_->finishAttempt(record_.id, PagerResult::NotWritten);
-      return fail("pager " + ofCount + ": set " + std::to_string(record_.setIndex) +
-                  " of batch " + o_.batch + " is refused by the address rules: " +
-                  refusal->reason);
+      return fail("pager " + ofCount + ": set " + std::to_string(record_.setIndex) + " of batch " +
+                  o_.batch + " is refused by the address rules: " + refusal->reason);
     }
     io_.err << "capcode write: pager " << ofCount << " takes set " << record_.setIndex
             << " of batch " << o_.batch << "\n";
@@ -302,11 +301,11 @@ class Batch {
       form().runHandler("advanceAddresses");
     });
     if (auto refusal = refusalSince(logFrom, focusFrom, noticeFrom, 1)) {
-      return fail("--resume: the capcodes after ledger record " + std::to_string(last->id) +
-                  " are refused" +
-                  (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")"
-                                    : std::string()) +
-                  ": " + refusal->reason);
+      return fail(
+          "--resume: the capcodes after ledger record " + std::to_string(last->id) +
+          " are refused" +
+          (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")" : std::string()) +
+          ": " + refusal->reason);
     }
     io_.err << "capcode write: resuming after ledger record " << last->id << " ("
             << describeCapcodes(last->addresses) << ", " << last->started << ")\n";
@@ -438,10 +437,10 @@ class Batch {
       if (auto refusal = advanceRefusal(
               after, {focused.begin() + static_cast<std::ptrdiff_t>(focusFrom), focused.end()},
               pager + 1)) {
-        return fail("stopped after pager " + ofCount + ": the capcodes cannot advance" +
-                    (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")"
-                                      : std::string()) +
-                    ": " + refusal->reason);
+        return fail(
+            "stopped after pager " + ofCount + ": the capcodes cannot advance" +
+            (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")" : std::string()) +
+            ": " + refusal->reason);
       }
     }
     return kExitOk;
@@ -478,17 +477,19 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--same-capcodes", o->sameCapcodes,
                     "allow a batch in which every pager gets the same capcodes");
   std::vector<std::string> chips;
-  for (const auto& [chip, item] : recoveryItems()) chips.push_back(chip);
+  for (const auto& [chip, item] : recoveryItems())
+    chips.push_back(chip);
   command
       ->add_option("--recover", o->recover,
                    "synthesizer recovery, as Help > Recover: program a blank or damaged pager "
                    "without reading it first (KS8809, SM5170, FS8108, FS8170)")
       ->type_name("CHIP")
       ->check(CLI::IsMember(chips));
-  auto* ledger = command->add_option("--ledger", o->ledgerPath,
-                                     "the ledger: a file (default "
-                                     "$XDG_DATA_HOME/capcode/ledger.sqlite3), or a PostgreSQL "
-                                     "server (postgresql://... or a libpq connection string)")
+  auto* ledger = command
+                     ->add_option("--ledger", o->ledgerPath,
+                                  "the ledger: a file (default "
+                                  "$XDG_DATA_HOME/capcode/ledger.sqlite3), or a PostgreSQL "
+                                  "server (postgresql://... or a libpq connection string)")
                      ->type_name("LEDGER");
   auto* noLedger =
       command->add_flag("--no-ledger", o->noLedger, "keep no record of the pagers programmed");

@@ -186,8 +186,7 @@ std::string writeInPlace(const std::string& target, const std::vector<std::uint8
   }
   if (!error.empty()) {
     const bool restored = writeAllAt(fd, old.data(), old.size(), 0) &&
-                          ::ftruncate(fd, static_cast<off_t>(old.size())) == 0 &&
-                          ::fsync(fd) == 0;
+                          ::ftruncate(fd, static_cast<off_t>(old.size())) == 0 && ::fsync(fd) == 0;
     error += restored ? " (the old file was put back)" : " (the old file could not be put back)";
   }
   if (::close(fd) != 0 && error.empty()) error = describe("close failed", errno);
@@ -221,7 +220,8 @@ std::string writeFileAtomically(const std::string& path, const std::vector<std::
   }
   if (!S_ISREG(existing.st_mode)) return "not a regular file";
   // What opening the file for writing would answer: a protected file stays as it is.
-  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return describe("the file may not be written", errno);
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+    return describe("the file may not be written", errno);
 
   const std::string folder = folderOf(target);
   const bool folderWritable = ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;

@@ -40,8 +40,7 @@ class Arranger {
     return p;
   }
   // A row whose label is a label control of the window.
-  WindowPlace& labelled(int row, std::string control, std::string labelControl,
-                        std::string label) {
+  WindowPlace& labelled(int row, std::string control, std::string labelControl, std::string label) {
     WindowPlace& p = at(row, 0, std::move(control), std::move(label));
     p.labelControl = std::move(labelControl);
     return p;
@@ -125,11 +124,11 @@ std::vector<WindowPlace> buildPlaces() {
   a.labelled(14, "customer", "L_customer", "Customer");
 
   a.in("feature.right");
-  const char* const kRightColumn[] = {"msgtypestamp", "quietsound", "pageoff", "ota",
-                                      "timedisplay",  "auto_backlight", "ureadmsg", "msgstatus",
-                                      "datetime", "handprog", "repeatmsg", "autospacing",
-                                      "msglock", "msgfull", "lowbatspecalert", "outrange",
-                                      "alarm", "autooff", "toneonlymsg"};
+  const char* const kRightColumn[] = {
+      "msgtypestamp",   "quietsound",  "pageoff",   "ota",        "timedisplay",
+      "auto_backlight", "ureadmsg",    "msgstatus", "datetime",   "handprog",
+      "repeatmsg",      "autospacing", "msglock",   "msgfull",    "lowbatspecalert",
+      "outrange",       "alarm",       "autooff",   "toneonlymsg"};
   int r = 0;
   for (const char* box : kRightColumn) {
     WindowPlace& p = a.row(r, box);

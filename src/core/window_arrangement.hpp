@@ -30,9 +30,9 @@ struct WindowSection {
 };
 
 struct WindowPlace {
-  std::string control;       // the control; empty for a fixed text of the design ("+")
-  std::string section;       // the section holding it
-  int row = 0;               // rows and columns within the section
+  std::string control;  // the control; empty for a fixed text of the design ("+")
+  std::string section;  // the section holding it
+  int row = 0;          // rows and columns within the section
   int column = 0;
   std::string label;         // its label: beside it in a form, its column header in a table
   std::string labelControl;  // the window's own label control showing the label, if any

@@ -111,8 +111,8 @@ ReportLengths reportLengthsFromDescriptor(const unsigned char* d, std::size_t si
 }
 
 const HidApi& systemHidApi() {
-  static const HidApi api{hid_init,      hid_exit,  hid_enumerate,    hid_free_enumeration,
-                          hid_open_path, hid_close, hid_write,        hid_read_timeout,
+  static const HidApi api{hid_init,      hid_exit,  hid_enumerate, hid_free_enumeration,
+                          hid_open_path, hid_close, hid_write,     hid_read_timeout,
                           hid_error};
   return api;
 }

@@ -99,9 +99,9 @@ bool PpdevPort::claim(std::uint16_t base) {
     const int error = errno;
     fd_ = -1;
     system_.close(fd);
-    fail(error == EBUSY ? "Parallel port " + device + " is in use by another program"
-                        : "Parallel port " + device + " cannot be claimed: " +
-                              std::strerror(error));
+    fail(error == EBUSY
+             ? "Parallel port " + device + " is in use by another program"
+             : "Parallel port " + device + " cannot be claimed: " + std::strerror(error));
     return false;
   }
   int mode = IEEE1284_MODE_COMPAT;
@@ -115,8 +115,8 @@ bool PpdevPort::claim(std::uint16_t base) {
 
 bool PpdevPort::control(unsigned long request, unsigned char* value, const char* what) {
   if (system_.ioctl(fd_, request, value) == 0) return true;
-  fail(std::string("Parallel port ") + deviceFor(base_) + ": " + what + " failed: " +
-       std::strerror(errno));
+  fail(std::string("Parallel port ") + deviceFor(base_) + ": " + what +
+       " failed: " + std::strerror(errno));
   return false;
 }
 

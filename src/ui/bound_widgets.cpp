@@ -31,7 +31,8 @@ BoundLineEdit::BoundLineEdit(std::string control, const WidgetEvents& events, QW
 void BoundLineEdit::edited(const QString& text) {
   const QString& old = modelText_;
   qsizetype prefix = 0;
-  while (prefix < old.size() && prefix < text.size() && old[prefix] == text[prefix]) ++prefix;
+  while (prefix < old.size() && prefix < text.size() && old[prefix] == text[prefix])
+    ++prefix;
   qsizetype suffix = 0;
   while (suffix < old.size() - prefix && suffix < text.size() - prefix &&
          old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix]) {
@@ -70,8 +71,8 @@ void BoundLineEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
   // Switching to another window or opening a menu is not leaving the field.
   const Qt::FocusReason reason = event->reason();
-  if (focusReturning || control_ == focusComingBack || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
-      reason == Qt::MenuBarFocusReason) {
+  if (focusReturning || control_ == focusComingBack || reason == Qt::ActiveWindowFocusReason ||
+      reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason) {
     return;
   }
   events_.left(control_);

@@ -7,16 +7,16 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QLayout>
 #include <QScreen>
 #include <QScrollArea>
-#include <QSplitter>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSocketNotifier>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -219,8 +219,8 @@ void MainWindow::releaseInput() {
 
 int MainWindow::logHeightFor(int lines) const {
   const QFontMetrics metrics(memo_->font());
-  return metrics.lineSpacing() * lines +
-         2 * static_cast<int>(memo_->document()->documentMargin()) + 2 * memo_->frameWidth() + 2;
+  return metrics.lineSpacing() * lines + 2 * static_cast<int>(memo_->document()->documentMargin()) +
+         2 * memo_->frameWidth() + 2;
 }
 
 void MainWindow::fitTo(const QRect& available) {
@@ -228,7 +228,8 @@ void MainWindow::fitTo(const QRect& available) {
   for (const auto& [name, scroll] : pageWidgets_) {
     QWidget* content = static_cast<QScrollArea*>(scroll)->widget();
     content->ensurePolished();
-    for (QWidget* child : content->findChildren<QWidget*>()) child->ensurePolished();
+    for (QWidget* child : content->findChildren<QWidget*>())
+      child->ensurePolished();
     content->layout()->invalidate();
     content->layout()->activate();
   }
@@ -259,8 +260,8 @@ void MainWindow::fitTo(const QRect& available) {
     const int logLacking = std::max(0, logHeight - (total - pages));
     if (lacking.width() <= 0 && lacking.height() <= 0 && logLacking == 0) break;
     pagesHeight = pages + std::max(0, lacking.height());
-    const QSize grown = size + QSize(std::max(0, lacking.width()),
-                                     std::max(0, lacking.height()) + logLacking);
+    const QSize grown =
+        size + QSize(std::max(0, lacking.width()), std::max(0, lacking.height()) + logLacking);
     if (grown.boundedTo(limit) == size) break;  // the screen is too small: the pages scroll
     size = grown;
   }

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetrics>
-#include <algorithm>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace capcode::ui {
 

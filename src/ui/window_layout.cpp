@@ -53,7 +53,8 @@ class WindowBuilder {
       for (const auto& [column, sections] : columns) {
         auto* stack = new QVBoxLayout;
         stack->setSpacing(4);
-        for (const WindowSection* s : sections) stack->addWidget(section(*s));
+        for (const WindowSection* s : sections)
+          stack->addWidget(section(*s));
         stack->addStretch();  // sections keep their natural height, at the top
         row->addLayout(stack);
       }
@@ -86,8 +87,9 @@ class WindowBuilder {
       if (p.section == s.name) rows[p.row].push_back(&p);
     }
     for (auto& [r, places] : rows) {
-      std::stable_sort(places.begin(), places.end(),
-                       [](const WindowPlace* a, const WindowPlace* b) { return a->column < b->column; });
+      std::stable_sort(
+          places.begin(), places.end(),
+          [](const WindowPlace* a, const WindowPlace* b) { return a->column < b->column; });
     }
     switch (s.style) {
       case SectionStyle::Form:
@@ -174,7 +176,8 @@ class WindowBuilder {
     switch (c.kind) {
       case ControlKind::Text: {
         auto* edit = new BoundLineEdit(p.control, w_.events_);
-        edit->setMaxLength(32767);  // the model keeps the typing limit; assigned texts may be longer
+        edit->setMaxLength(
+            32767);  // the model keeps the typing limit; assigned texts may be longer
         if (p.width > 0) {
           // Room for the characters the field takes, in the compact page font.
           edit->setFixedWidth(QFontMetrics(compactFont()).averageCharWidth() * (p.width + 2) + 8);

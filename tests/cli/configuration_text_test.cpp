@@ -54,8 +54,9 @@ TEST_F(ConfigurationText, ShowPrintsTheStartUpConfigurationAsTheGoldenText) {
   EXPECT_EQ(o.out, expected);
   EXPECT_TRUE(has(o.err, "File loaded")) << "the open's log goes to standard error";
   // Every control of the two main pages with its label.
-  for (const char* line : {"Alert time (alerttime): 4 Sec", "Channel freq (frequency): 163.00000 MHz",
-                           "    [1] on  2004000  0", "Quiet sound (quietsound): off"}) {
+  for (const char* line :
+       {"Alert time (alerttime): 4 Sec", "Channel freq (frequency): 163.00000 MHz",
+        "    [1] on  2004000  0", "Quiet sound (quietsound): off"}) {
     EXPECT_TRUE(has(o.out, line)) << line;
   }
 }
@@ -125,10 +126,9 @@ TEST_F(ConfigurationText, ShowJsonRoundTripsThroughSet) {
 }
 
 TEST_F(ConfigurationText, DiffListsExactlyTheControlsThatDiffer) {
-  const std::string changed =
-      edited("changed.eep",
-             "set address3 \"\"\ntype address3 2004800\nleave address3\n"
-             "set hellomsg2 HELLO\nleave hellomsg2\nclick quietsound\n");
+  const std::string changed = edited("changed.eep",
+                                     "set address3 \"\"\ntype address3 2004800\nleave address3\n"
+                                     "set hellomsg2 HELLO\nleave hellomsg2\nclick quietsound\n");
   const Outcome o = run({"diff", config, changed});
   EXPECT_EQ(o.status, 1) << o.err;
   EXPECT_EQ(o.out,
@@ -146,7 +146,8 @@ TEST_F(ConfigurationText, DiffNamesTheBytesNoControlCarries) {
   bytes[0x500] ^= 0xFF;  // the prompt block
   bytes[0x501] ^= 0x0F;
   unsigned sum = 0;
-  for (std::size_t i = 0; i < 0x7FF; ++i) sum += bytes[i];
+  for (std::size_t i = 0; i < 0x7FF; ++i)
+    sum += bytes[i];
   bytes[0x7FF] = static_cast<std::uint8_t>(0xFF - sum % 256);
   const std::string other = folder / "other.eep";
   test::writeBytes(other, bytes);
@@ -165,8 +166,10 @@ TEST_F(ConfigurationText, SetEditsAsThePersonWouldAndSavesOnlyWhenAllIsAccepted)
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_TRUE(has(o.out, "ok!"));
   const Outcome shown = run({"show", out, "--json"});
-  EXPECT_TRUE(has(shown.out, "\"address1\": {\"label\":\"PN\",\"kind\":\"text\",\"value\":\"2004800\""));
-  EXPECT_TRUE(has(shown.out, "\"pubboxlength5\": {\"label\":\"\",\"kind\":\"text\",\"value\":\"20\""));
+  EXPECT_TRUE(
+      has(shown.out, "\"address1\": {\"label\":\"PN\",\"kind\":\"text\",\"value\":\"2004800\""));
+  EXPECT_TRUE(
+      has(shown.out, "\"pubboxlength5\": {\"label\":\"\",\"kind\":\"text\",\"value\":\"20\""));
 
   // The same edit made through the automation gives the same file.
   const std::string scripted =

@@ -1,13 +1,14 @@
 // The pager ledger's rules on individual and shared capcodes, for every back end, and what the
 // SQLite file keeps across runs.
 
+#include "cli/ledger.hpp"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <functional>
 #include <memory>
 
-#include "cli/ledger.hpp"
 #include "cli/sql_ledger.hpp"
 #include "cli/sqlite_ledger.hpp"
 #include "support/postgres.hpp"
@@ -143,18 +144,18 @@ TEST_P(LedgerTest, LastVerifiedIsTheNewestOfTheSameConfiguration) {
 
 INSTANTIATE_TEST_SUITE_P(
     Backends, LedgerTest,
-    ::testing::Values(
-        Backend{"memory", [](const TempFolder&) { return std::make_unique<MemoryLedger>(); }},
-        Backend{"sqlite",
-                [](const TempFolder& folder) {
-                  return openSqliteLedger(folder / "sub/ledger.sqlite3");
-                }},
-        Backend{"postgresql",
-                [](const TempFolder&) -> std::unique_ptr<Ledger> {
-                  const auto server = test::postgresServer(LedgerTest::skipped);
-                  if (!server) return nullptr;
-                  return openPostgresLedger(test::freshDatabase(*server));
-                }}),
+    ::testing::Values(Backend{"memory",
+                              [](const TempFolder&) { return std::make_unique<MemoryLedger>(); }},
+                      Backend{"sqlite",
+                              [](const TempFolder& folder) {
+                                return openSqliteLedger(folder / "sub/ledger.sqlite3");
+                              }},
+                      Backend{"postgresql",
+                              [](const TempFolder&) -> std::unique_ptr<Ledger> {
+                                const auto server = test::postgresServer(LedgerTest::skipped);
+                                if (!server) return nullptr;
+                                return openPostgresLedger(test::freshDatabase(*server));
+                              }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SqliteLedger, RecordsSurviveTheProcessThatMadeThem) {

@@ -1,14 +1,13 @@
 // capcode read, write and ledger end to end against the simulated programmer box, in-process
 // with injected streams: exit statuses, the lines printed, the ledger and the pager's bytes.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <set>
@@ -35,7 +34,8 @@ using test::Outcome;
 
 int countOf(const std::string& text, const std::string& part) {
   int n = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++n;
   return n;
 }
 
@@ -48,8 +48,8 @@ class Production : public ::testing::Test {
   }
 
   Outcome write(std::vector<std::string> extra, const std::string& input = "") {
-    std::vector<std::string> args{"write", config, "--sim-usb", pager, "--data-dir", kData,
-                                  "--ledger", ledger};
+    std::vector<std::string> args{"write",      config, "--sim-usb", pager,
+                                  "--data-dir", kData,  "--ledger",  ledger};
     args.insert(args.end(), extra.begin(), extra.end());
     return capcode(args, input);
   }
@@ -65,8 +65,7 @@ class Production : public ::testing::Test {
 };
 
 TEST_F(Production, ABatchOfFiveAdvancesAndRecordsFiveDistinctPagers) {
-  const Outcome run = write({"--count", "5", "--autoinc", "1=1", "--autoinc", "2=1"},
-                        "\n\n\n\n");
+  const Outcome run = write({"--count", "5", "--autoinc", "1=1", "--autoinc", "2=1"}, "\n\n\n\n");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(countOf(run.out, "Verify OK !\n"), 5);
   EXPECT_TRUE(has(run.out, "Pager 1 of 5 verified: 1=2004000 2=2004008 3=2004016"));
@@ -132,38 +131,39 @@ TEST_F(Production, ASecondBatchThatCollidesIsRefusedBeforeAnythingIsWritten) {
   const auto before = fileBytes(pager);
   // Starting two capcodes later: pager 1 is new, pager 2 is the first batch's pager 3.
   const std::string shifted = folder / "shifted.eep";
-  ASSERT_EQ(capcode({"script", "--data-dir", kData},
-                    "open " + config + "\nset address1 2004001\nleave address1\nsave " +
-                        shifted + "\n")
-                .status,
-            0);
+  ASSERT_EQ(
+      capcode({"script", "--data-dir", kData},
+              "open " + config + "\nset address1 2004001\nleave address1\nsave " + shifted + "\n")
+          .status,
+      0);
   const Outcome run = capcode({"write", shifted, "--count", "3", "--autoinc", "1=1", "--sim-usb",
-                           pager, "--data-dir", kData, "--ledger", ledger},
-                          "\n\n");
+                               pager, "--data-dir", kData, "--ledger", ledger},
+                              "\n\n");
   EXPECT_EQ(run.status, 3);
-  EXPECT_TRUE(has(run.err, "pager 1 of 3: capcode 2004001 of row 1 (individual) is already on "
-                           "a verified pager: ledger record 2, row 1 (individual)"));
+  EXPECT_TRUE(has(run.err,
+                  "pager 1 of 3: capcode 2004001 of row 1 (individual) is already on "
+                  "a verified pager: ledger record 2, row 1 (individual)"));
   EXPECT_FALSE(has(run.out, "Write to Pager..."));
   EXPECT_EQ(fileBytes(pager), before);
   EXPECT_EQ(records().size(), 3u);
 
   const Outcome reuse = capcode({"write", shifted, "--autoinc", "1=1", "--allow-reuse", "--sim-usb",
-                             pager, "--data-dir", kData, "--ledger", ledger});
+                                 pager, "--data-dir", kData, "--ledger", ledger});
   EXPECT_EQ(reuse.status, 0) << reuse.err;
 }
 
 TEST_F(Production, ResumeContinuesAfterTheLastVerifiedPager) {
   ASSERT_EQ(write({"--count", "2", "--autoinc", "1=1", "--autoinc", "3=2"}, "\n").status, 0);
-  const Outcome run = write({"--count", "2", "--autoinc", "1=1", "--autoinc", "3=2", "--resume"},
-                        "\n");
+  const Outcome run =
+      write({"--count", "2", "--autoinc", "1=1", "--autoinc", "3=2", "--resume"}, "\n");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(has(run.err, "resuming after ledger record 2"));
   EXPECT_TRUE(has(run.out, "Pager 1 of 2 verified: 1=2004002 2=2004008 3=2004020"));
   EXPECT_TRUE(has(run.out, "Pager 2 of 2 verified: 1=2004003 2=2004008 3=2004022"));
   EXPECT_EQ(records().size(), 4u);
 
-  const Outcome other = capcode({"write", pager, "--resume", "--sim-usb", pager, "--data-dir", kData,
-                             "--ledger", ledger});
+  const Outcome other = capcode(
+      {"write", pager, "--resume", "--sim-usb", pager, "--data-dir", kData, "--ledger", ledger});
   EXPECT_EQ(other.status, 1);
   EXPECT_TRUE(has(other.err, "no verified pager written from"));
 }
@@ -196,18 +196,20 @@ TEST_F(Production, AnAdvanceTheRulesRefuseStopsTheBatchBeforeItStarts) {
             0);
   const auto before = fileBytes(pager);
   const Outcome run = capcode({"write", top, "--count", "3", "--autoinc", "1=1", "--sim-usb", pager,
-                           "--data-dir", kData, "--ledger", ledger},
-                          "\n\n");
+                               "--data-dir", kData, "--ledger", ledger},
+                              "\n\n");
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(has(run.err, "pager 3 of 3 could not be given capcodes (row 1): Address [1] range "
-                           "out, should be within 8-2007663; 2007672-2045055; 2045064-2097143"));
+  EXPECT_TRUE(has(run.err,
+                  "pager 3 of 3 could not be given capcodes (row 1): Address [1] range "
+                  "out, should be within 8-2007663; 2007672-2045055; 2045064-2097143"));
   EXPECT_EQ(fileBytes(pager), before);
 
   // A step that runs into another row of the same pager.
   const Outcome clash = write({"--count", "2", "--autoinc", "1=8"}, "\n");
   EXPECT_EQ(clash.status, 1);
-  EXPECT_TRUE(has(clash.err, "pager 2 of 2 could not be given capcodes (row 1): Same capcode "
-                             "address not allowed "));
+  EXPECT_TRUE(has(clash.err,
+                  "pager 2 of 2 could not be given capcodes (row 1): Same capcode "
+                  "address not allowed "));
 }
 
 TEST_F(Production, StoppingAtThePromptEndsTheBatch) {
@@ -224,7 +226,7 @@ TEST_F(Production, ALedgerThatCannotRecordProgramsNothing) {
   EXPECT_EQ(garbage.status, 3);
   EXPECT_TRUE(has(garbage.err, "no pager is programmed without its record"));
   const Outcome nowhere = capcode({"write", config, "--sim-usb", pager, "--data-dir", kData,
-                               "--ledger", "/dev/null/ledger.sqlite3"});
+                                   "--ledger", "/dev/null/ledger.sqlite3"});
   EXPECT_EQ(nowhere.status, 3);
   EXPECT_EQ(fileBytes(pager), before);
 }
@@ -237,9 +239,8 @@ TEST_F(Production, TheDefaultLedgerIsInTheUsersDataFolder) {
                 ->list("")
                 .size(),
             1u);
-  EXPECT_EQ(capcode({"write", config, "--sim-usb", pager, "--data-dir", kData, "--no-ledger"})
-                .status,
-            0);
+  EXPECT_EQ(
+      capcode({"write", config, "--sim-usb", pager, "--data-dir", kData, "--no-ledger"}).status, 0);
 }
 
 TEST_F(Production, ConfigurationsThatCannotBeUsedAreNamed) {
@@ -248,11 +249,10 @@ TEST_F(Production, ConfigurationsThatCannotBeUsedAreNamed) {
   const struct {
     std::string file;
     const char* log;
-  } cases[] = {{folder / "missing.eep", "Load file error\n"},
-               {shortFile, "File checksum error\n"}};
+  } cases[] = {{folder / "missing.eep", "Load file error\n"}, {shortFile, "File checksum error\n"}};
   for (const auto& c : cases) {
-    const Outcome run = capcode({"write", c.file, "--sim-usb", pager, "--data-dir", kData,
-                             "--ledger", ledger});
+    const Outcome run =
+        capcode({"write", c.file, "--sim-usb", pager, "--data-dir", kData, "--ledger", ledger});
     EXPECT_EQ(run.status, 1) << c.file;
     EXPECT_TRUE(has(run.out, c.log)) << run.out;
     EXPECT_TRUE(has(run.err, c.file)) << run.err;
@@ -267,8 +267,7 @@ TEST_F(Production, ReadSavesExactlyThePagersBytesAndTheFileOpens) {
   EXPECT_EQ(fileBytes(out), fileBytes(pager));
   const Outcome opened = capcode({"script", "--data-dir", kData}, "open " + out + "\n");
   EXPECT_TRUE(has(opened.out, "log: File loaded\n")) << opened.out;
-  EXPECT_EQ(capcode({"write", out, "--sim-usb", pager, "--data-dir", kData, "--no-ledger"})
-                .status,
+  EXPECT_EQ(capcode({"write", out, "--sim-usb", pager, "--data-dir", kData, "--no-ledger"}).status,
             0);
 
   const Outcome toStdout = capcode({"read", "-", "--sim-usb", pager, "--data-dir", kData});
@@ -290,7 +289,7 @@ TEST_F(Production, ADamagedPagerIsSavedOnlyWhenAskedForRaw) {
   EXPECT_EQ(raw.status, 1);
   EXPECT_EQ(fileBytes(out), damaged);
   const Outcome none = capcode({"read", out + "2", "--raw", "--sim-usb", pager, "--sim-fault",
-                            "nochip", "--data-dir", kData});
+                                "nochip", "--data-dir", kData});
   EXPECT_EQ(none.status, 1);
   EXPECT_TRUE(has(none.out, "Device not exist, please check the connection.\n"));
   EXPECT_FALSE(std::filesystem::exists(out + "2"));
@@ -299,8 +298,8 @@ TEST_F(Production, ADamagedPagerIsSavedOnlyWhenAskedForRaw) {
 TEST_F(Production, NothingWaitsOnAFileThatIsNotAFile) {
   const std::string fifo = folder / "fifo.eep";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const Outcome write = capcode({"write", fifo, "--sim-usb", pager, "--data-dir", kData,
-                                 "--no-ledger"});
+  const Outcome write =
+      capcode({"write", fifo, "--sim-usb", pager, "--data-dir", kData, "--no-ledger"});
   EXPECT_EQ(write.status, 1);
   EXPECT_TRUE(has(write.out, "Load file error\n"));
   EXPECT_EQ(capcode({"read", folder / "out.eep", "--sim-usb", fifo, "--data-dir", kData}).status,
@@ -309,8 +308,8 @@ TEST_F(Production, NothingWaitsOnAFileThatIsNotAFile) {
   EXPECT_EQ(script.status, 1);
   EXPECT_TRUE(has(script.err, "not a regular file"));
   EXPECT_EQ(capcode({"script", folder.path()}).status, 1) << "a folder is no command file";
-  const Outcome load = capcode({"script", "--bare"}, "image load " + fifo + "\nimage save " +
-                                                         fifo + "\nopen " + fifo + "\n");
+  const Outcome load = capcode({"script", "--bare"}, "image load " + fifo + "\nimage save " + fifo +
+                                                         "\nopen " + fifo + "\n");
   EXPECT_EQ(load.status, 2);
   EXPECT_TRUE(has(load.err, "line 1: cannot open"));
   const Outcome open = capcode({"script", "--data-dir", kData}, "open " + fifo + "\n");
@@ -357,7 +356,8 @@ TEST(CommandLine, UsageErrorsExitTwoWithAMessage) {
   for (const auto& args : cases) {
     const Outcome run = capcode(args);
     std::string joined;
-    for (const auto& a : args) joined += a + " ";
+    for (const auto& a : args)
+      joined += a + " ";
     EXPECT_EQ(run.status, 2) << joined << run.err;
     EXPECT_FALSE(run.err.empty()) << joined;
     EXPECT_TRUE(run.out.empty()) << joined;
@@ -390,11 +390,12 @@ TEST(ProductionProcess, AKilledWriteLeavesAStartedRecord) {
   const std::string config = folder / "config.eep";
   ASSERT_EQ(capcode({"script", "--data-dir", data}, "save " + config + "\n").status, 0);
   const std::string ledger = folder / "ledger.sqlite3";
-  std::vector<std::string> args{CAPCODE_TOOL, "write", config, "--sim-usb", config,
-                                "--data-dir", data,   "--ledger", ledger, "--sim-fault",
+  std::vector<std::string> args{CAPCODE_TOOL,     "write", config,     "--sim-usb", config,
+                                "--data-dir",     data,    "--ledger", ledger,      "--sim-fault",
                                 "write:10:silent"};
   std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
+  for (auto& a : args)
+    argv.push_back(a.data());
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

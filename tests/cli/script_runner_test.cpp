@@ -49,7 +49,8 @@ TEST(Script, GetPrintsTheFixedJsonForms) {
   EXPECT_EQ(
       o.out,
       "{\"name\":\"address1\",\"text\":\"2004000\",\"enabled\":true,\"visible\":true,"
-      "\"label\":\"PN\",\"hint\":\"Address1 &2 should be the same frame, addres 3,4 ,5 & 6 should be the same frame\"}\n"
+      "\"label\":\"PN\",\"hint\":\"Address1 &2 should be the same frame, addres 3,4 ,5 & 6 should "
+      "be the same frame\"}\n"
       "{\"name\":\"lcddrv\",\"index\":0,\"item\":\"T6K04\",\"items\":[\"T6K04\",\"SD1815\","
       "\"ST7567A\"],\"enabled\":true,\"visible\":true,\"label\":\"LCD driver IC\","
       "\"hint\":\"No function at that moment\"}\n"
@@ -250,21 +251,20 @@ TEST(ScriptRules, EditingExamplesHoldEndToEnd) {
   const std::string capcodeLabel =
       "\"label\":\"PN\",\"hint\":\"Address1 &2 should be the same frame, addres 3,4 ,5 & 6 "
       "should be the same frame\"}\n";
-  EXPECT_EQ(
-      o.out,
-      "beep\n" + range + "focus: address1\nbeep\n" + range +
-          "focus: address1\n"
-          "{\"name\":\"address1\",\"text\":\"0000005\",\"enabled\":true,\"visible\":true," +
-          capcodeLabel +
-          "{\"name\":\"address2\",\"text\":\"2004009\",\"enabled\":true,\"visible\":true," +
-          capcodeLabel +
-          "{\"name\":\"frequency\",\"text\":\"146.56250\",\"enabled\":true,\"visible\":true,"
-          "\"label\":\"Channel freq\",\"unit\":\"MHz\"}\n"
-          "{\"name\":\"frequency\",\"text\":\"146.56000\",\"enabled\":true,\"visible\":true,"
-          "\"label\":\"Channel freq\",\"unit\":\"MHz\"}\n"
-          "{\"name\":\"ChannelStep\",\"value\":5000}\n"
-          "{\"name\":\"Recover1\",\"checked\":true,\"enabled\":true,\"visible\":true,"
-          "\"caption\":\"&Recover\"}\n");
+  EXPECT_EQ(o.out,
+            "beep\n" + range + "focus: address1\nbeep\n" + range +
+                "focus: address1\n"
+                "{\"name\":\"address1\",\"text\":\"0000005\",\"enabled\":true,\"visible\":true," +
+                capcodeLabel +
+                "{\"name\":\"address2\",\"text\":\"2004009\",\"enabled\":true,\"visible\":true," +
+                capcodeLabel +
+                "{\"name\":\"frequency\",\"text\":\"146.56250\",\"enabled\":true,\"visible\":true,"
+                "\"label\":\"Channel freq\",\"unit\":\"MHz\"}\n"
+                "{\"name\":\"frequency\",\"text\":\"146.56000\",\"enabled\":true,\"visible\":true,"
+                "\"label\":\"Channel freq\",\"unit\":\"MHz\"}\n"
+                "{\"name\":\"ChannelStep\",\"value\":5000}\n"
+                "{\"name\":\"Recover1\",\"checked\":true,\"enabled\":true,\"visible\":true,"
+                "\"caption\":\"&Recover\"}\n");
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ class Station {
     ::signal(SIGPIPE, SIG_IGN);  // a station that stopped early no longer reads its Enter keys
     args.insert(args.begin(), CAPCODE_TOOL);
     std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
+    for (std::string& a : args)
+      argv.push_back(a.data());
     argv.push_back(nullptr);
     int ends[2];
     EXPECT_EQ(::pipe(ends), 0);
@@ -109,8 +110,10 @@ class Stations : public ::testing::TestWithParam<Backend> {
       ledger = folder / "ledger.sqlite3";
     }
     // Rows 1 and 2 far from the others: a batch of thousands never meets them.
-    std::istringstream script("set address1 2010000\nleave address1\nset address2 2020000\n"
-                              "leave address2\nsave " + config + "\n");
+    std::istringstream script(
+        "set address1 2010000\nleave address1\nset address2 2020000\n"
+        "leave address2\nsave " +
+        config + "\n");
     std::ostringstream out;
     std::ostringstream err;
     CommandIo io{script, out, err, false};
@@ -121,10 +124,10 @@ class Stations : public ::testing::TestWithParam<Backend> {
                                    std::vector<std::string> extra = {}) {
     const std::string pager = folder / (name + ".eep");
     std::filesystem::copy_file(config, pager, std::filesystem::copy_options::overwrite_existing);
-    std::vector<std::string> args{"write",   config, "--batch", "order-17", "--count",
-                                  std::to_string(count), "--autoinc", "1=1", "--autoinc", "2=1",
-                                  "--sim-usb", pager,  "--ledger",  ledger,    "--station",
-                                  name,      "--data-dir", kData};
+    std::vector<std::string> args{
+        "write",     config, "--batch",   "order-17", "--count",    std::to_string(count),
+        "--autoinc", "1=1",  "--autoinc", "2=1",      "--sim-usb",  pager,
+        "--ledger",  ledger, "--station", name,       "--data-dir", kData};
     args.insert(args.end(), extra.begin(), extra.end());
     return std::make_unique<Station>(args, folder / name);
   }
@@ -205,7 +208,8 @@ TEST_P(Stations, AKilledStationsSetIsNeverHandedOutAgainUntilSettled) {
   ASSERT_EQ(list.size(), 4u);
   EXPECT_EQ(list[0].result, PagerResult::Started);
   EXPECT_EQ(list[0].setIndex, 0);
-  for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(list[i].setIndex, static_cast<int>(i));
+  for (std::size_t i = 1; i < 4; ++i)
+    EXPECT_EQ(list[i].setIndex, static_cast<int>(i));
 
   std::istringstream none;
   std::ostringstream out;
@@ -215,9 +219,8 @@ TEST_P(Stations, AKilledStationsSetIsNeverHandedOutAgainUntilSettled) {
   EXPECT_NE(out.str().find(" dying "), std::string::npos) << out.str();
   EXPECT_EQ(out.str().find(" next "), std::string::npos);
   // After a person checked the pager: nothing reached it, the set goes back to the batch.
-  ASSERT_EQ(runCapcode({"ledger", "--ledger", ledger, "resolve", std::to_string(lost),
-                        "not-written"},
-                       io),
+  ASSERT_EQ(runCapcode(
+                {"ledger", "--ledger", ledger, "resolve", std::to_string(lost), "not-written"}, io),
             0)
       << err.str();
   auto again = station("again", 1);
@@ -314,7 +317,7 @@ TEST(StationsOnAServer, AServerThatStopsStopsEveryStation) {
                                     [&](const PagerRecord& r) { return r.station == name; });
     EXPECT_GE(static_cast<std::size_t>(rows), reported) << "every pager reported is recorded";
   }
-  std::system(("bash " + script + " stop " + state).c_str());
+  EXPECT_EQ(std::system(("bash " + script + " stop " + state).c_str()), 0);
 }
 
 // Reserving a pager's set and completing its record on a local server: the median over 40.

@@ -9,10 +9,7 @@ TEST(TextToInt, AcceptsDecimalIntegers) {
   const struct {
     const char* text;
     std::int32_t value;
-  } cases[] = {{"0", 0},
-               {"005", 5},
-               {"255", 255},
-               {"2147483647", 2147483647}};
+  } cases[] = {{"0", 0}, {"005", 5}, {"255", 255}, {"2147483647", 2147483647}};
   for (const auto& c : cases)
     EXPECT_EQ(textToInt(c.text), c.value) << c.text;
 }

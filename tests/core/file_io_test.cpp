@@ -42,12 +42,14 @@ std::string asOrdinaryUser(const std::function<std::string()>& check,
   ::close(pipeEnds[1]);
   std::string result;
   char buffer[256];
-  for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) result.append(buffer, n);
+  for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+    result.append(buffer, n);
   ::close(pipeEnds[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
   if (!WIFEXITED(status)) return "the child ended by signal " + std::to_string(WTERMSIG(status));
-  if (WEXITSTATUS(status) != 0) return "the child failed with " + std::to_string(WEXITSTATUS(status));
+  if (WEXITSTATUS(status) != 0)
+    return "the child failed with " + std::to_string(WEXITSTATUS(status));
   return result;
 }
 

@@ -1,8 +1,8 @@
-#include "app/window_program.hpp"
 #include "core/form_model.hpp"
 
 #include <gtest/gtest.h>
 
+#include "app/window_program.hpp"
 #include "core/conversions.hpp"
 #include "core/program_state.hpp"
 #include "support/recording_feedback.hpp"

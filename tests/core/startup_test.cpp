@@ -1,10 +1,10 @@
-#include "app/window_program.hpp"
 #include "app/startup.hpp"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "support/started_window.hpp"
 

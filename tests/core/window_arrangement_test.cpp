@@ -31,7 +31,8 @@ class Arrangement : public ::testing::Test {
 
 TEST_F(Arrangement, EveryControlOfAPageIsPlacedOnceOnItsPage) {
   std::map<std::string, std::string> sectionPage;
-  for (const WindowSection& s : windowSections()) sectionPage[s.name] = s.page;
+  for (const WindowSection& s : windowSections())
+    sectionPage[s.name] = s.page;
   std::set<std::string> placed;
   for (const WindowPlace& p : windowPlaces()) {
     ASSERT_TRUE(sectionPage.count(p.section)) << p.section;
@@ -82,8 +83,8 @@ TEST_F(Arrangement, LabelsUnitsAndHintsAsTheWindowShowsThem) {
     const char* unit;
     const char* hint;
   } cases[] = {
-      {"address1", "PN",
-       "", "Address1 &2 should be the same frame, addres 3,4 ,5 & 6 should be the same frame"},
+      {"address1", "PN", "",
+       "Address1 &2 should be the same frame, addres 3,4 ,5 & 6 should be the same frame"},
       {"autoinc8", "Auto inc", "", ""},
       {"urgent8D", "Uch", "", "Urgent call channel enable"},
       {"alerttime", "Alert time", "Sec", "0-255"},

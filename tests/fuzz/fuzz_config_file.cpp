@@ -16,7 +16,9 @@ namespace {
 struct Window {
   fuzz::KeptFeedback feedback;
   WindowProgram state{feedback};
-  Window() { state.event([&] { startProgram(state, fuzz::fuzzStartup()); }); }
+  Window() {
+    state.event([&] { startProgram(state, fuzz::fuzzStartup()); });
+  }
 };
 
 bool logged(const std::vector<std::string>& lines, const char* line) {
@@ -46,9 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   window->feedback.answer = saved;
   state.event([&] { state.form.userClick("Open1"); });
   if (!logged(window->feedback.lines, "File loaded")) {
-    fuzz::finding("a saved file did not open: " +
-                  (window->feedback.lines.empty() ? std::string("(nothing logged)")
-                                                  : window->feedback.lines.back()));
+    fuzz::finding("a saved file did not open: " + (window->feedback.lines.empty()
+                                                       ? std::string("(nothing logged)")
+                                                       : window->feedback.lines.back()));
   }
   return 0;
 }

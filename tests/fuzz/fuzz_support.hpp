@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.hpp"
 #include "core/feedback.hpp"
 #include "core/program_state.hpp"
-#include "app/startup.hpp"
 
 namespace capcode::fuzz {
 

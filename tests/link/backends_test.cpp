@@ -4,8 +4,8 @@
 // box sends after the host stopped waiting.
 
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 #include <linux/ppdev.h>
+#include <sys/ioctl.h>
 
 #include <cerrno>
 #include <cwchar>
@@ -26,9 +26,9 @@ using testing::Lines;
 // The ppdev calls, failing as told.
 class FakePpdev final : public PpdevSystem {
  public:
-  int openError = 0;                // errno of open, 0 to succeed
-  int claimError = 0;               // errno of PPCLAIM
-  long failIoctlAfter = -1;         // register calls that succeed before ENODEV, -1 never
+  int openError = 0;         // errno of open, 0 to succeed
+  int claimError = 0;        // errno of PPCLAIM
+  long failIoctlAfter = -1;  // register calls that succeed before ENODEV, -1 never
   int opens = 0;
   long registerCalls = 0;
 
@@ -65,7 +65,8 @@ TEST(PpdevPort, SaysOnceWhyThePortCannotBeReached) {
     const char* problem;
   } cases[] = {
       {ENOENT, 0, "Parallel port /dev/parport0: No such file or directory"},
-      {EACCES, 0, "Parallel port /dev/parport0: Permission denied (the user must be in the lp group)"},
+      {EACCES, 0,
+       "Parallel port /dev/parport0: Permission denied (the user must be in the lp group)"},
       {0, EBUSY, "Parallel port /dev/parport0 is in use by another program"},
       {0, EIO, "Parallel port /dev/parport0 cannot be claimed: Input/output error"},
   };
@@ -114,19 +115,19 @@ class PortTransfers : public testing::WindowTest {
 TEST_F(PortTransfers, APortHeldByAnotherProgramEndsTheCommandAsNoDevice) {
   system.claimError = EBUSY;
   click("ReadFromPager");
-  EXPECT_EQ(events(), (Lines{"progress: show Reading data from Pager, please wait...",
-                             "log: Read data from pager",
-                             "log: Parallel port /dev/parport0 is in use by another program",
-                             "log: Device not exist, please check the connection.",
-                             "progress: hide", "beep"}));
+  EXPECT_EQ(
+      events(),
+      (Lines{"progress: show Reading data from Pager, please wait...", "log: Read data from pager",
+             "log: Parallel port /dev/parport0 is in use by another program",
+             "log: Device not exist, please check the connection.", "progress: hide", "beep"}));
   // The write too ends as "no device", not as an unacknowledged write.
   click("FS81081");
   events();
   click("WriteToPager");
   const Lines lines = events();
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      "log: Device not exist, please check the connection."),
-            lines.end());
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), "log: Device not exist, please check the connection."),
+      lines.end());
   EXPECT_EQ(std::find(lines.begin(), lines.end(), "log: Pager can't be written"), lines.end());
 }
 
@@ -229,12 +230,12 @@ TEST_F(PortTransfers, ABoxUnpluggedMidReportEndsTheTransferWithTheSystemsReason)
   FakeHid::readsBeforeUnplug = FakeHid::reads + 10;
   click("ReadFromPager");
   const Lines lines = events();
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      "message: Read Error: The device is not connected."),
-            lines.end());
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      "log: Device not exist, please check the connection."),
-            lines.end());
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), "message: Read Error: The device is not connected."),
+      lines.end());
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), "log: Device not exist, please check the connection."),
+      lines.end());
 }
 
 // A box that answers after the time limit: the next sequence must not read that old reply.
@@ -255,7 +256,8 @@ TEST(LateReply, IsDiscardedBeforeTheNextSequence) {
   ASSERT_TRUE(state.UsbMode);
   std::array<std::uint8_t, 2048> image{};
   EXPECT_EQ(links.engine.transferEeprom("16", 0, "r", image.data()), kTransferFailed);
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+  for (std::size_t i = 0; i < image.size(); ++i)
+    image[i] = static_cast<std::uint8_t>(i * 7);
   EXPECT_EQ(links.engine.transferEeprom("16", 0, "w", image.data()), kVerifyOk);
   std::array<std::uint8_t, 2048> back{};
   EXPECT_EQ(links.engine.transferEeprom("16", 0, "r", back.data()), kReadOk);

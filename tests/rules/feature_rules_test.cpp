@@ -1,6 +1,6 @@
-#include "app/window_program.hpp"
 #include "rules/feature_rules.hpp"
 
+#include "app/window_program.hpp"
 #include "support/window_fixture.hpp"
 
 namespace capcode {

@@ -38,7 +38,8 @@ inline std::string freshDatabase(const std::string& server) {
       "capcode_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
   PGconn* pg = PQconnectdb(server.c_str());
   EXPECT_EQ(PQstatus(pg), CONNECTION_OK) << PQerrorMessage(pg);
-  PQsetNoticeProcessor(pg, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      pg, [](void*, const char*) {}, nullptr);
   PQclear(PQexec(pg, ("DROP DATABASE IF EXISTS " + name).c_str()));
   PGresult* created = PQexec(pg, ("CREATE DATABASE " + name).c_str());
   EXPECT_EQ(PQresultStatus(created), PGRES_COMMAND_OK) << PQerrorMessage(pg);

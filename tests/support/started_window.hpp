@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/window_program.hpp"
 #include "app/startup.hpp"
+#include "app/window_program.hpp"
 #include "support/window_fixture.hpp"
 
 namespace capcode::testing {

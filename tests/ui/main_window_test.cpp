@@ -1,6 +1,5 @@
 // The real window driven as a person drives it, on Qt's offscreen platform.
 
-#include "app/window_program.hpp"
 #include "ui/main_window.hpp"
 
 #include <gtest/gtest.h>
@@ -9,10 +8,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QMouseEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabWidget>
@@ -20,6 +19,7 @@
 #include <QTimer>
 #include <fstream>
 
+#include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "core/window_arrangement.hpp"
 #include "ui/progress_window.hpp"
@@ -295,12 +295,12 @@ TEST_F(Window, InputDuringATransferIsDroppedNotQueued) {
   });
   // A click that arrives while the write runs.
   const QPoint centre = canned->rect().center();
-  QCoreApplication::postEvent(canned, new QMouseEvent(QEvent::MouseButtonPress, centre,
-                                                      canned->mapToGlobal(centre), Qt::LeftButton,
-                                                      Qt::LeftButton, Qt::NoModifier));
-  QCoreApplication::postEvent(canned, new QMouseEvent(QEvent::MouseButtonRelease, centre,
-                                                      canned->mapToGlobal(centre), Qt::LeftButton,
-                                                      Qt::NoButton, Qt::NoModifier));
+  QCoreApplication::postEvent(
+      canned, new QMouseEvent(QEvent::MouseButtonPress, centre, canned->mapToGlobal(centre),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(
+      canned, new QMouseEvent(QEvent::MouseButtonRelease, centre, canned->mapToGlobal(centre),
+                              Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
   window->action("WriteToPager")->trigger();
   QApplication::processEvents();
   EXPECT_EQ(logLines().last(), "Verify OK !");

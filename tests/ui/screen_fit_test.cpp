@@ -41,10 +41,9 @@ class Screen : public ::testing::Test {
 TEST_F(Screen, TheWindowOpensWithinTheScreenAndCentred) {
   const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
   const QRect frame = window->frameGeometry();
-  EXPECT_TRUE(available.contains(frame)) << "screen " << available.width() << "x"
-                                         << available.height() << ", window at " << frame.x()
-                                         << "," << frame.y() << " " << frame.width() << "x"
-                                         << frame.height();
+  EXPECT_TRUE(available.contains(frame))
+      << "screen " << available.width() << "x" << available.height() << ", window at " << frame.x()
+      << "," << frame.y() << " " << frame.width() << "x" << frame.height();
   EXPECT_LE(std::abs(frame.center().x() - available.center().x()), 2);
 }
 
@@ -57,11 +56,11 @@ TEST_F(Screen, NoPageNeedsAScrollBarAndNoCaptionIsCut) {
     const QSize room = scroll->size();
     const QSize content = scroll->widget()->sizeHint();
     EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible())
-        << name << ": " << room.width() << "x" << room.height() << " for " << content.width()
-        << "x" << content.height();
+        << name << ": " << room.width() << "x" << room.height() << " for " << content.width() << "x"
+        << content.height();
     EXPECT_FALSE(scroll->verticalScrollBar()->isVisible())
-        << name << ": " << room.width() << "x" << room.height() << " for " << content.width()
-        << "x" << content.height();
+        << name << ": " << room.width() << "x" << room.height() << " for " << content.width() << "x"
+        << content.height();
     for (QCheckBox* box : scroll->widget()->findChildren<QCheckBox*>()) {
       if (!box->isVisible() || box->text().isEmpty()) continue;
       EXPECT_GE(box->width(), box->sizeHint().width()) << box->objectName().toStdString();

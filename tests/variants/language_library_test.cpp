@@ -1,10 +1,10 @@
-#include "app/window_program.hpp"
 #include "variants/language_library.hpp"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "app/window_program.hpp"
 #include "support/started_window.hpp"
 
 namespace capcode {

@@ -1,6 +1,6 @@
-#include "app/window_program.hpp"
 #include "variants/model_profiles.hpp"
 
+#include "app/window_program.hpp"
 #include "support/started_window.hpp"
 
 namespace capcode {
