@@ -264,9 +264,17 @@ TEST(StationsOnAServer, AServerThatStopsStopsEveryStation) {
   const std::string state = folder / "server";
   const std::string script = CAPCODE_POSTGRES_SERVER;
   ASSERT_EQ(std::system(("bash " + script + " start " + state).c_str()), 0);
-  std::string why;
+  // This test's own server: the shared one must keep running for the others.
+  const char* shared = std::getenv("CAPCODE_TEST_POSTGRES");
+  const std::string sharedState = shared != nullptr ? shared : "";
   ::setenv("CAPCODE_TEST_POSTGRES", state.c_str(), 1);
+  std::string why;
   const auto server = test::postgresServer(why);
+  if (sharedState.empty()) {
+    ::unsetenv("CAPCODE_TEST_POSTGRES");
+  } else {
+    ::setenv("CAPCODE_TEST_POSTGRES", sharedState.c_str(), 1);
+  }
   if (!server) GTEST_SKIP() << why;
   const std::string ledger = test::freshDatabase(*server);
   const std::string data = CAPCODE_SOURCE_DATA_DIR;
