@@ -28,7 +28,7 @@ void ConsoleFeedback::progressMoved(int position, int maximum) {
   if (!terminal_ || maximum <= 0) return;
   const int clamped = std::clamp(position, 0, maximum);
   const int filled = clamped * kBarWidth / maximum;
-  err_ << '\r' << caption_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
+  err_ << "\r\033[K" << caption_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
        << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] "
        << clamped * 100 / maximum << "%" << std::flush;
   drawn_ = true;
