@@ -44,8 +44,12 @@ rm -rf "$empty"
 status=0
 QT_QPA_PLATFORM=offscreen timeout 2 /usr/bin/capcode-programmer > /dev/null 2>&1 || status=$?
 [ "$status" -eq 124 ] || fail "capcode-programmer ended with $status instead of running"
-man -w capcode > /dev/null || fail "man -w capcode"
-man -w capcode-programmer > /dev/null || fail "man -w capcode-programmer"
+if grep -qs "path-exclude=/usr/share/man" /etc/dpkg/dpkg.cfg.d/*; then
+  echo "package test: this machine's dpkg leaves manual pages out; man -w is not tried"
+else
+  man -w capcode > /dev/null || fail "man -w capcode"
+  man -w capcode-programmer > /dev/null || fail "man -w capcode-programmer"
+fi
 
 dpkg --purge capcode || fail "the package does not remove"
 for path in "${files[@]}"; do

@@ -13,7 +13,8 @@ server_bin() {
   ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1
 }
 as_server() {
-  if [ "$(id -u)" -eq 0 ]; then runuser -u nobody -- "$@"; else "$@"; fi
+  # From a folder the server's user may enter (the build folder may be root's own).
+  if [ "$(id -u)" -eq 0 ]; then (cd /tmp && runuser -u nobody -- "$@"); else "$@"; fi
 }
 
 case "$command" in
