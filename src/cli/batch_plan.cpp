@@ -124,8 +124,11 @@ struct CapcodeSets::Scratch {
   CollectingFeedback feedback;
   WindowProgram program;
   Scratch(const ProgramState& rows, const StartupOptions& startup) : program(feedback, rows.build) {
-    if (!program.event([&] { startProgram(program, startup); }))
-      throw BatchSetRefused("the program could not start");
+    if (!program.event([&] { startProgram(program, startup); })) {
+      const std::string why = feedback.lines.empty() ? "" : ": " + feedback.lines.back();
+      throw BatchSetRefused("the program could not start" + why,
+                            {1, 0, "the program could not start" + why});
+    }
     copyRows(rows, program);
   }
 };
@@ -150,12 +153,14 @@ std::vector<RecordedAddress> CapcodeSets::set(int k) {
     scratch_->feedback.focused.clear();
     p.event([&] { p.form.runHandler("advanceAddresses"); });
     ++at_;
-    if (auto refusal = advanceRefusal(scratch_->feedback.lines, scratch_->feedback.focused, 0)) {
+    if (auto refusal =
+            advanceRefusal(scratch_->feedback.lines, scratch_->feedback.focused, at_ + 1)) {
       at_ = k + 1;  // the scratch rows are spoilt: start again on the next request
       throw BatchSetRefused(
           "set " + std::to_string(k) + " of the batch is refused" +
-          (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")" : std::string()) +
-          ": " + refusal->reason);
+              (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")" : std::string()) +
+              ": " + refusal->reason,
+          *refusal);
     }
   }
   return currentAddresses(p);
@@ -163,32 +168,22 @@ std::vector<RecordedAddress> CapcodeSets::set(int k) {
 
 BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count) {
   BatchPlan plan;
-  CollectingFeedback feedback;
-  WindowProgram scratch(feedback, state.build);
-  if (!scratch.event([&] { startProgram(scratch, startup); })) {
-    plan.refusal = BatchRefusal{1, 0, "the program could not start: " + feedback.lines.back()};
-    return plan;
-  }
-  copyRows(state, scratch);
-  plan.pagers.push_back(currentAddresses(scratch));
-  for (int pager = 2; pager <= count; ++pager) {
-    feedback.lines.clear();
-    feedback.focused.clear();
-    scratch.event([&] { scratch.form.runHandler("advanceAddresses"); });
-    if (auto refusal = advanceRefusal(feedback.lines, feedback.focused, pager)) {
-      plan.refusal = refusal;
-      return plan;
-    }
-    std::vector<RecordedAddress> next = currentAddresses(scratch);
-    for (const auto& earlier : plan.pagers) {
-      if (auto clash = clashWithin(next, earlier)) {
-        plan.refusal = BatchRefusal{pager, clash->row,
-                                    "capcode " + std::to_string(clash->capcode) +
-                                        " would be given to an earlier pager of this batch"};
-        return plan;
+  try {
+    CapcodeSets sets(state, startup);
+    for (int pager = 1; pager <= count; ++pager) {
+      std::vector<RecordedAddress> next = sets.set(pager - 1);
+      for (const auto& earlier : plan.pagers) {
+        if (auto clash = clashWithin(next, earlier)) {
+          plan.refusal = BatchRefusal{pager, clash->row,
+                                      "capcode " + std::to_string(clash->capcode) +
+                                          " would be given to an earlier pager of this batch"};
+          return plan;
+        }
       }
+      plan.pagers.push_back(std::move(next));
     }
-    plan.pagers.push_back(std::move(next));
+  } catch (const BatchSetRefused& e) {
+    plan.refusal = e.refusal;
   }
   return plan;
 }

@@ -53,6 +53,10 @@ struct BatchPlan {
 // from the rows of `state`, and checks that no individual capcode repeats within the batch.
 BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count);
 
+// The first clash of `wanted` with the capcodes of `earlier` (an earlier pager of this batch).
+std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,
+                                           const std::vector<RecordedAddress>& earlier);
+
 // The capcode sets of a batch one after another, as the window's advanceAddresses makes them
 // from the rows of a configuration: set 0 is the configuration's own. Played on a scratch
 // program; asking for the sets in rising order costs one advance each.
@@ -73,14 +77,13 @@ class CapcodeSets {
   int at_ = 0;
 };
 
-// The rules refused a set of the batch.
+// The rules refused a set of the batch: `refusal` names the row and the reason, its pager
+// field the set's index plus one.
 class BatchSetRefused : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  BatchSetRefused(const std::string& what, BatchRefusal refusal)
+      : std::runtime_error(what), refusal(std::move(refusal)) {}
+  BatchRefusal refusal;
 };
-
-// The first clash of `wanted` with the capcodes of `earlier` (an earlier pager of this batch).
-std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,
-                                           const std::vector<RecordedAddress>& earlier);
 
 }  // namespace capcode

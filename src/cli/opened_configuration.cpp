@@ -61,13 +61,11 @@ OpenedConfiguration::OpenedConfiguration(const std::string& path, const OpenOpti
       program_->click("switch_model");
   }
   const std::string file = path == "-" ? (temporary_ = saveStandardInput(in)) : path;
-  if (const auto read = readFilePrefix(file, kImageSize)) {
-    bytes_.fill(0xFF);
-    std::copy(read->begin(), read->end(), bytes_.begin());
-  }
   feedback_.answer = file;
   const std::vector<std::string> lines = program_->click("Open1");
-  if (std::find(lines.begin(), lines.end(), "File loaded") != lines.end()) {
+  // File > Open leaves the file's bytes in the read buffer, accepted or not.
+  bytes_ = s.PagerReadBuffer;
+  if (logged(lines, "File loaded")) {
     loaded_ = true;
     return;
   }

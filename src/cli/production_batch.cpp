@@ -53,13 +53,6 @@ std::string hostName() {
   return name;
 }
 
-bool contains(const std::vector<std::string>& lines, std::string_view line) {
-  for (const std::string& l : lines) {
-    if (l == line) return true;
-  }
-  return false;
-}
-
 std::string conflictText(const Conflict& c) {
   return "capcode " + std::to_string(c.wanted.capcode) + " of row " + std::to_string(c.wanted.row) +
          " (" + std::string(roleName(c.wanted.role)) +
@@ -148,7 +141,7 @@ class Batch {
 
   int prepareAndWrite(const Steps& steps) {
     feedback_->answer = o_.file;
-    if (!contains(session_->click("Open1"), "File loaded"))
+    if (!logged(session_->click("Open1"), "File loaded"))
       return fail(o_.file + ": not a configuration this program can write (see the log)");
     configSha_ = sha256OfFile(o_.file).value_or("");
     if (!o_.recover.empty()) {
@@ -241,16 +234,7 @@ class Batch {
     }
     if (conflict) return refuse("pager " + ofCount + ": " + conflictText(*conflict));
     begun_ = true;
-    const std::size_t logFrom = state().statusLog().size();
-    const std::size_t focusFrom = feedback_->focused.size();
-    const std::size_t noticeFrom = feedback_->notices.size();
-    state().event([&] {
-      for (const RecordedAddress& a : record_.addresses)
-        form().setText(rowControlName("address", a.row), std::to_string(a.capcode));
-      for (const RecordedAddress& a : record_.addresses)
-        form().runHandler(rowControlName("address", a.row, "Exit"));
-    });
-    if (auto refusal = refusalSince(logFrom, focusFrom, noticeFrom, 0)) {
+    if (auto refusal = enterCapcodes(record_.addresses, false)) {
       ledger_->finishAttempt(record_.id, PagerResult::NotWritten);
       return fail("pager " + ofCount + ": set " + std::to_string(record_.setIndex) + " of batch " +
                   o_.batch + " is refused by the address rules: " + refusal->reason);
@@ -272,17 +256,7 @@ class Batch {
       return kExitLedger;
     }
     if (!last) return fail("--resume: the ledger has no verified pager written from " + o_.file);
-    const std::size_t logFrom = state().statusLog().size();
-    const std::size_t focusFrom = feedback_->focused.size();
-    const std::size_t noticeFrom = feedback_->notices.size();
-    state().event([&] {
-      for (const RecordedAddress& a : last->addresses)
-        form().setText(rowControlName("address", a.row), std::to_string(a.capcode));
-      for (const RecordedAddress& a : last->addresses)
-        form().runHandler(rowControlName("address", a.row, "Exit"));
-      form().runHandler("advanceAddresses");
-    });
-    if (auto refusal = refusalSince(logFrom, focusFrom, noticeFrom, 1)) {
+    if (auto refusal = enterCapcodes(last->addresses, true)) {
       return fail(
           "--resume: the capcodes after ledger record " + std::to_string(last->id) +
           " are refused" +
@@ -292,6 +266,23 @@ class Batch {
     io_.err << "capcode write: resuming after ledger record " << last->id << " ("
             << describeCapcodes(last->addresses) << ", " << last->started << ")\n";
     return kExitOk;
+  }
+
+  // Puts `addresses` into the window's rows, each row then left so that its rules run, and
+  // with `advance` moves them on as after a verified pager. What the rules refused, if any.
+  std::optional<BatchRefusal> enterCapcodes(const std::vector<RecordedAddress>& addresses,
+                                            bool advance) {
+    const std::size_t logFrom = state().statusLog().size();
+    const std::size_t focusFrom = feedback_->focused.size();
+    const std::size_t noticeFrom = feedback_->notices.size();
+    state().event([&] {
+      for (const RecordedAddress& a : addresses)
+        form().setText(rowControlName("address", a.row), std::to_string(a.capcode));
+      for (const RecordedAddress& a : addresses)
+        form().runHandler(rowControlName("address", a.row, "Exit"));
+      if (advance) form().runHandler("advanceAddresses");
+    });
+    return refusalSince(logFrom, focusFrom, noticeFrom, 0);
   }
 
   std::optional<BatchRefusal> refusalSince(std::size_t logFrom, std::size_t focusFrom,
@@ -381,7 +372,7 @@ class Batch {
     PagerResult result = PagerResult::NotWritten;
     if (begun_) {
       result = completed ? resultOf(state().TransferResult) : PagerResult::Interrupted;
-    } else if (contains(lines, kNoDevice)) {
+    } else if (logged(lines, kNoDevice)) {
       result = PagerResult::NoDevice;
     }
     try {
@@ -397,7 +388,7 @@ class Batch {
     io_.out << "Pager " << ofCount << " " << resultName(result) << ": "
             << describeCapcodes(addresses) << std::endl;
     if (result != PagerResult::Verified) {
-      if (contains(lines, kReadError) && o_.recover.empty()) {
+      if (logged(lines, kReadError) && o_.recover.empty()) {
         io_.err << "capcode write: the pager's own image fails its checksum (a blank or "
                    "half-written pager?); --recover CHIP (KS8809, SM5170, FS8108, FS8170) "
                    "programs it without reading it first\n";

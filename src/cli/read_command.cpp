@@ -17,13 +17,6 @@ struct ReadOptions {
   SessionOptions session;
 };
 
-bool contains(const std::vector<std::string>& lines, std::string_view line) {
-  for (const std::string& l : lines) {
-    if (l == line) return true;
-  }
-  return false;
-}
-
 int runRead(const ReadOptions& o, CommandIo& io) {
   const bool toStdout = o.file == "-";
   // With the image on standard output, the status log moves to standard error.
@@ -40,8 +33,8 @@ int runRead(const ReadOptions& o, CommandIo& io) {
     return kExitFailed;
   }
   const std::vector<std::string> lines = session->click("ReadFromPager");
-  const bool complete = contains(lines, "Read completed");
-  const bool damaged = contains(lines, "Pager Read error, please check the connection.");
+  const bool complete = logged(lines, "Read completed");
+  const bool damaged = logged(lines, "Pager Read error, please check the connection.");
   int status = complete ? kExitOk : kExitFailed;
   if (complete || (o.raw && damaged)) {
     // The bytes as the pager holds them, not the image the window made of them.

@@ -39,6 +39,14 @@ class Arranger {
     p.hint = std::move(hint);
     return p;
   }
+  // A text field after another in its row, a fixed text between them (":" or "B").
+  WindowPlace& beside(int row, std::string control, std::string label, std::string before,
+                      int width) {
+    WindowPlace& p = at(row, 1, std::move(control), std::move(label));
+    p.before = std::move(before);
+    p.width = width;
+    return p;
+  }
   // A row whose label is a label control of the window.
   WindowPlace& labelled(int row, std::string control, std::string labelControl, std::string label) {
     WindowPlace& p = at(row, 0, std::move(control), std::move(label));
@@ -112,14 +120,9 @@ std::vector<WindowPlace> buildPlaces() {
   a.row(9, "maxprivate", "Max. private no.", 2, {}, "Maximun private call can be set to 60");
   a.row(10, "language", "Language");
   a.row(11, "alarmhour", "Alarm", 2);
-  WindowPlace& minute = a.at(11, 1, "alarmminute", "Alarm");
-  minute.before = ":";
-  minute.width = 2;
+  a.beside(11, "alarmminute", "Alarm", ":", 2);
   a.row(12, "autooffstop", "Auto ON/OFF", 2, "hr", "Off time");
-  WindowPlace& start = a.at(12, 1, "autooffstart", "Auto ON/OFF");
-  start.before = "/";
-  start.width = 2;
-  start.hint = "On time";
+  a.beside(12, "autooffstart", "Auto ON/OFF", "/", 2).hint = "On time";
   a.row(13, "lowcalldelay", "Low cell delay");
   a.labelled(14, "customer", "L_customer", "Customer");
 
@@ -141,13 +144,9 @@ std::vector<WindowPlace> buildPlaces() {
 
   a.in("L_tonepattern");
   a.row(0, "tonepatternA", "A", 4);
-  WindowPlace& b = a.at(0, 1, "tonepatternB", "B");
-  b.before = "B";
-  b.width = 4;
+  a.beside(0, "tonepatternB", "B", "B", 4);
   a.row(1, "tonepatternC", "C", 4);
-  WindowPlace& d = a.at(1, 1, "tonepatternD", "D");
-  d.before = "D";
-  d.width = 4;
+  a.beside(1, "tonepatternD", "D", "D", 4);
   a.row(2, "tonepatternPon", "Power On", 4);
   a.row(3, "tonepatternLcell", "Low Cell", 4);
   a.row(4, "tonepatternUcall2", "Urgent call", 4);
@@ -194,10 +193,8 @@ std::vector<WindowPlace> buildPlaces() {
   a.row(1, "pll_enable");
   a.row(2, "BS2", "BS1");
   a.row(3, "BS3", "BS3");
-  a.at(4, 1, "bs1_8212").hint = "range  2 - 62";
-  places.back().width = 2;
-  a.at(5, 1, "bs3_8212").hint = "range 2 - 62";
-  places.back().width = 2;
+  a.beside(4, "bs1_8212", "", "", 2).hint = "range  2 - 62";
+  a.beside(5, "bs3_8212", "", "", 2).hint = "range 2 - 62";
   a.labelled(6, "data_format", "L_data_format", "Data format");
   a.row(7, "bs2_option");
   a.row(8, "end_of_msg");
