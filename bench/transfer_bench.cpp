@@ -17,7 +17,7 @@
 
 #include "app/window_program.hpp"
 #include "cli/commands.hpp"
-#include "cli/sqlite_ledger.hpp"
+#include "ledger/sqlite_ledger.hpp"
 #include "link/parallel_port_link.hpp"
 #include "link/programmer_links.hpp"
 #include "link/simulated_eeprom.hpp"

@@ -5,10 +5,10 @@
 #include <iomanip>
 #include <memory>
 
-#include "cli/batch_plan.hpp"
+#include "production/batch_plan.hpp"
 #include "cli/commands.hpp"
-#include "cli/sql_ledger.hpp"
-#include "cli/sqlite_ledger.hpp"
+#include "ledger/sql_ledger.hpp"
+#include "ledger/sqlite_ledger.hpp"
 
 namespace capcode {
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "cli/batch_plan.hpp"
+#include "production/batch_plan.hpp"
 #include "cli/console_feedback.hpp"
-#include "cli/sha256.hpp"
-#include "cli/sqlite_ledger.hpp"
+#include "ledger/sha256.hpp"
+#include "ledger/sqlite_ledger.hpp"
 #include "link/transfer_engine.hpp"
 
 namespace capcode {

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "cli/commands.hpp"
-#include "cli/sqlite_ledger.hpp"
+#include "ledger/sqlite_ledger.hpp"
 #include "core/image.hpp"
 #include "support/run_capcode.hpp"
 #include "support/temp_folder.hpp"

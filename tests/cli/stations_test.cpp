@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "cli/commands.hpp"
-#include "cli/sql_ledger.hpp"
-#include "cli/sqlite_ledger.hpp"
+#include "ledger/sql_ledger.hpp"
+#include "ledger/sqlite_ledger.hpp"
 #include "support/postgres.hpp"
 #include "support/temp_folder.hpp"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/sql_connection.hpp"
+#include "ledger/sql_connection.hpp"
 
 namespace capcode {
 

@@ -1,7 +1,7 @@
 // The pager ledger's rules on individual and shared capcodes, for every back end, and what the
 // SQLite file keeps across runs.
 
-#include "cli/ledger.hpp"
+#include "ledger/ledger.hpp"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "cli/sql_ledger.hpp"
-#include "cli/sqlite_ledger.hpp"
+#include "ledger/sql_ledger.hpp"
+#include "ledger/sqlite_ledger.hpp"
 #include "support/postgres.hpp"
 #include "support/temp_folder.hpp"
 

@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "cli/ledger.hpp"
+#include "ledger/ledger.hpp"
 
 namespace capcode {
 

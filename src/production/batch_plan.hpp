@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/startup.hpp"
-#include "cli/ledger.hpp"
+#include "ledger/ledger.hpp"
 #include "core/program_state.hpp"
 
 namespace capcode {

@@ -1,4 +1,4 @@
-#include "cli/batch_plan.hpp"
+#include "production/batch_plan.hpp"
 
 #include "app/window_program.hpp"
 #include "core/conversions.hpp"

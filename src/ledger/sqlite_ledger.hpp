@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/ledger.hpp"
+#include "ledger/ledger.hpp"
 
 namespace capcode {
 

@@ -1,4 +1,4 @@
-#include "cli/ledger.hpp"
+#include "ledger/ledger.hpp"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "cli/sql_ledger.hpp"
+#include "ledger/sql_ledger.hpp"
 
 #include <chrono>
 #include <thread>

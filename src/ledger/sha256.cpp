@@ -1,4 +1,4 @@
-#include "cli/sha256.hpp"
+#include "ledger/sha256.hpp"
 
 #include <openssl/evp.h>
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "cli/sql_ledger.hpp"
+#include "ledger/sql_ledger.hpp"
 
 namespace capcode {
 

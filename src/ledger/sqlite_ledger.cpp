@@ -1,4 +1,4 @@
-#include "cli/sqlite_ledger.hpp"
+#include "ledger/sqlite_ledger.hpp"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/sql_ledger.hpp"
+#include "ledger/sql_ledger.hpp"
 
 namespace capcode {
 
