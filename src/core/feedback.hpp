@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace capcode {
 
@@ -29,6 +30,14 @@ class Feedback {
   virtual void message(std::string_view text) = 0;
   // The general error notice: an error ended the running handler and its callers.
   virtual void errorNotice(std::string_view text) = 0;
+
+  // A modal question with one button per answer (`answers`, in order, the first the default).
+  // Returns the index of the answer chosen, or nothing when the notice was closed without one
+  // (which counts as the last answer, "Cancel"). Nobody to ask: nothing.
+  virtual std::optional<std::size_t> ask(std::string_view /*text*/,
+                                         const std::vector<std::string>& /*answers*/) {
+    return std::nullopt;
+  }
 
   // A modal file dialog; nothing when the person cancels it.
   virtual std::optional<std::string> chooseFile(const FileDialogRequest&) { return std::nullopt; }
