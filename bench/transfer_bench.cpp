@@ -11,12 +11,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <new>
 #include <sstream>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "app/window_program.hpp"
 #include "cli/commands.hpp"
+#include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "link/parallel_port_link.hpp"
 #include "link/programmer_links.hpp"
@@ -190,6 +194,99 @@ double batchHostShare() {
   return status == 0 ? seconds / kDeviceFloorSeconds : -1;
 }
 
+// A throwaway PostgreSQL server for the run, as the tests start one; stopped at the end.
+struct ThrowawayServer {
+  ThrowawayServer() : state(std::filesystem::absolute("capcode-bench-postgres.state").string()) {
+    const std::string start =
+        std::string("bash ") + CAPCODE_POSTGRES_SERVER + " start " + state + " >/dev/null 2>&1";
+    if (std::system(start.c_str()) != 0) {
+      why = "the server script failed";
+      return;
+    }
+    std::ifstream in(state);
+    std::getline(in, connection);
+    if (connection.rfind("host=", 0) != 0) {
+      why = connection.empty() ? "no PostgreSQL server could be started" : connection;
+      connection.clear();
+    }
+  }
+  ~ThrowawayServer() {
+    const std::string stop =
+        std::string("bash ") + CAPCODE_POSTGRES_SERVER + " stop " + state + " >/dev/null 2>&1";
+    if (std::system(stop.c_str()) != 0) std::fprintf(stderr, "the bench server did not stop\n");
+    std::remove(state.c_str());
+  }
+  std::string state;
+  std::string connection;
+  std::string why;
+};
+
+// 95th percentile of the time one station takes to reserve the next set of a shared batch,
+// 8 stations (threads, each with its own connection) reserving together; negative when there
+// is no server (`why` says why).
+double reservationMillisP95(std::string& why) {
+  constexpr int kStations = 8;
+  constexpr int kPerStation = 25;
+  ThrowawayServer server;
+  if (server.connection.empty()) {
+    why = server.why;
+    return -1;
+  }
+  const BatchSpec batch{"bench", std::string(64, 'c'), "1,0,0,0,0,0,0,0"};
+  const auto setOf = [](int k) {
+    return std::vector<RecordedAddress>{{1, 2004000 + k, true, AddressRole::Individual},
+                                        {2, 2005000, true, AddressRole::Shared}};
+  };
+  std::vector<std::vector<double>> times(kStations);
+  std::vector<std::string> failures(kStations);
+  {
+    // One station makes the schema first, so that the figure is about reservations.
+    try {
+      openPostgresLedger(server.connection);
+    } catch (const LedgerError& e) {
+      why = e.what();
+      return -1;
+    }
+    std::vector<std::thread> stations;
+    for (int s = 0; s < kStations; ++s) {
+      stations.emplace_back([&, s] {
+        try {
+          auto ledger = openPostgresLedger(server.connection);
+          for (int i = 0; i < kPerStation; ++i) {
+            PagerRecord record;
+            record.host = "bench";
+            record.station = "station-" + std::to_string(s);
+            record.configPath = "config.eep";
+            record.configSha256 = batch.configSha256;
+            record.imageSha256 = std::string(64, 'a');
+            const auto start = std::chrono::steady_clock::now();
+            if (ledger->reserve(batch, record, setOf)) throw LedgerError("a set clashed");
+            times[static_cast<std::size_t>(s)].push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count());
+            ledger->finishAttempt(record.id, PagerResult::Verified);
+          }
+        } catch (const LedgerError& e) {
+          failures[static_cast<std::size_t>(s)] = e.what();
+        }
+      });
+    }
+    for (std::thread& t : stations)
+      t.join();
+  }
+  std::vector<double> all;
+  for (int s = 0; s < kStations; ++s) {
+    if (!failures[static_cast<std::size_t>(s)].empty()) {
+      why = failures[static_cast<std::size_t>(s)];
+      return -1;
+    }
+    all.insert(all.end(), times[static_cast<std::size_t>(s)].begin(),
+               times[static_cast<std::size_t>(s)].end());
+  }
+  std::sort(all.begin(), all.end());
+  return all[all.size() * 95 / 100];
+}
+
 }  // namespace
 }  // namespace capcode
 
@@ -215,5 +312,12 @@ int main(int argc, char** argv) {
   std::printf("lpt_read_wait_ratio: %.4f\n", capcode::lptWaitRatio);
   std::printf("ledger_record_ms: %.3f\n", capcode::ledgerRecordMillis());
   std::printf("batch_host_share: %.5f\n", capcode::batchHostShare());
+  std::string why;
+  const double reservation = capcode::reservationMillisP95(why);
+  if (reservation < 0) {
+    std::printf("reservation_ms_p95: skipped (%s)\n", why.c_str());
+  } else {
+    std::printf("reservation_ms_p95: %.3f\n", reservation);
+  }
   return 0;
 }

@@ -49,7 +49,7 @@ _capcode() {
                     --allow-reuse --resume --batch $hardware --help" ;;
     ledger)
       if [[ " ${words[*]} " == *" resolve "* ]]; then
-        COMPREPLY=($(compgen -W "verified not-written" -- "$cur"))
+        COMPREPLY=($(compgen -W "verified not-written --force" -- "$cur"))
         return
       fi
       options="--ledger --csv --unfinished --since --help resolve" ;;

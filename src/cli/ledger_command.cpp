@@ -2,13 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <chrono>
 #include <iomanip>
 #include <memory>
 
-#include "production/batch_plan.hpp"
 #include "cli/commands.hpp"
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "production/batch_plan.hpp"
 
 namespace capcode {
 
@@ -22,7 +24,11 @@ struct LedgerOptions {
   std::int64_t resolveId = 0;
   std::string resolveResult;
   bool resolving = false;
+  bool force = false;
 };
+
+// A record this young may belong to a station that is still writing its pager.
+constexpr auto kStillWriting = std::chrono::minutes(1);
 
 std::string csvField(const std::string& text) {
   if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
@@ -75,9 +81,26 @@ void printTable(const std::vector<PagerRecord>& records, std::ostream& out) {
   }
 }
 
-std::unique_ptr<Ledger> open(const std::string& path) {
-  if (isPostgresConnection(path)) return openPostgresLedger(path);
-  return openSqliteLedger(path, LedgerOpen::ExistingOnly);
+// Settles an unfinished record; one started less than a minute ago needs --force, since its
+// station may still be writing that pager.
+int resolveRecord(Ledger& ledger, const LedgerOptions& o, CommandIo& io) {
+  const PagerResult result =
+      o.resolveResult == "verified" ? PagerResult::Verified : PagerResult::NotWritten;
+  for (const PagerRecord& record : ledger.unfinished()) {
+    if (record.id != o.resolveId) continue;
+    const auto started = ledgerTimePoint(record.started);
+    const bool recent = !started || std::chrono::system_clock::now() - *started < kStillWriting;
+    if (recent && !o.force) {
+      io.err << "capcode ledger: record " << record.id << " was started at " << record.started
+             << " on " << record.station
+             << ", less than a minute ago: its station may still be writing that pager; check "
+                "the station, then give --force to settle it\n";
+      return kExitLedger;
+    }
+  }
+  ledger.resolve(o.resolveId, result);
+  io.out << "record " << o.resolveId << ": " << resultName(result) << '\n';
+  return kExitOk;
 }
 
 int runLedger(const LedgerOptions& o, CommandIo& io) {
@@ -86,22 +109,17 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
     path = o.path.empty() ? defaultLedgerPath() : o.path;
   } catch (const LedgerError& e) {
     io.err << "capcode ledger: " << e.what() << "\n";
-    return kExitFailed;
+    return kExitLedger;
   }
   struct stat info {};
-  if (!isPostgresConnection(path) && ::stat(path.c_str(), &info) != 0) {
+  if (!isPostgresConnection(path) && ::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
     io.err << "capcode ledger: no ledger at " << path << "\n";
-    return kExitFailed;
+    return kExitLedger;
   }
   try {
-    auto ledger = open(path);
-    if (o.resolving) {
-      const PagerResult result =
-          o.resolveResult == "verified" ? PagerResult::Verified : PagerResult::NotWritten;
-      ledger->resolve(o.resolveId, result);
-      io.out << "record " << o.resolveId << ": " << resultName(result) << '\n';
-      return kExitOk;
-    }
+    // A listing opens the file read-only (a read-only disk will do); settling a record writes.
+    auto ledger = openLedger(path, o.resolving ? LedgerOpen::ExistingOnly : LedgerOpen::ReadOnly);
+    if (o.resolving) return resolveRecord(*ledger, o, io);
     std::vector<PagerRecord> records = o.unfinished ? ledger->unfinished() : ledger->list(o.since);
     if (o.unfinished && !o.since.empty()) {
       std::erase_if(records, [&](const PagerRecord& r) { return r.started < o.since; });
@@ -113,7 +131,7 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
     }
   } catch (const LedgerError& e) {
     io.err << "capcode ledger: " << e.what() << "\n";
-    return kExitFailed;
+    return kExitLedger;
   }
   return kExitOk;
 }
@@ -144,6 +162,9 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
                    "verified (the pager holds the capcodes) or not-written (they go back)")
       ->required()
       ->check(CLI::IsMember({"verified", "not-written"}));
+  resolve->add_flag("--force", o->force,
+                    "settle a record started less than a minute ago (its station may still be "
+                    "writing that pager)");
   resolve->callback([o] { o->resolving = true; });
   resolve->footer(
       "The --ledger option goes before resolve: capcode ledger --ledger L resolve 7 "
@@ -155,14 +176,18 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
       ->type_name("DATE")
       ->check(CLI::Validator(
           [](std::string& text) {
-            return isLedgerTimePrefix(text) ? std::string()
-                                            : "give YYYY-MM-DD[THH:MM[:SS]], not " + text;
+            return isLedgerTimePrefix(text)
+                       ? std::string()
+                       : "give a UTC date and time that exist, YYYY-MM-DD[THH:MM[:SS]], not " +
+                             text;
           },
           ""));
   command->footer(
       "A record whose FINISHED is - was started and never completed: the program ended during\n"
       "that pager's transfer, so the pager may hold the capcodes; check it.\n"
-      "Exit status: 0 listed, 1 no ledger or it cannot be read, 2 a usage error.");
+      "A file is opened read-only: a ledger on a read-only disk can be listed.\n"
+      "Exit status: 0 listed, 2 a usage error, 3 no ledger, or it cannot be read or reached\n"
+      "(a PostgreSQL server gets 10 s to connect and to answer each statement).");
   return [o, &io] { return runLedger(*o, io); };
 }
 

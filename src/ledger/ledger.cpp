@@ -1,9 +1,5 @@
 #include "ledger/ledger.hpp"
 
-#include <chrono>
-#include <cstdio>
-#include <ctime>
-
 namespace capcode {
 
 namespace {
@@ -135,31 +131,6 @@ PagerRecord& MemoryLedger::find(std::int64_t id) {
   if (id < 1 || id > static_cast<std::int64_t>(records_.size()))
     throw LedgerError("no ledger record " + std::to_string(id));
   return records_[static_cast<std::size_t>(id - 1)];
-}
-
-std::string ledgerTimeNow() {
-  using namespace std::chrono;
-  const auto now = system_clock::now();
-  const std::time_t seconds = system_clock::to_time_t(now);
-  const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(millis));
-  return text;
-}
-
-bool isLedgerTimePrefix(std::string_view text) {
-  // Digits where the form has digits, its separators elsewhere: 2026-12-09T10:01:02
-  static constexpr std::string_view kForm = "dddd-dd-ddTdd:dd:dd";
-  if (text.size() != 10 && text.size() != 16 && text.size() != 19) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool digit = text[i] >= '0' && text[i] <= '9';
-    if (kForm[i] == 'd' ? !digit : text[i] != kForm[i]) return false;
-  }
-  return true;
 }
 
 }  // namespace capcode

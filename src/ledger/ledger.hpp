@@ -12,6 +12,7 @@
 // refuses to repeat its own capcodes).
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -159,7 +160,13 @@ class MemoryLedger final : public Ledger {
 // The current time in the ledger's form: UTC with milliseconds.
 std::string ledgerTimeNow();
 
-// True for "YYYY-MM-DD" optionally followed by "THH:MM[:SS]", the forms --since takes.
+// True for "YYYY-MM-DD" optionally followed by "THH:MM[:SS]", the forms --since takes, naming
+// a day and time that exist (months 1-12, the month's days with 29 February in leap years
+// only, hours 0-23, minutes and seconds 0-59).
 bool isLedgerTimePrefix(std::string_view text);
+
+// The instant a ledger time ("2026-12-09T10:01:02.345Z", or any prefix isLedgerTimePrefix
+// takes) names; nothing for other text.
+std::optional<std::chrono::system_clock::time_point> ledgerTimePoint(std::string_view text);
 
 }  // namespace capcode

@@ -17,12 +17,26 @@ namespace capcode {
 using SqlValue = std::variant<std::nullptr_t, std::int64_t, std::string>;
 using SqlRow = std::vector<std::optional<std::string>>;
 
-// A statement failed. `retry` when another writer got in the way (a serialization failure or a
-// unique key taken meanwhile): the whole transaction may be run again.
+// A statement failed; its message is one line. `retry` when another writer got in the way (a
+// serialization failure or a unique key taken meanwhile): the whole transaction may be run
+// again. `lost` when the connection to the server is gone (a restart, a silent server): what
+// was not committed is gone with it, and a fresh connection may run it again.
 class SqlError : public LedgerError {
  public:
-  SqlError(const std::string& what, bool retry) : LedgerError(what), retry(retry) {}
+  SqlError(const std::string& what, bool retry, bool lost = false)
+      : LedgerError(oneLine(what)), retry(retry), lost(lost) {}
   bool retry;
+  bool lost;
+
+ private:
+  static std::string oneLine(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+      text.pop_back();
+    for (char& c : text) {
+      if (c == '\n' || c == '\r') c = ' ';
+    }
+    return text;
+  }
 };
 
 class SqlConnection {
@@ -44,6 +58,11 @@ class SqlConnection {
   virtual void setSchemaVersion(int version) = 0;
   // The schema steps in this dialect; the version is the number applied.
   virtual const std::vector<std::string>& migrations() const = 0;
+  // A listing's connection: no schema change, no transaction that writes.
+  virtual bool readOnly() const { return false; }
+  // Replaces a lost connection with a fresh one; false where there is no server to reconnect
+  // to. Throws LedgerError when the server cannot be reached.
+  virtual bool reconnect() { return false; }
   // How messages name the ledger: "ledger /path" or "ledger postgresql://...".
   virtual std::string name() const = 0;
 };

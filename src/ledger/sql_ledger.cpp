@@ -1,6 +1,7 @@
 #include "ledger/sql_ledger.hpp"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace capcode {
@@ -13,7 +14,7 @@ constexpr int kRetries = 50;
 const char* const kHolding = "('started', 'verified', 'verify failed', 'interrupted')";
 
 std::int64_t integer(const std::optional<std::string>& text) {
-  return text ? std::stoll(*text) : 0;
+  return text ? std::strtoll(text->c_str(), nullptr, 10) : 0;
 }
 
 class SqlLedger final : public Ledger {
@@ -31,24 +32,32 @@ class SqlLedger final : public Ledger {
   }
 
   void recordImage(std::int64_t id, const std::string& imageSha256) override {
-    db_->run("UPDATE pagers SET image_sha256 = $1 WHERE id = $2", {imageSha256, id});
+    again([&] {
+      db_->run("UPDATE pagers SET image_sha256 = $1 WHERE id = $2", {imageSha256, id});
+    });
   }
 
   std::optional<PagerRecord> lastVerified(std::string_view configSha256) override {
-    const auto rows = db_->run(
-        "SELECT id FROM pagers WHERE config_sha256 = $1 AND result = 'verified' "
-        "ORDER BY id DESC LIMIT 1",
-        {std::string(configSha256)});
-    if (rows.empty()) return std::nullopt;
-    return recordOf(integer(rows[0][0]));
+    std::optional<PagerRecord> last;
+    again([&] {
+      const auto rows = db_->run(
+          "SELECT id FROM pagers WHERE config_sha256 = $1 AND result = 'verified' "
+          "ORDER BY id DESC LIMIT 1",
+          {std::string(configSha256)});
+      last = rows.empty() ? std::nullopt : std::optional(recordOf(integer(rows[0][0])));
+    });
+    return last;
   }
 
   std::vector<PagerRecord> list(std::string_view since) override {
     std::vector<PagerRecord> records;
-    for (const SqlRow& row :
-         db_->run("SELECT id FROM pagers WHERE started >= $1 ORDER BY id", {std::string(since)})) {
-      records.push_back(recordOf(integer(row[0])));
-    }
+    again([&] {
+      records.clear();
+      for (const SqlRow& row : db_->run("SELECT id FROM pagers WHERE started >= $1 ORDER BY id",
+                                        {std::string(since)})) {
+        records.push_back(recordOf(integer(row[0])));
+      }
+    });
     return records;
   }
 
@@ -85,7 +94,19 @@ class SqlLedger final : public Ledger {
  private:
   void migrate() {
     const int known = kSchemaVersion;
-    db_->lockSchema();
+    if (db_->readOnly()) {
+      // A listing changes nothing: the schema must already be this program's.
+      const int version = guarded([&] { return db_->schemaVersion(); });
+      if (version != known) {
+        throw LedgerError(db_->name() + ": schema version " + std::to_string(version) +
+                          (version > known
+                               ? " is newer than this program knows; use a newer capcode"
+                               : " is older than this program's; let capcode write "
+                                 "bring it up to date first"));
+      }
+      return;
+    }
+    guarded([&] { db_->lockSchema(); });
     struct Unlock {
       SqlConnection& db;
       ~Unlock() { db.unlockSchema(); }
@@ -194,14 +215,30 @@ class SqlLedger final : public Ledger {
   }
 
   void exclusive(const std::function<void()>& work) override {
+    bool reconnected = false;
     for (int attempt = 1;; ++attempt) {
-      db_->beginExclusive();
+      bool committing = false;
       try {
-        work();
-        db_->commit();
+        guarded([&] {
+          db_->beginExclusive();
+          work();
+          committing = true;
+          db_->commit();
+        });
         return;
       } catch (const SqlError& e) {
         db_->rollback();
+        // A connection lost before COMMIT took nothing with it: run the step once more on a
+        // fresh one. Lost during COMMIT, the step may or may not be recorded: say so.
+        if (e.lost && committing) {
+          throw LedgerError(std::string(e.what()) +
+                            " while committing; the record may or may not have been kept "
+                            "(see capcode ledger --unfinished)");
+        }
+        if (e.lost && !reconnected) {
+          reconnected = true;
+          if (guarded([&] { return db_->reconnect(); })) continue;
+        }
         if (!e.retry || attempt >= kRetries) throw;
         // Another station got in the way: run the whole step again on what it wrote.
         std::this_thread::sleep_for(std::chrono::milliseconds(attempt));
@@ -209,6 +246,30 @@ class SqlLedger final : public Ledger {
         db_->rollback();
         throw;
       }
+    }
+  }
+
+  // A step outside a transaction (a read, an idempotent update): on a lost connection, once
+  // more on a fresh one.
+  void again(const std::function<void()>& work) {
+    try {
+      guarded(work);
+    } catch (const SqlError& e) {
+      if (!e.lost || !guarded([&] { return db_->reconnect(); })) throw;
+      guarded(work);
+    }
+  }
+
+  // The ledger's promise to its callers: whatever goes wrong underneath, they see a
+  // LedgerError with a one-line message and nothing else.
+  template <typename Work>
+  auto guarded(Work&& work) -> decltype(work()) {
+    try {
+      return work();
+    } catch (const LedgerError&) {
+      throw;
+    } catch (const std::exception& e) {
+      throw LedgerError(db_->name() + ": " + e.what());
     }
   }
 
@@ -274,11 +335,6 @@ std::unique_ptr<Ledger> openSqlLedger(std::unique_ptr<SqlConnection> db) {
 
 int ledgerSchemaVersion() {
   return kSchemaVersion;
-}
-
-bool isPostgresConnection(const std::string& ledger) {
-  return ledger.rfind("postgresql://", 0) == 0 || ledger.rfind("postgres://", 0) == 0 ||
-         (ledger.find('=') != std::string::npos && ledger.find('/') != 0);
 }
 
 }  // namespace capcode

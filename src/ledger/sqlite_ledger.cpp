@@ -2,11 +2,14 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "ledger/ledger_file.hpp"
 #include "ledger/sql_ledger.hpp"
 
 namespace capcode {
@@ -18,16 +21,6 @@ constexpr int kApplicationId = 0x43415043;
 constexpr int kBusyTimeoutMillis = 5000;
 
 const std::vector<std::string> kMigrations = ledgerSchemaSteps("INTEGER PRIMARY KEY", "INTEGER");
-
-void makeFolders(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    const std::string folder = path.substr(0, slash);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-      throw LedgerError("ledger " + path + ": cannot create " + folder + ": " +
-                        std::strerror(errno));
-  }
-}
 
 // $1, $2 ... as SQLite's ?1, ?2 ...
 std::string numbered(const std::string& sql) {
@@ -44,26 +37,30 @@ struct SqliteHandle {
   SqliteHandle() = default;
   SqliteHandle(const SqliteHandle&) = delete;
   SqliteHandle& operator=(const SqliteHandle&) = delete;
-  ~SqliteHandle() {
+  ~SqliteHandle() { close(); }
+  void close() {
     if (db != nullptr) sqlite3_close_v2(db);
+    db = nullptr;
   }
 };
 
 class SqliteConnection final : public SqlConnection {
  public:
-  SqliteConnection(const std::string& path, LedgerOpen mode) : path_(path) {
-    if (mode == LedgerOpen::CreateIfMissing) makeFolders(path);
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
-                      (mode == LedgerOpen::CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &handle_.db, flags, nullptr) != SQLITE_OK)
-      fail("cannot open");
-    db_ = handle_.db;
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kBusyTimeoutMillis);
+  SqliteConnection(const std::string& path, LedgerOpen mode)
+      : path_(path), readOnly_(mode == LedgerOpen::ReadOnly) {
+    checkLedgerFile(path, useOf(mode));
+    if (readOnly_) {
+      openReadOnly();
+      return;
+    }
+    const bool create =
+        mode == LedgerOpen::CreateIfMissing || mode == LedgerOpen::CreateWithFolders;
+    open(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
     if (sqlite3_db_readonly(db_, "main") == 1)
       throw LedgerError("ledger " + path + ": cannot be written (read-only)");
-    // A file that is no database at all fails here already.
-    single("SELECT count(*) FROM sqlite_schema");
+    // Another application's database is refused before anything in it changes (its journal
+    // mode included): a file that is no database at all fails here already.
+    identity();
     // WAL lets a listing read while a batch writes; FULL makes every commit reach the disk.
     // A file system that refuses WAL keeps the rollback journal, still durable with FULL.
     run("PRAGMA journal_mode=WAL", {});
@@ -126,31 +123,99 @@ class SqliteConnection final : public SqlConnection {
   void rollback() override { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
   // Read inside the migration's exclusive transaction, so that two stations creating the
   // ledger at once see it whole: a file with tables but without our mark is another's.
-  int schemaVersion() override {
-    const std::int64_t application = single("PRAGMA application_id");
-    const std::int64_t tables = single("SELECT count(*) FROM sqlite_schema");
-    if (application != kApplicationId && (application != 0 || tables != 0))
-      throw LedgerError("ledger " + path_ + ": not a pager ledger");
-    return static_cast<int>(single("PRAGMA user_version"));
-  }
+  int schemaVersion() override { return identity(); }
   void setSchemaVersion(int version) override {
     run("PRAGMA user_version=" + std::to_string(version), {});
     run("PRAGMA application_id=" + std::to_string(kApplicationId), {});
   }
   const std::vector<std::string>& migrations() const override { return kMigrations; }
   std::string name() const override { return "ledger " + path_; }
+  bool readOnly() const override { return readOnly_; }
 
  private:
+  static LedgerFileUse useOf(LedgerOpen mode) {
+    switch (mode) {
+      case LedgerOpen::CreateIfMissing:
+        return LedgerFileUse::Create;
+      case LedgerOpen::ExistingOnly:
+        return LedgerFileUse::Write;
+      case LedgerOpen::ReadOnly:
+        return LedgerFileUse::Read;
+      case LedgerOpen::CreateWithFolders:
+        return LedgerFileUse::CreateFolders;
+    }
+    return LedgerFileUse::Write;
+  }
+
+  void open(const std::string& name, int flags) {
+    handle_.close();
+    const int rc =
+        sqlite3_open_v2(name.c_str(), &handle_.db, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
+    db_ = handle_.db;
+    if (rc != SQLITE_OK) fail("cannot open");
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMillis);
+  }
+
+  // A listing on a read-only disk or file. A WAL ledger needs its shared-memory file beside
+  // it; where that cannot be made and no write-ahead log is waiting to be read, the file is
+  // read as it stands (nobody can change it there).
+  void openReadOnly() {
+    open(path_, SQLITE_OPEN_READONLY);
+    try {
+      identity();
+      return;
+    } catch (const LedgerError&) {
+      const int code = sqlite3_extended_errcode(db_) & 0xff;
+      if (code != SQLITE_READONLY && code != SQLITE_CANTOPEN) throw;
+    }
+    struct stat log {};
+    if (::stat((path_ + "-wal").c_str(), &log) == 0 && log.st_size > 0) {
+      throw LedgerError("ledger " + path_ + ": its write-ahead log " + path_ +
+                        "-wal holds records that cannot be read without write access to " +
+                        folderOf(path_));
+    }
+    open("file:" + uriEscaped(path_) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    identity();
+  }
+
+  static std::string uriEscaped(const std::string& path) {
+    std::string out;
+    for (const char c : path) {
+      if (c == '%' || c == '?' || c == '#') {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+        out += hex;
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  }
+
+  // Ours, or an empty database about to become ours; the schema version. Reads only.
+  int identity() {
+    const std::int64_t application = single("PRAGMA application_id");
+    const std::int64_t tables = single("SELECT count(*) FROM sqlite_schema");
+    const std::int64_t version = single("PRAGMA user_version");
+    if (application != kApplicationId && (application != 0 || tables != 0 || version != 0))
+      throw LedgerError("ledger " + path_ + ": not a pager ledger");
+    return static_cast<int>(version);
+  }
+
   [[noreturn]] void fail(const std::string& what) const {
-    throw LedgerError("ledger " + path_ + ": " + what + ": " +
-                      (db_ != nullptr ? sqlite3_errmsg(db_) : "cannot open"));
+    std::string why = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+    if (db_ != nullptr && sqlite3_system_errno(db_) != 0)
+      why += " (" + std::string(std::strerror(sqlite3_system_errno(db_))) + ")";
+    throw LedgerError("ledger " + path_ + ": " + what + ": " + why);
   }
   std::int64_t single(const std::string& sql) {
     const auto rows = run(sql, {});
-    return rows.empty() || !rows[0][0] ? 0 : std::stoll(*rows[0][0]);
+    return rows.empty() || !rows[0][0] ? 0 : std::strtoll(rows[0][0]->c_str(), nullptr, 10);
   }
 
   std::string path_;
+  bool readOnly_ = false;
   SqliteHandle handle_;
   sqlite3* db_ = nullptr;  // the handle's, for short
 };
@@ -173,8 +238,20 @@ std::string defaultLedgerPath() {
   return base + "/capcode/ledger.sqlite3";
 }
 
+std::unique_ptr<Ledger> openLedger(const std::string& ledger, LedgerOpen mode) {
+  return isPostgresConnection(ledger) ? openPostgresLedger(ledger) : openSqliteLedger(ledger, mode);
+}
+
 std::unique_ptr<Ledger> openLedger(const std::string& ledger) {
-  return isPostgresConnection(ledger) ? openPostgresLedger(ledger) : openSqliteLedger(ledger);
+  // Folders are made for the default location only: a --ledger path whose folder is missing
+  // is a typing error or a disk that is not mounted.
+  bool standard = false;
+  try {
+    standard = ledger == defaultLedgerPath();
+  } catch (const LedgerError&) {
+    // No default location: the path was given.
+  }
+  return openLedger(ledger, standard ? LedgerOpen::CreateWithFolders : LedgerOpen::CreateIfMissing);
 }
 
 }  // namespace capcode

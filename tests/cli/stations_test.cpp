@@ -219,8 +219,9 @@ TEST_P(Stations, AKilledStationsSetIsNeverHandedOutAgainUntilSettled) {
   EXPECT_NE(out.str().find(" dying "), std::string::npos) << out.str();
   EXPECT_EQ(out.str().find(" next "), std::string::npos);
   // After a person checked the pager: nothing reached it, the set goes back to the batch.
-  ASSERT_EQ(runCapcode(
-                {"ledger", "--ledger", ledger, "resolve", std::to_string(lost), "not-written"}, io),
+  ASSERT_EQ(runCapcode({"ledger", "--ledger", ledger, "resolve", std::to_string(lost),
+                        "not-written", "--force"},
+                       io),
             0)
       << err.str();
   auto again = station("again", 1);

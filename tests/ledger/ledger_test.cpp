@@ -148,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                               [](const TempFolder&) { return std::make_unique<MemoryLedger>(); }},
                       Backend{"sqlite",
                               [](const TempFolder& folder) {
-                                return openSqliteLedger(folder / "sub/ledger.sqlite3");
+                                return openSqliteLedger(folder / "sub/ledger.sqlite3",
+                                                        LedgerOpen::CreateWithFolders);
                               }},
                       Backend{"postgresql",
                               [](const TempFolder&) -> std::unique_ptr<Ledger> {
@@ -197,8 +198,8 @@ TEST(SqliteLedger, RefusesFilesItCannotTrust) {
       {newer, LedgerOpen::CreateIfMissing, "schema version 99 is newer"},
       {foreign, LedgerOpen::CreateIfMissing, "not a pager ledger"},
       {garbage, LedgerOpen::CreateIfMissing, "not a database"},
-      {folder / "absent.sqlite3", LedgerOpen::ExistingOnly, "cannot open"},
-      {"/dev/null/ledger.sqlite3", LedgerOpen::CreateIfMissing, "cannot"},
+      {folder / "absent.sqlite3", LedgerOpen::ExistingOnly, "No such file or directory"},
+      {"/dev/null/ledger.sqlite3", LedgerOpen::CreateIfMissing, "Not a directory"},
   };
   for (const auto& c : cases) {
     try {
@@ -219,6 +220,35 @@ TEST(LedgerTime, SinceTakesADateOrADateAndTime) {
     EXPECT_FALSE(isLedgerTimePrefix(bad)) << bad;
   }
   EXPECT_TRUE(isLedgerTimePrefix(ledgerTimeNow().substr(0, 19)));
+}
+
+TEST(LedgerTime, OnlyDaysAndTimesThatExist) {
+  const struct {
+    const char* text;
+    bool exists;
+  } cases[] = {
+      {"2026-13-01", false},          {"2026-00-01", false},       {"2026-01-00", false},
+      {"2026-01-32", false},          {"2026-04-31", false},       {"2026-02-30", false},
+      {"2026-02-29", false},          {"2024-02-29", true},        {"2000-02-29", true},
+      {"1900-02-29", false},          {"2026-12-31", true},        {"2026-12-09T23:59", true},
+      {"2026-12-09T24:00", false},    {"2026-12-09T12:60", false}, {"2026-12-09T12:59:59", true},
+      {"2026-12-09T12:00:60", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(isLedgerTimePrefix(c.text), c.exists) << c.text;
+}
+
+TEST(LedgerTime, TheInstantOfARecordedTime) {
+  using namespace std::chrono;
+  const auto point = ledgerTimePoint("2026-12-09T10:01:02.345Z");
+  ASSERT_TRUE(point);
+  EXPECT_EQ(duration_cast<milliseconds>(point->time_since_epoch()).count(), 1796810462345);
+  EXPECT_EQ(ledgerTimePoint("2026-12-09"), ledgerTimePoint("2026-12-09T00:00:00"));
+  EXPECT_FALSE(ledgerTimePoint("2026-02-30T10:01:02.345Z"));
+  EXPECT_FALSE(ledgerTimePoint("2026-12-09T10:01:02.345"));
+  const auto now = ledgerTimePoint(ledgerTimeNow());
+  ASSERT_TRUE(now);
+  EXPECT_LT(abs(duration_cast<seconds>(system_clock::now() - *now).count()), 2);
 }
 
 }  // namespace
