@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/startup.hpp"
-#include "ledger/ledger.hpp"
 #include "core/program_state.hpp"
+#include "ledger/ledger.hpp"
 
 namespace capcode {
 

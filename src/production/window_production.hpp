@@ -31,12 +31,12 @@ struct ProductionOptions {
 
 // What the status line under the log shows.
 struct ProductionStatus {
-  std::string ledger;          // the file's path or the server (password masked); "no ledger"
-  std::string station;         // the station's name in the records
-  std::string batch;           // the shared batch, empty when none
-  int verifiedToday = 0;       // pagers verified since local midnight on this ledger
-  std::string lastCapcodes;    // "1=2004000 2=2004008" of the last verified pager; empty if none
-  std::string problem;         // why the ledger cannot record (every write is refused); or empty
+  std::string ledger;        // the file's path or the server (password masked); "no ledger"
+  std::string station;       // the station's name in the records
+  std::string batch;         // the shared batch, empty when none
+  int verifiedToday = 0;     // pagers verified since local midnight on this ledger
+  std::string lastCapcodes;  // "1=2004000 2=2004008" of the last verified pager; empty if none
+  std::string problem;       // why the ledger cannot record (every write is refused); or empty
 };
 
 class WindowProduction {
