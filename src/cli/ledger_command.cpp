@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "cli/commands.hpp"
+#include "ledger/record_text.hpp"
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "production/batch_plan.hpp"
@@ -29,44 +30,6 @@ struct LedgerOptions {
 
 // A record this young may belong to a station that is still writing its pager.
 constexpr auto kStillWriting = std::chrono::minutes(1);
-
-std::string csvField(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
-void printCsv(const std::vector<PagerRecord>& records, std::ostream& out) {
-  out << "id,started,finished,host,station,result,config_path,config_sha256,image_sha256,"
-         "batch,set";
-  for (int row = 1; row <= kAddressRows; ++row)
-    out << ",row" << row << "_capcode,row" << row << "_enabled,row" << row << "_role";
-  out << "\r\n";
-  for (const PagerRecord& r : records) {
-    out << r.id << ',' << r.started << ',' << r.finished << ',' << csvField(r.host) << ','
-        << csvField(r.station) << ',' << resultName(r.result) << ',' << csvField(r.configPath)
-        << ',' << r.configSha256 << ',' << r.imageSha256 << ',' << csvField(r.batch) << ','
-        << (r.setIndex < 0 ? std::string() : std::to_string(r.setIndex));
-    for (const RecordedAddress& a : r.addresses)
-      out << ',' << a.capcode << ',' << (a.enabled ? 1 : 0) << ',' << roleName(a.role);
-    out << "\r\n";
-  }
-}
-
-std::string capcodesWithRoles(const PagerRecord& r) {
-  std::string text;
-  for (const RecordedAddress& a : r.addresses) {
-    if (!a.enabled) continue;
-    if (!text.empty()) text += ' ';
-    text += std::to_string(a.row) + "=" + std::to_string(a.capcode);
-    if (a.role == AddressRole::Shared) text += "(shared)";
-  }
-  return text;
-}
 
 void printTable(const std::vector<PagerRecord>& records, std::ostream& out) {
   out << std::left << std::setw(6) << "ID" << std::setw(25) << "STARTED" << std::setw(25)
@@ -125,7 +88,7 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
       std::erase_if(records, [&](const PagerRecord& r) { return r.started < o.since; });
     }
     if (o.csv) {
-      printCsv(records, io.out);
+      io.out << recordsCsv(records);
     } else {
       printTable(records, io.out);
     }

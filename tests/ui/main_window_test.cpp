@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <ctime>
 #include <fstream>
 
 #include "app/window_program.hpp"
@@ -354,6 +355,9 @@ TEST_F(Window, EveryPlacedControlHasOneWidgetAndEveryWidgetAControl) {
 int main(int argc, char** argv) {
   // Test discovery runs this binary without CTest's environment.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Local time two hours east of Greenwich, all year: the records view shows local days.
+  qputenv("TZ", "EET-2");
+  tzset();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
