@@ -2,14 +2,19 @@
 # Build and run the whole test suite twice: a normal build in build/ and a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/; then, when clang is there, the
 # libFuzzer targets in build-fuzz/ (their corpora, and a short run of each). The normal build
-# is also packaged, installed, tried and removed (as root). Exits non-zero on any failure.
+# is also packaged, installed, tried and removed (as root, and only where capcode is not
+# installed already). Installs the packages of scripts/packages-{run,package,test}.txt that are
+# missing. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
-capcode_install_missing
+capcode_install_missing run package test
 jobs=$(capcode_jobs)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The same build folder as ./run.sh, which leaves the tests and the benchmark out: asked for
+# by name, so that a folder configured by ./run.sh builds them too.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAPCODE_BUILD_TESTS=ON \
+  -DCAPCODE_BUILD_BENCH=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 

@@ -6,9 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/setup.sh
-capcode_install_missing
+capcode_install_missing run package
 build=${1:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The programs only: the tests and the benchmark need packages that making the package does not.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAPCODE_BUILD_TESTS=OFF \
+  -DCAPCODE_BUILD_BENCH=OFF
 cmake --build "$build" -j"$(capcode_jobs)"
 rm -f "$build"/capcode_*.deb
 (cd "$build" && cpack -G DEB)
