@@ -222,11 +222,13 @@ struct ThrowawayServer {
 };
 
 // 95th percentile of the time one station takes to reserve the next set of a shared batch,
-// 8 stations (threads, each with its own connection) reserving together; negative when there
-// is no server (`why` says why).
+// 8 stations (threads, each with its own connection) on one batch, each programming its pager
+// for the device floor between reserving and completing it, as a real station does, and
+// starting at its own moment; negative when there is no server (`why` says why).
 double reservationMillisP95(std::string& why) {
   constexpr int kStations = 8;
-  constexpr int kPerStation = 25;
+  constexpr int kPerStation = 16;
+  constexpr auto kTransfer = std::chrono::milliseconds(620);  // a USB write with verify
   ThrowawayServer server;
   if (server.connection.empty()) {
     why = server.why;
@@ -252,6 +254,7 @@ double reservationMillisP95(std::string& why) {
       stations.emplace_back([&, s] {
         try {
           auto ledger = openPostgresLedger(server.connection);
+          std::this_thread::sleep_for(kTransfer * s / kStations);
           for (int i = 0; i < kPerStation; ++i) {
             PagerRecord record;
             record.host = "bench";
@@ -264,6 +267,7 @@ double reservationMillisP95(std::string& why) {
             times[static_cast<std::size_t>(s)].push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count());
+            std::this_thread::sleep_for(kTransfer);
             ledger->finishAttempt(record.id, PagerResult::Verified);
           }
         } catch (const LedgerError& e) {

@@ -21,6 +21,9 @@ const std::vector<std::string> kMigrations = ledgerSchemaSteps("BIGSERIAL PRIMAR
 // The schema version lives in a table of its own; an advisory lock keeps two stations that
 // start on an empty database from creating the tables twice.
 constexpr const char* kLockKey = "4341504300";
+// The stations' writing transactions queue on this advisory lock, taken before the transaction
+// begins (its snapshot then comes after the lock) and given back when it ends.
+constexpr const char* kWriterLock = "4341504301";
 
 // Closes the connection even when the constructor gives up half-way.
 struct PostgresHandle {
@@ -98,10 +101,7 @@ class Connection final : public PostgresConnection {
       const bool retry = code == "40001" || code == "40P01" || code == "23505";
       const bool gone = PQstatus(pg_) == CONNECTION_BAD;
       const std::string why =
-          gone ? "the connection to the server was lost"
-          : code == "57014"
-              ? "the server took longer than " + seconds(limits_.statement) + " s over a statement"
-              : trimmed(PQresultErrorMessage(result));
+          gone ? "the connection to the server was lost" : reasonOf(result, code);
       PQclear(result);
       if (gone) drop();
       throw SqlError(name() + ": " + why, retry && !gone, gone);
@@ -120,15 +120,22 @@ class Connection final : public PostgresConnection {
     return rows;
   }
 
-  void beginExclusive() override { run("BEGIN ISOLATION LEVEL SERIALIZABLE", {}); }
-  void commit() override { run("COMMIT", {}); }
+  void beginExclusive() override {
+    run(std::string("SELECT pg_advisory_lock(") + kWriterLock + ")", {});
+    run("BEGIN ISOLATION LEVEL SERIALIZABLE", {});
+  }
+  void commit() override {
+    run("COMMIT", {});
+    unlockWriters();
+  }
   void rollback() override {
     if (pg_ == nullptr || PQstatus(pg_) != CONNECTION_OK) return;
     try {
-      run("ROLLBACK", {});
+      if (PQtransactionStatus(pg_) != PQTRANS_IDLE) run("ROLLBACK", {});
     } catch (const SqlError&) {
       // A connection that cannot roll back is dropped; the server discards the transaction.
     }
+    unlockWriters();
   }
   bool reconnect() override {
     drop();
@@ -159,6 +166,22 @@ class Connection final : public PostgresConnection {
   std::string name() const override { return "ledger " + shown_; }
 
  private:
+  void unlockWriters() {
+    if (pg_ == nullptr || PQstatus(pg_) != CONNECTION_OK) return;
+    try {
+      run(std::string("SELECT pg_advisory_unlock(") + kWriterLock + ")", {});
+    } catch (const SqlError&) {
+      // The lock ends with the session.
+    }
+  }
+
+  // 57014: the statement was cancelled, here by the server's statement_timeout.
+  std::string reasonOf(const PGresult* result, const std::string& code) const {
+    if (code == "57014")
+      return "the server took longer than " + seconds(limits_.statement) + " s over a statement";
+    return trimmed(PQresultErrorMessage(result));
+  }
+
   static std::string seconds(std::chrono::milliseconds limit) {
     const auto tenths = limit.count() / 100;
     return std::to_string(tenths / 10) +
@@ -187,6 +210,9 @@ class Connection final : public PostgresConnection {
         pg_, [](void*, const char*) {}, nullptr);
     run("SET client_min_messages = warning", {});
     run("SET statement_timeout = " + std::to_string(limits_.statement.count()), {});
+    // A station stopped inside a transaction gives its locks back after as long.
+    run("SET idle_in_transaction_session_timeout = " + std::to_string(limits_.statement.count()),
+        {});
   }
 
   // The result of the statement just sent, waiting no longer than the answer limit; a server

@@ -46,7 +46,9 @@ class SqlConnection {
   virtual std::vector<SqlRow> run(const std::string& sql,
                                   const std::vector<SqlValue>& parameters = {}) = 0;
   // A transaction no other writer interleaves with (SQLite: BEGIN IMMEDIATE; PostgreSQL:
-  // SERIALIZABLE, so that a conflicting one fails and is retried).
+  // SERIALIZABLE behind a lock the stations queue on, so that they wait a moment for each
+  // other instead of failing each other's transactions; one that still conflicts fails and is
+  // retried). After beginExclusive, either commit succeeds or rollback is called.
   virtual void beginExclusive() = 0;
   virtual void commit() = 0;
   virtual void rollback() = 0;

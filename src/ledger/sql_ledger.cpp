@@ -17,6 +17,15 @@ std::int64_t integer(const std::optional<std::string>& text) {
   return text ? std::strtoll(text->c_str(), nullptr, 10) : 0;
 }
 
+// Gives a lock back however the step ends.
+struct Release {
+  explicit Release(std::function<void()> then) : unlock(std::move(then)) {}
+  std::function<void()> unlock;
+  Release(const Release&) = delete;
+  Release& operator=(const Release&) = delete;
+  ~Release() { unlock(); }
+};
+
 class SqlLedger final : public Ledger {
  public:
   explicit SqlLedger(std::unique_ptr<SqlConnection> db) : db_(std::move(db)) { migrate(); }
@@ -107,10 +116,7 @@ class SqlLedger final : public Ledger {
       return;
     }
     guarded([&] { db_->lockSchema(); });
-    struct Unlock {
-      SqlConnection& db;
-      ~Unlock() { db.unlockSchema(); }
-    } unlock{*db_};
+    const Release release{[&] { db_->unlockSchema(); }};
     exclusive([&] {
       const int version = db_->schemaVersion();
       if (version > known) {

@@ -158,7 +158,7 @@ class SqliteConnection final : public SqlConnection {
   }
 
   // A listing on a read-only disk or file. A WAL ledger needs its shared-memory file beside
-  // it; where that cannot be made and no write-ahead log is waiting to be read, the file is
+  // it; where that cannot be made and no log or journal is waiting to be read, the file is
   // read as it stands (nobody can change it there).
   void openReadOnly() {
     open(path_, SQLITE_OPEN_READONLY);
@@ -169,11 +169,15 @@ class SqliteConnection final : public SqlConnection {
       const int code = sqlite3_extended_errcode(db_) & 0xff;
       if (code != SQLITE_READONLY && code != SQLITE_CANTOPEN) throw;
     }
-    struct stat log {};
-    if (::stat((path_ + "-wal").c_str(), &log) == 0 && log.st_size > 0) {
-      throw LedgerError("ledger " + path_ + ": its write-ahead log " + path_ +
-                        "-wal holds records that cannot be read without write access to " +
-                        folderOf(path_));
+    // A log or journal with something in it must be read (or rolled back) first: reading the
+    // file as it stands would miss records or show half a transaction.
+    for (const char* beside : {"-wal", "-journal"}) {
+      struct stat log {};
+      if (::stat((path_ + beside).c_str(), &log) == 0 && log.st_size > 0) {
+        throw LedgerError("ledger " + path_ + ": " + path_ + beside +
+                          " holds changes that cannot be read without write access to " +
+                          folderOf(path_));
+      }
     }
     open("file:" + uriEscaped(path_) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
     identity();

@@ -162,6 +162,29 @@ TEST(LedgerFile, AListingReadsRecordsStillInTheWriteAheadLog) {
   EXPECT_EQ(verdict, 0);
 }
 
+TEST(LedgerFile, ALogThatCannotBeReadIsNotSkipped) {
+  SharedLedger shared;
+  auto writer = openSqliteLedger(shared.path);
+  PagerRecord third = pager(2004016);
+  ASSERT_FALSE(writer->beginAttempt(third, false));
+  // A copy of a running station's ledger without its shared-memory index, on a read-only disk:
+  // the newest record is only in the log, which cannot be opened there.
+  TempFolder copy;
+  const std::string path = copy / "ledger.sqlite3";
+  fs::copy_file(shared.path, path);
+  fs::copy_file(shared.path + "-wal", path + "-wal");
+  test::ReadOnlyFolder locked(copy.path());
+  const int verdict = test::runUnprivileged([&] {
+    try {
+      openSqliteLedger(path, LedgerOpen::ReadOnly)->list("");
+    } catch (const LedgerError& e) {
+      return has(e.what(), path + "-wal") && has(e.what(), "write access") ? 0 : 1;
+    }
+    return 2;  // listed without its newest record
+  });
+  EXPECT_EQ(verdict, 0);
+}
+
 TEST(LedgerFile, OddPathsAreNamedWithTheSystemsReason) {
   SharedLedger shared;
   const std::string directory = shared.folder / "a-folder";

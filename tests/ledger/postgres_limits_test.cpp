@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <set>
+#include <thread>
 
 #include "ledger/connection_string.hpp"
 #include "ledger/postgres_connection.hpp"
@@ -177,6 +179,46 @@ TEST(PostgresLimits, AServerThatStaysAwayGivesALedgerError) {
   const Failure listing = failureOf([&] { ledger->list(""); });
   const Failure finishing = failureOf([&] { ledger->finishAttempt(1, PagerResult::Verified); });
   EXPECT_TRUE(has(finishing.what, "ledger ")) << finishing.what;
+}
+
+TEST(PostgresLimits, EightStationsReservingAtOnceAllGetDistinctSets) {
+  std::string why;
+  const auto server = test::postgresServer(why);
+  if (!server) GTEST_SKIP() << why;
+  const std::string database = test::freshDatabase(*server);
+  openPostgresLedger(database);
+  constexpr int kStations = 8;
+  constexpr int kEach = 40;
+  const BatchSpec batch{"order-17", "cfg", "1,0,0,0,0,0,0,0"};
+  std::vector<std::string> failures(kStations);
+  std::vector<std::thread> stations;
+  for (int s = 0; s < kStations; ++s) {
+    stations.emplace_back([&, s] {
+      try {
+        auto ledger = openPostgresLedger(database);
+        for (int i = 0; i < kEach; ++i) {
+          PagerRecord r = pager(0);
+          if (ledger->reserve(batch, r, [](int k) {
+                return std::vector<RecordedAddress>{
+                    {1, 2004000 + k, true, AddressRole::Individual}};
+              }))
+            throw LedgerError("a set clashed");
+          ledger->finishAttempt(r.id, PagerResult::Verified);
+        }
+      } catch (const LedgerError& e) {
+        failures[static_cast<std::size_t>(s)] = e.what();
+      }
+    });
+  }
+  for (std::thread& t : stations)
+    t.join();
+  for (const std::string& failure : failures)
+    EXPECT_EQ(failure, "") << "no station gives up while the others reserve";
+  std::set<int> sets;
+  for (const PagerRecord& r : openPostgresLedger(database)->list(""))
+    sets.insert(r.setIndex);
+  EXPECT_EQ(sets.size(), static_cast<std::size_t>(kStations * kEach));
+  EXPECT_EQ(*sets.rbegin(), kStations * kEach - 1);
 }
 
 TEST(ConnectionString, APasswordIsNeverShownWhateverItsQuoting) {
