@@ -295,6 +295,19 @@ TEST_F(WindowProductionTest, ALedgerThatCannotRecordRefusesEveryWrite) {
   EXPECT_EQ(test::fileBytes(pager), before);
 }
 
+// A shared batch takes each pager's set from the ledger, which the window does not do: it
+// refuses rather than write a pager outside the batch's sets.
+TEST_F(WindowProductionTest, AWindowOnASharedBatchRefusesToWrite) {
+  auto program = start({});
+  ledgerOptions.batch = "order-17";
+  WindowProduction production(*program, ledgerOptions);
+  EXPECT_EQ(production.status().batch, "order-17");
+  EXPECT_NE(production.status().problem.find("capcode write --batch"), std::string::npos);
+  write(*program);
+  EXPECT_EQ(writes(), 0);
+  EXPECT_TRUE(records().empty());
+}
+
 // The ledger's work on the window's thread stays within 20 ms of a write on SQLite.
 TEST_F(WindowProductionTest, TheLedgerAddsLittleToAWrite) {
   auto program = start({});
