@@ -37,6 +37,7 @@ struct ProductionStatus {
   int verifiedToday = 0;     // pagers verified since local midnight on this ledger
   std::string lastCapcodes;  // "1=2004000 2=2004008" of the last verified pager; empty if none
   std::string problem;       // why the ledger cannot record (every write is refused); or empty
+  double lastWriteLedgerMillis = 0;  // the ledger's time within the last WR_To_Pager, in ms
 };
 
 class WindowProduction {
