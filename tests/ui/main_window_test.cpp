@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +24,7 @@
 #include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "core/window_arrangement.hpp"
+#include "support/temp_folder.hpp"
 #include "ui/progress_window.hpp"
 
 namespace capcode::ui {
@@ -35,6 +37,7 @@ class Window : public ::testing::Test {
     options.startup.dataDirectories = {CAPCODE_SOURCE_DATA_DIR};
     if (!hardware.simulated()) hardware.simLptImage = emptyPager();
     options.hardware = hardware;
+    options.production = production;
     window = std::make_unique<MainWindow>(options);
     ASSERT_TRUE(window->start());
     window->show();
@@ -84,8 +87,42 @@ class Window : public ::testing::Test {
     });
   }
 
+  // Answers the next question as a person would: clicks the button `answer` with the mouse,
+  // or closes the question when `answer` is empty. Remembers its text and buttons.
+  void answerNextQuestion(const QString& answer, int waited = 0) {
+    QTimer::singleShot(waited == 0 ? 0 : 10, [this, answer, waited] {
+      auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (question == nullptr) {
+        // Events run before the question comes up (the progress dialog repaints): look again.
+        if (waited < 500) answerNextQuestion(answer, waited + 1);
+        return;
+      }
+      QStringList buttons;
+      for (QAbstractButton* button : question->findChildren<QAbstractButton*>()) {
+        if (button->isVisible()) buttons << button->text();
+      }
+      askedQuestions << question->text() + " [" + buttons.join("|") + "]";
+      defaultAnswers << (question->defaultButton() ? question->defaultButton()->text() : "");
+      if (answer.isEmpty()) {
+        question->close();
+        return;
+      }
+      for (QAbstractButton* button : question->findChildren<QAbstractButton*>()) {
+        if (button->text() == answer) QTest::mouseClick(button, Qt::LeftButton);
+      }
+      // A click the window dropped leaves the question up: closed, so that the test ends.
+      if (question->isVisible()) question->reject();
+    });
+  }
+  Feedback& feedback() { return window->state().feedback(); }
+
+  test::TempFolder folder;
+  // Every window of these tests records in a ledger of its own.
+  ProductionOptions production{folder / "ledger.sqlite3", false, "bench-1", ""};
   std::unique_ptr<MainWindow> window;
   QStringList shownMessages;
+  QStringList askedQuestions;
+  QStringList defaultAnswers;
 };
 
 TEST_F(Window, OpensOnTheFeaturePageWithTheBannerAndCaption) {
@@ -349,6 +386,46 @@ TEST_F(Window, EveryPlacedControlHasOneWidgetAndEveryWidgetAControl) {
             window->state().form.at("address1").hint);
 }
 
+TEST_F(Window, AQuestionHasOneButtonPerAnswerTheFirstTheDefault) {
+  open();
+  answerNextQuestion("Cancel");
+  const auto chosen =
+      feedback().ask("Capcode 2004000 is on another pager.", {"Program again", "Cancel"});
+  EXPECT_EQ(chosen, std::optional<std::size_t>(1));
+  EXPECT_EQ(askedQuestions,
+            QStringList{"Capcode 2004000 is on another pager. [Program again|Cancel]"});
+  EXPECT_EQ(defaultAnswers, QStringList{"Program again"});
+
+  answerNextQuestion("Program again");
+  EXPECT_EQ(feedback().ask("Again?", {"Program again", "Cancel"}), std::optional<std::size_t>(0));
+}
+
+TEST_F(Window, AQuestionClosedWithoutAnAnswerGivesNone) {
+  open();
+  answerNextQuestion("");
+  EXPECT_EQ(feedback().ask("Continue after the last pager?", {"Continue", "Keep"}), std::nullopt);
+  ASSERT_EQ(askedQuestions.size(), 1);
+  // Escape, too.
+  QTimer::singleShot(0, [] {
+    if (QWidget* question = QApplication::activeModalWidget())
+      QTest::keyClick(question, Qt::Key_Escape);
+  });
+  EXPECT_EQ(feedback().ask("Continue after the last pager?", {"Continue", "Keep"}), std::nullopt);
+}
+
+TEST_F(Window, AQuestionDuringATransferTakesTheAnswer) {
+  open();
+  std::optional<std::size_t> chosen;
+  answerNextQuestion("Cancel");
+  window->act([&] {
+    feedback().progressShown("Writing data to Pager, please wait...");
+    chosen = feedback().ask("Capcode 2004000 is on another pager.", {"Program again", "Cancel"});
+    feedback().progressHidden();
+  });
+  EXPECT_EQ(chosen, std::optional<std::size_t>(1)) << "the click reached the question";
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 }  // namespace
 }  // namespace capcode::ui
 
@@ -358,6 +435,9 @@ int main(int argc, char** argv) {
   // Local time two hours east of Greenwich, all year: the records view shows local days.
   qputenv("TZ", "EET-2");
   tzset();
+  // The default ledger of a window that is given none is never the user's.
+  const capcode::test::TempFolder dataHome;
+  qputenv("XDG_DATA_HOME", dataHome.path().c_str());
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
