@@ -62,16 +62,21 @@ OpenedConfiguration::OpenedConfiguration(const std::string& path, const OpenOpti
   }
   const std::string file = path == "-" ? (temporary_ = saveStandardInput(in)) : path;
   feedback_.answer = file;
-  const std::vector<std::string> lines = program_->click("Open1");
+  program_->click("Open1");
   // File > Open leaves the file's bytes in the read buffer, accepted or not.
   bytes_ = s.PagerReadBuffer;
-  if (logged(lines, "File loaded")) {
+  const FileOpenResult result = s.lastOpen.result;
+  if (result == FileOpenResult::Opened) {
     loaded_ = true;
     return;
   }
-  failure_ = lines.empty() ? "Load file error" : lines.back();
+  const std::string_view line = fileOpenRefusalLine(result);
+  // An open that ended without refusing the file (an error notice) could not read it either.
+  failure_ = line.empty() ? fileOpenRefusalLine(FileOpenResult::ReadError) : line;
   // A file that was read but failed its checks may still be shown, marked as such.
-  if (options.force && failure_ != "Load file error") {
+  const bool read =
+      result == FileOpenResult::ChecksumError || result == FileOpenResult::WrongEdition;
+  if (options.force && read) {
     s.event([&] { takeReadBuffer(s); });
     loaded_ = true;
   }

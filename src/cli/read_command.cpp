@@ -32,9 +32,10 @@ int runRead(const ReadOptions& o, CommandIo& io) {
     io.err << "capcode read: the program could not start\n";
     return kExitFailed;
   }
-  const std::vector<std::string> lines = session->click("ReadFromPager");
-  const bool complete = logged(lines, "Read completed");
-  const bool damaged = logged(lines, "Pager Read error, please check the connection.");
+  session->click("ReadFromPager");
+  const PagerOutcome read = session->links().lastRead.what;
+  const bool complete = read == PagerOutcome::ReadCompleted;
+  const bool damaged = read == PagerOutcome::ReadChecksumBad;
   int status = complete ? kExitOk : kExitFailed;
   if (complete || (o.raw && damaged)) {
     // The bytes as the pager holds them, not the image the window made of them.

@@ -20,12 +20,19 @@ struct ScriptCommandOptions {
   std::string decimalMark;
   ScriptOptions script;
   SessionOptions session;
+  ProductionOptions production;
+  std::string ledger;
 };
 
 int runScriptCommand(ScriptCommandOptions& o, CommandIo& io) {
   o.script.dataDirectory = o.session.dataDirectory;
   o.script.hardware = o.session.hardware;
   if (!o.decimalMark.empty()) o.script.decimalMark = o.decimalMark[0];
+  if (!o.ledger.empty()) {
+    // Automation keeps no ledger unless it is given one.
+    o.production.ledger = o.ledger;
+    o.script.production = o.production;
+  }
   std::ifstream file;
   if (!o.file.empty() && o.file != "-") {
     // A folder would read as an empty script and a FIFO would block: only regular files.
@@ -65,6 +72,23 @@ CommandRun setupScriptCommand(CLI::App& app, CommandIo& io) {
                    "take C ('.' or ',') as the system's decimal mark")
       ->type_name("C")
       ->check(CLI::IsMember({".", ","}));
+  auto* ledger = command
+                     ->add_option("--ledger", options->ledger,
+                                  "record every write in this pager ledger, as the window does: a "
+                                  "file, or a PostgreSQL server (none by default)")
+                     ->type_name("LEDGER");
+  command->add_flag("--no-ledger", options->production.noLedger, "keep no ledger (the default)")
+      ->excludes(ledger);
+  command
+      ->add_option("--station", options->production.station,
+                   "this station's name in the ledger (the host name)")
+      ->type_name("NAME")
+      ->needs(ledger);
+  command
+      ->add_option("--batch", options->production.batch,
+                   "the shared batch the window's pagers belong to")
+      ->type_name("NAME")
+      ->needs(ledger);
   addSessionOptions(*command, options->session);
   command->footer(std::string("Faults (--sim-fault SPEC):\n") + kSimulatedFaultHelp +
                   "Without a --sim option the real programmers are used: a USB programmer box, "

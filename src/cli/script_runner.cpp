@@ -32,6 +32,11 @@ const char* const kScriptHelpHead =
     "  --data-dir DIR      look for the language libraries in DIR when the working directory\n"
     "                      has none (default: beside the program, then its installed data)\n"
     "  --decimal-mark C    take C ('.' or ',') as the system's decimal mark\n"
+    "  --ledger LEDGER     record every write in this pager ledger as the window does (a file\n"
+    "                      or a PostgreSQL server); without it the script keeps no ledger\n"
+    "  --no-ledger         keep no ledger (the default)\n"
+    "  --station NAME      this station's name in the ledger (the host name)\n"
+    "  --batch NAME        the shared batch the window's pagers belong to\n"
     "  --sim-usb IMAGE     a simulated USB programmer whose EEPROM holds IMAGE (2048 bytes),\n"
     "                      attached at start-up; IMAGE receives the EEPROM when the script ends\n"
     "  --sim-lpt IMAGE     a simulated 24C16 holding IMAGE behind the parallel port\n"
@@ -61,6 +66,9 @@ const char* const kScriptCommandsHelp =
     "  read                  the RD_From_Pager command\n"
     "  write                 the WR_To_Pager command\n"
     "  answer PATH | cancel  how the next file dialog is answered (the debug save of a read)\n"
+    "  answer button TEXT    the next question (ask: lines) is answered with the button whose\n"
+    "                        caption is TEXT (\"Program again\", \"Cancel\", ...); unanswered\n"
+    "                        questions are closed, which counts as their last button\n"
     "  unplug, plug          the simulated programmer box removed or inserted\n"
     "\n"
     "A TEXT is the rest of the line after the blank that follows NAME, trailing blanks\n"
@@ -191,6 +199,20 @@ char keyArgument(const CommandLine& cmd) {
 
 }  // namespace
 
+std::optional<std::size_t> TranscriptFeedback::ask(std::string_view text,
+                                                   const std::vector<std::string>& answers) {
+  out_ << "ask: " << text << '\n';
+  std::optional<std::string> wanted;
+  wanted.swap(buttonAnswer);
+  for (std::size_t i = 0; wanted && i < answers.size(); ++i) {
+    if (answers[i] != *wanted) continue;
+    out_ << "answer: " << answers[i] << '\n';
+    return i;
+  }
+  out_ << "answer: none\n";
+  return std::nullopt;
+}
+
 void TranscriptFeedback::progressShown(std::string_view caption) {
   out_ << "progress: show " << jsonString(caption) << '\n';
 }
@@ -213,7 +235,10 @@ bool ScriptRunner::bringUp() {
   state_.HardwareRevision = kHwA2;
   if (options_.bare) return true;
   // An error during construction means the window never opens: the program ends.
-  return program_.start();
+  if (!program_.start()) return false;
+  if (options_.production)
+    production_ = std::make_unique<WindowProduction>(program_, *options_.production);
+  return true;
 }
 
 int ScriptRunner::run(std::istream& in) {
@@ -395,6 +420,9 @@ void ScriptRunner::execute(const std::string& line) {
       return;
     }
     state_.event([&] { form.userClick(item); });
+  } else if (cmd.word == "answer" && cmd.name == "button") {
+    if (!cmd.hasRest || cmd.rest.empty()) throw ScriptError("answer button needs a caption");
+    feedback_.buttonAnswer = cmd.rest;
   } else if (cmd.word == "answer") {
     if (cmd.name.empty() || cmd.hasRest) throw ScriptError("answer takes a path or cancel");
     if (cmd.name == "cancel") {

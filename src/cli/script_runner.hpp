@@ -3,12 +3,14 @@
 // what the program shows the person. The transcript forms are fixed; tools outside read them.
 
 #include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
 #include "app/program.hpp"
 #include "core/feedback.hpp"
+#include "production/window_production.hpp"
 
 namespace capcode {
 
@@ -17,6 +19,8 @@ struct ScriptOptions {
   std::optional<std::string> dataDirectory;  // where the language libraries are, if not cwd
   std::optional<char> decimalMark;           // the system's decimal mark, instead of LC_NUMERIC
   HardwareOptions hardware;                  // real programmers, or simulated ones
+  // The window's pager ledger; none unless the script is given one (--ledger).
+  std::optional<ProductionOptions> production;
 };
 
 // Writes what the program does to the person as transcript lines.
@@ -36,9 +40,15 @@ class TranscriptFeedback final : public Feedback {
   void progressShown(std::string_view caption) override;
   void progressCaption(std::string_view caption) override;
   void progressHidden() override { out_ << "progress: hide\n"; }
+  // A question with buttons: answered with the button `buttonAnswer` names, once; closed
+  // without an answer when none was given or no button has that caption.
+  std::optional<std::size_t> ask(std::string_view text,
+                                 const std::vector<std::string>& answers) override;
 
   // How the next file dialog is answered; nothing means it is cancelled.
   std::optional<std::string> dialogAnswer;
+  // The caption of the button that answers the next question.
+  std::optional<std::string> buttonAnswer;
 
  private:
   std::ostream& out_;
@@ -67,6 +77,7 @@ class ScriptRunner {
   TranscriptFeedback feedback_;
   Program program_;
   ProgramState& state_;
+  std::unique_ptr<WindowProduction> production_;
 };
 
 // The help text of `capcode script`.

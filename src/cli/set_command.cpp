@@ -130,9 +130,11 @@ int runSet(const SetOptions& o, CommandIo& io) {
       return kExitUsage;
     }
     opened.feedback().answer = target;
-    const std::vector<std::string> lines = opened.program().click("Save1");
-    if (lines.empty() || lines.back() != "ok!") {
-      io.err << "capcode set: cannot save " << target << "\n";
+    opened.program().click("Save1");
+    if (const FileSaveOutcome& saved = opened.state().lastSave;
+        saved.result != FileSaveResult::Saved) {
+      io.err << "capcode set: cannot save " << target
+             << (saved.error.empty() ? std::string() : ": " + saved.error) << "\n";
       return kExitFailed;
     }
   } catch (const std::runtime_error& e) {

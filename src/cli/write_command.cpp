@@ -2,13 +2,99 @@
 // and completed after it; the capcodes advance by their steps after every verified pager; a
 // batch that would give one capcode to two pagers is refused before any pager is touched.
 
+#include <map>
 #include <memory>
 
 #include "cli/commands.hpp"
-#include "cli/production_batch.hpp"
+#include "cli/console_operator.hpp"
+#include "cli/opened_configuration.hpp"
 #include "link/hardware_setup.hpp"
+#include "production/production_batch.hpp"
 
 namespace capcode {
+
+namespace {
+
+struct WriteOptions {
+  std::string file;
+  int count = 1;
+  std::vector<std::string> autoinc;
+  bool sameCapcodes = false;
+  std::string recover;
+  std::optional<std::string> revision;  // "A2", "A3" or "B"; HW-B when not given
+  std::string ledgerPath;
+  bool noLedger = false;
+  std::string station;
+  bool allowReuse = false;
+  bool resume = false;
+  std::string batch;
+  SessionOptions session;
+};
+
+// The menu items of Help > Recover by the synthesizer they name.
+const std::map<std::string, std::string>& recoveryItems() {
+  static const std::map<std::string, std::string> items = {
+      {"KS8809", "KS88091"}, {"SM5170", "SM51701"}, {"FS8108", "FS81081"}, {"FS8170", "FS81701"}};
+  return items;
+}
+
+// --autoinc ROW=STEP: rows 1-8, steps 0-8, each row at most once.
+std::string parseSteps(const std::vector<std::string>& given, RowSteps& steps) {
+  for (const std::string& spec : given) {
+    if (spec.size() != 3 || spec[1] != '=' || spec[0] < '1' || spec[0] > '8' || spec[2] < '0' ||
+        spec[2] > '8') {
+      return "--autoinc " + spec + ": give ROW=STEP with a row 1-8 and a step 0-8";
+    }
+    const int row = spec[0] - '0';
+    if (steps[row]) return "--autoinc " + spec + ": row " + std::to_string(row) + " given twice";
+    if (row > 4 && spec[2] != '0') {
+      return "--autoinc " + spec + ": only rows 1-4 advance after a pager; row " +
+             std::to_string(row) + " keeps its capcode on every pager";
+    }
+    steps[row] = spec[2] - '0';
+  }
+  return {};
+}
+
+int exitStatus(BatchEnd end) {
+  switch (end) {
+    case BatchEnd::Done:
+      return kExitOk;
+    case BatchEnd::Usage:
+      return kExitUsage;
+    case BatchEnd::Ledger:
+      return kExitLedger;
+    default:
+      return kExitFailed;
+  }
+}
+
+int runWrite(const WriteOptions& o, CommandIo& io) {
+  BatchOptions batch;
+  if (const std::string error = parseSteps(o.autoinc, batch.steps); !error.empty()) {
+    io.err << "capcode write: " << error << "\n";
+    return kExitUsage;
+  }
+  batch.file = o.file;
+  batch.count = o.count;
+  batch.sameCapcodes = o.sameCapcodes;
+  if (!o.recover.empty()) {
+    batch.recoverChip = o.recover;
+    batch.recoverItem = recoveryItems().at(o.recover);
+  }
+  if (o.revision) batch.revision = revisionNamed(*o.revision);
+  batch.ledger = o.ledgerPath;
+  batch.noLedger = o.noLedger;
+  batch.station = o.station;
+  batch.allowReuse = o.allowReuse;
+  batch.resume = o.resume;
+  batch.batch = o.batch;
+  batch.program = {startupOptionsFor(o.session.dataDirectory), o.session.hardware};
+  ConsoleOperator person(io);
+  return exitStatus(runProductionBatch(batch, person));
+}
+
+}  // namespace
 
 CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
   auto o = std::make_shared<WriteOptions>();
@@ -75,7 +161,7 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
       "stops there), 2 a usage error, 3 refused by the ledger or the ledger cannot record.\n\n"
       "Faults (--sim-fault SPEC):\n" +
       std::string(kSimulatedFaultHelp));
-  return [o, &io] { return runProductionBatch(*o, io); };
+  return [o, &io] { return runWrite(*o, io); };
 }
 
 }  // namespace capcode

@@ -13,41 +13,54 @@ namespace {
 
 constexpr std::size_t kEditionTagOffset = 0x3FE;
 
+// Refuses the file: the result, its line, a beep.
+void refuseFile(ProgramState& state, FileOpenResult result) {
+  state.lastOpen.result = result;
+  state.log(fileOpenRefusalLine(result));
+  state.beep();
+}
+
 FileDialogRequest dialogRequest(const ProgramState& state, bool save) {
   return {save, state.CurrentFilePath, kConfigFileFilter, kConfigFileExtension};
 }
 
 void open1Click(ProgramState& state) {
+  FileOpenOutcome& outcome = state.lastOpen;
+  outcome = {};
   const auto path = state.feedback().chooseFile(dialogRequest(state, false));
-  if (!path) return;
+  if (!path) {
+    outcome.result = FileOpenResult::Cancelled;
+    return;
+  }
+  outcome.path = *path;
   state.log("Load data from " + *path);
   state.CurrentFilePath = *path;
   const auto bytes = readFilePrefix(*path, kImageSize);
-  if (!bytes) {
-    state.log("Load file error");
-    state.beep();
-    return;
-  }
+  if (!bytes) return refuseFile(state, FileOpenResult::ReadError);
   state.PagerReadBuffer.fill(0xFF);
   std::copy(bytes->begin(), bytes->end(), state.PagerReadBuffer.begin());
-  if (!checksumValid(state.PagerReadBuffer)) {
-    state.log("File checksum error");
-    state.beep();
-    return;
-  }
+  if (!checksumValid(state.PagerReadBuffer))
+    return refuseFile(state, FileOpenResult::ChecksumError);
   if (state.build.factoryEdition == 0 &&
       state.form.index("customer") != state.PagerReadBuffer[kEditionTagOffset]) {
-    state.log("File not for this model!");
-    state.beep();
-    return;
+    return refuseFile(state, FileOpenResult::WrongEdition);
   }
+  // Accepted: an error in the rules that follow does not undo the open.
+  outcome.result = FileOpenResult::Opened;
   state.log("File loaded");
   takeReadBuffer(state);
 }
 
 void save1Click(ProgramState& state) {
+  FileSaveOutcome& outcome = state.lastSave;
+  outcome = {};
   const auto path = state.feedback().chooseFile(dialogRequest(state, true));
-  if (!path) return;
+  if (!path) {
+    outcome.result = FileSaveResult::Cancelled;
+    return;
+  }
+  outcome.result = FileSaveResult::Interrupted;  // what an error while encoding leaves
+  outcome.path = *path;
   state.log("Save data to " + *path);
   state.CurrentFilePath = *path;
   state.form.runHandler("hellomsg1Exit");
@@ -57,14 +70,33 @@ void save1Click(ProgramState& state) {
   const std::vector<std::uint8_t> bytes(state.ConfigImage.begin(), state.ConfigImage.end());
   const std::string error = writeFileAtomically(*path, bytes);
   if (!error.empty()) {
+    outcome.result = FileSaveResult::WriteError;
+    outcome.error = error;
     state.log("write error!");
     state.beep();
     return;
   }
+  outcome.result = FileSaveResult::Saved;
   state.log("ok!");
 }
 
 }  // namespace
+
+std::string_view fileOpenRefusalLine(FileOpenResult result) {
+  switch (result) {
+    case FileOpenResult::ReadError:
+      return "Load file error";
+    case FileOpenResult::ChecksumError:
+      return "File checksum error";
+    case FileOpenResult::WrongEdition:
+      return "File not for this model!";
+    case FileOpenResult::NotRun:
+    case FileOpenResult::Opened:
+    case FileOpenResult::Cancelled:
+      break;
+  }
+  return {};
+}
 
 void takeReadBuffer(ProgramState& state) {
   state.ConfigImage = state.PagerReadBuffer;

@@ -2,6 +2,10 @@
 // Configuration files: one raw 2048-byte image each, the checksum in the last byte and the
 // edition tag at 0x3FE. File > Open and File > Save.
 
+#include <string_view>
+
+#include "core/command_outcomes.hpp"
+
 namespace capcode {
 
 // The file dialogs' filter (caption|pattern pairs) and default extension.
@@ -15,8 +19,13 @@ class ProgramState;
 // uses it for a file that failed the checks.)
 void takeReadBuffer(ProgramState& state);
 
+// The status-log line File > Open writes when it refuses a file for `result` ("Load file
+// error", "File checksum error", "File not for this model!"); empty for any other result.
+std::string_view fileOpenRefusalLine(FileOpenResult result);
+
 // Attaches Open1Click and Save1Click. Both ask the person for a path through the feedback's
-// file dialog and report one status-log line per step.
+// file dialog and report one status-log line per step; what they did is left in
+// ProgramState::lastOpen and ProgramState::lastSave.
 void installConfigFileCommands(ProgramState& state);
 
 }  // namespace capcode

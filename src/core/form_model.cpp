@@ -263,6 +263,11 @@ bool FormModel::hasHandler(std::string_view name) const {
   return handlers_.find(name) != handlers_.end();
 }
 
+Rule FormModel::handler(std::string_view name) const {
+  auto it = handlers_.find(name);
+  return it == handlers_.end() ? Rule() : it->second;
+}
+
 bool FormModel::runHandler(std::string_view name) {
   auto it = handlers_.find(name);
   if (it == handlers_.end()) return false;

@@ -106,6 +106,8 @@ class FormModel {
   // Registers a handler that is not bound to a control event (decodeImage, advanceAddresses).
   void defineHandler(std::string name, Rule rule);
   bool hasHandler(std::string_view name) const;
+  // The rule registered under `name` (empty when none), so that a layer above can wrap it.
+  Rule handler(std::string_view name) const;
   // Runs a handler by name; a handler that does not exist yet does nothing and returns false.
   bool runHandler(std::string_view name);
   std::vector<std::string> handlerNames() const;

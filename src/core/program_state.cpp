@@ -29,6 +29,12 @@ void ProgramState::log(std::string_view line) {
   feedback_.log(line);
 }
 
+void ProgramState::recordRuleRefusal(RuleRefusal refusal) {
+  ++ruleRefusals_.count;
+  if (!ruleRefusals_.first) ruleRefusals_.first = refusal;
+  ruleRefusals_.last = std::move(refusal);
+}
+
 bool ProgramState::event(const std::function<void()>& action) {
   try {
     action();

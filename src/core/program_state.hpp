@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/command_outcomes.hpp"
 #include "core/feedback.hpp"
 #include "core/form_model.hpp"
 #include "core/image.hpp"
@@ -71,6 +72,9 @@ class ProgramState {
   bool windowClosed = false;
   // Releases the parallel-port access; set by the link when it holds the port.
   std::function<void()> releasePortAccess;
+  // What the last File > Open and File > Save did (set however they end).
+  FileOpenOutcome lastOpen;
+  FileSaveOutcome lastSave;
 
   // --- what rules do to the person ---
   void log(std::string_view line);
@@ -80,6 +84,13 @@ class ProgramState {
   Feedback& feedback() { return feedback_; }
   // Lines of the status log, oldest first.
   const std::vector<std::string>& statusLog() const { return statusLog_; }
+
+  // --- what the rules refused, as values ---
+  // Called by a rule that refuses, beside its beep, log line and focus.
+  void recordRuleRefusal(RuleRefusal refusal);
+  // A caller clears the refusals before an event and reads them after it.
+  void clearRuleRefusals() { ruleRefusals_ = {}; }
+  const RuleRefusals& ruleRefusals() const { return ruleRefusals_; }
 
   // Runs one window event: an error that escapes it becomes the general error notice and the
   // program goes on. Returns false when that happened.
@@ -99,6 +110,7 @@ class ProgramState {
 
   Feedback& feedback_;
   std::vector<std::string> statusLog_;
+  RuleRefusals ruleRefusals_;
   std::map<std::string, GlobalValue, std::less<>> globals_;
   std::vector<std::shared_ptr<void>> owned_;
 };

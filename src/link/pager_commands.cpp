@@ -119,6 +119,53 @@ class DialogCloser {
   ProgressDialog& dialog_;
 };
 
+// Keeps a command's outcome true however the command ends: it reads Interrupted until the
+// command says otherwise (so an error thrown out of it leaves that), and on the way out takes
+// the result byte and, once the write transfer has started, how far it got with the pager.
+class OutcomeKeeper {
+ public:
+  OutcomeKeeper(ProgrammerLinks& links, PagerCommandOutcome& outcome)
+      : links_(links), outcome_(outcome) {
+    outcome_ = {};
+    outcome_.what = PagerOutcome::Interrupted;
+  }
+  ~OutcomeKeeper() {
+    outcome_.transferResult = links_.state.TransferResult;
+    if (!writeStarted_) return;
+    const TransferProgress progress = links_.engine.progress();
+    outcome_.writeReachedPager = progress.writeReachedPager;
+    outcome_.verifyRan = progress.verifyRan;
+  }
+  OutcomeKeeper(const OutcomeKeeper&) = delete;
+  OutcomeKeeper& operator=(const OutcomeKeeper&) = delete;
+
+  void set(PagerOutcome what) { outcome_.what = what; }
+  void writeStarts() {
+    outcome_.what = PagerOutcome::Interrupted;
+    writeStarted_ = true;
+  }
+
+ private:
+  ProgrammerLinks& links_;
+  PagerCommandOutcome& outcome_;
+  bool writeStarted_ = false;
+};
+
+PagerOutcome writeOutcome(std::uint8_t transferResult) {
+  switch (transferResult) {
+    case kWriteNotAcknowledged:
+      return PagerOutcome::WriteNotAcknowledged;
+    case kVerifyMismatch:
+      return PagerOutcome::VerifyMismatch;
+    case kVerifyOk:
+      return PagerOutcome::Verified;
+    case kReadOk:
+      return PagerOutcome::ReadCompleted;
+    default:
+      return PagerOutcome::TransferFailed;
+  }
+}
+
 }  // namespace
 
 void readFromPager(ProgrammerLinks& links) {
@@ -126,19 +173,23 @@ void readFromPager(ProgrammerLinks& links) {
   FormModel& form = state.form;
   ProgressDialog& dialog = state.State_Form;
   const DialogCloser closer(dialog);
+  OutcomeKeeper outcome(links, links.lastRead);
   dialogStart(state, "Reading data from Pager, please wait...");
   state.log("Read data from pager");
   if (readPager(links) == kTransferFailed) {
+    outcome.set(PagerOutcome::NoDevice);
     state.log(kNoDevice);
     dialog.close();
     state.beep();
     return;
   }
   if (!debugSave(state)) {
+    outcome.set(PagerOutcome::Cancelled);
     dialog.close();
     return;
   }
   if (!checksumValid(state.PagerReadBuffer)) {
+    outcome.set(PagerOutcome::ReadChecksumBad);
     state.log(kReadError);
     state.beep();
     dialog.close();
@@ -146,6 +197,7 @@ void readFromPager(ProgrammerLinks& links) {
   }
   if (state.build.factoryEdition == 0 && state.build.buildCustomer != 0) {
     if (form.index("customer") != state.PagerReadBuffer[kCustomerByte]) {
+      outcome.set(PagerOutcome::ModelMismatch);
       state.log("Model not match, please use the correct CCP!");
       state.beep();
       dialog.close();
@@ -155,6 +207,8 @@ void readFromPager(ProgrammerLinks& links) {
   }
   state.ConfigImage = state.PagerReadBuffer;
   dialog.close();
+  // The pager's bytes are in: an error in the rules that follow does not undo the read.
+  outcome.set(PagerOutcome::ReadCompleted);
   state.log("Read completed");
   decodeImage(state);
   form.runHandler("frequencyExit");
@@ -169,6 +223,7 @@ void writeToPager(ProgrammerLinks& links) {
   FormModel& form = state.form;
   ProgressDialog& dialog = state.State_Form;
   const DialogCloser closer(dialog);
+  OutcomeKeeper outcome(links, links.lastWrite);
   dialogStart(state, "Writing data to Pager, please wait...");
 
   if (form.index("customer") != kBeeper && state.build.factoryEdition == 0 &&
@@ -176,12 +231,14 @@ void writeToPager(ProgrammerLinks& links) {
     dialog.setCaption("Read back hardware setting, please wait...");
     dialog.setPosition(0);
     if (readPager(links) == kTransferFailed) {
+      outcome.set(PagerOutcome::NoDevice);
       state.log(kNoDevice);
       dialog.close();
       state.beep();
       return;
     }
     if (!checksumValid(state.PagerReadBuffer)) {
+      outcome.set(PagerOutcome::ReadChecksumBad);
       state.log(kReadError);
       dialog.close();
       state.beep();
@@ -199,9 +256,14 @@ void writeToPager(ProgrammerLinks& links) {
   encodeImage(state);
   state.log("Write to Pager...");
   setChecksum(state.ConfigImage);
-  if (links.beforePagerWrite) links.beforePagerWrite(state.ConfigImage);
+  if (links.beforePagerWrite) {
+    outcome.set(PagerOutcome::RefusedBeforeWrite);  // what its exception leaves
+    links.beforePagerWrite(state.ConfigImage);
+  }
 
+  outcome.writeStarts();
   state.TransferResult = links.engine.transferEeprom("16", 0, "w", state.ConfigImage.data());
+  outcome.set(writeOutcome(state.TransferResult));
   switch (state.TransferResult) {
     case kWriteNotAcknowledged:
     case kVerifyMismatch:

@@ -168,6 +168,7 @@ bool ParallelPortLink::writePage(std::uint8_t select, std::uint16_t address,
   for (std::uint32_t i = 0; i < geometry_.pageSize; ++i) {
     sendByte(data[index + i]);
     if (!checkAck()) return false;  // the caller's power-off sends the STOP
+    ++acknowledgedDataBytes_;
   }
   busStop();
   clock_.sleepMillis(timings_.busFreeMillis);
@@ -175,6 +176,7 @@ bool ParallelPortLink::writePage(std::uint8_t select, std::uint16_t address,
 }
 
 bool ParallelPortLink::writeAll(std::uint8_t select, const std::uint8_t* data) {
+  acknowledgedDataBytes_ = 0;
   const std::uint32_t pages = geometry_.size / geometry_.pageSize;
   for (std::uint32_t p = 0; p < pages; ++p) {
     const std::uint32_t at = p * geometry_.pageSize;

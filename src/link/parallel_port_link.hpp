@@ -49,6 +49,9 @@ class ParallelPortLink {
   bool writePage(std::uint8_t select, std::uint16_t address, const std::uint8_t* data,
                  std::uint32_t index);
   bool writeAll(std::uint8_t select, const std::uint8_t* data);
+  // Data bytes the chip acknowledged since the last writeAll started (address bytes not
+  // counted): above 0, part of the new image may be in the chip.
+  std::uint32_t acknowledgedDataBytes() const { return acknowledgedDataBytes_; }
 
  private:
   std::uint16_t dataPort() const { return base_; }
@@ -65,6 +68,7 @@ class ParallelPortLink {
   const LinkTimings& timings_;
   std::function<void()> onByte_;
   EepromGeometry geometry_;
+  std::uint32_t acknowledgedDataBytes_ = 0;
 };
 
 }  // namespace capcode

@@ -9,6 +9,7 @@
 #include "core/program_state.hpp"
 #include "link/hid_controller.hpp"
 #include "link/link_clock.hpp"
+#include "link/pager_outcome.hpp"
 #include "link/parallel_port_link.hpp"
 #include "link/port_io.hpp"
 #include "link/transfer_engine.hpp"
@@ -31,6 +32,10 @@ struct ProgrammerLinks {
   // the pager in its ledger here. An exception thrown here ends the command before the pager
   // is touched.
   std::function<void(const Image& image)> beforePagerWrite;
+  // What the last Read from Pager and the last Write to Pager did; set however the command
+  // ends (an error thrown out of it leaves Interrupted, or RefusedBeforeWrite from the hook).
+  PagerCommandOutcome lastRead;
+  PagerCommandOutcome lastWrite;
 };
 
 // Attaches ReadFromPagerClick, WriteToPagerClick, DevListBoxClick and the device-change handler

@@ -16,6 +16,9 @@ const char* const kVerifyCaption = "Verify data from pager, please wait...";
 
 std::uint8_t TransferEngine::transferEeprom(std::string_view chipType, std::uint8_t select,
                                             std::string_view direction, std::uint8_t* buffer) {
+  usbWriteSent_ = false;
+  lptWriteStarted_ = false;
+  verifyRan_ = false;
   const auto geometry = eepromGeometry(chipTypeCode(chipType));
   if (!geometry) return kTransferFailed;
   links_.lpt.setGeometry(*geometry);
@@ -27,7 +30,13 @@ std::uint8_t TransferEngine::transferEeprom(std::string_view chipType, std::uint
   return parallelPort(read, select, buffer, geometry->size);
 }
 
+TransferProgress TransferEngine::progress() const {
+  return {usbWriteSent_ || (lptWriteStarted_ && links_.lpt.acknowledgedDataBytes() > 0),
+          verifyRan_};
+}
+
 void TransferEngine::startVerify() {
+  verifyRan_ = true;
   state_.State_Form.setCaption(kVerifyCaption);
   state_.State_Form.setPosition(0);
 }
@@ -41,13 +50,17 @@ std::uint8_t TransferEngine::parallelPort(bool read, std::uint8_t select, std::u
   std::uint8_t result = kTransferFailed;
   if (read) {
     result = link.readAll(select, buffer) ? kReadOk : kTransferFailed;
-  } else if (!link.writeAll(select, buffer)) {
-    result = kWriteNotAcknowledged;
   } else {
-    startVerify();
-    result = link.readAll(select, verify_.data()) && std::memcmp(buffer, verify_.data(), size) == 0
-                 ? kVerifyOk
-                 : kVerifyMismatch;
+    lptWriteStarted_ = true;
+    if (!link.writeAll(select, buffer)) {
+      result = kWriteNotAcknowledged;
+    } else {
+      startVerify();
+      result =
+          link.readAll(select, verify_.data()) && std::memcmp(buffer, verify_.data(), size) == 0
+              ? kVerifyOk
+              : kVerifyMismatch;
+    }
   }
   link.powerOff();
   link.programmerDisable();
@@ -149,6 +162,8 @@ std::uint8_t TransferEngine::usb(bool read, std::uint8_t selector, std::uint8_t*
     prepareBlock(kCommandWriteBlock, selector, p);
     std::copy_n(buffer + p, kBlockBytes, out_.begin() + 5);
     const ExchangeResult result = exchange(device);
+    // A report that left the host may have been written, whether or not its reply came.
+    usbWriteSent_ = usbWriteSent_ || result != ExchangeResult::WriteFailed;
     state_.State_Form.stepBy(static_cast<int>(kBlockBytes));
     if (!checkExchange(device, result)) return kTransferFailed;
   }

@@ -30,6 +30,15 @@ inline constexpr int kMaxStaleReplies = 64;
 
 enum class ExchangeResult { Ok, WriteFailed, ReadFailed, TimedOut };
 
+// How far the last transfer got with the pager; true as soon as it happened, so an error that
+// ends the transfer half-way (even an exception) leaves what was true at that moment.
+struct TransferProgress {
+  // USB: a write-block report was sent (whatever its reply); parallel port: a data byte of the
+  // write was acknowledged. The pager may hold part of the new image.
+  bool writeReachedPager = false;
+  bool verifyRan = false;  // the verify pass after the write started
+};
+
 class TransferEngine {
  public:
   TransferEngine(ProgramState& state, ProgrammerLinks& links) : state_(state), links_(links) {}
@@ -45,6 +54,9 @@ class TransferEngine {
   void discardPendingReplies(HidDevice& device);
   // The attach report: command 0x13 and its CRC over whatever the output buffer holds.
   ExchangeResult sendAttach(HidDevice& device);
+
+  // The last transfer's progress (reset when a transfer starts).
+  TransferProgress progress() const;
 
   int replyTimeoutMillis = kReplyTimeoutMillis;
   const std::array<std::uint8_t, kReportBufferSize>& outputReport() const { return out_; }
@@ -67,6 +79,9 @@ class TransferEngine {
   std::array<std::uint8_t, kReportBufferSize> out_{};
   std::array<std::uint8_t, kReportBufferSize> in_{};
   std::array<std::uint8_t, 32768> verify_{};
+  bool usbWriteSent_ = false;
+  bool lptWriteStarted_ = false;  // the link's acknowledge count belongs to this transfer
+  bool verifyRan_ = false;
 };
 
 }  // namespace capcode

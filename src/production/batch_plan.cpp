@@ -42,6 +42,21 @@ bool rowLogged(const std::string& line, int& row) {
   return false;
 }
 
+// Under HW-A2 and HW-A3 row 2 follows row 1's frame and rows 4-6 follow row 3's: a step of 1-7
+// on the leader moves them to another capcode on every pager, whatever their own step.
+int frameLeader(const ProgramState& state, int row) {
+  if (state.HardwareRevision == kHwB) return 0;
+  if (row == 2) return 1;
+  if (row >= 4 && row <= 6) return 3;
+  return 0;
+}
+
+bool changesFromPagerToPager(const ProgramState& state, int row) {
+  if (row <= kAdvancingRows && addressStep(state.form, row) > 0) return true;
+  const int leader = frameLeader(state, row);
+  return leader > 0 && addressStep(state.form, leader) % 8 != 0;
+}
+
 void copyRows(const ProgramState& from, ProgramState& to) {
   for (int row = 1; row <= kAddressRows; ++row) {
     for (const char* prefix : {"address", "frame", "autoinc"}) {
@@ -73,8 +88,7 @@ std::vector<RecordedAddress> currentAddresses(const ProgramState& state) {
     const std::string& text = rowControl(state.form, "address", row).text;
     a.capcode = text.empty() ? 0 : textToInt(text);
     a.enabled = rowControl(state.form, "addr", row, "en").checked;
-    a.role = row <= kAdvancingRows && addressStep(state.form, row) > 0 ? AddressRole::Individual
-                                                                       : AddressRole::Shared;
+    a.role = changesFromPagerToPager(state, row) ? AddressRole::Individual : AddressRole::Shared;
     rows.push_back(a);
   }
   return rows;
@@ -164,6 +178,32 @@ std::vector<RecordedAddress> CapcodeSets::set(int k) {
     }
   }
   return currentAddresses(p);
+}
+
+NextCapcodes capcodesAfter(const ProgramState& state, const StartupOptions& startup,
+                           const std::vector<RecordedAddress>& last,
+                           const std::array<int, kAddressRows + 1>* steps) {
+  NextCapcodes next;
+  try {
+    CapcodeSets::Scratch scratch(state, startup);
+    WindowProgram& p = scratch.program;
+    scratch.feedback.lines.clear();  // the start-up's own lines
+    scratch.feedback.focused.clear();
+    for (int row = 1; steps != nullptr && row <= kAddressRows; ++row)
+      p.form.setIndex(rowControlName("autoinc", row), (*steps)[static_cast<std::size_t>(row)]);
+    p.event([&] {
+      for (const RecordedAddress& a : last)
+        p.form.setText(rowControlName("address", a.row), std::to_string(a.capcode));
+      for (const RecordedAddress& a : last)
+        p.form.runHandler(rowControlName("address", a.row, "Exit"));
+      p.form.runHandler("advanceAddresses");
+    });
+    next.refusal = advanceRefusal(scratch.feedback.lines, scratch.feedback.focused, 1);
+    next.addresses = currentAddresses(p);
+  } catch (const BatchSetRefused& e) {
+    next.refusal = e.refusal;
+  }
+  return next;
 }
 
 BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count) {

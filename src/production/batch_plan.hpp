@@ -8,6 +8,7 @@
 // scratch copy of the program, so that a batch that would run out of range, collide with its
 // own rows or repeat a capcode is refused before any pager is touched.
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -15,15 +16,17 @@
 #include <vector>
 
 #include "app/startup.hpp"
-#include "ledger/ledger.hpp"
 #include "core/program_state.hpp"
+#include "ledger/ledger.hpp"
 
 namespace capcode {
 
 // The step of row N (the selected item of autoincN), 0 when none is selected.
 int addressStep(const FormModel& form, int row);
 
-// Rows 1..8 as the window holds them now, with their roles.
+// Rows 1..8 as the window holds them now, with their roles: a row whose capcode changes from
+// pager to pager (its own step above 0, or, under HW-A, a leader's step that moves its frame)
+// is individual.
 std::vector<RecordedAddress> currentAddresses(const ProgramState& state);
 
 // True when some enabled row among rows 1-4 advances (its step is above 0).
@@ -53,6 +56,18 @@ struct BatchPlan {
 // from the rows of `state`, and checks that no individual capcode repeats within the batch.
 BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count);
 
+// The capcodes the next pager gets after a pager written with `last`, under the steps and
+// revision of `state`, as advanceAddresses makes them on a scratch program; or the rules'
+// refusal.
+struct NextCapcodes {
+  std::vector<RecordedAddress> addresses;
+  std::optional<BatchRefusal> refusal;
+};
+// `steps`, when given, replaces the autoinc steps of rows 1-8 (index 1-8).
+NextCapcodes capcodesAfter(const ProgramState& state, const StartupOptions& startup,
+                           const std::vector<RecordedAddress>& last,
+                           const std::array<int, kAddressRows + 1>* steps = nullptr);
+
 // The first clash of `wanted` with the capcodes of `earlier` (an earlier pager of this batch).
 std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,
                                            const std::vector<RecordedAddress>& earlier);
@@ -67,10 +82,11 @@ class CapcodeSets {
   ~CapcodeSets();
   // Set k; throws BatchSetRefused when the rules refuse it (a range or duplicate message).
   std::vector<RecordedAddress> set(int k);
+  // A started program holding a copy of a state's rows; what its rules say is kept.
+  struct Scratch;
 
  private:
   void restart();
-  struct Scratch;
   StartupOptions startup_;
   std::unique_ptr<Scratch> base_;     // the configuration's rows, kept as they were
   std::unique_ptr<Scratch> scratch_;  // advanced to set at_

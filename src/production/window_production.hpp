@@ -31,12 +31,13 @@ struct ProductionOptions {
 
 // What the status line under the log shows.
 struct ProductionStatus {
-  std::string ledger;          // the file's path or the server (password masked); "no ledger"
-  std::string station;         // the station's name in the records
-  std::string batch;           // the shared batch, empty when none
-  int verifiedToday = 0;       // pagers verified since local midnight on this ledger
-  std::string lastCapcodes;    // "1=2004000 2=2004008" of the last verified pager; empty if none
-  std::string problem;         // why the ledger cannot record (every write is refused); or empty
+  std::string ledger;        // the file's path or the server (password masked); "no ledger"
+  std::string station;       // the station's name in the records
+  std::string batch;         // the shared batch, empty when none
+  int verifiedToday = 0;     // pagers verified since local midnight on this ledger
+  std::string lastCapcodes;  // "1=2004000 2=2004008" of the last verified pager; empty if none
+  std::string problem;       // why the ledger cannot record (every write is refused); or empty
+  double lastWriteLedgerMillis = 0;  // the ledger's time within the last WR_To_Pager, in ms
 };
 
 class WindowProduction {

@@ -70,10 +70,13 @@ class AddressRules {
     // Seven characters or more: a pasted or assigned over-long capcode is reported too, never
     // encoded as some other capcode.
     if (text.size() >= kCapcodeDigits) {
+      const std::string line =
+          "Address [" + std::to_string(n) +
+          "] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143";
       s_.beep();
-      s_.log("Address [" + std::to_string(n) +
-             "] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143");
+      s_.log(line);
       s_.focus(name("address", n));
+      refused(RuleRefusalReason::CapcodeOutOfRange, "address", n, line);
     }
   }
 
@@ -93,9 +96,11 @@ class AddressRules {
         duplicate |= capcodes[i] == capcodes[j];
     }
     if (duplicate && f_.checked(name("addr", n, "en"))) {
+      const std::string line = "Same capcode address not allowed ";
       s_.beep();
-      s_.log("Same capcode address not allowed ");
+      s_.log(line);
       s_.focus(name("address", n));
+      refused(RuleRefusalReason::DuplicateCapcode, "address", n, line);
       return;
     }
     // One zero at a time, each an edit of the field: a 7-digit result that is out of range is
@@ -104,10 +109,12 @@ class AddressRules {
       f_.setText(name("address", n), "0" + f_.text(name("address", n)));
     }
     if (paired() && isLed(n) && capcode(n) % 8 != capcode(leaderOf(n)) % 8) {
-      s_.log("Address [" + std::to_string(n) + "] frame must same as Address [" +
-             std::to_string(leaderOf(n)) + "]");
+      const std::string line = "Address [" + std::to_string(n) + "] frame must same as Address [" +
+                               std::to_string(leaderOf(n)) + "]";
+      s_.log(line);
       s_.focus(name("address", n));
       s_.beep();
+      refused(RuleRefusalReason::FrameMismatch, "address", n, line);
       return;
     }
     f_.runHandler(name("address", n, "Change"));
@@ -150,7 +157,14 @@ class AddressRules {
   }
 
   void autoincExit(int n) {
-    if (f_.at(name("autoinc", n)).selectedItem().empty()) s_.focus(name("autoinc", n));
+    if (!f_.at(name("autoinc", n)).selectedItem().empty()) return;
+    s_.focus(name("autoinc", n));
+    refused(RuleRefusalReason::StepMissing, "autoinc", n, "");
+  }
+
+  // The refusal as a value, beside what the person was shown.
+  void refused(RuleRefusalReason reason, const char* prefix, int row, std::string line) {
+    s_.recordRuleRefusal({reason, name(prefix, row), row, std::move(line)});
   }
 
   std::int32_t step(int row) const { return textToInt(f_.at(name("autoinc", row)).selectedItem()); }

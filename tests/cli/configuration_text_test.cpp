@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -79,6 +80,21 @@ TEST_F(ConfigurationText, ShowReadsStandardInputAndRefusesABrokenFileUnlessForce
   EXPECT_EQ(forced.status, 1);
   EXPECT_TRUE(has(forced.out, "Address / Folder"));
   EXPECT_TRUE(has(forced.err, "File checksum error (shown anyway: --force)"));
+}
+
+TEST_F(ConfigurationText, UnreadableFilesAndFailedSavesSayWhatHappened) {
+  // A file that could not be read has nothing to show, even with --force.
+  const Outcome missing = run({"show", folder / "missing.eep", "--force"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_TRUE(missing.out.empty());
+  EXPECT_TRUE(has(missing.err, "missing.eep: Load file error\n")) << missing.err;
+  // A save over a folder is refused with the system's reason; the folder stays.
+  const std::string target = folder / "sub";
+  std::filesystem::create_directory(target);
+  const Outcome unsaved = run({"set", config, "address1=2004800", "-o", target});
+  EXPECT_EQ(unsaved.status, 1);
+  EXPECT_TRUE(has(unsaved.err, "cannot save " + target + ": not a regular file\n")) << unsaved.err;
+  EXPECT_TRUE(std::filesystem::is_directory(target));
 }
 
 TEST_F(ConfigurationText, ShowUnderAnotherRevisionDecodesItsLayout) {

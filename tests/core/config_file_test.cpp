@@ -65,6 +65,9 @@ TEST_F(ConfigFiles, SavedFileOpensAgainWithTheSameSettings) {
   events();
   save(path);
   EXPECT_EQ(events(), (Lines{"log: Save data to " + path, "log: ok!"}));
+  EXPECT_EQ(state.lastSave.result, FileSaveResult::Saved);
+  EXPECT_EQ(state.lastSave.path, path);
+  EXPECT_EQ(state.lastSave.error, "");
   EXPECT_EQ(state.CurrentFilePath, path);
   const auto bytes = readAll(path);
   ASSERT_EQ(bytes.size(), kImageSize);
@@ -78,6 +81,8 @@ TEST_F(ConfigFiles, SavedFileOpensAgainWithTheSameSettings) {
   EXPECT_EQ(form.text("hellomsg2"), "123456789           ");
   open(path);
   EXPECT_EQ(events(), (Lines{"log: Load data from " + path, "log: File loaded"}));
+  EXPECT_EQ(state.lastOpen.result, FileOpenResult::Opened);
+  EXPECT_EQ(state.lastOpen.path, path);
   EXPECT_EQ(settings(), before);
 }
 
@@ -100,15 +105,18 @@ TEST_F(ConfigFiles, RejectedFilesChangeNothing) {
 
   const struct {
     std::string path;
+    FileOpenResult result;
     const char* reason;
-  } cases[] = {{dir + "/flipped.eep", "log: File checksum error"},
-               {dir + "/other.eep", "log: File not for this model!"},
-               {dir + "/short.eep", "log: File checksum error"},
-               {dir + "/missing.eep", "log: Load file error"},
-               {dir, "log: Load file error"}};
+  } cases[] = {{dir + "/flipped.eep", FileOpenResult::ChecksumError, "log: File checksum error"},
+               {dir + "/other.eep", FileOpenResult::WrongEdition, "log: File not for this model!"},
+               {dir + "/short.eep", FileOpenResult::ChecksumError, "log: File checksum error"},
+               {dir + "/missing.eep", FileOpenResult::ReadError, "log: Load file error"},
+               {dir, FileOpenResult::ReadError, "log: Load file error"}};
   for (const auto& c : cases) {
     open(c.path);
     EXPECT_EQ(events(), (Lines{"log: Load data from " + c.path, c.reason, "beep"})) << c.path;
+    EXPECT_EQ(state.lastOpen.result, c.result) << c.path;
+    EXPECT_EQ("log: " + std::string(fileOpenRefusalLine(c.result)), c.reason) << c.path;
     EXPECT_EQ(settings(), before) << c.path;
     EXPECT_EQ(state.ConfigImage, imageBefore) << c.path;
   }
@@ -134,6 +142,8 @@ TEST_F(ConfigFiles, CancelledDialogsDoNothing) {
   click("Open1");
   click("Save1");
   EXPECT_EQ(events(), Lines{});
+  EXPECT_EQ(state.lastOpen.result, FileOpenResult::Cancelled);
+  EXPECT_EQ(state.lastSave.result, FileSaveResult::Cancelled);
   EXPECT_EQ(state.ConfigImage, before);
 }
 
@@ -154,6 +164,7 @@ TEST_F(ConfigFiles, AnEncodingErrorStopsTheSaveBeforeAnyFile) {
   save(path);
   EXPECT_EQ(events(),
             (Lines{"log: Save data to " + path, "error: '' is not a valid integer value"}));
+  EXPECT_EQ(state.lastSave.result, FileSaveResult::Interrupted);
   EXPECT_FALSE(fs::exists(path));
 }
 
@@ -171,6 +182,8 @@ TEST_F(ConfigFiles, AFailedSaveLeavesTheOldFileAsItWas) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(events(), (Lines{"log: Save data to " + path, "log: write error!", "beep"}));
+  EXPECT_EQ(state.lastSave.result, FileSaveResult::WriteError);
+  EXPECT_NE(state.lastSave.error.find("File too large"), std::string::npos) << state.lastSave.error;
   EXPECT_EQ(readAll(path), old);
   int entries = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir))
@@ -182,6 +195,8 @@ TEST_F(ConfigFiles, SavingOverAFolderOrADeviceReplacesNothing) {
   for (const std::string& target : {dir, std::string("/dev/null")}) {
     save(target);
     EXPECT_EQ(events(), (Lines{"log: Save data to " + target, "log: write error!", "beep"}));
+    EXPECT_EQ(state.lastSave.result, FileSaveResult::WriteError);
+    EXPECT_EQ(state.lastSave.error, "not a regular file") << target;
   }
   EXPECT_TRUE(fs::is_directory(dir));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));

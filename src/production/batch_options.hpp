@@ -1,0 +1,43 @@
+#pragma once
+// What a production batch is asked to do: the configuration, how many pagers, the rows'
+// steps, recovery, the ledger and the shared batch.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/program.hpp"
+#include "core/form_model.hpp"
+
+namespace capcode {
+
+// The auto-increment step given for row N (index N, 1-8), 0-8; unset rows keep the file's.
+using RowSteps = std::array<std::optional<int>, kAddressRows + 1>;
+
+struct BatchOptions {
+  std::string file;  // the configuration file
+  int count = 1;     // pagers in a row
+  RowSteps steps;
+  bool sameCapcodes = false;             // every pager may get the same capcodes
+  std::string recoverChip;               // "FS8108": Help > Recover with that chip; empty for none
+  std::string recoverItem;               // the menu item of that chip ("FS81081")
+  std::optional<std::uint8_t> revision;  // open the file at this hardware revision
+  std::string ledger;                    // a file or a server; the default file when empty
+  bool noLedger = false;                 // keep no record (the batch still refuses its own repeats)
+  std::string station;                   // the station's name; the host name when empty
+  bool allowReuse = false;  // program capcodes a verified pager holds (a returned pager)
+  bool resume = false;      // continue after the last verified pager of this file
+  std::string batch;        // a batch shared by several stations; none when empty
+  ProgramOptions program;   // start-up and hardware
+};
+
+// How a batch ended.
+enum class BatchEnd {
+  Done,    // every pager verified
+  Failed,  // a pager or the configuration failed; the batch stopped there
+  Usage,   // the options cannot be used with this configuration
+  Ledger,  // the ledger refused a pager or cannot record
+};
+
+}  // namespace capcode

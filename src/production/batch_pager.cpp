@@ -1,0 +1,128 @@
+// One pager of a batch: asked for, given its capcodes, recorded, written, classified,
+// completed, and the capcodes moved on for the next.
+
+#include <algorithm>
+
+#include "link/transfer_engine.hpp"
+#include "production/batch_run.hpp"
+#include "production/ledger_refusal.hpp"
+#include "production/write_result.hpp"
+
+namespace capcode {
+
+namespace {
+
+// Thrown from the write command's hook when the ledger stops the pager before its transfer:
+// the command ends there and nothing reaches the pager.
+struct RecordNotMade {};
+
+}  // namespace
+
+BatchEnd BatchRun::ledgerStopped(const LedgerStep& step, int pager, const std::string& what) {
+  if (step.kind == LedgerStep::Kind::Refused) {
+    person_.tell("pager " + ofCount(pager) + ": " + conflictText(*step.conflict) + "; " + what);
+  } else {
+    person_.tell(step.error + "; " + what + " (pager " + ofCount(pager) +
+                 "): no pager is programmed without its record");
+  }
+  return BatchEnd::Ledger;
+}
+
+BatchEnd BatchRun::pager(int pager, const std::vector<RecordedAddress>* plan) {
+  if (pager > 1 && !person_.nextPager(pager, o_.count)) return BatchEnd::Failed;
+  recorder_->newPager();
+  hookStep_.reset();
+  transferStarted_ = false;
+  if (auto end = takeCapcodes(pager, plan)) return *end;
+  recorder_->setAddresses(currentAddresses(state()));
+  const std::size_t focusFrom = feedback_.focused.size();
+  const std::size_t noticeFrom = feedback_.notices.size();
+  const bool completed = transfer(plan == nullptr);
+  if (hookStep_) return ledgerStopped(*hookStep_, pager, "nothing was written to this pager");
+  const PagerResult result = pagerResultOf(state(), transferStarted_, completed);
+  // The read-back found the programmer and read the pager, yet the write never started.
+  readBackRefused_ = completed && !transferStarted_ && state().TransferResult == kReadOk;
+  return finish(pager, result, logAtTransfer_, focusFrom, noticeFrom);
+}
+
+// The pager's capcodes: the plan's (already in the rows), or the shared batch's next free set.
+std::optional<BatchEnd> BatchRun::takeCapcodes(int pager,
+                                               const std::vector<RecordedAddress>* plan) {
+  if (plan != nullptr) {
+    if (currentAddresses(state()) == *plan) return std::nullopt;
+    return fail("pager " + ofCount(pager) + ": the capcodes " +
+                describeCapcodes(currentAddresses(state())) + " differ from the plan " +
+                describeCapcodes(*plan) + "; stopped");
+  }
+  const LedgerStep step = recorder_->reserve(batch_, [this](int k) { return sets_->set(k); });
+  if (step.kind == LedgerStep::Kind::SetRefused)
+    return fail("pager " + ofCount(pager) + ": " + step.error + "; stopped");
+  if (!step.done()) return ledgerStopped(step, pager, "nothing was written to this pager");
+  const PagerRecord& record = recorder_->record();
+  if (auto refusal = enterCapcodes(record.addresses, false)) {
+    // Nothing was written: the set goes back to the batch.
+    const LedgerStep given = recorder_->complete(PagerResult::NotWritten);
+    if (!given.done()) return ledgerStopped(given, pager, "nothing was written to this pager");
+    return fail("pager " + ofCount(pager) + ": set " + std::to_string(record.setIndex) +
+                " of batch " + o_.batch + " is refused by the address rules: " + refusal->reason);
+  }
+  person_.tell("pager " + ofCount(pager) + " takes set " + std::to_string(record.setIndex) +
+               " of batch " + o_.batch);
+  return std::nullopt;
+}
+
+bool BatchRun::transfer(bool reserved) {
+  program_->links().beforePagerWrite = [this, reserved](const Image& image) {
+    logAtTransfer_ = state().statusLog().size();
+    LedgerStep step = reserved ? recorder_->addImage(image)
+                               : recorder_->begin(image, currentAddresses(state()), o_.allowReuse);
+    if (step.done()) {
+      transferStarted_ = true;
+      return;
+    }
+    hookStep_ = std::move(step);
+    throw RecordNotMade{};
+  };
+  bool completed = false;
+  try {
+    completed = state().event([&] { form().userClick("WriteToPager"); });
+  } catch (const RecordNotMade&) {
+  } catch (const std::exception& e) {
+    person_.tell(std::string("the write stopped: ") + e.what());
+  }
+  program_->links().beforePagerWrite = nullptr;
+  return completed;
+}
+
+BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t logFrom, std::size_t focusFrom,
+                          std::size_t noticeFrom) {
+  const std::vector<RecordedAddress> addresses = recorder_->record().addresses;
+  const LedgerStep completed = recorder_->complete(result);
+  person_.pagerDone({pager, o_.count, result, addresses});
+  if (!completed.done()) {
+    person_.tell(completed.error + "; the ledger could not complete this pager's record (pager " +
+                 ofCount(pager) + "); stopped");
+    return BatchEnd::Ledger;
+  }
+  if (result != PagerResult::Verified) {
+    if (readBackRefused_ && o_.recoverItem.empty()) {
+      person_.tell(
+          "the pager's own image fails its checksum (a blank or half-written pager?); "
+          "--recover CHIP (KS8809, SM5170, FS8108, FS8170) programs it without reading it "
+          "first");
+    }
+    return BatchEnd::Failed;
+  }
+  if (pager == o_.count) return BatchEnd::Done;
+  // advanceAddresses ran after the verified transfer's one line: what it refused stops the
+  // batch here.
+  if (auto refusal = refusalSince(std::min(logFrom + 1, state().statusLog().size()), focusFrom,
+                                  noticeFrom, pager + 1)) {
+    return fail("stopped after pager " + ofCount(pager) + ": the capcodes cannot advance" +
+                (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")" : std::string()) +
+                ": " + refusal->reason);
+  }
+  return BatchEnd::Done;
+}
+
+}  // namespace capcode

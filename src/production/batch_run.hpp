@@ -1,0 +1,71 @@
+#pragma once
+// The running batch behind runProductionBatch, split by job: batch_setup.cpp prepares the
+// program and the ledger, batch_pager.cpp writes one pager. Not for use elsewhere.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "production/batch_plan.hpp"
+#include "production/pager_recorder.hpp"
+#include "production/production_batch.hpp"
+#include "production/watching_feedback.hpp"
+
+namespace capcode {
+
+class BatchRun {
+ public:
+  BatchRun(const BatchOptions& options, ProductionOperator& person);
+  BatchEnd run();
+
+ private:
+  // --- batch_setup.cpp ---
+  BatchEnd openLedger();
+  BatchEnd prepare();
+  BatchEnd openConfiguration();
+  BatchEnd applySteps();
+  BatchEnd resume();
+  BatchEnd planned();
+  BatchEnd shared();
+  // Puts `addresses` into the rows, each then left so that its rules run, and with `advance`
+  // moves them on as after a verified pager. What the rules refused, if any.
+  std::optional<BatchRefusal> enterCapcodes(const std::vector<RecordedAddress>& addresses,
+                                            bool advance);
+  std::optional<BatchRefusal> refusalSince(std::size_t logFrom, std::size_t focusFrom,
+                                           std::size_t noticeFrom, int pager);
+
+  // --- batch_pager.cpp ---
+  // `plan`: the capcodes the batch's plan gave this pager; none for a shared batch.
+  BatchEnd pager(int pager, const std::vector<RecordedAddress>* plan);
+  std::optional<BatchEnd> takeCapcodes(int pager, const std::vector<RecordedAddress>* plan);
+  // Runs WR_To_Pager with the record started just before its transfer. False when the
+  // command was cut short by an error.
+  bool transfer(bool reserved);
+  BatchEnd finish(int pager, PagerResult result, std::size_t logFrom, std::size_t focusFrom,
+                  std::size_t noticeFrom);
+  BatchEnd ledgerStopped(const LedgerStep& step, int pager, const std::string& what);
+
+  // --- the words ---
+  BatchEnd fail(const std::string& text);
+  BatchEnd usage(const std::string& text);
+  std::string ofCount(int pager) const;
+  ProgramState& state() { return program_->state(); }
+  FormModel& form() { return program_->state().form; }
+
+  const BatchOptions& o_;
+  ProductionOperator& person_;
+  WatchingFeedback feedback_;
+  std::unique_ptr<Ledger> ledger_;
+  std::unique_ptr<PagerRecorder> recorder_;
+  std::unique_ptr<Program> program_;
+  std::string configSha_;
+  BatchSpec batch_;
+  std::unique_ptr<CapcodeSets> sets_;
+  std::optional<LedgerStep> hookStep_;  // a ledger step that stopped the write command
+  std::size_t logAtTransfer_ = 0;       // the status log's length when the transfer began
+  bool transferStarted_ = false;        // the record was made and the transfer began
+  bool readBackRefused_ = false;        // the pager's own image failed its checksum
+};
+
+}  // namespace capcode

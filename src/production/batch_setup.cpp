@@ -1,0 +1,217 @@
+// A batch made ready: the ledger opened, the program started, the configuration opened at its
+// revision, recovery and steps set, then either the whole plan checked against the ledger or
+// the shared batch's sets prepared.
+
+#include <algorithm>
+#include <filesystem>
+
+#include "ledger/sha256.hpp"
+#include "ledger/sqlite_ledger.hpp"
+#include "production/batch_run.hpp"
+#include "production/ledger_refusal.hpp"
+
+namespace capcode {
+
+BatchRun::BatchRun(const BatchOptions& options, ProductionOperator& person)
+    : o_(options), person_(person), feedback_(person.feedback()) {}
+
+BatchEnd BatchRun::fail(const std::string& text) {
+  person_.tell(text);
+  return BatchEnd::Failed;
+}
+
+BatchEnd BatchRun::usage(const std::string& text) {
+  person_.tell(text);
+  return BatchEnd::Usage;
+}
+
+std::string BatchRun::ofCount(int pager) const {
+  return std::to_string(pager) + " of " + std::to_string(o_.count);
+}
+
+BatchEnd BatchRun::run() {
+  if (BatchEnd end = openLedger(); end != BatchEnd::Done) return end;
+  try {
+    program_ = std::make_unique<Program>(feedback_, o_.program);
+  } catch (const std::runtime_error& e) {
+    return usage(e.what());
+  }
+  if (!program_->start()) return fail("the program could not start");
+  const BatchEnd end = prepare();
+  if (const std::string error = program_->finish(); !error.empty()) {
+    person_.tell(error);
+    return end == BatchEnd::Done ? BatchEnd::Failed : end;
+  }
+  return end;
+}
+
+BatchEnd BatchRun::openLedger() {
+  try {
+    if (o_.noLedger) {
+      ledger_ = std::make_unique<MemoryLedger>();
+    } else {
+      ledger_ = capcode::openLedger(o_.ledger.empty() ? defaultLedgerPath() : o_.ledger);
+    }
+  } catch (const LedgerError& e) {
+    person_.tell(std::string(e.what()) + "; no pager is programmed without its record");
+    return BatchEnd::Ledger;
+  }
+  recorder_ = std::make_unique<PagerRecorder>(*ledger_, o_.station);
+  return BatchEnd::Done;
+}
+
+BatchEnd BatchRun::prepare() {
+  if (BatchEnd end = openConfiguration(); end != BatchEnd::Done) return end;
+  if (BatchEnd end = applySteps(); end != BatchEnd::Done) return end;
+  if (o_.resume) {
+    if (BatchEnd end = resume(); end != BatchEnd::Done) return end;
+  }
+  return o_.batch.empty() ? planned() : shared();
+}
+
+BatchEnd BatchRun::openConfiguration() {
+  if (o_.revision) {
+    // The hidden revision item steps HW-A2 -> HW-A3 -> HW-B, as in the window.
+    for (int step = 0; step < 3 && state().HardwareRevision != *o_.revision; ++step)
+      state().event([&] { form().userClick("switch_model"); });
+  }
+  feedback_.answer = o_.file;
+  const std::size_t logFrom = state().statusLog().size();
+  state().event([&] { form().userClick("Open1"); });
+  feedback_.answer.reset();
+  const auto& log = state().statusLog();
+  if (std::find(log.begin() + static_cast<std::ptrdiff_t>(logFrom), log.end(), "File loaded") ==
+      log.end())
+    return fail(o_.file + ": not a configuration this program can write (see the log)");
+  configSha_ = sha256OfFile(o_.file).value_or("");
+  recorder_->setConfiguration(std::filesystem::absolute(o_.file).string(), configSha_);
+  if (!o_.recoverItem.empty()) {
+    state().event([&] { form().userClick(o_.recoverItem); });
+    if (!form().checked("Recover1")) return fail("--recover " + o_.recoverChip + " did not take");
+  }
+  return BatchEnd::Done;
+}
+
+BatchEnd BatchRun::applySteps() {
+  for (int row = 1; row <= kAddressRows; ++row) {
+    if (!o_.steps[row]) continue;
+    const std::string name = rowControlName("autoinc", row);
+    if (!form().at(name).enabled) {
+      return usage("--autoinc " + std::to_string(row) + "=" + std::to_string(*o_.steps[row]) +
+                   ": row " + std::to_string(row) + " is not enabled in " + o_.file);
+    }
+    state().event([&] {
+      form().userPick(name, *o_.steps[row]);
+      form().leave(name);
+    });
+  }
+  if (o_.count > 1 && !o_.sameCapcodes && !anyRowAdvances(form())) {
+    return usage(
+        "every pager would get the same capcodes; give --autoinc ROW=STEP, or "
+        "--same-capcodes if that is what you want");
+  }
+  return BatchEnd::Done;
+}
+
+// The capcodes that follow the last verified pager of this configuration.
+BatchEnd BatchRun::resume() {
+  std::optional<PagerRecord> last;
+  try {
+    last = ledger_->lastVerified(configSha_);
+  } catch (const LedgerError& e) {
+    person_.tell(std::string(e.what()) + "; no pager is programmed without its record");
+    return BatchEnd::Ledger;
+  }
+  if (!last) return fail("--resume: the ledger has no verified pager written from " + o_.file);
+  if (auto refusal = enterCapcodes(last->addresses, true)) {
+    return fail("--resume: the capcodes after ledger record " + std::to_string(last->id) +
+                " are refused" +
+                (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")" : std::string()) +
+                ": " + refusal->reason);
+  }
+  person_.tell("resuming after ledger record " + std::to_string(last->id) + " (" +
+               describeCapcodes(last->addresses) + ", " + last->started + ")");
+  return BatchEnd::Done;
+}
+
+// One station's batch: the whole plan is checked against the rules and the ledger first.
+BatchEnd BatchRun::planned() {
+  const BatchPlan plan = planBatch(state(), program_->startup(), o_.count);
+  if (plan.refusal) {
+    const BatchRefusal& r = *plan.refusal;
+    return fail("pager " + std::to_string(r.pager) + " of " + std::to_string(o_.count) +
+                " could not be given capcodes" +
+                (r.row > 0 ? " (row " + std::to_string(r.row) + ")" : std::string()) + ": " +
+                r.reason + "; nothing was written");
+  }
+  if (!o_.allowReuse) {
+    for (std::size_t k = 0; k < plan.pagers.size(); ++k) {
+      const LedgerStep step = recorder_->check(plan.pagers[k]);
+      if (step.done()) continue;
+      return ledgerStopped(step, static_cast<int>(k) + 1, "nothing was written");
+    }
+  }
+  for (int pager = 1; pager <= o_.count; ++pager) {
+    const BatchEnd end = this->pager(pager, &plan.pagers[static_cast<std::size_t>(pager - 1)]);
+    if (end != BatchEnd::Done) return end;
+  }
+  return BatchEnd::Done;
+}
+
+// Several stations on one batch: each pager takes the batch's next free capcode set, held
+// for it in the ledger before anything is written.
+BatchEnd BatchRun::shared() {
+  std::string steps;
+  for (int row = 1; row <= kAddressRows; ++row)
+    steps += (row > 1 ? "," : "") + std::to_string(addressStep(form(), row));
+  batch_ = BatchSpec{o_.batch, configSha_, steps};
+  try {
+    sets_ = std::make_unique<CapcodeSets>(state(), program_->startup());
+  } catch (const BatchSetRefused& e) {
+    return fail(e.what());
+  }
+  for (int pager = 1; pager <= o_.count; ++pager) {
+    if (BatchEnd end = this->pager(pager, nullptr); end != BatchEnd::Done) return end;
+  }
+  return BatchEnd::Done;
+}
+
+std::optional<BatchRefusal> BatchRun::enterCapcodes(const std::vector<RecordedAddress>& addresses,
+                                                    bool advance) {
+  const std::size_t logFrom = state().statusLog().size();
+  const std::size_t focusFrom = feedback_.focused.size();
+  const std::size_t noticeFrom = feedback_.notices.size();
+  state().event([&] {
+    for (const RecordedAddress& a : addresses)
+      form().setText(rowControlName("address", a.row), std::to_string(a.capcode));
+    for (const RecordedAddress& a : addresses)
+      form().runHandler(rowControlName("address", a.row, "Exit"));
+    if (advance) form().runHandler("advanceAddresses");
+  });
+  return refusalSince(logFrom, focusFrom, noticeFrom, 0);
+}
+
+std::optional<BatchRefusal> BatchRun::refusalSince(std::size_t logFrom, std::size_t focusFrom,
+                                                   std::size_t noticeFrom, int pager) {
+  const auto& log = state().statusLog();
+  std::vector<std::string> lines(log.begin() + static_cast<std::ptrdiff_t>(logFrom), log.end());
+  const auto& notices = feedback_.notices;
+  lines.insert(lines.end(), notices.begin() + static_cast<std::ptrdiff_t>(noticeFrom),
+               notices.end());
+  const auto& focused = feedback_.focused;
+  return advanceRefusal(
+      lines, {focused.begin() + static_cast<std::ptrdiff_t>(focusFrom), focused.end()}, pager);
+}
+
+BatchEnd runProductionBatch(const BatchOptions& options, ProductionOperator& person) {
+  BatchRun run(options, person);
+  try {
+    return run.run();
+  } catch (const std::exception& e) {
+    // A last guard: whatever was missed ends the batch with its reason, never the runtime.
+    person.tell(std::string("stopped: ") + e.what());
+    return BatchEnd::Failed;
+  }
+}
+
+}  // namespace capcode

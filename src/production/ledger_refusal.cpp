@@ -1,0 +1,68 @@
+#include "production/ledger_refusal.hpp"
+
+namespace capcode {
+
+namespace {
+
+std::string wanted(const Conflict& c) {
+  return "capcode " + std::to_string(c.wanted.capcode) + " of row " + std::to_string(c.wanted.row);
+}
+
+std::string record(const Conflict& c) {
+  return "ledger record " + std::to_string(c.holder.id) + ", row " + std::to_string(c.holderRow) +
+         " (" + std::string(roleName(c.holderRole)) + ")";
+}
+
+// "is already on a verified pager" and the like, by the holder's state.
+std::string heldAs(const Conflict& c) {
+  switch (c.holder.result) {
+    case PagerResult::Verified:
+      return "is already on a verified pager";
+    case PagerResult::Started:
+      return "is held by an unfinished record";
+    default:
+      return "is already on a pager whose write ended \"" +
+             std::string(resultName(c.holder.result)) + "\"";
+  }
+}
+
+std::string whenAndWhere(const Conflict& c) {
+  return (heldByUnfinished(c) ? "unfinished since " : "written ") + c.holder.started +
+         " on station " + c.holder.station;
+}
+
+std::string resolveAdvice(const Conflict& c) {
+  return "check that pager, then settle the record with capcode ledger resolve " +
+         std::to_string(c.holder.id) + " verified|not-written";
+}
+
+}  // namespace
+
+bool heldByUnfinished(const Conflict& conflict) {
+  return conflict.holder.result == PagerResult::Started;
+}
+
+std::string conflictText(const Conflict& c) {
+  std::string text = wanted(c) + " (" + std::string(roleName(c.wanted.role)) + ") " + heldAs(c) +
+                     ": " + record(c) + ", " + whenAndWhere(c) + "; ";
+  if (heldByUnfinished(c)) return text + resolveAdvice(c);
+  return text + "give --allow-reuse to program it again (a returned pager)";
+}
+
+std::string conflictLogLine(const Conflict& c) {
+  return "Ledger: " + wanted(c) + " " + heldAs(c) + ", " + whenAndWhere(c) + " (record " +
+         std::to_string(c.holder.id) + ")";
+}
+
+std::string conflictNotice(const Conflict& c) {
+  std::string text = "The pager was not written: " + wanted(c) + " " + heldAs(c) + " (record " +
+                     std::to_string(c.holder.id) + ", " + whenAndWhere(c) + ").\n";
+  if (heldByUnfinished(c)) {
+    text += "Nobody knows yet what that pager holds: " + resolveAdvice(c) + ".";
+  } else {
+    text += "Program it again only for a returned pager.";
+  }
+  return text;
+}
+
+}  // namespace capcode

@@ -1,0 +1,27 @@
+#pragma once
+// How a refusal of the ledger is put into words: the capcode and row that were refused, the
+// record holding it in its real state (verified, unfinished since when and where, or how its
+// write ended), and what the person may do about it. An unfinished record is settled with
+// `capcode ledger resolve`, never by programming its capcodes again.
+
+#include <string>
+
+#include "ledger/ledger.hpp"
+
+namespace capcode {
+
+// True when the holder is an attempt that was never completed (a station that died
+// mid-write): nobody knows yet what its pager holds.
+bool heldByUnfinished(const Conflict& conflict);
+
+// For `capcode write`: the refusal in one line, with the advice for the holder's state.
+std::string conflictText(const Conflict& conflict);
+
+// For the window's status log: one line naming the capcode, the row, and when and on which
+// station the holding pager was written.
+std::string conflictLogLine(const Conflict& conflict);
+
+// The window's question or notice: the log line's facts and what to do.
+std::string conflictNotice(const Conflict& conflict);
+
+}  // namespace capcode

@@ -1,0 +1,55 @@
+#pragma once
+// Passes everything the program shows on to the person's feedback, and keeps what a batch
+// must look at afterwards: the controls a rule put the focus back on and the error notices.
+// The configuration's file dialog is answered by the batch, once.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/feedback.hpp"
+
+namespace capcode {
+
+class WatchingFeedback final : public Feedback {
+ public:
+  // `shown` must outlive this object.
+  explicit WatchingFeedback(Feedback& shown) : shown_(shown) {}
+
+  void log(std::string_view line) override { shown_.log(line); }
+  void beep() override { shown_.beep(); }
+  void focus(std::string_view control) override {
+    focused.emplace_back(control);
+    shown_.focus(control);
+  }
+  void message(std::string_view text) override { shown_.message(text); }
+  void errorNotice(std::string_view text) override {
+    notices.emplace_back(text);
+    shown_.errorNotice(text);
+  }
+  std::optional<std::size_t> ask(std::string_view text,
+                                 const std::vector<std::string>& answers) override {
+    return shown_.ask(text, answers);
+  }
+  std::optional<std::string> chooseFile(const FileDialogRequest& request) override {
+    if (!answer) return shown_.chooseFile(request);
+    std::optional<std::string> given;
+    given.swap(answer);
+    return given;
+  }
+  void progressShown(std::string_view caption) override { shown_.progressShown(caption); }
+  void progressCaption(std::string_view caption) override { shown_.progressCaption(caption); }
+  void progressMoved(int position, int maximum) override {
+    shown_.progressMoved(position, maximum);
+  }
+  void progressHidden() override { shown_.progressHidden(); }
+
+  std::optional<std::string> answer;  // the next file dialog's path
+  std::vector<std::string> focused;   // oldest first
+  std::vector<std::string> notices;   // oldest first
+
+ private:
+  Feedback& shown_;
+};
+
+}  // namespace capcode

@@ -1,0 +1,341 @@
+#include "production/window_production.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+
+#include "app/program.hpp"
+#include "ledger/sha256.hpp"
+#include "ledger/sql_ledger.hpp"
+#include "ledger/sqlite_ledger.hpp"
+#include "production/batch_plan.hpp"
+#include "production/ledger_refusal.hpp"
+#include "production/pager_recorder.hpp"
+#include "production/write_result.hpp"
+
+namespace capcode {
+
+namespace {
+
+const char* const kProgramAgain = "Program again";
+const char* const kCancel = "Cancel";
+const char* const kContinue = "Continue after the last";
+const char* const kKeep = "Keep the file's capcodes";
+
+// Thrown from the write command's hook when the ledger stops the pager just before its
+// transfer: the command ends there and nothing reaches the pager.
+struct RecordNotMade {};
+
+// A server's connection string as the status line shows it: no password.
+std::string shownLedger(const std::string& ledger) {
+  if (!isPostgresConnection(ledger)) return ledger;
+  std::string shown;
+  if (const std::size_t scheme = ledger.find("://"); scheme != std::string::npos) {
+    const std::size_t at = ledger.find('@');
+    return at == std::string::npos ? ledger : ledger.substr(0, scheme + 3) + ledger.substr(at + 1);
+  }
+  std::size_t from = 0;
+  while (from < ledger.size()) {
+    std::size_t end = ledger.find(' ', from);
+    if (end == std::string::npos) end = ledger.size();
+    const std::string word = ledger.substr(from, end - from);
+    if (!word.empty() && word.rfind("password=", 0) != 0)
+      shown += (shown.empty() ? "" : " ") + word;
+    from = end + 1;
+  }
+  return shown;
+}
+
+// Local midnight as the ledger's UTC time form, for "verified today".
+std::string localMidnightUtc() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  local.tm_hour = local.tm_min = local.tm_sec = 0;
+  const std::time_t midnight = std::mktime(&local);
+  std::tm utc{};
+  gmtime_r(&midnight, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+  return text;
+}
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+struct WindowProduction::Impl {
+  Impl(Program& p, const ProductionOptions& o) : program(p), options(o) {}
+
+  Program& program;
+  ProductionOptions options;
+  std::unique_ptr<Ledger> ledger;
+  std::unique_ptr<PagerRecorder> recorder;
+  std::string ledgerName;
+  std::string problem;
+  Rule write;
+  Rule open;
+  std::optional<LedgerStep> hookStep;
+  bool transferStarted = false;
+  bool allowReuse = false;
+  Clock::duration ledgerTime{};
+
+  ProgramState& state() { return program.state(); }
+
+  void openLedger() {
+    if (options.noLedger) {
+      ledgerName = "no ledger";
+      return;
+    }
+    try {
+      const std::string where = options.ledger ? *options.ledger : defaultLedgerPath();
+      ledgerName = shownLedger(where);
+      ledger = capcode::openLedger(where);
+      recorder = std::make_unique<PagerRecorder>(*ledger, options.station);
+    } catch (const LedgerError& e) {
+      problem = e.what();
+    }
+  }
+
+  void install() {
+    FormModel& form = state().form;
+    write = form.handler("WriteToPagerClick");
+    open = form.handler("Open1Click");
+    form.defineHandler("WriteToPagerClick", [this] { writePager(); });
+    form.defineHandler("Open1Click", [this] { openFile(); });
+  }
+
+  // Times one ledger step for the status line's budget.
+  template <typename Step>
+  LedgerStep timed(Step&& step) {
+    const auto start = Clock::now();
+    LedgerStep done = step();
+    ledgerTime += Clock::now() - start;
+    return done;
+  }
+
+  // A ledger that cannot record refuses the pager: nothing is programmed unrecorded.
+  void refuseUnrecorded(const std::string& why) {
+    state().log("Ledger: " + why + "; the pager was not written");
+    state().beep();
+    state().message("The pager was not written: the ledger cannot record it (" + why +
+                    "). No pager is programmed without its record.");
+  }
+
+  // The ledger refused the pager's capcodes. True when the person chose to program it again.
+  bool refused(const Conflict& conflict, bool mayAsk) {
+    state().log(conflictLogLine(conflict));
+    state().beep();
+    if (heldByUnfinished(conflict) || !mayAsk) {
+      state().message(conflictNotice(conflict));
+      return false;
+    }
+    const auto answer = state().feedback().ask(conflictNotice(conflict), {kProgramAgain, kCancel});
+    return answer && *answer == 0;
+  }
+
+  void writePager() {
+    if (!recorder) {
+      if (problem.empty()) return write();  // --no-ledger: nothing is recorded
+      return refuseUnrecorded(problem);
+    }
+    ledgerTime = {};
+    recorder->newPager();
+    recorder->setAddresses(currentAddresses(state()));
+    allowReuse = false;
+    const LedgerStep checked = timed([&] { return recorder->check(recorder->record().addresses); });
+    if (checked.kind == LedgerStep::Kind::Failed) return refuseUnrecorded(checked.error);
+    if (checked.kind == LedgerStep::Kind::Refused) {
+      if (!refused(*checked.conflict, true)) return;
+      allowReuse = true;  // a returned pager, for this write only
+    }
+    transferStarted = false;
+    hookStep.reset();
+    program.links().beforePagerWrite = [this](const Image& image) {
+      LedgerStep step =
+          timed([&] { return recorder->begin(image, currentAddresses(state()), allowReuse); });
+      if (step.done()) {
+        transferStarted = true;
+        return;
+      }
+      hookStep = std::move(step);
+      throw RecordNotMade{};
+    };
+    runWrite();
+  }
+
+  // The window's own write with the record around it; an error that ends the command still
+  // completes the record before it reaches the window.
+  void runWrite() {
+    bool completed = false;
+    try {
+      write();
+      completed = true;
+    } catch (const RecordNotMade&) {
+    } catch (...) {
+      program.links().beforePagerWrite = nullptr;
+      complete(pagerResultOf(state(), transferStarted, false));
+      throw;
+    }
+    program.links().beforePagerWrite = nullptr;
+    if (hookStep) {
+      if (hookStep->kind == LedgerStep::Kind::Refused) {
+        refused(*hookStep->conflict, false);
+      } else {
+        refuseUnrecorded(hookStep->error);
+      }
+      return;
+    }
+    complete(pagerResultOf(state(), transferStarted, completed));
+  }
+
+  void complete(PagerResult result) {
+    const LedgerStep done = timed([&] { return recorder->complete(result); });
+    if (done.done()) return;
+    // The pager may hold its capcodes while the ledger does not know its end: stop writing.
+    problem = done.error;
+    state().log("Ledger: the record of this pager could not be completed (" + done.error + ")");
+    state().beep();
+    state().message("The ledger could not complete this pager's record (" + done.error +
+                    "). No further pager is written until the ledger works again.");
+  }
+
+  void openFile() {
+    const std::size_t from = state().statusLog().size();
+    open();
+    const auto& log = state().statusLog();
+    if (std::find(log.begin() + static_cast<std::ptrdiff_t>(from), log.end(), "File loaded") ==
+        log.end())
+      return;
+    const std::string path = state().CurrentFilePath;
+    const std::string sha = sha256OfFile(path).value_or("");
+    if (recorder) recorder->setConfiguration(std::filesystem::absolute(path).string(), sha);
+    if (recorder && !sha.empty()) offerToContinue(sha);
+  }
+
+  // Pagers already verified from this configuration: the next one carries on after them.
+  void offerToContinue(const std::string& sha) {
+    std::vector<PagerRecord> verified;
+    try {
+      for (PagerRecord& r : ledger->list("")) {
+        if (r.result == PagerResult::Verified && r.configSha256 == sha)
+          verified.push_back(std::move(r));
+      }
+    } catch (const LedgerError& e) {
+      state().log("Ledger: " + std::string(e.what()));
+      return;
+    }
+    // Only pagers that carry capcodes of their own are carried on after.
+    std::erase_if(verified, [](const PagerRecord& r) {
+      return std::none_of(r.addresses.begin(), r.addresses.end(), [](const RecordedAddress& a) {
+        return a.enabled && a.role == AddressRole::Individual;
+      });
+    });
+    if (verified.empty()) return;
+    const PagerRecord& last = verified.back();
+    const std::string counted = std::to_string(verified.size()) +
+                                (verified.size() == 1 ? " pager" : " pagers") +
+                                " verified from this configuration, the last " + last.started +
+                                " on station " + last.station;
+    const auto steps = stepsOf(verified);
+    if (!steps) {
+      state().log("Ledger: " + counted + " (" + describeCapcodes(last.addresses) +
+                  "); set the auto-increment steps to carry on after it");
+      return;
+    }
+    const NextCapcodes next = capcodesAfter(state(), program.startup(), last.addresses, &*steps);
+    if (next.refusal) {
+      state().log("Ledger: " + counted +
+                  "; the capcodes after it are refused: " + next.refusal->reason);
+      return;
+    }
+    state().log("Ledger: " + counted + "; the next pager would get " +
+                describeCapcodes(next.addresses));
+    const auto answer =
+        state().feedback().ask("The ledger holds " + counted + ".\nContinue after the last one (" +
+                                   describeCapcodes(next.addresses) + ")?",
+                               {kContinue, kKeep});
+    if (!answer || *answer != 0) return;
+    FormModel& form = state().form;
+    for (int row = 1; row <= kAddressRows; ++row) {
+      const std::string name = rowControlName("autoinc", row);
+      if (addressStep(form, row) == (*steps)[static_cast<std::size_t>(row)]) continue;
+      form.userPick(name, (*steps)[static_cast<std::size_t>(row)]);
+      form.leave(name);
+    }
+    for (const RecordedAddress& a : next.addresses)
+      form.setText(rowControlName("address", a.row), std::to_string(a.capcode));
+    for (const RecordedAddress& a : next.addresses)
+      form.runHandler(rowControlName("address", a.row, "Exit"));
+  }
+
+  // The steps the pagers were written with: the window's when a row advances, else what the
+  // last two verified pagers tell (rows 1-4 that moved by 1-8). None when neither says.
+  std::optional<std::array<int, kAddressRows + 1>> stepsOf(
+      const std::vector<PagerRecord>& verified) {
+    std::array<int, kAddressRows + 1> steps{};
+    FormModel& form = state().form;
+    for (int row = 1; row <= kAddressRows; ++row)
+      steps[static_cast<std::size_t>(row)] = addressStep(form, row);
+    if (anyRowAdvances(form)) return steps;
+    if (verified.size() < 2) return std::nullopt;
+    const auto& last = verified.back().addresses;
+    const auto& before = verified[verified.size() - 2].addresses;
+    bool any = false;
+    for (std::size_t i = 0; i < last.size() && i < before.size(); ++i) {
+      const long moved = static_cast<long>(last[i].capcode) - before[i].capcode;
+      if (last[i].row > 4 || last[i].role != AddressRole::Individual || moved < 1 || moved > 8)
+        continue;
+      steps[static_cast<std::size_t>(last[i].row)] = static_cast<int>(moved);
+      any = true;
+    }
+    if (!any) return std::nullopt;
+    return steps;
+  }
+};
+
+WindowProduction::WindowProduction(Program& program, const ProductionOptions& options)
+    : impl_(std::make_unique<Impl>(program, options)) {
+  impl_->openLedger();
+  impl_->install();
+}
+
+WindowProduction::~WindowProduction() {
+  // The window's own commands again: this object's handlers refer to it.
+  FormModel& form = impl_->state().form;
+  form.defineHandler("WriteToPagerClick", impl_->write);
+  form.defineHandler("Open1Click", impl_->open);
+}
+
+ProductionStatus WindowProduction::status() const {
+  ProductionStatus s;
+  s.ledger = impl_->ledgerName;
+  s.station = impl_->options.station.empty() ? hostName() : impl_->options.station;
+  s.batch = impl_->options.batch;
+  s.problem = impl_->problem;
+  s.lastWriteLedgerMillis = std::chrono::duration<double, std::milli>(impl_->ledgerTime).count();
+  if (!impl_->ledger) return s;
+  try {
+    for (const PagerRecord& r : impl_->ledger->list(localMidnightUtc())) {
+      if (r.result != PagerResult::Verified) continue;
+      ++s.verifiedToday;
+      s.lastCapcodes = describeCapcodes(r.addresses);
+    }
+  } catch (const LedgerError& e) {
+    if (s.problem.empty()) s.problem = e.what();
+  }
+  return s;
+}
+
+std::vector<PagerRecord> WindowProduction::records(std::string_view batch, std::string_view since) {
+  if (!impl_->ledger) return {};
+  std::vector<PagerRecord> found;
+  for (PagerRecord& r : impl_->ledger->list(since)) {
+    if (batch.empty() || r.batch == batch) found.push_back(std::move(r));
+  }
+  std::reverse(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace capcode
