@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include "link/hidapi_backend.hpp"
+#include "ui/ledger_records_dialog.hpp"
 #include "ui/ledger_status_line.hpp"
 #include "ui/progress_window.hpp"
 
@@ -49,12 +50,15 @@ QString dialogFilter(const std::string& pairs) {
 
 MainWindow::MainWindow(const WindowOptions& options)
     : program_(static_cast<Feedback&>(*this), options),
+      productionOptions_(options.production),
       state_(program_.state()),
       hardware_(&program_.hardware()),
       links_(&program_.links()) {
   events_.key = [this](const std::string& c, char k, std::size_t caret, std::size_t selected) {
     std::size_t after = caret;
+    typing_ = true;
     act([&] { after = state_.form.userKey(c, k, FormModel::Caret{caret, selected}); });
+    typing_ = false;
     return after;
   };
   // A paste (or a cut) is replayed as the keystrokes it stands for, through the key filter
@@ -63,6 +67,7 @@ MainWindow::MainWindow(const WindowOptions& options)
                             const std::string& inserted) {
     std::size_t caret = at;
     mutedBeeps_ = 0;
+    typing_ = true;
     act([&] {
       std::size_t selected = removed;
       if (inserted.empty() && selected > 0) {
@@ -73,6 +78,7 @@ MainWindow::MainWindow(const WindowOptions& options)
         selected = 0;
       }
     });
+    typing_ = false;
     const bool refused = mutedBeeps_ > 0;
     mutedBeeps_ = -1;
     if (refused) beep();
@@ -92,6 +98,8 @@ MainWindow::MainWindow(const WindowOptions& options)
   progress_ = new ProgressWindow(this);
   buildMenu();
   buildPages();
+  connect(ledgerLine_->recordsButton(), &QPushButton::clicked, this,
+          [this] { showLedgerRecords(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -100,6 +108,8 @@ bool MainWindow::start() {
   const bool started = program_.startUp();
   refresh();
   if (!started) return false;
+  production_ = std::make_unique<WindowProduction>(program_, productionOptions_);
+  refreshLedgerLine();
   pages_->setCurrentWidget(page("feature"));
   watchDevices();
   // The HID controller's first scan, once the event loop runs.
@@ -133,6 +143,9 @@ void MainWindow::act(const std::function<void()>& action) {
     releaseInput();
   }
   refresh();
+  // A keystroke changes no record; the ledger is asked again after every other event (a
+  // server may be a network round trip away).
+  if (outermost && !typing_) refreshLedgerLine();
   if (!pendingFocus_.empty()) {
     std::string target;
     target.swap(pendingFocus_);
@@ -513,6 +526,22 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
     default:
       break;
   }
+}
+
+// --- the ledger ---
+
+void MainWindow::refreshLedgerLine() {
+  if (production_) ledgerLine_->setStatus(production_->status());
+}
+
+void MainWindow::showLedgerRecords() {
+  if (!production_) return;
+  LedgerRecordsDialog view(
+      [this](std::string_view batch, std::string_view since) {
+        return production_->records(batch, since);
+      },
+      this);
+  view.exec();
 }
 
 // --- the menu ---

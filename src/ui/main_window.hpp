@@ -43,7 +43,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   explicit MainWindow(const WindowOptions& options);
   ~MainWindow() override;
 
-  // Runs the start-up; false (after showing why) when the window cannot open.
+  // Runs the start-up, then opens the ledger that records every WR_To_Pager; false (after
+  // showing why) when the window cannot open.
   bool start();
 
   ProgramState& state() { return state_; }
@@ -56,6 +57,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   QPlainTextEdit* statusLog() const { return memo_; }
   // The ledger at a glance, under the status log.
   LedgerStatusLine* ledgerStatusLine() const { return ledgerLine_; }
+  // Opens the read-only view of the ledger's records ("Ledger…"); returns when it is closed.
+  void showLedgerRecords();
   ProgressWindow* progressWindow() const { return progress_; }
 
   // Runs one window event through the model, then shows the result.
@@ -88,6 +91,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   void progressHidden() override;
 
   void refresh();
+  void refreshLedgerLine();
   void refreshControl(const Control& control, QWidget* widget);
   void watchDevices();
   // Brings the control's page to the front, focuses it and selects its text.
@@ -104,6 +108,9 @@ class MainWindow final : public QMainWindow, private Feedback {
   void buildPages();
 
   Program program_;
+  const ProductionOptions productionOptions_;
+  // Records every WR_To_Pager once the start-up is done; goes before the program does.
+  std::unique_ptr<WindowProduction> production_;
   ProgramState& state_;
   HardwareSetup* const hardware_;
   ProgrammerLinks* const links_;
@@ -123,6 +130,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
   bool busy_ = false;                 // an event is running
+  bool typing_ = false;               // the event is a keystroke or a paste
   bool deviceChangePending_ = false;  // a device change arrived while it ran
   std::unique_ptr<HidDeviceWatcher> watcher_;
   QSocketNotifier* notifier_ = nullptr;
