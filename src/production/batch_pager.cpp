@@ -1,9 +1,6 @@
 // One pager of a batch: asked for, given its capcodes, recorded, written, classified,
 // completed, and the capcodes moved on for the next.
 
-#include <algorithm>
-
-#include "link/transfer_engine.hpp"
 #include "production/batch_run.hpp"
 #include "production/ledger_refusal.hpp"
 #include "production/write_result.hpp"
@@ -32,17 +29,14 @@ BatchEnd BatchRun::pager(int pager, const std::vector<RecordedAddress>* plan) {
   if (pager > 1 && !person_.nextPager(pager, o_.count)) return BatchEnd::Failed;
   recorder_->newPager();
   hookStep_.reset();
-  transferStarted_ = false;
   if (auto end = takeCapcodes(pager, plan)) return *end;
   recorder_->setAddresses(currentAddresses(state()));
-  const std::size_t focusFrom = feedback_.focused.size();
   const std::size_t noticeFrom = feedback_.notices.size();
-  const bool completed = transfer(plan == nullptr);
+  transfer(plan == nullptr);
   if (hookStep_) return ledgerStopped(*hookStep_, pager, "nothing was written to this pager");
-  const PagerResult result = pagerResultOf(state(), transferStarted_, completed);
-  // The read-back found the programmer and read the pager, yet the write never started.
-  readBackRefused_ = completed && !transferStarted_ && state().TransferResult == kReadOk;
-  return finish(pager, result, logAtTransfer_, focusFrom, noticeFrom);
+  const PagerCommandOutcome& written = program_->links().lastWrite;
+  readBackRefused_ = written.what == PagerOutcome::ReadChecksumBad;
+  return finish(pager, pagerResultOf(written), noticeFrom);
 }
 
 // The pager's capcodes: the plan's (already in the rows), or the shared batch's next free set.
@@ -71,31 +65,25 @@ std::optional<BatchEnd> BatchRun::takeCapcodes(int pager,
   return std::nullopt;
 }
 
-bool BatchRun::transfer(bool reserved) {
+void BatchRun::transfer(bool reserved) {
   program_->links().beforePagerWrite = [this, reserved](const Image& image) {
-    logAtTransfer_ = state().statusLog().size();
+    state().clearRuleRefusals();  // what advanceAddresses refuses after the transfer
     LedgerStep step = reserved ? recorder_->addImage(image)
                                : recorder_->begin(image, currentAddresses(state()), o_.allowReuse);
-    if (step.done()) {
-      transferStarted_ = true;
-      return;
-    }
+    if (step.done()) return;
     hookStep_ = std::move(step);
     throw RecordNotMade{};
   };
-  bool completed = false;
   try {
-    completed = state().event([&] { form().userClick("WriteToPager"); });
+    state().event([&] { form().userClick("WriteToPager"); });
   } catch (const RecordNotMade&) {
   } catch (const std::exception& e) {
     person_.tell(std::string("the write stopped: ") + e.what());
   }
   program_->links().beforePagerWrite = nullptr;
-  return completed;
 }
 
-BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t logFrom, std::size_t focusFrom,
-                          std::size_t noticeFrom) {
+BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t noticeFrom) {
   const std::vector<RecordedAddress> addresses = recorder_->record().addresses;
   const LedgerStep completed = recorder_->complete(result);
   person_.pagerDone({pager, o_.count, result, addresses});
@@ -114,10 +102,8 @@ BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t logFrom, st
     return BatchEnd::Failed;
   }
   if (pager == o_.count) return BatchEnd::Done;
-  // advanceAddresses ran after the verified transfer's one line: what it refused stops the
-  // batch here.
-  if (auto refusal = refusalSince(std::min(logFrom + 1, state().statusLog().size()), focusFrom,
-                                  noticeFrom, pager + 1)) {
+  // advanceAddresses ran after the verified transfer: what it refused stops the batch here.
+  if (auto refusal = refusalSince(noticeFrom, pager + 1)) {
     return fail("stopped after pager " + ofCount(pager) + ": the capcodes cannot advance" +
                 (refusal->row > 0 ? " (row " + std::to_string(refusal->row) + ")" : std::string()) +
                 ": " + refusal->reason);

@@ -9,37 +9,21 @@ namespace {
 
 constexpr int kAdvancingRows = 4;  // advanceAddresses moves rows 1-4 by their steps
 
-// Keeps what the rules of the scratch program say, for the plan's refusal.
+// Keeps the error notices of the scratch program (the rules' refusals are kept as values on
+// the program itself), for the plan's refusal.
 class CollectingFeedback final : public Feedback {
  public:
-  void log(std::string_view line) override { lines.emplace_back(line); }
+  void log(std::string_view) override {}
   void beep() override {}
-  void focus(std::string_view control) override { focused.emplace_back(control); }
-  void message(std::string_view text) override { lines.emplace_back(text); }
-  void errorNotice(std::string_view text) override { lines.emplace_back(text); }
-  std::vector<std::string> lines;
-  std::vector<std::string> focused;
+  void focus(std::string_view) override {}
+  void message(std::string_view text) override { notices.emplace_back(text); }
+  void errorNotice(std::string_view text) override { notices.emplace_back(text); }
+  std::vector<std::string> notices;
 };
 
 const Control& rowControl(const FormModel& form, const char* prefix, int row,
                           const char* suffix = "") {
   return form.at(rowControlName(prefix, row, suffix));
-}
-
-int rowOfControl(const std::string& name) {
-  // address3 -> 3; anything else names no row.
-  if (name.size() == 8 && name.rfind("address", 0) == 0 && name[7] >= '1' && name[7] <= '8')
-    return name[7] - '0';
-  return 0;
-}
-
-bool rowLogged(const std::string& line, int& row) {
-  // "Address [3] range out, ..." and "Address [5] frame must same as ..."
-  if (line.rfind("Address [", 0) == 0 && line.size() > 10 && line[10] == ']') {
-    row = line[9] - '0';
-    return true;
-  }
-  return false;
 }
 
 // Under HW-A2 and HW-A3 row 2 follows row 1's frame and rows 4-6 follow row 3's: a step of 1-7
@@ -111,15 +95,14 @@ std::string describeCapcodes(const std::vector<RecordedAddress>& addresses) {
   return text.empty() ? "(no enabled row)" : text;
 }
 
-std::optional<BatchRefusal> advanceRefusal(const std::vector<std::string>& lines,
-                                           const std::vector<std::string>& focused, int pager) {
-  if (lines.empty() && focused.empty()) return std::nullopt;
-  BatchRefusal refusal;
-  refusal.pager = pager;
-  refusal.reason = lines.empty() ? "a rule refused the capcodes" : lines.front();
-  if (!rowLogged(refusal.reason, refusal.row) && !focused.empty())
-    refusal.row = rowOfControl(focused.front());
-  return refusal;
+std::optional<BatchRefusal> ruleRefusal(const ProgramState& state,
+                                        const std::vector<std::string>& notices, int pager) {
+  if (const auto& first = state.ruleRefusals().first) {
+    return BatchRefusal{pager, first->row,
+                        first->message.empty() ? "a rule refused the capcodes" : first->message};
+  }
+  if (!notices.empty()) return BatchRefusal{pager, 0, notices.front()};
+  return std::nullopt;
 }
 
 std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,
@@ -139,7 +122,7 @@ struct CapcodeSets::Scratch {
   WindowProgram program;
   Scratch(const ProgramState& rows, const StartupOptions& startup) : program(feedback, rows.build) {
     if (!program.event([&] { startProgram(program, startup); })) {
-      const std::string why = feedback.lines.empty() ? "" : ": " + feedback.lines.back();
+      const std::string why = feedback.notices.empty() ? "" : ": " + feedback.notices.back();
       throw BatchSetRefused("the program could not start" + why,
                             {1, 0, "the program could not start" + why});
     }
@@ -163,12 +146,11 @@ std::vector<RecordedAddress> CapcodeSets::set(int k) {
   if (k < at_) restart();
   WindowProgram& p = scratch_->program;
   while (at_ < k) {
-    scratch_->feedback.lines.clear();
-    scratch_->feedback.focused.clear();
+    scratch_->feedback.notices.clear();
+    p.clearRuleRefusals();
     p.event([&] { p.form.runHandler("advanceAddresses"); });
     ++at_;
-    if (auto refusal =
-            advanceRefusal(scratch_->feedback.lines, scratch_->feedback.focused, at_ + 1)) {
+    if (auto refusal = ruleRefusal(p, scratch_->feedback.notices, at_ + 1)) {
       at_ = k + 1;  // the scratch rows are spoilt: start again on the next request
       throw BatchSetRefused(
           "set " + std::to_string(k) + " of the batch is refused" +
@@ -187,8 +169,8 @@ NextCapcodes capcodesAfter(const ProgramState& state, const StartupOptions& star
   try {
     CapcodeSets::Scratch scratch(state, startup);
     WindowProgram& p = scratch.program;
-    scratch.feedback.lines.clear();  // the start-up's own lines
-    scratch.feedback.focused.clear();
+    scratch.feedback.notices.clear();
+    p.clearRuleRefusals();
     for (int row = 1; steps != nullptr && row <= kAddressRows; ++row)
       p.form.setIndex(rowControlName("autoinc", row), (*steps)[static_cast<std::size_t>(row)]);
     p.event([&] {
@@ -198,7 +180,7 @@ NextCapcodes capcodesAfter(const ProgramState& state, const StartupOptions& star
         p.form.runHandler(rowControlName("address", a.row, "Exit"));
       p.form.runHandler("advanceAddresses");
     });
-    next.refusal = advanceRefusal(scratch.feedback.lines, scratch.feedback.focused, 1);
+    next.refusal = ruleRefusal(p, scratch.feedback.notices, 1);
     next.addresses = currentAddresses(p);
   } catch (const BatchSetRefused& e) {
     next.refusal = e.refusal;

@@ -42,10 +42,10 @@ struct BatchRefusal {
   std::string reason;
 };
 
-// What the rules said while the capcodes advanced: the first log line or error notice, and
-// the row a rule put the focus back on.
-std::optional<BatchRefusal> advanceRefusal(const std::vector<std::string>& lines,
-                                           const std::vector<std::string>& focused, int pager);
+// What the rules refused since `state`'s refusals were last cleared: the first refusal's row
+// and line, else the first of `notices` (error notices shown meanwhile); nothing when neither.
+std::optional<BatchRefusal> ruleRefusal(const ProgramState& state,
+                                        const std::vector<std::string>& notices, int pager);
 
 struct BatchPlan {
   std::vector<std::vector<RecordedAddress>> pagers;  // the capcodes of pagers 1..count

@@ -32,18 +32,18 @@ class BatchRun {
   // moves them on as after a verified pager. What the rules refused, if any.
   std::optional<BatchRefusal> enterCapcodes(const std::vector<RecordedAddress>& addresses,
                                             bool advance);
-  std::optional<BatchRefusal> refusalSince(std::size_t logFrom, std::size_t focusFrom,
-                                           std::size_t noticeFrom, int pager);
+  // What the rules refused since their refusals were cleared, or an error notice shown since
+  // `noticeFrom`.
+  std::optional<BatchRefusal> refusalSince(std::size_t noticeFrom, int pager);
 
   // --- batch_pager.cpp ---
   // `plan`: the capcodes the batch's plan gave this pager; none for a shared batch.
   BatchEnd pager(int pager, const std::vector<RecordedAddress>* plan);
   std::optional<BatchEnd> takeCapcodes(int pager, const std::vector<RecordedAddress>* plan);
-  // Runs WR_To_Pager with the record started just before its transfer. False when the
-  // command was cut short by an error.
-  bool transfer(bool reserved);
-  BatchEnd finish(int pager, PagerResult result, std::size_t logFrom, std::size_t focusFrom,
-                  std::size_t noticeFrom);
+  // Runs WR_To_Pager with the record started (or, reserved, given its image's digest) just
+  // before its transfer; what it did is left in the links' lastWrite.
+  void transfer(bool reserved);
+  BatchEnd finish(int pager, PagerResult result, std::size_t noticeFrom);
   BatchEnd ledgerStopped(const LedgerStep& step, int pager, const std::string& what);
 
   // --- the words ---
@@ -63,8 +63,6 @@ class BatchRun {
   BatchSpec batch_;
   std::unique_ptr<CapcodeSets> sets_;
   std::optional<LedgerStep> hookStep_;  // a ledger step that stopped the write command
-  std::size_t logAtTransfer_ = 0;       // the status log's length when the transfer began
-  bool transferStarted_ = false;        // the record was made and the transfer began
   bool readBackRefused_ = false;        // the pager's own image failed its checksum
 };
 

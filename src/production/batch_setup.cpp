@@ -76,12 +76,9 @@ BatchEnd BatchRun::openConfiguration() {
       state().event([&] { form().userClick("switch_model"); });
   }
   feedback_.answer = o_.file;
-  const std::size_t logFrom = state().statusLog().size();
   state().event([&] { form().userClick("Open1"); });
   feedback_.answer.reset();
-  const auto& log = state().statusLog();
-  if (std::find(log.begin() + static_cast<std::ptrdiff_t>(logFrom), log.end(), "File loaded") ==
-      log.end())
+  if (state().lastOpen.result != FileOpenResult::Opened)
     return fail(o_.file + ": not a configuration this program can write (see the log)");
   configSha_ = sha256OfFile(o_.file).value_or("");
   recorder_->setConfiguration(std::filesystem::absolute(o_.file).string(), configSha_);
@@ -178,9 +175,8 @@ BatchEnd BatchRun::shared() {
 
 std::optional<BatchRefusal> BatchRun::enterCapcodes(const std::vector<RecordedAddress>& addresses,
                                                     bool advance) {
-  const std::size_t logFrom = state().statusLog().size();
-  const std::size_t focusFrom = feedback_.focused.size();
   const std::size_t noticeFrom = feedback_.notices.size();
+  state().clearRuleRefusals();
   state().event([&] {
     for (const RecordedAddress& a : addresses)
       form().setText(rowControlName("address", a.row), std::to_string(a.capcode));
@@ -188,19 +184,13 @@ std::optional<BatchRefusal> BatchRun::enterCapcodes(const std::vector<RecordedAd
       form().runHandler(rowControlName("address", a.row, "Exit"));
     if (advance) form().runHandler("advanceAddresses");
   });
-  return refusalSince(logFrom, focusFrom, noticeFrom, 0);
+  return refusalSince(noticeFrom, 0);
 }
 
-std::optional<BatchRefusal> BatchRun::refusalSince(std::size_t logFrom, std::size_t focusFrom,
-                                                   std::size_t noticeFrom, int pager) {
-  const auto& log = state().statusLog();
-  std::vector<std::string> lines(log.begin() + static_cast<std::ptrdiff_t>(logFrom), log.end());
+std::optional<BatchRefusal> BatchRun::refusalSince(std::size_t noticeFrom, int pager) {
   const auto& notices = feedback_.notices;
-  lines.insert(lines.end(), notices.begin() + static_cast<std::ptrdiff_t>(noticeFrom),
-               notices.end());
-  const auto& focused = feedback_.focused;
-  return advanceRefusal(
-      lines, {focused.begin() + static_cast<std::ptrdiff_t>(focusFrom), focused.end()}, pager);
+  return ruleRefusal(
+      state(), {notices.begin() + static_cast<std::ptrdiff_t>(noticeFrom), notices.end()}, pager);
 }
 
 BatchEnd runProductionBatch(const BatchOptions& options, ProductionOperator& person) {

@@ -77,7 +77,6 @@ struct WindowProduction::Impl {
   Rule write;
   Rule open;
   std::optional<LedgerStep> hookStep;
-  bool transferStarted = false;
   bool allowReuse = false;
   Clock::duration ledgerTime{};
 
@@ -150,15 +149,11 @@ struct WindowProduction::Impl {
       if (!refused(*checked.conflict, true)) return;
       allowReuse = true;  // a returned pager, for this write only
     }
-    transferStarted = false;
     hookStep.reset();
     program.links().beforePagerWrite = [this](const Image& image) {
       LedgerStep step =
           timed([&] { return recorder->begin(image, currentAddresses(state()), allowReuse); });
-      if (step.done()) {
-        transferStarted = true;
-        return;
-      }
+      if (step.done()) return;
       hookStep = std::move(step);
       throw RecordNotMade{};
     };
@@ -168,14 +163,12 @@ struct WindowProduction::Impl {
   // The window's own write with the record around it; an error that ends the command still
   // completes the record before it reaches the window.
   void runWrite() {
-    bool completed = false;
     try {
       write();
-      completed = true;
     } catch (const RecordNotMade&) {
     } catch (...) {
       program.links().beforePagerWrite = nullptr;
-      complete(pagerResultOf(state(), transferStarted, false));
+      complete(pagerResultOf(program.links().lastWrite));
       throw;
     }
     program.links().beforePagerWrite = nullptr;
@@ -187,7 +180,7 @@ struct WindowProduction::Impl {
       }
       return;
     }
-    complete(pagerResultOf(state(), transferStarted, completed));
+    complete(pagerResultOf(program.links().lastWrite));
   }
 
   void complete(PagerResult result) {
@@ -202,12 +195,8 @@ struct WindowProduction::Impl {
   }
 
   void openFile() {
-    const std::size_t from = state().statusLog().size();
     open();
-    const auto& log = state().statusLog();
-    if (std::find(log.begin() + static_cast<std::ptrdiff_t>(from), log.end(), "File loaded") ==
-        log.end())
-      return;
+    if (state().lastOpen.result != FileOpenResult::Opened) return;
     const std::string path = state().CurrentFilePath;
     const std::string sha = sha256OfFile(path).value_or("");
     if (recorder) recorder->setConfiguration(std::filesystem::absolute(path).string(), sha);

@@ -1,27 +1,21 @@
 #include "production/write_result.hpp"
 
-#include "link/transfer_engine.hpp"
-
 namespace capcode {
 
-PagerResult pagerResultOf(const ProgramState& state, bool transferStarted, bool completed) {
-  if (!transferStarted) {
-    // The read-back before the write found no programmer, or refused the pager's image.
-    return state.TransferResult == kTransferFailed ? PagerResult::NoDevice
-                                                   : PagerResult::NotWritten;
-  }
-  if (!completed) return PagerResult::Interrupted;
-  switch (state.TransferResult) {
-    case kVerifyOk:
-      return PagerResult::Verified;
-    case kVerifyMismatch:
+PagerResult pagerResultOf(const PagerCommandOutcome& write) {
+  if (write.what == PagerOutcome::Verified) return PagerResult::Verified;
+  if (write.writeReachedPager) {
+    // The pager may hold part of the new image, capcodes included: it keeps them.
+    if (write.verifyRan || write.what == PagerOutcome::VerifyMismatch)
       return PagerResult::VerifyFailed;
-    case kWriteNotAcknowledged:
-      return PagerResult::NotWritten;
-    case kTransferFailed:
+    return PagerResult::Interrupted;
+  }
+  switch (write.what) {
+    case PagerOutcome::NoDevice:
+    case PagerOutcome::TransferFailed:
       return PagerResult::NoDevice;
     default:
-      return PagerResult::Interrupted;
+      return PagerResult::NotWritten;
   }
 }
 

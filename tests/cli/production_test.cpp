@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "cli/commands.hpp"
-#include "ledger/sqlite_ledger.hpp"
 #include "core/image.hpp"
+#include "ledger/sqlite_ledger.hpp"
 #include "support/run_capcode.hpp"
 #include "support/temp_folder.hpp"
 
@@ -117,13 +117,91 @@ TEST_F(Production, AFaultAtPagerThreeStopsTheBatchAndIsRecorded) {
   const Outcome run =
       write({"--count", "5", "--autoinc", "1=1", "--sim-fault", "write:129:C"}, "\n\n\n\n");
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(has(run.out, "Pager 3 of 5 no device: 1=2004002"));
+  // Pager 3's first write report was sent: the pager may hold part of its image.
+  EXPECT_TRUE(has(run.out, "Pager 3 of 5 interrupted: 1=2004002"));
   EXPECT_FALSE(has(run.out, "Pager 4 of 5"));
   EXPECT_FALSE(has(run.err, "Insert pager 4 of 5"));
   const auto list = records();
   ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(list[2].result, PagerResult::NoDevice);
+  EXPECT_EQ(list[2].result, PagerResult::Interrupted);
   EXPECT_FALSE(list[2].finished.empty());
+}
+
+// A write that reached the pager keeps its capcodes whatever ended it; "not written" and "no
+// device" only when nothing of the write was sent. The next write of the same capcodes is
+// refused exactly when the faulty one keeps them.
+TEST_F(Production, AWriteThatReachedThePagerKeepsItsCapcodes) {
+  const struct {
+    const char* link;
+    const char* fault;
+    const char* result;
+    bool keeps;
+  } cases[] = {
+      {"--sim-usb", "write:40:unplug", "interrupted", true},
+      {"--sim-usb", "write:1:C", "interrupted", true},
+      {"--sim-usb", "write:64:silent", "interrupted", true},
+      {"--sim-usb", "read:100:D", "verify failed", true},
+      {"--sim-usb", "read:128:silent", "verify failed", true},
+      {"--sim-usb", "read:10:D", "no device", false},
+      {"--sim-lpt", "nak:1", "no device", false},
+      {"--sim-lpt", "nak:4", "not written", false},
+      {"--sim-lpt", "nak:6", "not written", false},
+      {"--sim-lpt", "nak:7", "interrupted", true},
+      {"--sim-lpt", "nak:1000", "interrupted", true},
+      {"--sim-lpt", "nak:2308", "verify failed", true},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string l = folder / ("case" + std::to_string(++n) + ".sqlite3");
+    std::filesystem::copy_file(config, folder / "p.eep",
+                               std::filesystem::copy_options::overwrite_existing);
+    const Outcome run = capcode({"write", config, c.link, folder / "p.eep", "--sim-fault", c.fault,
+                                 "--data-dir", kData, "--ledger", l, "--autoinc", "1=1"});
+    EXPECT_EQ(run.status, 1) << c.fault << run.err;
+    EXPECT_TRUE(has(run.out, std::string("Pager 1 of 1 ") + c.result + ": 1=2004000"))
+        << c.fault << "\n"
+        << run.out;
+    const auto list = openSqliteLedger(l, LedgerOpen::ExistingOnly)->list("");
+    ASSERT_EQ(list.size(), 1u) << c.fault;
+    EXPECT_EQ(resultName(list[0].result), c.result) << c.fault;
+    EXPECT_EQ(holdsCapcodes(list[0].result), c.keeps) << c.fault;
+    const Outcome again = capcode({"write", config, "--sim-usb", pager, "--data-dir", kData,
+                                   "--ledger", l, "--autoinc", "1=1"});
+    EXPECT_EQ(again.status, c.keeps ? 3 : 0) << c.fault << again.err;
+    if (c.keeps) {
+      EXPECT_TRUE(has(again.err, "is already on a pager whose write ended \"" +
+                                     std::string(c.result) + "\": ledger record 1"))
+          << again.err;
+    }
+  }
+}
+
+// After a kill mid-write the record is unfinished: the refusal says so, when and where, and
+// points to settling it, never to programming the capcodes again.
+TEST_F(Production, AnUnfinishedRecordIsNamedAndPointsToResolve) {
+  {
+    auto l = openSqliteLedger(ledger);
+    PagerRecord dying;
+    dying.host = dying.station = "bench-7";
+    dying.configPath = config;
+    dying.configSha256 = "x";
+    dying.started = "2026-12-09T10:01:02.345Z";
+    dying.addresses = {{1, 2004000, true, AddressRole::Individual}};
+    ASSERT_FALSE(l->beginAttempt(dying, false));
+  }
+  const auto before = fileBytes(pager);
+  const Outcome run = write({"--autoinc", "1=1"});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_TRUE(has(run.err,
+                  "capcode write: pager 1 of 1: capcode 2004000 of row 1 (individual) is held by "
+                  "an unfinished record: ledger record 1, row 1 (individual), unfinished since "
+                  "2026-12-09T10:01:02.345Z on station bench-7; check that pager, then settle "
+                  "the record with capcode ledger resolve 1 verified|not-written; nothing was "
+                  "written\n"))
+      << run.err;
+  EXPECT_FALSE(has(run.err, "--allow-reuse"));
+  EXPECT_EQ(countOf(run.err, "\n"), 1) << "one line";
+  EXPECT_EQ(fileBytes(pager), before);
 }
 
 TEST_F(Production, ASecondBatchThatCollidesIsRefusedBeforeAnythingIsWritten) {

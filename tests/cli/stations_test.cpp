@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -253,9 +254,133 @@ TEST_P(Stations, StationsThatDisagreeOnTheBatchAreRefused) {
   EXPECT_EQ(records().size(), 1u) << "nothing recorded, nothing written";
 }
 
+// Waits until `station` printed `text` on standard error (its prompt): a terminal paused there
+// for as long as the test likes.
+bool waitForPrompt(const Station& station, const std::string& text) {
+  const auto deadline = Clock::now() + std::chrono::seconds(30);
+  while (Clock::now() < deadline) {
+    if (station.err().find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+// Two terminals on one configuration: while the first waits at its prompt, the second takes
+// the first's next capcodes (--resume carries on after the first's pager). The first then
+// stops with one line and exit 3, writing nothing; never an abort.
+TEST_P(Stations, ATerminalWhoseNextCapcodesWereTakenStopsWithExitThree) {
+  const std::string first = folder / "first.eep";
+  const std::string second = folder / "second.eep";
+  std::filesystem::copy_file(config, first);
+  std::filesystem::copy_file(config, second);
+  Station waiting({"write", config, "--count", "2", "--autoinc", "1=1", "--sim-usb", first,
+                   "--ledger", ledger, "--station", "waiting", "--data-dir", kData},
+                  folder / "waiting");
+  ASSERT_TRUE(waitForPrompt(waiting, "Insert pager 2 of 2")) << waiting.err();
+  Station taker({"write", config, "--resume", "--autoinc", "1=1", "--sim-usb", second, "--ledger",
+                 ledger, "--station", "taker", "--data-dir", kData},
+                folder / "taker");
+  ASSERT_EQ(taker.wait(), 0) << taker.err();
+  waiting.enter(1);
+  waiting.endInput();
+  EXPECT_EQ(waiting.wait(), 3) << waiting.err();
+  const std::string err = waiting.err();
+  const std::string last = err.substr(err.find("Insert pager 2 of 2"));
+  EXPECT_NE(last.find("capcode write: pager 2 of 2: capcode 2010001 of row 1 (individual) is "
+                      "already on a verified pager: ledger record 2"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(std::count(last.begin(), last.end(), '\n'), 2) << "the prompt and one line: " << err;
+  const std::string out = waiting.out();
+  EXPECT_EQ(out.find("Verify OK !"), out.rfind("Verify OK !")) << "one pager written: " << out;
+  const auto list = records();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].station, "waiting");
+  EXPECT_EQ(list[1].station, "taker");
+  EXPECT_EQ(list[1].addresses[0].capcode, 2010001);
+}
+
+// A shared batch whose first reservation is refused (its set clashes with a pager outside the
+// batch) leaves the batch name free for another configuration.
+TEST_P(Stations, ARefusedFirstReservationLeavesTheBatchUnbound) {
+  const std::string pager = folder / "single.eep";
+  std::filesystem::copy_file(config, pager);
+  Station single({"write", config, "--autoinc", "1=1", "--sim-usb", pager, "--ledger", ledger,
+                  "--data-dir", kData},
+                 folder / "single");
+  ASSERT_EQ(single.wait(), 0) << single.err();
+  auto refused = station("refused", 1);
+  EXPECT_EQ(refused->wait(), 3);
+  EXPECT_NE(refused->err().find("is already on a verified pager"), std::string::npos)
+      << refused->err();
+  const std::string other = folder / "other.eep";
+  std::filesystem::copy_file(pager, other);  // the written pager: another file, other bytes
+  Station otherFile({"write", other, "--batch", "order-17", "--autoinc", "1=1", "--autoinc", "2=1",
+                     "--sim-usb", pager, "--ledger", ledger, "--data-dir", kData},
+                    folder / "otherfile");
+  otherFile.wait();
+  EXPECT_EQ(otherFile.err().find("was started from another configuration file"), std::string::npos)
+      << otherFile.err();
+}
+
 INSTANTIATE_TEST_SUITE_P(Ledgers, Stations,
                          ::testing::Values(Backend{"sqlite", false}, Backend{"postgresql", true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A disk that fills up at every moment of a pager (a file size limit on the tool): each run
+// ends with one line and exit 3, and every pager that was written has its record.
+TEST(StationsOnADisk, AFullDiskStopsWithOneLineAndNeverWritesUnrecorded) {
+  TempFolder folder;
+  const std::string data = CAPCODE_SOURCE_DATA_DIR;
+  const std::string config = folder / "config.eep";
+  {
+    std::istringstream in("save " + config + "\n");
+    std::ostringstream out;
+    CommandIo io{in, out, out, false};
+    ASSERT_EQ(runCapcode({"script", "--data-dir", data}, io), 0);
+  }
+  const std::string input = folder / "enter";
+  {
+    std::ofstream enter(input);
+    enter << std::string(8, '\n');
+  }
+  // In 512-byte blocks: the schema alone, the first record, its completion, later pagers.
+  for (int blocks : {60, 100, 140, 200, 300}) {
+    const std::string l = folder / ("l" + std::to_string(blocks) + ".sqlite3");
+    const std::string out = folder / "out";
+    const std::string err = folder / "err";
+    std::filesystem::copy_file(config, folder / "p.eep",
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string command =
+        "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " + CAPCODE_TOOL + " write " +
+        config + " --count 8 --autoinc 1=1 --sim-usb " + folder / "p.eep" + " --data-dir " + data +
+        " --ledger " + l + " <" + input + " >" + out + " 2>" + err;
+    const int status = std::system(("sh -c \"" + command + "\"").c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << blocks;
+    EXPECT_EQ(WEXITSTATUS(status), 3) << blocks;
+    const auto errBytes = test::fileBytes(err);
+    std::string lines(errBytes.begin(), errBytes.end());
+    std::string said;
+    std::istringstream split(lines);
+    for (std::string line; std::getline(split, line);)
+      if (line.rfind("Insert pager", 0) != 0) said += line + "\n";
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << blocks << ": " << said;
+    EXPECT_EQ(said.rfind("capcode write: ", 0), 0u) << said;
+    const auto outBytes = test::fileBytes(out);
+    const std::string printed(outBytes.begin(), outBytes.end());
+    std::size_t written = 0;
+    for (auto at = printed.find("Verify OK !"); at != std::string::npos;
+         at = printed.find("Verify OK !", at + 1))
+      ++written;
+    std::size_t holding = 0;
+    try {
+      for (const PagerRecord& r : openSqliteLedger(l, LedgerOpen::ExistingOnly)->list(""))
+        holding += holdsCapcodes(r.result) ? 1 : 0;
+    } catch (const LedgerError&) {
+    }
+    EXPECT_EQ(written, holding) << blocks << ": every written pager has its record";
+  }
+}
 
 // A server that goes away mid-batch: every station stops before its next pager, and every
 // pager a station reports is recorded.
