@@ -321,7 +321,11 @@ ProductionStatus WindowProduction::status() const {
 }
 
 std::vector<PagerRecord> WindowProduction::records(std::string_view batch, std::string_view since) {
-  if (!impl_->ledger) return {};
+  if (!impl_->ledger) {
+    // A ledger that could not be opened cannot be read either; --no-ledger has no records.
+    if (!impl_->problem.empty()) throw LedgerError(impl_->problem);
+    return {};
+  }
   std::vector<PagerRecord> found;
   for (PagerRecord& r : impl_->ledger->list(since)) {
     if (batch.empty() || r.batch == batch) found.push_back(std::move(r));

@@ -27,6 +27,13 @@ const char* const kHelp =
     "  --sim-fault SPEC    make the simulated hardware fail on purpose (repeatable):\n";
 
 const char* const kHelpTail =
+    "  --ledger LEDGER     record every pager written in this ledger: a file (default\n"
+    "                      $XDG_DATA_HOME/capcode/ledger.sqlite3) or a PostgreSQL connection\n"
+    "                      string; a capcode the ledger holds on another pager is not written\n"
+    "  --no-ledger         keep no record of the pagers written\n"
+    "  --station NAME      this station's name in the ledger (the host name)\n"
+    "  --batch NAME        program a batch shared by several stations: each pager written takes\n"
+    "                      the batch's next free capcode set from the ledger\n"
     "  --data-dir DIR      where the language libraries are, if not in the working directory\n"
     "  -h, --help          show this help\n"
     "  --version           show the version\n";
@@ -51,6 +58,14 @@ int main(int argc, char** argv) {
       continue;
     } else if (arg == "--data-dir" && hasValue) {
       options.startup.dataDirectories = {argv[++i]};
+    } else if (arg == "--ledger" && hasValue) {
+      options.production.ledger = argv[++i];
+    } else if (arg == "--no-ledger") {
+      options.production.noLedger = true;
+    } else if (arg == "--station" && hasValue) {
+      options.production.station = argv[++i];
+    } else if (arg == "--batch" && hasValue) {
+      options.production.batch = argv[++i];
     } else if (arg.rfind("-platform", 0) == 0 || arg.rfind("-style", 0) == 0) {
       ++i;  // Qt's own options
     } else {
@@ -58,6 +73,11 @@ int main(int argc, char** argv) {
                 << "\nTry 'capcode-programmer --help'.\n";
       return 2;
     }
+  }
+  if (options.production.noLedger && options.production.ledger) {
+    std::cerr << "capcode-programmer: --no-ledger and --ledger exclude each other\n"
+              << "Try 'capcode-programmer --help'.\n";
+    return 2;
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("capcode-programmer");

@@ -6,11 +6,13 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -22,6 +24,8 @@
 #include <QTimer>
 
 #include "link/hidapi_backend.hpp"
+#include "ui/ledger_records_dialog.hpp"
+#include "ui/ledger_status_line.hpp"
 #include "ui/progress_window.hpp"
 
 namespace capcode::ui {
@@ -46,12 +50,15 @@ QString dialogFilter(const std::string& pairs) {
 
 MainWindow::MainWindow(const WindowOptions& options)
     : program_(static_cast<Feedback&>(*this), options),
+      productionOptions_(options.production),
       state_(program_.state()),
       hardware_(&program_.hardware()),
       links_(&program_.links()) {
   events_.key = [this](const std::string& c, char k, std::size_t caret, std::size_t selected) {
     std::size_t after = caret;
+    typing_ = true;
     act([&] { after = state_.form.userKey(c, k, FormModel::Caret{caret, selected}); });
+    typing_ = false;
     return after;
   };
   // A paste (or a cut) is replayed as the keystrokes it stands for, through the key filter
@@ -60,6 +67,7 @@ MainWindow::MainWindow(const WindowOptions& options)
                             const std::string& inserted) {
     std::size_t caret = at;
     mutedBeeps_ = 0;
+    typing_ = true;
     act([&] {
       std::size_t selected = removed;
       if (inserted.empty() && selected > 0) {
@@ -70,6 +78,7 @@ MainWindow::MainWindow(const WindowOptions& options)
         selected = 0;
       }
     });
+    typing_ = false;
     const bool refused = mutedBeeps_ > 0;
     mutedBeeps_ = -1;
     if (refused) beep();
@@ -89,6 +98,8 @@ MainWindow::MainWindow(const WindowOptions& options)
   progress_ = new ProgressWindow(this);
   buildMenu();
   buildPages();
+  connect(ledgerLine_->recordsButton(), &QPushButton::clicked, this,
+          [this] { showLedgerRecords(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -97,6 +108,8 @@ bool MainWindow::start() {
   const bool started = program_.startUp();
   refresh();
   if (!started) return false;
+  production_ = std::make_unique<WindowProduction>(program_, productionOptions_);
+  refreshLedgerLine();
   pages_->setCurrentWidget(page("feature"));
   watchDevices();
   // The HID controller's first scan, once the event loop runs.
@@ -130,6 +143,9 @@ void MainWindow::act(const std::function<void()>& action) {
     releaseInput();
   }
   refresh();
+  // A keystroke changes no record; the ledger is asked again after every other event (a
+  // server may be a network round trip away).
+  if (outermost && !typing_) refreshLedgerLine();
   if (!pendingFocus_.empty()) {
     std::string target;
     target.swap(pendingFocus_);
@@ -217,6 +233,22 @@ void MainWindow::releaseInput() {
   QApplication::restoreOverrideCursor();
 }
 
+void MainWindow::runModal(const std::function<void()>& show) {
+  // A box raised in the middle of a transfer (a programmer's error reply, the ledger's refusal)
+  // must take the person's answer: the hold is lifted while it is shown, then put back.
+  std::unique_ptr<QObject> held = std::move(inputHold_);
+  if (held) {
+    qApp->removeEventFilter(held.get());
+    QApplication::restoreOverrideCursor();
+  }
+  show();
+  if (held) {
+    inputHold_ = std::move(held);
+    qApp->installEventFilter(inputHold_.get());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+}
+
 int MainWindow::logHeightFor(int lines) const {
   const QFontMetrics metrics(memo_->font());
   return metrics.lineSpacing() * lines + 2 * static_cast<int>(memo_->document()->documentMargin()) +
@@ -236,7 +268,9 @@ void MainWindow::fitTo(const QRect& available) {
   memo_->setMinimumHeight(logHeightFor(3));
   // Room for the frame the window manager adds around the window.
   const QSize limit = available.size() - QSize(16, 40);
-  const int logHeight = logHeightFor(8);
+  // Eight lines of log, and the ledger's line under them.
+  const int logHeight = logHeightFor(8) + ledgerLine_->sizeHint().height() +
+                        ledgerLine_->parentWidget()->layout()->spacing();
   // Start from the largest page and grow by what any page still lacks: the toolkit's frames,
   // tab bar and menu bar are measured, not guessed.
   QSize content;
@@ -332,14 +366,57 @@ void MainWindow::focus(std::string_view control) {
 
 void MainWindow::message(std::string_view text) {
   refresh();
-  QMessageBox::information(this, windowTitle(),
-                           QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+  runModal([&] {
+    QMessageBox::information(this, windowTitle(),
+                             QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+  });
 }
 
 void MainWindow::errorNotice(std::string_view text) {
   refresh();
-  QMessageBox::critical(this, windowTitle(),
-                        QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+  runModal([&] {
+    QMessageBox::critical(this, windowTitle(),
+                          QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+  });
+}
+
+namespace {
+
+// A question that may be closed without an answer: the title bar's close button and Escape
+// leave it with no button clicked, whatever the answers are called.
+class Question final : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override { QDialog::closeEvent(event); }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->matches(QKeySequence::Cancel)) {
+      reject();
+      return;
+    }
+    QMessageBox::keyPressEvent(event);
+  }
+};
+
+}  // namespace
+
+std::optional<std::size_t> MainWindow::ask(std::string_view text,
+                                           const std::vector<std::string>& answers) {
+  refresh();
+  Question box(QMessageBox::Question, windowTitle(),
+               QString::fromLatin1(text.data(), static_cast<int>(text.size())),
+               QMessageBox::NoButton, this);
+  box.setObjectName("question");
+  std::vector<QAbstractButton*> buttons;
+  for (const std::string& answer : answers) {
+    buttons.push_back(box.addButton(fromBytes(answer), QMessageBox::AcceptRole));
+  }
+  if (!buttons.empty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+  runModal([&] { box.exec(); });
+  const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+  if (box.clickedButton() == nullptr || chosen == buttons.end()) return std::nullopt;
+  return static_cast<std::size_t>(chosen - buttons.begin());
 }
 
 std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
@@ -349,7 +426,9 @@ std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& reque
   dialog.setNameFilter(dialogFilter(request.filter));
   dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
   dialog.selectFile(QString::fromStdString(request.initialPath));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  int chosen = QDialog::Rejected;
+  runModal([&] { chosen = dialog.exec(); });
+  if (chosen != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
 }
 
@@ -447,6 +526,22 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
     default:
       break;
   }
+}
+
+// --- the ledger ---
+
+void MainWindow::refreshLedgerLine() {
+  if (production_) ledgerLine_->setStatus(production_->status());
+}
+
+void MainWindow::showLedgerRecords() {
+  if (!production_) return;
+  LedgerRecordsDialog view(
+      [this](std::string_view batch, std::string_view since) {
+        return production_->records(batch, since);
+      },
+      this);
+  view.exec();
 }
 
 // --- the menu ---

@@ -12,6 +12,7 @@
 
 #include "app/program.hpp"
 #include "core/feedback.hpp"
+#include "production/window_production.hpp"
 #include "ui/bound_widgets.hpp"
 
 class QAction;
@@ -28,9 +29,13 @@ class HidDeviceWatcher;
 
 namespace capcode::ui {
 
+class LedgerStatusLine;
 class ProgressWindow;
 
-using WindowOptions = ProgramOptions;
+struct WindowOptions : ProgramOptions {
+  // Where every WR_To_Pager is recorded.
+  ProductionOptions production;
+};
 
 class MainWindow final : public QMainWindow, private Feedback {
  public:
@@ -38,7 +43,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   explicit MainWindow(const WindowOptions& options);
   ~MainWindow() override;
 
-  // Runs the start-up; false (after showing why) when the window cannot open.
+  // Runs the start-up, then opens the ledger that records every WR_To_Pager; false (after
+  // showing why) when the window cannot open.
   bool start();
 
   ProgramState& state() { return state_; }
@@ -49,6 +55,10 @@ class MainWindow final : public QMainWindow, private Feedback {
   QTabWidget* pages() const { return pages_; }
   QWidget* page(const std::string& name) const;
   QPlainTextEdit* statusLog() const { return memo_; }
+  // The ledger at a glance, under the status log.
+  LedgerStatusLine* ledgerStatusLine() const { return ledgerLine_; }
+  // Opens the read-only view of the ledger's records ("Ledger…"); returns when it is closed.
+  void showLedgerRecords();
   ProgressWindow* progressWindow() const { return progress_; }
 
   // Runs one window event through the model, then shows the result.
@@ -72,6 +82,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   void focus(std::string_view control) override;
   void message(std::string_view text) override;
   void errorNotice(std::string_view text) override;
+  std::optional<std::size_t> ask(std::string_view text,
+                                 const std::vector<std::string>& answers) override;
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
   void progressShown(std::string_view caption) override;
   void progressCaption(std::string_view caption) override;
@@ -79,6 +91,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   void progressHidden() override;
 
   void refresh();
+  void refreshLedgerLine();
   void refreshControl(const Control& control, QWidget* widget);
   void watchDevices();
   // Brings the control's page to the front, focuses it and selects its text.
@@ -86,6 +99,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   // While a transfer runs: a busy cursor, and the person's input is dropped, not queued.
   void holdInput();
   void releaseInput();
+  // Shows a modal box: the person can answer it even while a transfer holds the input.
+  void runModal(const std::function<void()>& show);
 
   // Building the window.
   friend class WindowBuilder;
@@ -93,6 +108,9 @@ class MainWindow final : public QMainWindow, private Feedback {
   void buildPages();
 
   Program program_;
+  const ProductionOptions productionOptions_;
+  // Records every WR_To_Pager once the start-up is done; goes before the program does.
+  std::unique_ptr<WindowProduction> production_;
   ProgramState& state_;
   HardwareSetup* const hardware_;
   ProgrammerLinks* const links_;
@@ -105,12 +123,14 @@ class MainWindow final : public QMainWindow, private Feedback {
   QTabWidget* pages_ = nullptr;
   QSplitter* split_ = nullptr;
   QPlainTextEdit* memo_ = nullptr;
+  LedgerStatusLine* ledgerLine_ = nullptr;
   std::unique_ptr<QObject> inputHold_;  // the filter that drops input during a transfer
   bool fitted_ = false;                 // the opening size was set when first shown
   int mutedBeeps_ = -1;                 // counting instead of beeping while >= 0 (a paste)
   ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
   bool busy_ = false;                 // an event is running
+  bool typing_ = false;               // the event is a keystroke or a paste
   bool deviceChangePending_ = false;  // a device change arrived while it ran
   std::unique_ptr<HidDeviceWatcher> watcher_;
   QSocketNotifier* notifier_ = nullptr;

@@ -20,6 +20,7 @@
 #include <map>
 
 #include "core/window_arrangement.hpp"
+#include "ui/ledger_status_line.hpp"
 #include "ui/main_window.hpp"
 
 namespace capcode::ui {
@@ -261,7 +262,17 @@ void MainWindow::buildPages() {
   memo_->setTabChangesFocus(true);
   auto* devices = new QListWidget;
   devices->setObjectName("DevListBox");
-  bottom->addWidget(memo_);
+  // The ledger's line is the program's own, not one of the window's controls: it sits under
+  // the log and leaves the device list its whole height.
+  auto* logColumn = new QWidget;
+  auto* logLines = new QVBoxLayout(logColumn);
+  logLines->setContentsMargins(0, 0, 0, 0);
+  logLines->setSpacing(2);
+  ledgerLine_ = new LedgerStatusLine;
+  ledgerLine_->setFont(compactFont());
+  logLines->addWidget(memo_, 1);
+  logLines->addWidget(ledgerLine_);
+  bottom->addWidget(logColumn);
   bottom->addWidget(devices);
   bottom->setStretchFactor(0, 4);
   bottom->setStretchFactor(1, 1);

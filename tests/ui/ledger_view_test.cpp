@@ -18,11 +18,7 @@
 #include "support/temp_folder.hpp"
 #include "ui/ledger_records_dialog.hpp"
 #include "ui/ledger_status_line.hpp"
-
-// Failures show texts, not UTF-16 code units.
-inline void PrintTo(const QString& text, std::ostream* out) {
-  *out << '"' << text.toStdString() << '"';
-}
+#include "ui/window_fixture.hpp"
 
 namespace capcode::ui {
 namespace {

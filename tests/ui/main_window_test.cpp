@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -24,69 +25,10 @@
 #include "core/codec.hpp"
 #include "core/window_arrangement.hpp"
 #include "ui/progress_window.hpp"
+#include "ui/window_fixture.hpp"
 
 namespace capcode::ui {
 namespace {
-
-class Window : public ::testing::Test {
- protected:
-  void open(HardwareOptions hardware = {}) {
-    WindowOptions options;
-    options.startup.dataDirectories = {CAPCODE_SOURCE_DATA_DIR};
-    if (!hardware.simulated()) hardware.simLptImage = emptyPager();
-    options.hardware = hardware;
-    window = std::make_unique<MainWindow>(options);
-    ASSERT_TRUE(window->start());
-    window->show();
-    QApplication::processEvents();
-  }
-  // A simulated programmer box whose pager holds `image` with its checksum set.
-  static HardwareOptions simulatedBox(const std::string& name, Image image) {
-    HardwareOptions usb;
-    usb.simUsbImage = ::testing::TempDir() + name;
-    setChecksum(image);
-    std::ofstream(*usb.simUsbImage, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), 2048);
-    return usb;
-  }
-  static std::string emptyPager() {
-    const std::string path = ::testing::TempDir() + "capcode_ui_blank.eep";
-    std::ofstream(path, std::ios::binary) << std::string(2048, '\xFF');
-    return path;
-  }
-  QLineEdit* edit(const char* name) { return static_cast<QLineEdit*>(window->widget(name)); }
-  QComboBox* combo(const char* name) { return static_cast<QComboBox*>(window->widget(name)); }
-  QCheckBox* box(const char* name) { return static_cast<QCheckBox*>(window->widget(name)); }
-  QStringList logLines() { return window->statusLog()->toPlainText().split('\n'); }
-  void showPage(const char* name) {
-    window->pages()->setCurrentWidget(window->page(name));
-    QApplication::processEvents();
-  }
-  // Types into a field the way a person does: click into it, select nothing, press keys.
-  void typeInto(QLineEdit* field, const QString& text) {
-    field->setFocus(Qt::MouseFocusReason);
-    QTest::keyClicks(field, text);
-  }
-  // Moves the focus on with Tab: the field is left.
-  void leave(QWidget* field) {
-    field->setFocus(Qt::MouseFocusReason);
-    QWidget* next = edit("maxprivate") == field ? edit("lcdholdtime") : edit("maxprivate");
-    next->setFocus(Qt::TabFocusReason);
-    QApplication::processEvents();
-  }
-  // Closes the next modal box as a person would and remembers its text.
-  void acknowledgeNextMessage() {
-    QTimer::singleShot(0, [this] {
-      if (auto* boxWidget = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        shownMessages << boxWidget->text();
-        boxWidget->accept();
-      }
-    });
-  }
-
-  std::unique_ptr<MainWindow> window;
-  QStringList shownMessages;
-};
 
 TEST_F(Window, OpensOnTheFeaturePageWithTheBannerAndCaption) {
   open();
@@ -349,6 +291,46 @@ TEST_F(Window, EveryPlacedControlHasOneWidgetAndEveryWidgetAControl) {
             window->state().form.at("address1").hint);
 }
 
+TEST_F(Window, AQuestionHasOneButtonPerAnswerTheFirstTheDefault) {
+  open();
+  answerNextQuestion("Cancel");
+  const auto chosen =
+      feedback().ask("Capcode 2004000 is on another pager.", {"Program again", "Cancel"});
+  EXPECT_EQ(chosen, std::optional<std::size_t>(1));
+  EXPECT_EQ(askedQuestions,
+            QStringList{"Capcode 2004000 is on another pager. [Program again|Cancel]"});
+  EXPECT_EQ(defaultAnswers, QStringList{"Program again"});
+
+  answerNextQuestion("Program again");
+  EXPECT_EQ(feedback().ask("Again?", {"Program again", "Cancel"}), std::optional<std::size_t>(0));
+}
+
+TEST_F(Window, AQuestionClosedWithoutAnAnswerGivesNone) {
+  open();
+  answerNextQuestion("");
+  EXPECT_EQ(feedback().ask("Continue after the last pager?", {"Continue", "Keep"}), std::nullopt);
+  ASSERT_EQ(askedQuestions.size(), 1);
+  // Escape, too.
+  QTimer::singleShot(0, [] {
+    if (QWidget* question = QApplication::activeModalWidget())
+      QTest::keyClick(question, Qt::Key_Escape);
+  });
+  EXPECT_EQ(feedback().ask("Continue after the last pager?", {"Continue", "Keep"}), std::nullopt);
+}
+
+TEST_F(Window, AQuestionDuringATransferTakesTheAnswer) {
+  open();
+  std::optional<std::size_t> chosen;
+  answerNextQuestion("Cancel");
+  window->act([&] {
+    feedback().progressShown("Writing data to Pager, please wait...");
+    chosen = feedback().ask("Capcode 2004000 is on another pager.", {"Program again", "Cancel"});
+    feedback().progressHidden();
+  });
+  EXPECT_EQ(chosen, std::optional<std::size_t>(1)) << "the click reached the question";
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 }  // namespace
 }  // namespace capcode::ui
 
@@ -358,6 +340,9 @@ int main(int argc, char** argv) {
   // Local time two hours east of Greenwich, all year: the records view shows local days.
   qputenv("TZ", "EET-2");
   tzset();
+  // The default ledger of a window that is given none is never the user's.
+  const capcode::test::TempFolder dataHome;
+  qputenv("XDG_DATA_HOME", dataHome.path().c_str());
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -1,0 +1,175 @@
+// The window's ledger as a technician meets it: the line under the status log after a recorded
+// WR_To_Pager, the records view, the ledger's refusal of a repeated capcode after a restart, a
+// ledger that cannot be opened, and a window told to keep no record.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableWidget>
+
+#include "ledger/sqlite_ledger.hpp"
+#include "ui/ledger_records_dialog.hpp"
+#include "ui/ledger_status_line.hpp"
+#include "ui/progress_window.hpp"
+#include "ui/window_fixture.hpp"
+
+namespace capcode::ui {
+namespace {
+
+class WindowLedger : public Window {
+ protected:
+  // A window on a simulated programmer box whose pager holds image A.
+  void openOnBox(const std::string& pager) {
+    open(simulatedBox(pager, defaultImageA()));
+    QApplication::processEvents();  // the first device-change notification
+    ASSERT_TRUE(window->state().UsbMode);
+    // Row 1 advances by 1 from pager to pager: each pager's own capcode.
+    window->act([this] { window->state().form.userPick("autoinc1", 1); });
+  }
+  // WR_To_Pager from the menu; true when the progress dialog came up (a transfer ran).
+  bool writePager() {
+    bool transferred = false;
+    const auto watch =
+        QObject::connect(window->progressWindow()->bar(), &QProgressBar::valueChanged,
+                         [&] { transferred |= window->progressWindow()->isVisible(); });
+    window->action("WriteToPager")->trigger();
+    QObject::disconnect(watch);
+    return transferred;
+  }
+  // "1=2004000 2=2004008": the enabled rows' capcodes the window shows now.
+  QString capcodesShown() {
+    QStringList rows;
+    for (int row = 1; row <= 8; ++row) {
+      const std::string n = std::to_string(row);
+      if (window->state().form.checked("addr" + n + "en"))
+        rows << QString("%1=%2").arg(row).arg(
+            QString::fromStdString(window->state().form.text("address" + n)).toInt());
+    }
+    return rows.join(' ');
+  }
+  std::vector<PagerRecord> recorded() {
+    return openSqliteLedger(*production.ledger, LedgerOpen::ExistingOnly)->list("");
+  }
+  QString ledgerLine() { return window->ledgerStatusLine()->text(); }
+  // Opens the records view with "Ledger…" and reads it as it first shows.
+  struct Seen {
+    QStringList capcodes;
+    QStringList results;
+    QString summary;
+  };
+  Seen recordsView() {
+    Seen seen;
+    QTimer::singleShot(0, [&] {
+      auto* view = dynamic_cast<LedgerRecordsDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(view, nullptr);
+      for (int row = 0; row < view->table()->rowCount(); ++row) {
+        seen.results << view->table()->item(row, 3)->text();
+        seen.capcodes << view->table()->item(row, 4)->text();
+      }
+      seen.summary = view->summary()->text();
+      view->accept();
+    });
+    window->ledgerStatusLine()->recordsButton()->click();
+    return seen;
+  }
+};
+
+TEST_F(WindowLedger, ARecordedWriteShowsOnTheLedgerLine) {
+  openOnBox("capcode_ui_ledger_line.eep");
+  const QString head = "Ledger: " + QString::fromStdString(*production.ledger) +
+                       "  |  Station: bench-1  |  Batch: none  |  ";
+  EXPECT_EQ(ledgerLine(), head + "Verified today: 0  |  Last: none");
+  const QString written = capcodesShown();
+  ASSERT_FALSE(written.isEmpty());
+  ASSERT_TRUE(writePager());
+  EXPECT_EQ(logLines().last(), "Verify OK !");
+  EXPECT_EQ(ledgerLine(), head + "Verified today: 1  |  Last: " + written);
+  EXPECT_FALSE(window->ledgerStatusLine()->warning());
+  EXPECT_NE(capcodesShown(), written) << "the capcodes advanced for the next pager";
+  ASSERT_EQ(recorded().size(), 1u);
+  EXPECT_EQ(recorded()[0].result, PagerResult::Verified);
+}
+
+TEST_F(WindowLedger, TheRecordsViewListsTheWindowsPagersNewestFirst) {
+  openOnBox("capcode_ui_ledger_view.eep");
+  EXPECT_EQ(recordsView().summary, "0 pagers");
+  const QString first = capcodesShown();
+  ASSERT_TRUE(writePager());
+  const QString second = capcodesShown();
+  ASSERT_TRUE(writePager());
+  const Seen seen = recordsView();
+  EXPECT_EQ(seen.summary, "2 pagers");
+  // Newest first; every row but the advancing first one is shared by all pagers.
+  auto withRoles = [](const QString& capcodes) {
+    QStringList rows = capcodes.split(' ');
+    for (int i = 1; i < rows.size(); ++i)
+      rows[i] += "(shared)";
+    return rows.join(' ');
+  };
+  EXPECT_EQ(seen.capcodes, QStringList({withRoles(second), withRoles(first)}));
+  EXPECT_EQ(seen.results, QStringList({"verified", "verified"}));
+}
+
+TEST_F(WindowLedger, AfterARestartARepeatIsRefusedUntilProgramAgain) {
+  openOnBox("capcode_ui_ledger_restart.eep");
+  const QString capcodes = capcodesShown();
+  ASSERT_TRUE(writePager());
+  window.reset();  // the window closed; nothing of it is kept
+
+  openOnBox("capcode_ui_ledger_restart.eep");
+  ASSERT_EQ(capcodesShown(), capcodes) << "the file's capcodes again";
+  const int lines = logLines().size();
+  answerNextQuestion("Cancel");
+  EXPECT_FALSE(writePager()) << "nothing reached the pager";
+  ASSERT_EQ(askedQuestions.size(), 1);
+  EXPECT_TRUE(askedQuestions[0].startsWith("The pager was not written: "))
+      << askedQuestions[0].toStdString();
+  EXPECT_TRUE(askedQuestions[0].endsWith("[Program again|Cancel]"));
+  EXPECT_EQ(defaultAnswers, QStringList{"Program again"});
+  EXPECT_EQ(logLines().size(), lines + 1);
+  EXPECT_TRUE(logLines().last().startsWith("Ledger: ")) << logLines().last().toStdString();
+  EXPECT_EQ(recorded().size(), 1u);
+  EXPECT_EQ(capcodesShown(), capcodes);
+
+  answerNextQuestion("Program again");
+  EXPECT_TRUE(writePager());
+  EXPECT_EQ(logLines().last(), "Verify OK !");
+  const std::vector<PagerRecord> records = recorded();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].result, PagerResult::Verified);
+  EXPECT_EQ(records[1].addresses, records[0].addresses) << "the returned pager, programmed again";
+  EXPECT_TRUE(ledgerLine().contains("Verified today: 2"));
+}
+
+TEST_F(WindowLedger, ALedgerThatCannotBeOpenedRefusesEveryWrite) {
+  // Its folder would have to be where a file is.
+  test::writeBytes(folder / "occupied", {'x'});
+  production.ledger = folder / "occupied/ledger.sqlite3";
+  openOnBox("capcode_ui_ledger_unusable.eep");
+  EXPECT_TRUE(window->ledgerStatusLine()->warning());
+  EXPECT_TRUE(ledgerLine().startsWith("Ledger: " + QString::fromStdString(*production.ledger) +
+                                      "  |  Not recording, every write is refused: "))
+      << ledgerLine().toStdString();
+  acknowledgeNextMessage();
+  EXPECT_FALSE(writePager());
+  ASSERT_EQ(shownMessages.size(), 1);
+  EXPECT_TRUE(shownMessages[0].startsWith("The pager was not written: the ledger cannot record it"))
+      << shownMessages[0].toStdString();
+  EXPECT_FALSE(logLines().contains("Verify OK !"));
+  EXPECT_TRUE(recordsView().summary.startsWith("The ledger cannot be read: "));
+}
+
+TEST_F(WindowLedger, WithoutALedgerPagersAreWrittenAndNothingIsRecorded) {
+  production = ProductionOptions{std::nullopt, true, "bench-1", ""};
+  openOnBox("capcode_ui_ledger_none.eep");
+  EXPECT_TRUE(ledgerLine().startsWith("Ledger: no ledger  |  Station: bench-1"));
+  ASSERT_TRUE(writePager());
+  EXPECT_EQ(logLines().last(), "Verify OK !");
+  EXPECT_EQ(recordsView().summary, "0 pagers");
+  EXPECT_FALSE(window->ledgerStatusLine()->warning());
+}
+
+}  // namespace
+}  // namespace capcode::ui
