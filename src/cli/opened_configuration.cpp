@@ -3,8 +3,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <iterator>
 #include <stdexcept>
 
 #include "core/config_file.hpp"
@@ -21,58 +19,48 @@ SessionOptions offline(const OpenOptions& options) {
   return session;
 }
 
-std::string saveStandardInput(std::istream& in) {
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw std::runtime_error("cannot read standard input");
+}  // namespace
+
+std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const char* purpose) {
   const char* dir = std::getenv("TMPDIR");
-  std::string path =
-      std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/capcode-stdin-XXXXXX";
+  std::string path = std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/capcode-" +
+                     purpose + "-XXXXXX";
   const int fd = ::mkstemp(path.data());
-  if (fd < 0) throw std::runtime_error("cannot keep standard input in " + path);
+  if (fd < 0) throw std::runtime_error("cannot keep a temporary copy in " + path);
   ::close(fd);
-  if (const std::string error =
-          writeFileAtomically(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-      !error.empty()) {
+  if (const std::string error = writeFileAtomically(path, bytes); !error.empty()) {
     ::unlink(path.c_str());
-    throw std::runtime_error("cannot keep standard input: " + error);
+    throw std::runtime_error("cannot keep a temporary copy: " + error);
   }
   return path;
 }
 
-}  // namespace
-
-std::optional<std::uint8_t> revisionNamed(const std::string& name) {
-  if (name == "A2") return kHwA2;
-  if (name == "A3") return kHwA3;
-  if (name == "B") return kHwB;
-  return std::nullopt;
-}
-
-OpenedConfiguration::OpenedConfiguration(const std::string& path, const OpenOptions& options,
-                                         std::istream& in, std::ostream& log, std::ostream& err)
+OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
+                                         const OpenOptions& options, std::ostream& log,
+                                         std::ostream& err)
     : feedback_(log, err, false),
       program_(std::make_unique<PagerSession>(feedback_, offline(options))) {
-  if (!program_->startUp()) return;
+  if (!program_->startUp()) throw std::runtime_error("the program could not start");
   ProgramState& s = state();
-  if (options.revision) {
-    // The hidden revision item steps HW-A2 -> HW-A3 -> HW-B, as in the window.
-    const std::uint8_t wanted = *revisionNamed(*options.revision);
-    for (int step = 0; step < 3 && s.HardwareRevision != wanted; ++step)
-      program_->click("switch_model");
-  }
-  const std::string file = path == "-" ? (temporary_ = saveStandardInput(in)) : path;
+  const std::uint8_t revision = revisionNamed(options.revision.value_or("B")).value_or(kHwB);
+  selectRevision(s, revision);
+  const std::string file =
+      input.regularFile ? input.name : (temporary_ = keepInTemporaryFile(input.bytes, "stdin"));
   feedback_.answer = file;
   const std::vector<std::string> lines = program_->click("Open1");
   // File > Open leaves the file's bytes in the read buffer, accepted or not.
   bytes_ = s.PagerReadBuffer;
-  if (logged(lines, "File loaded")) {
-    loaded_ = true;
-    return;
+  const bool accepted = logged(lines, "File loaded");
+  if (!accepted) failure_ = lines.empty() ? "Load file error" : lines.back();
+  const bool read = accepted || failure_ != "Load file error";
+  if (read) {
+    revisionCheck_ = checkRevisions(bytes_, revision, program_->startup());
+    if (accepted && !revisionCheck_.chosen.clean()) failure_ = revisionCheck_.refusal();
   }
-  failure_ = lines.empty() ? "Load file error" : lines.back();
+  loaded_ = accepted && failure_.empty();
   // A file that was read but failed its checks may still be shown, marked as such.
-  if (options.force && failure_ != "Load file error") {
-    s.event([&] { takeReadBuffer(s); });
+  if (options.force && read && !loaded_) {
+    if (!accepted) s.event([&] { takeReadBuffer(s); });
     loaded_ = true;
   }
 }

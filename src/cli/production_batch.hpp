@@ -4,6 +4,7 @@
 // transfer and completed after it, the capcodes advancing after every verified pager.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ struct WriteOptions {
   bool allowReuse = false;
   bool resume = false;
   std::string batch;
+  // "A2", "A3" or "B" (the default): the hardware revision whose layout the file is read with.
+  std::optional<std::string> revision;
   SessionOptions session;
 };
 

@@ -18,11 +18,7 @@ struct ShowOptions {
 
 // Adds --revision and --data-dir, which show, diff and set share.
 void addOpenOptions(CLI::App& command, OpenOptions& open) {
-  command
-      .add_option("--revision", open.revision,
-                  "decode with this hardware revision's layout (default B, the program's)")
-      ->type_name("A2|A3|B")
-      ->check(CLI::IsMember({"A2", "A3", "B"}));
+  addRevisionOption(command, open.revision);
   command
       .add_option("--data-dir", open.dataDirectory,
                   "where the language libraries are when the working directory has none")
@@ -31,8 +27,14 @@ void addOpenOptions(CLI::App& command, OpenOptions& open) {
 
 int runShow(const ShowOptions& o, CommandIo& io) {
   try {
+    std::string error;
+    const auto input = readConfigurationInput(o.file, io.in, io.inFd, InputLimits{}, error);
+    if (!input) {
+      io.err << "capcode show: " << error << "\n";
+      return kExitFailed;
+    }
     // The status log of the open goes to standard error: standard output is the configuration.
-    OpenedConfiguration opened(o.file, o.open, io.in, io.err, io.err);
+    OpenedConfiguration opened(*input, o.open, io.err, io.err);
     if (!opened.loaded()) {
       io.err << "capcode show: " << o.file << ": " << opened.failure() << "\n";
       return kExitFailed;
@@ -56,6 +58,15 @@ int runShow(const ShowOptions& o, CommandIo& io) {
 
 }  // namespace
 
+void addRevisionOption(CLI::App& command, std::optional<std::string>& revision) {
+  command
+      .add_option("--revision", revision,
+                  "decode with this hardware revision's layout (default B, the program's); a file "
+                  "that does not decode cleanly at it is refused, naming the one that does")
+      ->type_name("A2|A3|B")
+      ->check(CLI::IsMember({"A2", "A3", "B"}));
+}
+
 void addConfigurationOpenOptions(CLI::App& command, OpenOptions& open) {
   addOpenOptions(command, open);
 }
@@ -69,10 +80,12 @@ CommandRun setupShowCommand(CLI::App& app, CommandIo& io) {
                     "one JSON object keyed by control name: label, kind, value (list items by "
                     "index with their text), unit, enabled, visible");
   command->add_flag("--force", o->open.force,
-                    "show a file that fails the checksum or edition check (exit status 1)");
+                    "show a file that fails the checksum or edition check, or does not decode "
+                    "cleanly at the revision (exit status 1)");
   addOpenOptions(*command, o->open);
   command->footer(
       "The file is opened as File > Open opens it; its status-log lines go to standard error.\n"
+      "FILE may be a pipe or another stream; more than 2048 bytes are refused at once.\n"
       "Exit status: 0 shown, 1 the file cannot be opened or fails its checks, 2 a usage error.");
   return [o, &io] { return runShow(*o, io); };
 }
