@@ -82,8 +82,9 @@ TEST_F(ConfigurationText, ShowReadsStandardInputAndRefusesABrokenFileUnlessForce
 }
 
 TEST_F(ConfigurationText, ShowUnderAnotherRevisionDecodesItsLayout) {
+  const std::string hwA2 = edited("a2.eep", "click switch_model\n");
   const Outcome b = run({"show", config, "--json"});
-  const Outcome a2 = run({"show", config, "--json", "--revision", "A2"});
+  const Outcome a2 = run({"show", hwA2, "--json", "--revision", "A2"});
   ASSERT_EQ(a2.status, 0) << a2.err;
   EXPECT_NE(a2.out, b.out);
   EXPECT_TRUE(has(a2.out, "\"address7\": {\"label\":\"PN\",\"kind\":\"text\",\"value\":"));
@@ -164,7 +165,6 @@ TEST_F(ConfigurationText, SetEditsAsThePersonWouldAndSavesOnlyWhenAllIsAccepted)
   const std::string out = folder / "out.eep";
   const Outcome o = run({"set", config, "address1=2004800", "pubboxlength5=20", "-o", out});
   ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_TRUE(has(o.out, "ok!"));
   const Outcome shown = run({"show", out, "--json"});
   EXPECT_TRUE(
       has(shown.out, "\"address1\": {\"label\":\"PN\",\"kind\":\"text\",\"value\":\"2004800\""));
