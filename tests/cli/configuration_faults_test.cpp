@@ -106,7 +106,7 @@ TEST_P(ConfigurationFaults, AFileIsReadOnlyAtARevisionItDecodesCleanlyAt) {
     EXPECT_EQ(o.status, sameLayout ? 0 : 1) << o.err;
     if (sameLayout) continue;
     EXPECT_TRUE(has(o.err, "does not decode cleanly at " + revisionCaption(other))) << o.err;
-    EXPECT_TRUE(has(o.err, "give --revision " + option())) << o.err;
+    EXPECT_TRUE(has(o.err, "--revision " + option())) << o.err;
     EXPECT_TRUE(o.out.empty());
     const Outcome edit = run({"set", file, "maxprivate=30", "--revision", revisionOptionName(other)});
     EXPECT_EQ(edit.status, 1);

@@ -187,7 +187,7 @@ TEST_F(ConfigurationText, SetEditsAsThePersonWouldAndSavesOnlyWhenAllIsAccepted)
       {{"address1=2097150"}, 1, "address1=2097150 was refused"},
       {{"alerttime=12", "address2=2004000"}, 1, "address2=2004000 was refused"},
       {{"contrast=30"}, 1, "contrast is disabled in the window"},
-      {{"zoom=In"}, 1, "zoom is hidden in the window"},
+      {{"zoom=Out"}, 1, "zoom is hidden in the window"},
       {{"nosuch=1"}, 2, "no control named nosuch"},
       {{"language=Klingon"}, 1, "language has no item Klingon"},
       {{"quietsound=yes"}, 1, "give on or off"},
