@@ -1,12 +1,14 @@
 #include "cli/opened_configuration.hpp"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 #include "core/config_file.hpp"
-#include "core/file_io.hpp"
 
 namespace capcode {
 
@@ -25,12 +27,21 @@ std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const ch
   const char* dir = std::getenv("TMPDIR");
   std::string path = std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/capcode-" +
                      purpose + "-XXXXXX";
-  const int fd = ::mkstemp(path.data());
+  const int fd = ::mkostemp(path.data(), O_CLOEXEC);
   if (fd < 0) throw std::runtime_error("cannot keep a temporary copy in " + path);
+  // A private copy for the moment of one command: no need to wait for the disk.
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const int error = done == bytes.size() ? 0 : errno;
   ::close(fd);
-  if (const std::string error = writeFileAtomically(path, bytes); !error.empty()) {
+  if (done != bytes.size()) {
     ::unlink(path.c_str());
-    throw std::runtime_error("cannot keep a temporary copy: " + error);
+    throw std::runtime_error("cannot keep a temporary copy: " + std::string(std::strerror(error)));
   }
   return path;
 }

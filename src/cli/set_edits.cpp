@@ -78,11 +78,6 @@ std::string checkEdit(ProgramState& state, Edit& edit, bool& usage) {
   const std::string& name = edit.name;
   switch (control->kind) {
     case ControlKind::Text:
-      if (control->maxLength != 0 && edit.bytes.size() > control->maxLength) {
-        return name + " takes at most " + std::to_string(control->maxLength) +
-               " characters, not " + std::to_string(edit.bytes.size()) + ": " +
-               readableText(edit.bytes);
-      }
       edit.asked.text = edit.bytes;
       break;
     case ControlKind::Choice:
@@ -108,6 +103,12 @@ std::string checkEdit(ProgramState& state, Edit& edit, bool& usage) {
   // show prints is taken back as it is.
   edit.unchanged = sameValue(*control, valueOf(*control), edit.asked, state.DecimalMark);
   if (edit.unchanged) return {};
+  // Typing would drop the characters past the limit and store another value.
+  if (control->kind == ControlKind::Text && control->maxLength != 0 &&
+      edit.bytes.size() > control->maxLength) {
+    return name + " takes at most " + std::to_string(control->maxLength) + " characters, not " +
+           std::to_string(edit.bytes.size()) + ": " + readableText(edit.bytes);
+  }
   if (!control->visible || !form.reachable(name)) {
     return name + " is " + std::string(control->enabled ? "hidden" : "disabled") + " in the window";
   }
