@@ -71,7 +71,9 @@ std::string revisionOptionName(std::uint8_t revision) {
   return revision == kHwA2 ? "A2" : revision == kHwA3 ? "A3" : "B";
 }
 
-std::string revisionCaption(std::uint8_t revision) { return "HW-" + revisionOptionName(revision); }
+std::string revisionCaption(std::uint8_t revision) {
+  return "HW-" + revisionOptionName(revision);
+}
 
 void selectRevision(ProgramState& state, std::uint8_t revision) {
   for (int step = 0; step < 3 && state.HardwareRevision != revision; ++step)
@@ -138,8 +140,8 @@ std::string RevisionCheck::refusal() const {
   } else {
     why = "decoding and saving it would change " + offsetRuns(chosen.changed);
   }
-  std::string text = "does not decode cleanly at " + revisionCaption(chosen.revision) + " (" +
-                     why + ")";
+  std::string text =
+      "does not decode cleanly at " + revisionCaption(chosen.revision) + " (" + why + ")";
   if (cleanElsewhere.empty()) return text + "; no other revision decodes it cleanly either";
   std::vector<std::string> options;
   for (std::uint8_t r : cleanElsewhere)

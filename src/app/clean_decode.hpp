@@ -46,9 +46,9 @@ std::string offsetRuns(const std::vector<std::size_t>& offsets);
 
 struct DecodeCheck {
   std::uint8_t revision = 0;
-  bool converted = true;              // the decoded settings could be encoded at all
-  std::vector<std::size_t> changed;   // offsets a decode and encode would change
-  std::vector<std::string> refused;   // address fields a rule put the focus back on
+  bool converted = true;             // the decoded settings could be encoded at all
+  std::vector<std::size_t> changed;  // offsets a decode and encode would change
+  std::vector<std::string> refused;  // address fields a rule put the focus back on
   bool clean() const { return converted && changed.empty() && refused.empty(); }
 };
 
@@ -65,7 +65,6 @@ struct RevisionCheck {
 };
 
 // The check at `chosen`, and when that is not clean, at the two other revisions.
-RevisionCheck checkRevisions(const Image& file, std::uint8_t chosen,
-                             const StartupOptions& startup);
+RevisionCheck checkRevisions(const Image& file, std::uint8_t chosen, const StartupOptions& startup);
 
 }  // namespace capcode

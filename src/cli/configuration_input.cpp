@@ -33,8 +33,8 @@ bool readBounded(int fd, const std::string& name, const InputLimits& limits,
       return false;
     }
     if (waited == 0) {
-      error = name + ": nothing arrived for " +
-              std::to_string(limits.silence.count() / 1000) + " s; given up";
+      error = name + ": nothing arrived for " + std::to_string(limits.silence.count() / 1000) +
+              " s; given up";
       return false;
     }
     const ssize_t n = ::read(fd, bytes.data() + got, kReadLimit - got);
@@ -73,7 +73,8 @@ std::optional<ConfigurationInput> readConfigurationInput(const std::string& name
   } else {
     // Opened without waiting (a FIFO with no writer yet would hold open() forever), then read
     // with a time limit.
-    const int fd = name == "-" ? inFd : ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd =
+        name == "-" ? inFd : ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
       error = name + ": " + std::strerror(errno);
       return std::nullopt;

@@ -47,7 +47,7 @@ void giveAnotherValue(Control& c) {
       break;
     }
     case ControlKind::Choice:
-      c.index = c.items.empty()                               ? -1
+      c.index = c.items.empty()                                  ? -1
                 : c.index + 1 < static_cast<int>(c.items.size()) ? c.index + 1
                                                                  : (c.items.size() > 1 ? 0 : -1);
       break;
@@ -92,9 +92,10 @@ std::vector<std::string> controlsDeciding(ProgramState& state,
   std::vector<std::string> names;
   for (const std::string& name : candidates) {
     const ControlBytes bytes = bytesOfControl(state, name);
-    const bool decides = std::any_of(bytes.offsets.begin(), bytes.offsets.end(), [&](std::size_t o) {
-      return std::find(offsets.begin(), offsets.end(), o) != offsets.end();
-    });
+    const bool decides =
+        std::any_of(bytes.offsets.begin(), bytes.offsets.end(), [&](std::size_t o) {
+          return std::find(offsets.begin(), offsets.end(), o) != offsets.end();
+        });
     if (decides) names.push_back(name);
   }
   return names;

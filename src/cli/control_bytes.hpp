@@ -14,9 +14,9 @@ namespace capcode {
 class ProgramState;
 
 struct ControlBytes {
-  bool stored = false;              // the encoder reads the control at all
-  std::vector<std::size_t> offsets; // the bytes it decides (empty when the settings or the
-                                    // other value do not convert, though it is read)
+  bool stored = false;               // the encoder reads the control at all
+  std::vector<std::size_t> offsets;  // the bytes it decides (empty when the settings or the
+                                     // other value do not convert, though it is read)
 };
 
 ControlBytes bytesOfControl(ProgramState& state, const std::string& control);

@@ -9,7 +9,9 @@ namespace capcode {
 
 namespace {
 
-bool isControl(unsigned char b) { return b < 0x20 || (b >= 0x7F && b <= 0x9F); }
+bool isControl(unsigned char b) {
+  return b < 0x20 || (b >= 0x7F && b <= 0x9F);
+}
 
 std::string codePoint(unsigned long c) {
   char text[24];
@@ -46,9 +48,11 @@ std::optional<std::string> valueAsBytes(std::string_view utf8, std::string& erro
   std::string bytes;
   for (std::size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3
-                                                                : (lead >> 3) == 30 ? 4
-                                                                                    : 0;
+    std::size_t length = lead < 0x80         ? 1
+                         : (lead >> 5) == 6  ? 2
+                         : (lead >> 4) == 14 ? 3
+                         : (lead >> 3) == 30 ? 4
+                                             : 0;
     if (length == 0 || i + length > utf8.size()) {
       error = "is not valid UTF-8";
       return std::nullopt;

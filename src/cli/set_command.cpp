@@ -70,8 +70,9 @@ class SetRun {
   int run() {
     const std::string target = o_.output.empty() ? o_.file : o_.output;
     if (target == "-" && o_.output.empty())
-      return usage("give -o OUT (or -o - for standard output) to save a configuration read from "
-                   "standard input");
+      return usage(
+          "give -o OUT (or -o - for standard output) to save a configuration read from "
+          "standard input");
     for (const std::string& assignment : o_.assignments) {
       std::string error;
       bool isUsage = false;
@@ -148,8 +149,7 @@ class SetRun {
   // control with what it holds then. A text the save pads (a tone pattern of fewer than four
   // digits) is an adjustment; any other difference is a value the file cannot keep.
   int readBack(const Image& saved) {
-    ConfigurationInput input{o_.file, std::vector<std::uint8_t>(saved.begin(), saved.end()),
-                             false};
+    ConfigurationInput input{o_.file, std::vector<std::uint8_t>(saved.begin(), saved.end()), false};
     std::ostream nowhere(nullptr);
     OpenOptions options = o_.open;
     options.force = true;  // compared even when it would not open cleanly, to say which value
@@ -168,8 +168,8 @@ class SetRun {
         padded = true;
         continue;
       }
-      io_.err << "capcode set: " << name << ": asked " << shownValue(c, edit->asked)
-              << ", stored " << shownValue(stored, valueOf(stored)) << "\n";
+      io_.err << "capcode set: " << name << ": asked " << shownValue(c, edit->asked) << ", stored "
+              << shownValue(stored, valueOf(stored)) << "\n";
       lost = true;
     }
     if (lost) return refuse("the file does not keep what was asked");
@@ -185,7 +185,8 @@ class SetRun {
     const Image& file = opened_->bytes();
     std::vector<std::size_t> offsets;
     for (std::size_t i = 0; i < kImageSize; ++i) {
-      const auto uncarried = static_cast<std::uint8_t>((saved[i] ^ file[i]) & ~(saved[i] ^ unedited[i]));
+      const auto uncarried =
+          static_cast<std::uint8_t>((saved[i] ^ file[i]) & ~(saved[i] ^ unedited[i]));
       if (uncarried != 0 && !rewrittenOnEverySave(i, state().HardwareRevision, file[i]))
         offsets.push_back(i);
     }
@@ -239,8 +240,7 @@ CommandRun setupSetCommand(CLI::App& app, CommandIo& io) {
   auto o = std::make_shared<SetOptions>();
   CLI::App* command =
       app.add_subcommand("set", "change settings of a configuration file as the window would");
-  command->add_option("FILE", o->file, "the configuration file (- for standard input)")
-      ->required();
+  command->add_option("FILE", o->file, "the configuration file (- for standard input)")->required();
   command
       ->add_option("ASSIGNMENT", o->assignments,
                    "NAME=VALUE: a text field is cleared and typed, a list picked by item text "
@@ -248,7 +248,8 @@ CommandRun setupSetCommand(CLI::App& app, CommandIo& io) {
                    "JSON string, as show prints it")
       ->required()
       ->type_name("NAME=VALUE");
-  command->add_option("-o,--output", o->output, "save to OUT instead of FILE (- for standard output)")
+  command
+      ->add_option("-o,--output", o->output, "save to OUT instead of FILE (- for standard output)")
       ->type_name("OUT");
   command->add_flag("--adjust", o->adjust,
                     "accept values the window adjusts on purpose (a clamp to a maximum, a "

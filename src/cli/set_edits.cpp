@@ -85,7 +85,8 @@ std::string checkEdit(ProgramState& state, Edit& edit, bool& usage) {
       if (edit.asked.index < 0) return name + " has no item " + edit.given;
       break;
     case ControlKind::Flag:
-      if (edit.bytes != "on" && edit.bytes != "off") return name + " is a check box: give on or off";
+      if (edit.bytes != "on" && edit.bytes != "off")
+        return name + " is a check box: give on or off";
       edit.asked.checked = edit.bytes == "on";
       break;
     case ControlKind::Slider: {
@@ -154,7 +155,9 @@ void makeEdit(ProgramState& state, const Edit& edit) {
   }
 }
 
-ControlValue valueOf(const Control& c) { return {c.text, c.index, c.checked, c.position}; }
+ControlValue valueOf(const Control& c) {
+  return {c.text, c.index, c.checked, c.position};
+}
 
 bool sameValue(const Control& c, const ControlValue& a, const ControlValue& b, char mark) {
   switch (c.kind) {

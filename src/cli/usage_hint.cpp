@@ -37,7 +37,8 @@ std::string nearest(const std::string& wrong, const std::vector<std::string>& na
 }
 
 std::string commandPath(const CLI::App& at) {
-  return at.get_parent() == nullptr ? "capcode" : commandPath(*at.get_parent()) + " " + at.get_name();
+  return at.get_parent() == nullptr ? "capcode"
+                                    : commandPath(*at.get_parent()) + " " + at.get_name();
 }
 
 std::string hint(const CLI::App& at, const char* what, const std::string& wrong,

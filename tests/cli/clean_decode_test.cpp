@@ -51,13 +51,13 @@ TEST_F(CleanDecode, OnlyTheBytesEverySaveRewritesMayDiffer) {
       {kHwA2, 0x01E, 0xFF, true},
       {kHwA3, 0x01F, 0x01, true},
       // A layout's constant bits: a file saved at that revision holds them.
-      {kHwB, 0x020, 0x01, false},     // bits 0-6 written as 2
-      {kHwB, 0x000, 0x01, false},     // a record's bits 0-6 written as 6
-      {kHwB, 0x026, 0x01, false},     // the complement of 0x025
-      {kHwA2, 0x013, 0x80, false},    // bit 7 written as 1
-      {kHwA3, 0x012, 0x80, false},    // the enables of rows 7 and 8 do not exist there
-      {kHwB, 0x3FF, 0x01, false},     // written as 0
-      {kHwA2, 0x185, 0x80, false},    // an unnamed bit, written as 0
+      {kHwB, 0x020, 0x01, false},   // bits 0-6 written as 2
+      {kHwB, 0x000, 0x01, false},   // a record's bits 0-6 written as 6
+      {kHwB, 0x026, 0x01, false},   // the complement of 0x025
+      {kHwA2, 0x013, 0x80, false},  // bit 7 written as 1
+      {kHwA3, 0x012, 0x80, false},  // the enables of rows 7 and 8 do not exist there
+      {kHwB, 0x3FF, 0x01, false},   // written as 0
+      {kHwA2, 0x185, 0x80, false},  // an unnamed bit, written as 0
   };
   for (const Case& c : cases) {
     Image bytes = image(settled(c.revision));
@@ -80,8 +80,9 @@ TEST_F(CleanDecode, AddressRulesRefusingARowMakeItUnclean) {
   setChecksum(bytes);
   const RevisionCheck result = checkRevisions(bytes, kHwB, startupOptionsFor(kData, '.'));
   EXPECT_FALSE(result.chosen.refused.empty());
-  EXPECT_TRUE(has(result.refusal(), "does not decode cleanly at HW-B (the address rules refuse "
-                                    "address"))
+  EXPECT_TRUE(has(result.refusal(),
+                  "does not decode cleanly at HW-B (the address rules refuse "
+                  "address"))
       << result.refusal();
 }
 
@@ -89,8 +90,9 @@ TEST_F(CleanDecode, TheRefusalNamesTheRevisionsThatDecodeCleanly) {
   const RevisionCheck result =
       checkRevisions(image(settled(kHwA2)), kHwB, startupOptionsFor(kData, '.'));
   EXPECT_EQ(result.cleanElsewhere, (std::vector<std::uint8_t>{kHwA2, kHwA3}));
-  EXPECT_TRUE(has(result.refusal(), "it decodes cleanly at HW-A2 and HW-A3: give --revision A2 or "
-                                    "--revision A3"))
+  EXPECT_TRUE(has(result.refusal(),
+                  "it decodes cleanly at HW-A2 and HW-A3: give --revision A2 or "
+                  "--revision A3"))
       << result.refusal();
   const RevisionCheck clean =
       checkRevisions(image(settled(kHwB)), kHwB, startupOptionsFor(kData, '.'));
@@ -114,8 +116,8 @@ TEST_F(CleanDecode, WriteRefusesAFileThatDoesNotDecodeCleanlyAtItsRevision) {
       {kHwB, {"--revision", "A2"}, "it decodes cleanly at HW-B: give --revision B"},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> args{"write", settled(c.saved), "--sim-usb", pager, "--ledger",
-                                  ledger};
+    std::vector<std::string> args{"write", settled(c.saved), "--sim-usb",
+                                  pager,   "--ledger",       ledger};
     args.insert(args.end(), c.revision.begin(), c.revision.end());
     const test::Outcome o = run(args);
     EXPECT_EQ(o.status, 2) << o.err;

@@ -33,8 +33,7 @@ class ConfigurationFaults : public test::Configurations,
   }
 };
 
-INSTANTIATE_TEST_SUITE_P(Layouts, ConfigurationFaults,
-                         ::testing::Values(kHwA2, kHwA3, kHwB),
+INSTANTIATE_TEST_SUITE_P(Layouts, ConfigurationFaults, ::testing::Values(kHwA2, kHwA3, kHwB),
                          [](const auto& info) { return revisionOptionName(info.param); });
 
 // Fault 1: a value longer than its field is refused, naming the control, its limit and the
@@ -108,7 +107,8 @@ TEST_P(ConfigurationFaults, AFileIsReadOnlyAtARevisionItDecodesCleanlyAt) {
     EXPECT_TRUE(has(o.err, "does not decode cleanly at " + revisionCaption(other))) << o.err;
     EXPECT_TRUE(has(o.err, "--revision " + option())) << o.err;
     EXPECT_TRUE(o.out.empty());
-    const Outcome edit = run({"set", file, "maxprivate=30", "--revision", revisionOptionName(other)});
+    const Outcome edit =
+        run({"set", file, "maxprivate=30", "--revision", revisionOptionName(other)});
     EXPECT_EQ(edit.status, 1);
     EXPECT_EQ(fileBytes(file), fileBytes(settled(revision()))) << "untouched";
     EXPECT_EQ(run({"diff", file, file, "--revision", revisionOptionName(other)}).status, 2);
@@ -143,8 +143,9 @@ TEST_P(ConfigurationFaults, SetChangesOnlyTheBytesTheEditsCarry) {
   const std::string foreign = withChecksum(bytes, "foreign.eep");
   const Outcome o = set(foreign, {"maxprivate=30"}, out);
   EXPECT_EQ(o.status, 1);
-  EXPECT_TRUE(has(o.err, "saving would also change byte 0x066 (model code), which the edits do "
-                         "not carry"))
+  EXPECT_TRUE(has(o.err,
+                  "saving would also change byte 0x066 (model code), which the edits do "
+                  "not carry"))
       << o.err;
 }
 
@@ -213,8 +214,9 @@ TEST_P(ConfigurationFaults, TextsAreLatin1AsUtf8WithControlCharactersEscaped) {
   EXPECT_FALSE(has(diff.out, "\x1B"));
   // What show prints, set takes back unchanged.
   const std::string again = folder / "again.eep";
-  ASSERT_EQ(set(out, {"hellomsg1=\"Café                \"",
-                      R"(hellomsg2="A\u001B[31mB\u009B\u0085           ")"},
+  ASSERT_EQ(set(out,
+                {"hellomsg1=\"Café                \"",
+                 R"(hellomsg2="A\u001B[31mB\u009B\u0085           ")"},
                 again)
                 .status,
             0);

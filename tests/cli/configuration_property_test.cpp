@@ -106,8 +106,7 @@ class ConfigurationProperties : public test::Configurations,
   std::mt19937 random_{20261209};
 };
 
-INSTANTIATE_TEST_SUITE_P(Layouts, ConfigurationProperties,
-                         ::testing::Values(kHwA2, kHwA3, kHwB),
+INSTANTIATE_TEST_SUITE_P(Layouts, ConfigurationProperties, ::testing::Values(kHwA2, kHwA3, kHwB),
                          [](const auto& info) { return revisionOptionName(info.param); });
 
 TEST_P(ConfigurationProperties, RandomConfigurationsShowAndSetFaithfully) {
@@ -142,9 +141,8 @@ TEST_P(ConfigurationProperties, RandomConfigurationsShowAndSetFaithfully) {
     std::vector<std::pair<std::string, std::string>> asked;
     for (int n = 1 + static_cast<int>(random_() % 3); n > 0; --n) {
       const JsonControl& c = controls[random_() % controls.size()];
-      const std::size_t limit = c.name.rfind("hellomsg", 0) == 0 || c.name.rfind("canned", 0) == 0
-                                    ? 20
-                                    : 9;
+      const std::size_t limit =
+          c.name.rfind("hellomsg", 0) == 0 || c.name.rfind("canned", 0) == 0 ? 20 : 9;
       const std::string value = randomValue(c, limit);
       edit.push_back(c.name + "=" + value);
       asked.emplace_back(c.name, value);
@@ -165,8 +163,7 @@ TEST_P(ConfigurationProperties, RandomConfigurationsShowAndSetFaithfully) {
     for (const auto& [name, value] : last) {
       const JsonControl* c = find(after, name);
       ASSERT_NE(c, nullptr) << name;
-      const std::string bytes =
-          value.front() == '"' ? parseJsonString(value).value_or("?") : value;
+      const std::string bytes = value.front() == '"' ? parseJsonString(value).value_or("?") : value;
       if (c->kind == "list") {
         // Picked by item text when an item reads so, else by index.
         EXPECT_TRUE(c->value == bytes || std::to_string(c->index) == bytes) << name << " " << bytes;

@@ -19,8 +19,8 @@ namespace {
 using test::has;
 
 const std::vector<std::vector<std::string>> kCommands = {
-    {}, {"script"}, {"read"}, {"write"}, {"ledger"}, {"ledger", "resolve"},
-    {"show"}, {"diff"}, {"set"}};
+    {},       {"script"}, {"read"}, {"write"}, {"ledger"}, {"ledger", "resolve"},
+    {"show"}, {"diff"},   {"set"}};
 
 std::string sourceFile(const std::string& path) {
   std::ifstream in(std::string(CAPCODE_SOURCE_DATA_DIR) + "/" + path);
@@ -28,7 +28,7 @@ std::string sourceFile(const std::string& path) {
 }
 
 struct Declared {
-  std::set<std::string> options;      // long options
+  std::set<std::string> options;  // long options
   std::set<std::string> subcommands;
 };
 
@@ -82,8 +82,7 @@ std::set<std::string> completed(const std::vector<std::string>& words) {
       << CAPCODE_SOURCE_DATA_DIR << "/completion/capcode.bash'\nCOMP_WORDS=(";
   for (const std::string& w : words)
     out << "'" << w << "' ";
-  out << ")\nCOMP_CWORD=" << words.size() - 1
-      << "\n_capcode\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
+  out << ")\nCOMP_CWORD=" << words.size() - 1 << "\n_capcode\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
   out.close();
   std::set<std::string> offered;
   FILE* pipe = ::popen(("bash " + script).c_str(), "r");
@@ -91,7 +90,8 @@ std::set<std::string> completed(const std::vector<std::string>& words) {
   char line[256];
   while (std::fgets(line, sizeof line, pipe) != nullptr) {
     std::string word(line);
-    while (!word.empty() && (word.back() == '\n' || word.back() == ' ')) word.pop_back();
+    while (!word.empty() && (word.back() == '\n' || word.back() == ' '))
+      word.pop_back();
     if (!word.empty()) offered.insert(word);
   }
   ::pclose(pipe);

@@ -18,11 +18,11 @@ namespace capcode::test {
 inline bool validUtf8(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80           ? 1
-                               : (lead >> 5) == 6    ? 2
-                               : (lead >> 4) == 14   ? 3
-                               : (lead >> 3) == 30   ? 4
-                                                     : 0;
+    const std::size_t length = lead < 0x80         ? 1
+                               : (lead >> 5) == 6  ? 2
+                               : (lead >> 4) == 14 ? 3
+                               : (lead >> 3) == 30 ? 4
+                                                   : 0;
     if (length == 0 || i + length > text.size()) return false;
     if (length == 2 && lead < 0xC2) return false;  // overlong
     for (std::size_t k = 1; k < length; ++k) {
@@ -47,9 +47,9 @@ class Configurations : public ::testing::Test {
     if (const auto it = settled_.find(revision); it != settled_.end()) return it->second;
     const std::string first = folder / ("first-" + revisionOptionName(revision) + ".eep");
     const std::string path = folder / ("settled-" + revisionOptionName(revision) + ".eep");
-    const Outcome o = capcode({"script", "--data-dir", kData},
-                              revisionClicks(revision) + "save " + first + "\nopen " + first +
-                                  "\nsave " + path + "\n");
+    const Outcome o =
+        capcode({"script", "--data-dir", kData}, revisionClicks(revision) + "save " + first +
+                                                     "\nopen " + first + "\nsave " + path + "\n");
     EXPECT_EQ(o.status, 0) << o.err;
     settled_[revision] = path;
     return path;
