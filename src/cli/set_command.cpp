@@ -49,14 +49,13 @@ std::optional<Image> bytesOfSave(OpenedConfiguration& opened) {
   ConsoleFeedback& feedback = opened.feedback();
   feedback.answer = path;
   feedback.muted = true;
-  const std::vector<std::string> lines = opened.program().click("Save1");
+  opened.program().click("Save1");
   feedback.muted = false;
+  // The temporary file starts empty and a save replaces it whole, or not at all.
   std::optional<Image> image;
-  if (logged(lines, "ok!")) {
-    if (const auto bytes = readFilePrefix(path, kImageSize); bytes && bytes->size() == kImageSize) {
-      image.emplace();
-      std::copy(bytes->begin(), bytes->end(), image->begin());
-    }
+  if (const auto bytes = readFilePrefix(path, kImageSize); bytes && bytes->size() == kImageSize) {
+    image.emplace();
+    std::copy(bytes->begin(), bytes->end(), image->begin());
   }
   ::remove(path.c_str());
   return image;
