@@ -61,8 +61,8 @@ _capcode() {
         return
       fi
       options="--ledger --csv --unfinished --since --help" ;;
-    show) options="--json --force --revision --data-dir --help" ;;
-    diff) options="--json --force --revision --data-dir --help" ;;
+    show) options="--json --force --quiet --revision --data-dir --help" ;;
+    diff) options="--json --force --quiet --revision --data-dir --help" ;;
     set) options="-o --output --adjust --revision --data-dir --help" ;;
   esac
   if [[ "$cur" == -* ]]; then

@@ -18,6 +18,7 @@ struct DiffOptions {
   std::string a;
   std::string b;
   bool json = false;
+  bool quiet = false;
   OpenOptions open;
 };
 
@@ -48,8 +49,10 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
       io.err << "capcode diff: " << error << "\n";
       return kExitUsage;
     }
-    OpenedConfiguration a(*inputA, o.open, io.err, io.err);
-    OpenedConfiguration b(*inputB, o.open, io.err, io.err);
+    std::ostream nowhere(nullptr);
+    std::ostream& log = o.quiet ? nowhere : io.err;
+    OpenedConfiguration a(*inputA, o.open, log, io.err);
+    OpenedConfiguration b(*inputB, o.open, log, io.err);
     for (const auto& [opened, name] : {std::pair{&a, &o.a}, {&b, &o.b}}) {
       if (!opened->loaded()) {
         io.err << "capcode diff: " << *name << ": " << opened->failure() << "\n";
@@ -115,6 +118,7 @@ CommandRun setupDiffCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--json", o->json, "the differences as one JSON object");
   command->add_flag("--force", o->open.force,
                     "compare files that fail their checks or do not decode cleanly too");
+  command->add_flag("-q,--quiet", o->quiet, "leave out the status log of the opens; messages stay");
   addConfigurationOpenOptions(*command, o->open);
   command->footer(
       "Both files are opened as File > Open opens them (pipes and other streams too, such as\n"

@@ -13,6 +13,7 @@ namespace {
 struct ShowOptions {
   std::string file;
   bool json = false;
+  bool quiet = false;
   OpenOptions open;
 };
 
@@ -34,7 +35,8 @@ int runShow(const ShowOptions& o, CommandIo& io) {
       return kExitFailed;
     }
     // The status log of the open goes to standard error: standard output is the configuration.
-    OpenedConfiguration opened(*input, o.open, io.err, io.err);
+    std::ostream nowhere(nullptr);
+    OpenedConfiguration opened(*input, o.open, o.quiet ? nowhere : io.err, io.err);
     if (!opened.loaded()) {
       io.err << "capcode show: " << o.file << ": " << opened.failure() << "\n";
       return kExitFailed;
@@ -82,6 +84,8 @@ CommandRun setupShowCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--force", o->open.force,
                     "show a file that fails the checksum or edition check, or does not decode "
                     "cleanly at the revision (exit status 1)");
+  command->add_flag("-q,--quiet", o->quiet,
+                    "leave out the status log of the open (for git's textconv); messages stay");
   addOpenOptions(*command, o->open);
   command->footer(
       "The file is opened as File > Open opens it; its status-log lines go to standard error.\n"

@@ -38,7 +38,9 @@ TEST_F(GitTextconv, GitDiffAndLogShowConfigurationsAsText) {
       << "cp '" << before << "' cfg.eep && git add . && git commit -qm one\n"
       << "cp '" << after << "' cfg.eep && git commit -qam two\n"
       << "git diff HEAD~1 HEAD > diff.txt 2> diff.err\n"
-      << "git log -p -- cfg.eep > log.txt 2> log.err\n";
+      << "git log -p -- cfg.eep > log.txt 2> log.err\n"
+      << "git -c diff.capcode.textconv='" << CAPCODE_TOOL << " show --quiet --data-dir " << kData
+      << "' diff HEAD~1 HEAD > quiet.txt 2> quiet.err\n";
   out.close();
   ASSERT_EQ(std::system(("bash " + script).c_str()), 0);
 
@@ -50,6 +52,9 @@ TEST_F(GitTextconv, GitDiffAndLogShowConfigurationsAsText) {
     EXPECT_TRUE(has(text, "\n+    hellomsg2 (hellomsg2): \"Café                \"")) << name;
     EXPECT_TRUE(test::validUtf8(text)) << name;
   }
+  EXPECT_TRUE(has(readText(repo + "/diff.err"), "File loaded")) << "the open's log, on stderr";
+  EXPECT_EQ(readText(repo + "/quiet.txt"), readText(repo + "/diff.txt"));
+  EXPECT_EQ(readText(repo + "/quiet.err"), "") << "--quiet leaves the log out";
 }
 
 }  // namespace
