@@ -1,5 +1,5 @@
 // capcode set: edit a configuration file from the command line as a person would in the window,
-// and save it only when every edit was accepted, is kept by the file as asked, and nothing else
+// and save it only when every edit was accepted and is kept by the file as asked; nothing else
 // of the file changes.
 
 #include <cstdio>
@@ -92,9 +92,10 @@ class SetRun {
     const auto saved = bytesOfSave(*opened_);
     if (!saved) return refuse("the edited settings cannot be saved");
     if (int status = compareInWindow(); status != kExitOk) return status;
-    if (int status = readBack(*saved); status != kExitOk) return status;
-    if (int status = checkUncarried(*unedited, *saved); status != kExitOk) return status;
-    return save(target, *saved);
+    Image kept = *saved;
+    keepUncarried(*unedited, kept);
+    if (int status = readBack(kept); status != kExitOk) return status;
+    return save(target, kept);
   }
 
  private:
@@ -178,29 +179,34 @@ class SetRun {
     return kExitOk;
   }
 
-  // A byte the save changes although the edits do not change what the settings write there:
-  // the bits where the save differs from the file and agrees with a save of the unedited file.
-  int checkUncarried(const Image& unedited, const Image& saved) {
+  // The bits a save would change although the edits do not change what the settings write
+  // there (the bits where the save differs from the file and agrees with a save of the unedited
+  // file: what the open's own rules rewrite, such as the edition's model code or LCD driver)
+  // keep the file's value, so that set changes only what its edits carry. Each is named.
+  void keepUncarried(const Image& unedited, Image& saved) {
     const Image& file = opened_->bytes();
     std::vector<std::size_t> offsets;
     for (std::size_t i = 0; i < kImageSize; ++i) {
       const auto uncarried =
           static_cast<std::uint8_t>((saved[i] ^ file[i]) & ~(saved[i] ^ unedited[i]));
-      if (uncarried != 0 && !rewrittenOnEverySave(i, state().HardwareRevision, file[i]))
-        offsets.push_back(i);
+      // The checksum follows the other bytes; even the channel step keeps the file's value
+      // unless an edit (of the frequency or the synthesizer) carries it.
+      if (uncarried == 0 || i == kChecksumOffset) continue;
+      saved[i] ^= uncarried;
+      offsets.push_back(i);
     }
-    if (offsets.empty()) return kExitOk;
+    if (offsets.empty()) return;
+    setChecksum(saved);
     std::vector<std::string> names;
     for (const ShownControl& c : shownControls(state()))
       names.push_back(c.name);
-    const std::vector<std::string> deciding = controlsDeciding(state(), names, offsets);
     std::string by;
-    for (const std::string& name : deciding)
+    for (const std::string& name : controlsDeciding(state(), names, offsets))
       by += (by.empty() ? "" : ", ") + name;
-    return refuse("saving would also change " + offsetRuns(offsets) + " (" +
-                  (by.empty() ? regionOf(offsets.front()) : by) +
-                  "), which the edits do not carry: the file was not saved by this program at "
-                  "this revision, or its settings are not the window's own");
+    io_.err << "capcode set: " << offsetRuns(offsets) << " ("
+            << (by.empty() ? regionOf(offsets.front()) : by)
+            << ") kept as the file holds them: opening the file rewrites them, the edits do not "
+               "carry them\n";
   }
 
   int save(const std::string& target, const Image& saved) {
@@ -262,8 +268,9 @@ CommandRun setupSetCommand(CLI::App& app, CommandIo& io) {
       "standard error with -o -). Values are UTF-8; each character must be one of the pager's\n"
       "(Latin-1). Nothing is saved when an assignment is refused (a beep, the focus put back,\n"
       "an error notice, a value longer than its field, a control the image does not keep), when\n"
-      "the window adjusts a value (unless --adjust), when the saved file would not give back\n"
-      "a value as asked, or when saving would change a byte the edits do not carry.\n"
+      "the window adjusts a value (unless --adjust), or when the saved file would not give\n"
+      "back a value as asked. Bytes the edits do not carry keep the file's value, even where\n"
+      "opening the file rewrites them (each such byte is named on standard error).\n"
       "Exit status: 0 saved, 1 refused or the file cannot be opened or saved, 2 a usage error\n"
       "(an unknown control name, an assignment without =).");
   return [o, &io] { return runSet(*o, io); };
