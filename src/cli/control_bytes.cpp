@@ -31,7 +31,7 @@ void giveAnotherValue(Control& c) {
   switch (c.kind) {
     case ControlKind::Text: {
       if (c.text.empty()) {
-        c.text = "1";
+        c.text.push_back('1');
         break;
       }
       char& first = c.text.front();
