@@ -32,7 +32,7 @@ _capcode() {
       COMPREPLY=($(compgen -W ". ," -- "$cur"))
       return
       ;;
-    --count | --autoinc | --station | --since | --sim-product | --sim-fault | --batch)
+    --count | --autoinc | --station | --since | --sim-product | --sim-fault | --batch | ID)
       return
       ;;
   esac
@@ -46,16 +46,24 @@ _capcode() {
     script) options="--bare --decimal-mark $hardware --help" ;;
     read) options="--raw $hardware --help" ;;
     write) options="--count --autoinc --same-capcodes --recover --ledger --no-ledger --station
-                    --allow-reuse --resume --batch $hardware --help" ;;
+                    --allow-reuse --resume --batch --revision $hardware --help" ;;
     ledger)
       if [[ " ${words[*]} " == *" resolve "* ]]; then
-        COMPREPLY=($(compgen -W "verified not-written --force" -- "$cur"))
+        if [[ "$cur" == -* ]]; then
+          COMPREPLY=($(compgen -W "--force --help" -- "$cur"))
+        else
+          COMPREPLY=($(compgen -W "verified not-written" -- "$cur"))
+        fi
         return
       fi
-      options="--ledger --csv --unfinished --since --help resolve" ;;
-    show) options="--json --force --revision --data-dir --help" ;;
-    diff) options="--json --force --revision --data-dir --help" ;;
-    set) options="-o --output --revision --data-dir --help" ;;
+      if [[ "$cur" != -* ]]; then
+        COMPREPLY=($(compgen -W "resolve" -- "$cur"))
+        return
+      fi
+      options="--ledger --csv --unfinished --since --help" ;;
+    show) options="--json --force --quiet --revision --data-dir --help" ;;
+    diff) options="--json --force --quiet --revision --data-dir --help" ;;
+    set) options="-o --output --adjust --revision --data-dir --help" ;;
   esac
   if [[ "$cur" == -* ]]; then
     COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -3,6 +3,7 @@
 
 #include "build_info.hpp"
 #include "cli/commands.hpp"
+#include "cli/usage_hint.hpp"
 #include "link/simulated_programmer.hpp"
 
 namespace capcode {
@@ -73,7 +74,13 @@ int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
     app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {
     // Help and version print on standard output with 0; every other parse error is a usage
-    // error, whatever code CLI11 gives it.
+    // error, whatever code CLI11 gives it, and names an unknown option or command first.
+    if (e.get_exit_code() != 0) {
+      if (const std::string hint = usageHint(app, args); !hint.empty()) {
+        io.err << hint << "\n";
+        return kExitUsage;
+      }
+    }
     const int code = app.exit(e, io.out, io.err);
     return code == 0 ? kExitOk : kExitUsage;
   }

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ struct CommandIo {
   std::ostream& out;
   std::ostream& err;
   bool errIsTerminal = false;  // progress bars are drawn only on a terminal
+  // The descriptor behind `in` when it is the process's own standard input (0), so that a read
+  // from it can be given a time limit; -1 for a stream in memory.
+  int inFd = -1;
 };
 
 using CommandRun = std::function<int()>;
@@ -36,6 +40,9 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io);
 CommandRun setupShowCommand(CLI::App& app, CommandIo& io);
 CommandRun setupDiffCommand(CLI::App& app, CommandIo& io);
 CommandRun setupSetCommand(CLI::App& app, CommandIo& io);
+
+// --revision A2|A3|B: the hardware revision whose layout a configuration file is read with.
+void addRevisionOption(CLI::App& command, std::optional<std::string>& revision);
 
 struct OpenOptions;
 // --revision and --data-dir, for the commands that open configuration files.

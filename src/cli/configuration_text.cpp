@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "cli/latin1_text.hpp"
 #include "core/codec.hpp"
 #include "core/json.hpp"
 #include "core/window_arrangement.hpp"
@@ -54,14 +55,10 @@ ShownControl shown(const ProgramState& state, const WindowPlace& place) {
   return s;
 }
 
-// A text with blanks at its ends, or none at all, is quoted so that the blanks can be seen.
+// Texts in UTF-8, quoted when they hold control characters, quotes or blanks at their ends;
+// every other value (list items, on/off, positions) in UTF-8 as it stands.
 std::string readable(const ShownControl& c) {
-  if (c.kind != "text") return c.value;
-  const bool plain = !c.value.empty() && c.value.front() != ' ' && c.value.back() != ' ' &&
-                     std::all_of(c.value.begin(), c.value.end(), [](char ch) {
-                       return static_cast<unsigned char>(ch) >= 0x20 && ch != '"';
-                     });
-  return plain ? c.value : jsonString(c.value);
+  return c.kind == "text" ? readableText(c.value) : latin1ToUtf8(c.value);
 }
 
 // In a table a disabled value stands in ( ), a hidden one in { }.
@@ -95,18 +92,18 @@ void printTable(const ProgramState& state, const std::vector<const WindowPlace*>
   }
   std::vector<std::size_t> width(static_cast<std::size_t>(columns), 0);
   for (const auto& [c, h] : headers)
-    width[static_cast<std::size_t>(c)] = h.size();
+    width[static_cast<std::size_t>(c)] = shownWidth(h);
   for (const auto& [r, row] : grid) {
     for (const auto& [c, text] : row)
       width[static_cast<std::size_t>(c)] =
-          std::max(width[static_cast<std::size_t>(c)], text.size());
+          std::max(width[static_cast<std::size_t>(c)], shownWidth(text));
   }
   auto line = [&](const std::map<int, std::string>& cells) {
     std::string text = "    ";
     for (int c = 0; c < columns; ++c) {
       const auto it = cells.find(c);
       std::string value = it == cells.end() ? "" : it->second;
-      value.resize(width[static_cast<std::size_t>(c)], ' ');
+      value.append(width[static_cast<std::size_t>(c)] - shownWidth(value), ' ');
       text += value + (c + 1 < columns ? "  " : "");
     }
     text.erase(text.find_last_not_of(' ') + 1);

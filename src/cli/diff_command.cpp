@@ -6,6 +6,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/configuration_text.hpp"
+#include "cli/latin1_text.hpp"
 #include "cli/opened_configuration.hpp"
 #include "core/json.hpp"
 
@@ -17,6 +18,7 @@ struct DiffOptions {
   std::string a;
   std::string b;
   bool json = false;
+  bool quiet = false;
   OpenOptions open;
 };
 
@@ -29,8 +31,8 @@ std::string hex(std::size_t offset) {
 // How a control reads in a difference: quoted texts show their blanks.
 std::string shownValue(const ShownControl& c) {
   if (c.kind == "text") return jsonString(c.value);
-  if (c.kind == "list") return c.index < 0 ? std::string("(none)") : c.value;
-  return c.value;
+  if (c.kind == "list") return c.index < 0 ? std::string("(none)") : latin1ToUtf8(c.value);
+  return latin1ToUtf8(c.value);
 }
 
 int runDiff(const DiffOptions& o, CommandIo& io) {
@@ -39,8 +41,18 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
     return kExitUsage;
   }
   try {
-    OpenedConfiguration a(o.a, o.open, io.in, io.err, io.err);
-    OpenedConfiguration b(o.b, o.open, io.in, io.err, io.err);
+    std::string error;
+    const auto inputA = readConfigurationInput(o.a, io.in, io.inFd, InputLimits{}, error);
+    const auto inputB =
+        inputA ? readConfigurationInput(o.b, io.in, io.inFd, InputLimits{}, error) : std::nullopt;
+    if (!inputA || !inputB) {
+      io.err << "capcode diff: " << error << "\n";
+      return kExitUsage;
+    }
+    std::ostream nowhere(nullptr);
+    std::ostream& log = o.quiet ? nowhere : io.err;
+    OpenedConfiguration a(*inputA, o.open, log, io.err);
+    OpenedConfiguration b(*inputB, o.open, log, io.err);
     for (const auto& [opened, name] : {std::pair{&a, &o.a}, {&b, &o.b}}) {
       if (!opened->loaded()) {
         io.err << "capcode diff: " << *name << ": " << opened->failure() << "\n";
@@ -101,12 +113,16 @@ CommandRun setupDiffCommand(CLI::App& app, CommandIo& io) {
   CLI::App* command = app.add_subcommand(
       "diff", "list what differs between two configuration files, control by control");
   command->add_option("A", o->a, "the first configuration file (- for standard input)")->required();
-  command->add_option("B", o->b, "the second configuration file")->required();
+  command->add_option("B", o->b, "the second configuration file (- for standard input)")
+      ->required();
   command->add_flag("--json", o->json, "the differences as one JSON object");
-  command->add_flag("--force", o->open.force, "compare files that fail their checks too");
+  command->add_flag("--force", o->open.force,
+                    "compare files that fail their checks or do not decode cleanly too");
+  command->add_flag("-q,--quiet", o->quiet, "leave out the status log of the opens; messages stay");
   addConfigurationOpenOptions(*command, o->open);
   command->footer(
-      "Both files are opened as File > Open opens them. Each control whose value differs is\n"
+      "Both files are opened as File > Open opens them (pipes and other streams too, such as\n"
+      "<(git show HEAD:cfg.eep)). Each control whose value differs is\n"
       "listed in the window's order as LABEL (NAME): A -> B; then the bytes that no control\n"
       "carries (the prompt block, the character table, bytes no setting names) as ranges.\n"
       "Exit status: 0 equal, 1 they differ, 2 a file cannot be opened or a usage error.");

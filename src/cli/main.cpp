@@ -10,6 +10,6 @@
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(true);
-  capcode::CommandIo io{std::cin, std::cout, std::cerr, ::isatty(2) != 0};
+  capcode::CommandIo io{std::cin, std::cout, std::cerr, ::isatty(2) != 0, 0};
   return capcode::runCapcode(std::vector<std::string>(argv + 1, argv + argc), io);
 }

@@ -1,14 +1,14 @@
 #include "cli/opened_configuration.hpp"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 #include "core/config_file.hpp"
-#include "core/file_io.hpp"
 
 namespace capcode {
 
@@ -21,63 +21,63 @@ SessionOptions offline(const OpenOptions& options) {
   return session;
 }
 
-std::string saveStandardInput(std::istream& in) {
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw std::runtime_error("cannot read standard input");
+}  // namespace
+
+std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const char* purpose) {
   const char* dir = std::getenv("TMPDIR");
-  std::string path =
-      std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/capcode-stdin-XXXXXX";
-  const int fd = ::mkstemp(path.data());
-  if (fd < 0) throw std::runtime_error("cannot keep standard input in " + path);
+  std::string path = std::string(dir != nullptr && dir[0] != '\0' ? dir : "/tmp") + "/capcode-" +
+                     purpose + "-XXXXXX";
+  const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("cannot keep a temporary copy in " + path);
+  // A private copy for the moment of one command: no need to wait for the disk.
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const int error = done == bytes.size() ? 0 : errno;
   ::close(fd);
-  if (const std::string error =
-          writeFileAtomically(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-      !error.empty()) {
+  if (done != bytes.size()) {
     ::unlink(path.c_str());
-    throw std::runtime_error("cannot keep standard input: " + error);
+    throw std::runtime_error("cannot keep a temporary copy: " + std::string(std::strerror(error)));
   }
   return path;
 }
 
-}  // namespace
-
-std::optional<std::uint8_t> revisionNamed(const std::string& name) {
-  if (name == "A2") return kHwA2;
-  if (name == "A3") return kHwA3;
-  if (name == "B") return kHwB;
-  return std::nullopt;
-}
-
-OpenedConfiguration::OpenedConfiguration(const std::string& path, const OpenOptions& options,
-                                         std::istream& in, std::ostream& log, std::ostream& err)
+OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
+                                         const OpenOptions& options, std::ostream& log,
+                                         std::ostream& err)
     : feedback_(log, err, false),
       program_(std::make_unique<PagerSession>(feedback_, offline(options))) {
-  if (!program_->startUp()) return;
+  if (!program_->startUp()) throw std::runtime_error("the program could not start");
   ProgramState& s = state();
-  if (options.revision) {
-    // The hidden revision item steps HW-A2 -> HW-A3 -> HW-B, as in the window.
-    const std::uint8_t wanted = *revisionNamed(*options.revision);
-    for (int step = 0; step < 3 && s.HardwareRevision != wanted; ++step)
-      program_->click("switch_model");
-  }
-  const std::string file = path == "-" ? (temporary_ = saveStandardInput(in)) : path;
+  const std::uint8_t revision = revisionNamed(options.revision.value_or("B")).value_or(kHwB);
+  selectRevision(s, revision);
+  const std::string file =
+      input.regularFile ? input.name : (temporary_ = keepInTemporaryFile(input.bytes, "stdin"));
   feedback_.answer = file;
   program_->click("Open1");
   // File > Open leaves the file's bytes in the read buffer, accepted or not.
   bytes_ = s.PagerReadBuffer;
   const FileOpenResult result = s.lastOpen.result;
-  if (result == FileOpenResult::Opened) {
-    loaded_ = true;
-    return;
+  const bool accepted = result == FileOpenResult::Opened;
+  if (!accepted) {
+    const std::string_view line = fileOpenRefusalLine(result);
+    // An open that ended without refusing the file (an error notice) could not read it either.
+    failure_ = line.empty() ? fileOpenRefusalLine(FileOpenResult::ReadError) : line;
   }
-  const std::string_view line = fileOpenRefusalLine(result);
-  // An open that ended without refusing the file (an error notice) could not read it either.
-  failure_ = line.empty() ? fileOpenRefusalLine(FileOpenResult::ReadError) : line;
+  const bool read = accepted || result == FileOpenResult::ChecksumError ||
+                    result == FileOpenResult::WrongEdition;
+  if (read) {
+    revisionCheck_ = checkRevisions(bytes_, revision, program_->startup());
+    if (accepted && !revisionCheck_.chosen.clean()) failure_ = revisionCheck_.refusal();
+  }
+  loaded_ = accepted && failure_.empty();
   // A file that was read but failed its checks may still be shown, marked as such.
-  const bool read =
-      result == FileOpenResult::ChecksumError || result == FileOpenResult::WrongEdition;
-  if (options.force && read) {
-    s.event([&] { takeReadBuffer(s); });
+  if (options.force && read && !loaded_) {
+    if (!accepted) s.event([&] { takeReadBuffer(s); });
     loaded_ = true;
   }
 }

@@ -1,14 +1,18 @@
 #pragma once
-// A configuration file opened for show, diff and set exactly as File > Open opens it: the
-// checksum and edition checks, then the rules that run after an open. Standard input stands
-// in for a file named "-".
+// A configuration opened for show, diff and set exactly as File > Open opens it: the checksum
+// and edition checks, then the rules that run after an open. The bytes are read by the tool
+// first (configuration_input.hpp), so that pipes and other streams work and a folder or an
+// endless stream is refused; a stream reaches File > Open through a private temporary file.
+// Then the file is checked to decode cleanly at the revision it is opened at
+// (app/clean_decode.hpp).
 
-#include <istream>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "app/clean_decode.hpp"
+#include "cli/configuration_input.hpp"
 #include "cli/console_feedback.hpp"
 #include "cli/pager_session.hpp"
 #include "core/image.hpp"
@@ -23,31 +27,39 @@ struct OpenOptions {
 
 class OpenedConfiguration {
  public:
-  // Status-log lines go to `log`, messages to `err`. Throws std::runtime_error when standard
-  // input cannot be read.
-  OpenedConfiguration(const std::string& path, const OpenOptions& options, std::istream& in,
+  // Status-log lines go to `log`, messages to `err`. Throws std::runtime_error when the
+  // program cannot start or a stream cannot be kept for the open.
+  OpenedConfiguration(const ConfigurationInput& input, const OpenOptions& options,
                       std::ostream& log, std::ostream& err);
   ~OpenedConfiguration();
+  OpenedConfiguration(const OpenedConfiguration&) = delete;
+  OpenedConfiguration& operator=(const OpenedConfiguration&) = delete;
 
   bool loaded() const { return loaded_; }  // accepted, or shown anyway with --force
   bool failedChecks() const { return !failure_.empty(); }
-  const std::string& failure() const { return failure_; }  // the log line of the refusal
+  // Why it was refused: the open's log line, or why it does not decode cleanly.
+  const std::string& failure() const { return failure_; }
+  // The clean-decode check at the revision the file was opened at.
+  const RevisionCheck& revisionCheck() const { return revisionCheck_; }
   ProgramState& state() { return program_->state(); }
   PagerSession& program() { return *program_; }
   ConsoleFeedback& feedback() { return feedback_; }
+  const StartupOptions& startup() const { return program_->startup(); }
   // The file's first 2048 bytes as read (0xFF past a short file).
   const Image& bytes() const { return bytes_; }
 
  private:
   ConsoleFeedback feedback_;
   std::unique_ptr<PagerSession> program_;
-  std::string temporary_;  // standard input, saved for the open dialog's answer
+  std::string temporary_;  // a stream, kept for the open dialog's answer
   bool loaded_ = false;
   std::string failure_;
+  RevisionCheck revisionCheck_;
   Image bytes_{};
 };
 
-// "A2" -> 0, "A3" -> 1, "B" -> 2; nothing for anything else.
-std::optional<std::uint8_t> revisionNamed(const std::string& name);
+// Keeps `bytes` in a new private file in $TMPDIR (else /tmp) named after `purpose`; returns its
+// path. Throws std::runtime_error when it cannot.
+std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const char* purpose);
 
 }  // namespace capcode

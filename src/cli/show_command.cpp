@@ -13,16 +13,13 @@ namespace {
 struct ShowOptions {
   std::string file;
   bool json = false;
+  bool quiet = false;
   OpenOptions open;
 };
 
 // Adds --revision and --data-dir, which show, diff and set share.
 void addOpenOptions(CLI::App& command, OpenOptions& open) {
-  command
-      .add_option("--revision", open.revision,
-                  "decode with this hardware revision's layout (default B, the program's)")
-      ->type_name("A2|A3|B")
-      ->check(CLI::IsMember({"A2", "A3", "B"}));
+  addRevisionOption(command, open.revision);
   command
       .add_option("--data-dir", open.dataDirectory,
                   "where the language libraries are when the working directory has none")
@@ -31,8 +28,15 @@ void addOpenOptions(CLI::App& command, OpenOptions& open) {
 
 int runShow(const ShowOptions& o, CommandIo& io) {
   try {
+    std::string error;
+    const auto input = readConfigurationInput(o.file, io.in, io.inFd, InputLimits{}, error);
+    if (!input) {
+      io.err << "capcode show: " << error << "\n";
+      return kExitFailed;
+    }
     // The status log of the open goes to standard error: standard output is the configuration.
-    OpenedConfiguration opened(o.file, o.open, io.in, io.err, io.err);
+    std::ostream nowhere(nullptr);
+    OpenedConfiguration opened(*input, o.open, o.quiet ? nowhere : io.err, io.err);
     if (!opened.loaded()) {
       io.err << "capcode show: " << o.file << ": " << opened.failure() << "\n";
       return kExitFailed;
@@ -56,6 +60,15 @@ int runShow(const ShowOptions& o, CommandIo& io) {
 
 }  // namespace
 
+void addRevisionOption(CLI::App& command, std::optional<std::string>& revision) {
+  command
+      .add_option("--revision", revision,
+                  "decode with this hardware revision's layout (default B, the program's); a file "
+                  "that does not decode cleanly at it is refused, naming the one that does")
+      ->type_name("A2|A3|B")
+      ->check(CLI::IsMember({"A2", "A3", "B"}));
+}
+
 void addConfigurationOpenOptions(CLI::App& command, OpenOptions& open) {
   addOpenOptions(command, open);
 }
@@ -69,10 +82,14 @@ CommandRun setupShowCommand(CLI::App& app, CommandIo& io) {
                     "one JSON object keyed by control name: label, kind, value (list items by "
                     "index with their text), unit, enabled, visible");
   command->add_flag("--force", o->open.force,
-                    "show a file that fails the checksum or edition check (exit status 1)");
+                    "show a file that fails the checksum or edition check, or does not decode "
+                    "cleanly at the revision (exit status 1)");
+  command->add_flag("-q,--quiet", o->quiet,
+                    "leave out the status log of the open (for git's textconv); messages stay");
   addOpenOptions(*command, o->open);
   command->footer(
       "The file is opened as File > Open opens it; its status-log lines go to standard error.\n"
+      "FILE may be a pipe or another stream; more than 2048 bytes are refused at once.\n"
       "Exit status: 0 shown, 1 the file cannot be opened or fails its checks, 2 a usage error.");
   return [o, &io] { return runShow(*o, io); };
 }

@@ -2,10 +2,14 @@
 // and completed after it; the capcodes advance by their steps after every verified pager; a
 // batch that would give one capcode to two pagers is refused before any pager is touched.
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <sstream>
 
+#include "app/clean_decode.hpp"
 #include "cli/commands.hpp"
+#include "cli/configuration_input.hpp"
 #include "cli/console_operator.hpp"
 #include "cli/opened_configuration.hpp"
 #include "link/hardware_setup.hpp"
@@ -67,6 +71,35 @@ int exitStatus(BatchEnd end) {
     default:
       return kExitFailed;
   }
+}
+
+// Before the batch: a configuration whose bytes do not decode cleanly at the revision would put
+// other capcodes on every pager than the file holds. Refused as a usage error, before the
+// ledger is opened or a programmer looked for. Kept apart from the batch, which opens the file
+// itself; a file that cannot be read is left for the batch to report.
+int checkRevision(const WriteOptions& o, CommandIo& io) {
+  // Standard input is not a file the batch can open; it reports that itself.
+  if (o.file == "-") return kExitOk;
+  std::string error;
+  std::istringstream noInput;
+  const auto input = readConfigurationInput(o.file, noInput, -1, InputLimits{}, error);
+  if (!input) return kExitOk;
+  Image bytes;
+  bytes.fill(0xFF);
+  std::copy(input->bytes.begin(), input->bytes.end(), bytes.begin());
+  // A file File > Open refuses (checksum) is the batch's to report, with the open's own line.
+  if (!checksumValid(bytes)) return kExitOk;
+  const std::uint8_t revision = revisionNamed(o.revision.value_or("B")).value_or(kHwB);
+  try {
+    const RevisionCheck check =
+        checkRevisions(bytes, revision, startupOptionsFor(o.session.dataDirectory));
+    if (check.chosen.clean()) return kExitOk;
+    io.err << "capcode write: " << o.file << ": " << check.refusal()
+           << "\ncapcode write: nothing was written\n";
+  } catch (const std::runtime_error& e) {
+    io.err << "capcode write: " << e.what() << "\n";
+  }
+  return kExitUsage;
 }
 
 int runWrite(const WriteOptions& o, CommandIo& io) {
@@ -149,19 +182,26 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
       ->excludes(noLedger)
       ->excludes(resume)
       ->excludes("--allow-reuse");
+  addRevisionOption(*command, o->revision);
   addSessionOptions(*command, o->session);
   command->footer(
       "Before each pager after the first it asks on standard error for the next pager and\n"
       "waits for Enter (q, or the end of input, stops). After each pager it prints one line\n"
       "with the result and the capcodes of the enabled rows. The status log goes to standard\n"
-      "output. The whole batch is checked before the first pager: capcodes that the address\n"
+      "output. The file must decode cleanly at the revision (--revision; a file laid out for\n"
+      "another one is refused, naming it). The whole batch is checked before the first pager:\n"
+      "capcodes that the address\n"
       "rules refuse, or that repeat an individual capcode of this batch or of the ledger, stop\n"
       "it before anything is written.\n"
       "Exit status: 0 every pager verified, 1 a pager or the configuration failed (the batch\n"
-      "stops there), 2 a usage error, 3 refused by the ledger or the ledger cannot record.\n\n"
+      "stops there), 2 a usage error or a file that does not decode cleanly at the revision,\n"
+      "3 refused by the ledger or the ledger cannot record.\n\n"
       "Faults (--sim-fault SPEC):\n" +
       std::string(kSimulatedFaultHelp));
-  return [o, &io] { return runWrite(*o, io); };
+  return [o, &io] {
+    if (const int status = checkRevision(*o, io); status != kExitOk) return status;
+    return runWrite(*o, io);
+  };
 }
 
 }  // namespace capcode

@@ -31,7 +31,8 @@ std::string jsonString(std::string_view bytes) {
         out += "\\f";
         break;
       default:
-        if (b < 0x20 || b == 0x7F) {
+        // Control characters, C1 (CSI, NEL ...) included, never reach a terminal raw.
+        if (b < 0x20 || (b >= 0x7F && b <= 0x9F)) {
           char esc[8];
           std::snprintf(esc, sizeof esc, "\\u%04X", b);
           out += esc;

@@ -8,7 +8,8 @@
 
 namespace capcode {
 
-// The bytes as a JSON string literal, quotes included, UTF-8 encoded.
+// The bytes as a JSON string literal, quotes included, UTF-8 encoded; control characters (C0,
+// DEL and C1) as \u escapes.
 std::string jsonString(std::string_view bytes);
 
 // Parses a JSON string literal that makes up the whole of `literal`; characters above U+00FF
