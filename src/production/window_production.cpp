@@ -95,6 +95,11 @@ struct WindowProduction::Impl {
     } catch (const LedgerError& e) {
       problem = e.what();
     }
+    // Taking each pager's set from a shared batch is `capcode write --batch`'s; the window
+    // does not take sets yet, and a pager outside its batch's sets must not be written.
+    if (problem.empty() && !options.batch.empty())
+      problem = "the window cannot program a shared batch (" + options.batch +
+                "); use capcode write --batch";
   }
 
   void install() {
@@ -135,10 +140,8 @@ struct WindowProduction::Impl {
   }
 
   void writePager() {
-    if (!recorder) {
-      if (problem.empty()) return write();  // --no-ledger: nothing is recorded
-      return refuseUnrecorded(problem);
-    }
+    if (!problem.empty()) return refuseUnrecorded(problem);
+    if (!recorder) return write();  // --no-ledger: nothing is recorded
     ledgerTime = {};
     recorder->newPager();
     recorder->setAddresses(currentAddresses(state()));

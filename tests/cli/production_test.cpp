@@ -204,6 +204,44 @@ TEST_F(Production, AnUnfinishedRecordIsNamedAndPointsToResolve) {
   EXPECT_EQ(fileBytes(pager), before);
 }
 
+// The automation records the window's writes only when given a ledger; its questions are
+// answered with answer button.
+TEST_F(Production, AScriptRecordsWritesOnlyWithALedger) {
+  ::setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
+  const std::string twice = "pick autoinc1 1\nleave autoinc1\nwrite\nset address1 2004000\n"
+                            "leave address1\nwrite\n";
+  const Outcome none = capcode({"script", "--data-dir", kData, "--sim-usb", pager}, twice);
+  EXPECT_EQ(none.status, 0) << none.err;
+  EXPECT_EQ(countOf(none.out, "log: Verify OK !\n"), 2);
+  EXPECT_FALSE(std::filesystem::exists(folder / "capcode")) << "no ledger by default";
+
+  const Outcome run = capcode(
+      {"script", "--data-dir", kData, "--sim-usb", pager, "--ledger", ledger, "--station", "s1"},
+      twice + "answer button Program again\nwrite\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  const auto list = records();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_TRUE(has(run.out, "log: Ledger: capcode 2004000 of row 1 is already on a verified pager, "
+                           "written " +
+                               list[0].started + " on station s1 (record 1)\nbeep\nask: "))
+      << run.out;
+  EXPECT_TRUE(has(run.out, "Program it again only for a returned pager.\nanswer: none\n"));
+  EXPECT_TRUE(has(run.out, "answer: Program again\nprogress: show"));
+  EXPECT_EQ(countOf(run.out, "log: Verify OK !\n"), 2);
+  EXPECT_EQ(list[1].result, PagerResult::Verified);
+  EXPECT_EQ(list[1].addresses[0].capcode, 2004000);
+
+  test::writeBytes(folder / "bad.sqlite3", std::vector<std::uint8_t>(4096, 'x'));
+  const Outcome bad = capcode(
+      {"script", "--data-dir", kData, "--sim-usb", pager, "--ledger", folder / "bad.sqlite3"},
+      "write\n");
+  EXPECT_EQ(bad.status, 0);
+  EXPECT_TRUE(has(bad.out, "message: The pager was not written: the ledger cannot record it"))
+      << bad.out;
+  EXPECT_FALSE(has(bad.out, "Write to Pager..."));
+  EXPECT_EQ(capcode({"script", "--station", "x"}).status, 2) << "--station needs --ledger";
+}
+
 TEST_F(Production, ASecondBatchThatCollidesIsRefusedBeforeAnythingIsWritten) {
   ASSERT_EQ(write({"--count", "3", "--autoinc", "1=1"}, "\n\n").status, 0);
   const auto before = fileBytes(pager);

@@ -22,7 +22,7 @@ struct RefusalCase {
   const char* name;
   std::uint8_t revision;
   std::vector<std::pair<const char*, const char*>> rows;  // texts set before the event
-  std::vector<std::pair<const char*, int>> steps;         // auto-increment steps (-1: none)
+  const char* steps;  // auto-increment steps from row 1 on ("8000", '-' none), "" to keep them
   const char* event;  // a control left, or "advance" for advanceAddresses
   RuleRefusalReason reason;
   const char* control;
@@ -31,82 +31,30 @@ struct RefusalCase {
   const char* lastControl;  // where the last refusal of the event put the focus
 };
 
+using enum RuleRefusalReason;
+
+// clang-format off
 const RefusalCase kCases[] = {
-    {"RangeOnLeavingAShortCapcode",
-     kHwB,
-     {{"address3", "5"}},
-     {},
-     "address3",
-     RuleRefusalReason::CapcodeOutOfRange,
-     "address3",
-     3,
-     rangeLine(3),
-     "address3"},
-    {"FrameOfALedRow",
-     kHwA2,
-     {{"address5", "2004033"}},
-     {},
-     "address5",
-     RuleRefusalReason::FrameMismatch,
-     "address5",
-     5,
-     "Address [5] frame must same as Address [3]",
-     "address5"},
-    {"DuplicateAmongEightRows",
-     kHwB,
-     {{"address7", "2004000"}},
-     {},
-     "address1",
-     RuleRefusalReason::DuplicateCapcode,
-     "address1",
-     1,
-     kDuplicateLine,
-     "address1"},
-    {"MissingStep",
-     kHwB,
-     {},
-     {{"autoinc2", -1}},
-     "autoinc2",
-     RuleRefusalReason::StepMissing,
-     "autoinc2",
-     2,
-     "",
-     "autoinc2"},
+    {"RangeOnLeavingAShortCapcode", kHwB, {{"address3", "5"}}, "", "address3",
+     CapcodeOutOfRange, "address3", 3, rangeLine(3), "address3"},
+    {"FrameOfALedRow", kHwA2, {{"address5", "2004033"}}, "", "address5",
+     FrameMismatch, "address5", 5, "Address [5] frame must same as Address [3]", "address5"},
+    {"DuplicateAmongEightRows", kHwB, {{"address7", "2004000"}}, "", "address1",
+     DuplicateCapcode, "address1", 1, kDuplicateLine, "address1"},
+    // The step's list left with nothing picked.
+    {"MissingStep", kHwB, {}, "0-", "autoinc2", StepMissing, "autoinc2", 2, "", "autoinc2"},
     // Row 1 steps onto row 2's capcode: every enabled row's exit rule then refuses, row 1's
     // first.
-    {"AdvanceOntoTheNextRow",
-     kHwB,
-     {},
-     {{"autoinc1", 8}, {"autoinc2", 0}, {"autoinc3", 0}, {"autoinc4", 0}},
-     "advance",
-     RuleRefusalReason::DuplicateCapcode,
-     "address1",
-     1,
-     kDuplicateLine,
-     "address4"},
+    {"AdvanceOntoTheNextRow", kHwB, {}, "8000", "advance",
+     DuplicateCapcode, "address1", 1, kDuplicateLine, "address4"},
     // Under HW-A row 1 drags row 2 along, and row 2's exit rule refuses before row 1's.
-    {"AdvanceDragsALedRowIntoADuplicate",
-     kHwA2,
-     {},
-     {{"autoinc1", 8}, {"autoinc2", 0}, {"autoinc3", 0}, {"autoinc4", 0}},
-     "advance",
-     RuleRefusalReason::DuplicateCapcode,
-     "address2",
-     2,
-     kDuplicateLine,
-     "address4"},
+    {"AdvanceDragsALedRowIntoADuplicate", kHwA2, {}, "8000", "advance",
+     DuplicateCapcode, "address2", 2, kDuplicateLine, "address4"},
     // Row 3 steps past the last legal capcode: its change rule reports the range.
-    {"AdvancePastTheLastCapcode",
-     kHwB,
-     {{"address3", "2097143"}, {"address4", "2097135"}},
-     {{"autoinc1", 0}, {"autoinc2", 0}, {"autoinc3", 8}, {"autoinc4", 0}},
-     "advance",
-     RuleRefusalReason::CapcodeOutOfRange,
-     "address3",
-     3,
-     rangeLine(3),
-     "address3"},
+    {"AdvancePastTheLastCapcode", kHwB, {{"address3", "2097143"}, {"address4", "2097135"}},
+     "0080", "advance", CapcodeOutOfRange, "address3", 3, rangeLine(3), "address3"},
 };
+// clang-format on
 
 class RuleRefusals : public testing::WindowTest,
                      public ::testing::WithParamInterface<RefusalCase> {};
@@ -116,8 +64,10 @@ TEST_P(RuleRefusals, TheRuleSaysWhichRowAndWhy) {
   state.HardwareRevision = c.revision;
   for (const auto& [control, text] : c.rows)
     set(control, text);
-  for (const auto& [control, step] : c.steps)
-    form.setIndex(control, step);
+  for (int row = 1; c.steps[row - 1] != '\0'; ++row) {
+    const char step = c.steps[row - 1];
+    form.setIndex(rowControlName("autoinc", row), step == '-' ? -1 : step - '0');
+  }
   events();
   state.clearRuleRefusals();
   if (std::string(c.event) == "advance") {

@@ -1,0 +1,329 @@
+// The window's production through the window model: every WR_To_Pager recorded in a ledger on
+// the station's disk, refusals, "Program again", carrying on after a restart, --no-ledger and a
+// ledger that cannot record. No toolkit and no command line: the program, a simulated box and
+// the ledger.
+
+#include "production/window_production.hpp"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+
+#include "app/program.hpp"
+#include "ledger/sqlite_ledger.hpp"
+#include "support/temp_folder.hpp"
+
+namespace capcode {
+namespace {
+
+using test::TempFolder;
+
+// What the window shows, in order, and how its questions are answered.
+class WindowFeedback final : public Feedback {
+ public:
+  void log(std::string_view line) override { events.push_back("log: " + std::string(line)); }
+  void beep() override { events.emplace_back("beep"); }
+  void focus(std::string_view) override {}
+  void message(std::string_view text) override {
+    events.push_back("message: " + std::string(text));
+  }
+  void errorNotice(std::string_view text) override {
+    events.push_back("error: " + std::string(text));
+  }
+  std::optional<std::size_t> ask(std::string_view text,
+                                 const std::vector<std::string>& answers) override {
+    events.push_back("ask: " + std::string(text));
+    asked.push_back(answers);
+    if (replies.empty()) return std::nullopt;
+    const std::size_t reply = replies.front();
+    replies.pop_front();
+    return reply;
+  }
+  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
+    std::optional<std::string> given;
+    given.swap(file);
+    return given;
+  }
+  bool shown(const std::string& prefix) const {
+    return std::any_of(events.begin(), events.end(),
+                       [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+  }
+
+  std::vector<std::string> events;
+  std::vector<std::vector<std::string>> asked;
+  std::deque<std::size_t> replies;  // the buttons chosen for the next questions
+  std::optional<std::string> file;
+};
+
+class WindowProductionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // A configuration file as File > Save writes it, on a pager image.
+    auto first = start({});
+    feedback.file = config;
+    first->state().event([&] { first->state().form.userClick("Save1"); });
+    std::filesystem::copy_file(config, pager);
+    ledgerOptions.ledger = ledger;
+    ledgerOptions.station = "bench-1";
+  }
+
+  std::unique_ptr<Program> start(std::vector<std::string> faults) {
+    ProgramOptions options;
+    options.startup = startupOptionsFor(std::string(CAPCODE_SOURCE_DATA_DIR), '.');
+    if (std::filesystem::exists(pager)) options.hardware.simUsbImage = pager;
+    options.hardware.faults = std::move(faults);
+    options.hardware.offline = !options.hardware.simUsbImage;
+    auto program = std::make_unique<Program>(feedback, options);
+    EXPECT_TRUE(program->start());
+    feedback.events.clear();
+    return program;
+  }
+  void open(Program& program) {
+    feedback.file = config;
+    program.state().event([&] { program.state().form.userClick("Open1"); });
+  }
+  void step(Program& program, int row, int step) {
+    FormModel& form = program.state().form;
+    program.state().event([&] {
+      form.userPick(rowControlName("autoinc", row), step);
+      form.leave(rowControlName("autoinc", row));
+    });
+  }
+  void write(Program& program) {
+    program.state().event([&] { program.state().form.userClick("WriteToPager"); });
+  }
+  void setCapcode(Program& program, int row, const std::string& capcode) {
+    program.state().event([&] {
+      program.state().form.setText(rowControlName("address", row), capcode);
+      program.state().form.leave(rowControlName("address", row));
+    });
+  }
+  std::vector<PagerRecord> records() {
+    return openSqliteLedger(ledger, LedgerOpen::ExistingOnly)->list("");
+  }
+  int writes() const {
+    return static_cast<int>(
+        std::count(feedback.events.begin(), feedback.events.end(), "log: Write to Pager..."));
+  }
+
+  TempFolder folder;
+  const std::string config = folder / "config.eep";
+  const std::string pager = folder / "pager.eep";
+  const std::string ledger = folder / "ledger.sqlite3";
+  WindowFeedback feedback;
+  ProductionOptions ledgerOptions;
+};
+
+TEST_F(WindowProductionTest, AWriteIsRecordedAsVerifiedWithItsRoles) {
+  auto program = start({});
+  WindowProduction production(*program, ledgerOptions);
+  open(*program);
+  step(*program, 1, 1);
+  write(*program);
+  EXPECT_EQ(program->state().form.text("address1"), "2004001");
+  const auto list = records();
+  ASSERT_EQ(list.size(), 1u);
+  const PagerRecord& r = list[0];
+  EXPECT_EQ(r.result, PagerResult::Verified);
+  EXPECT_EQ(r.station, "bench-1");
+  EXPECT_EQ(r.configPath, std::filesystem::absolute(config).string());
+  EXPECT_EQ(r.configSha256.size(), 64u);
+  EXPECT_EQ(r.imageSha256.size(), 64u);
+  EXPECT_FALSE(r.finished.empty());
+  ASSERT_EQ(r.addresses.size(), 8u);
+  EXPECT_EQ(r.addresses[0].capcode, 2004000);
+  EXPECT_EQ(r.addresses[0].role, AddressRole::Individual);
+  for (std::size_t row = 1; row < 8; ++row)
+    EXPECT_EQ(r.addresses[row].role, AddressRole::Shared) << row + 1;
+  const ProductionStatus status = production.status();
+  EXPECT_EQ(status.ledger, ledger);
+  EXPECT_EQ(status.verifiedToday, 1);
+  EXPECT_EQ(status.lastCapcodes.rfind("1=2004000 2=2004008", 0), 0u) << status.lastCapcodes;
+  EXPECT_TRUE(status.problem.empty());
+  EXPECT_EQ(production.records("", "").size(), 1u);
+  EXPECT_TRUE(production.records("other", "").empty());
+}
+
+// The record is started before the transfer: a box that goes away mid-write leaves a record
+// that keeps its capcodes, and the next pager with them is refused.
+TEST_F(WindowProductionTest, AFaultMidWriteKeepsTheCapcodes) {
+  std::vector<PagerRecord> list;
+  {
+    auto program = start({"write:40:unplug"});
+    WindowProduction production(*program, ledgerOptions);
+    step(*program, 1, 1);
+    write(*program);
+    list = records();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].result, PagerResult::Interrupted);
+    EXPECT_EQ(program->state().form.text("address1"), "2004000") << "no advance";
+  }
+  // The box is gone: another one.
+  auto again = start({});
+  WindowProduction second(*again, ledgerOptions);
+  step(*again, 1, 1);
+  feedback.replies = {1};  // Cancel
+  write(*again);
+  EXPECT_EQ(writes(), 0);
+  EXPECT_TRUE(
+      feedback.shown("log: Ledger: capcode 2004000 of row 1 is already on a pager whose "
+                     "write ended \"interrupted\", written " +
+                     list[0].started + " on station bench-1 (record 1)"));
+  EXPECT_EQ(records().size(), 1u);
+}
+
+TEST_F(WindowProductionTest, ARefusalWritesNothingAndProgramAgainWritesAndRecords) {
+  auto program = start({});
+  WindowProduction production(*program, ledgerOptions);
+  step(*program, 1, 1);
+  write(*program);
+  setCapcode(*program, 1, "2004000");
+  feedback.events.clear();
+  feedback.replies = {1};  // Cancel
+  write(*program);
+  EXPECT_EQ(writes(), 0);
+  const std::string started = records()[0].started;
+  const std::vector<std::string> expected = {
+      "log: Ledger: capcode 2004000 of row 1 is already on a verified pager, written " + started +
+          " on station bench-1 (record 1)",
+      "beep",
+      "ask: The pager was not written: capcode 2004000 of row 1 is already on a verified pager "
+      "(record 1, written " +
+          started + " on station bench-1).\nProgram it again only for a returned pager."};
+  EXPECT_EQ(feedback.events, expected);
+  ASSERT_EQ(feedback.asked.size(), 1u);
+  EXPECT_EQ(feedback.asked[0], (std::vector<std::string>{"Program again", "Cancel"}));
+  EXPECT_EQ(records().size(), 1u);
+
+  feedback.events.clear();
+  feedback.replies = {0};  // Program again: a returned pager
+  write(*program);
+  EXPECT_EQ(writes(), 1);
+  EXPECT_TRUE(feedback.shown("log: Verify OK !"));
+  const auto list = records();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[1].result, PagerResult::Verified);
+  EXPECT_EQ(list[1].addresses[0].capcode, 2004000);
+}
+
+// A pager whose write never completed (its station died): nobody knows what it holds, so the
+// window points to settling the record and offers nothing else.
+TEST_F(WindowProductionTest, AnUnfinishedHolderPointsToResolve) {
+  {
+    auto l = openSqliteLedger(ledger);
+    PagerRecord dying;
+    dying.host = dying.station = "bench-7";
+    dying.started = "2026-12-09T10:01:02.345Z";
+    dying.addresses = {{1, 2004000, true, AddressRole::Individual}};
+    ASSERT_FALSE(l->beginAttempt(dying, false));
+  }
+  auto program = start({});
+  WindowProduction production(*program, ledgerOptions);
+  write(*program);
+  EXPECT_EQ(writes(), 0);
+  EXPECT_TRUE(feedback.asked.empty());
+  EXPECT_TRUE(feedback.shown(
+      "message: The pager was not written: capcode 2004000 of row 1 is held by an unfinished "
+      "record (record 1, unfinished since 2026-12-09T10:01:02.345Z on station bench-7).\n"
+      "Nobody knows yet what that pager holds: check that pager, then settle the record with "
+      "capcode ledger resolve 1 verified|not-written."));
+}
+
+TEST_F(WindowProductionTest, AfterARestartTheNextPagerContinuesAfterTheLast) {
+  {
+    auto program = start({});
+    WindowProduction production(*program, ledgerOptions);
+    open(*program);
+    step(*program, 1, 1);
+    write(*program);
+    write(*program);
+  }
+  for (const auto& [reply, capcode, step] :
+       {std::tuple{0, "2004002", 1}, std::tuple{1, "2004000", 0}}) {
+    auto program = start({});
+    WindowProduction production(*program, ledgerOptions);
+    feedback.replies = {static_cast<std::size_t>(reply)};
+    open(*program);
+    EXPECT_TRUE(feedback.shown("log: Ledger: 2 pagers verified from this configuration, the last " +
+                               records()[1].started +
+                               " on station bench-1; the next pager would get 1=2004002 "
+                               "2=2004008"));
+    ASSERT_EQ(feedback.asked.size(), 1u);
+    EXPECT_EQ(feedback.asked[0],
+              (std::vector<std::string>{"Continue after the last", "Keep the file's capcodes"}));
+    EXPECT_EQ(program->state().form.text("address1"), capcode);
+    EXPECT_EQ(program->state().form.index("autoinc1"), step);
+    feedback.asked.clear();
+  }
+}
+
+TEST_F(WindowProductionTest, NoLedgerWritesAsBeforeAndRecordsNothing) {
+  ::setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
+  auto program = start({});
+  ProductionOptions none;
+  none.noLedger = true;
+  WindowProduction production(*program, none);
+  write(*program);
+  write(*program);
+  EXPECT_EQ(writes(), 2);
+  EXPECT_EQ(production.status().ledger, "no ledger");
+  EXPECT_FALSE(std::filesystem::exists(folder / "capcode"));
+  EXPECT_TRUE(production.records("", "").empty());
+}
+
+TEST_F(WindowProductionTest, ALedgerThatCannotRecordRefusesEveryWrite) {
+  test::writeBytes(ledger, std::vector<std::uint8_t>(4096, 'x'));
+  const auto before = test::fileBytes(pager);
+  auto program = start({});
+  WindowProduction production(*program, ledgerOptions);
+  EXPECT_FALSE(production.status().problem.empty());
+  write(*program);
+  write(*program);
+  EXPECT_EQ(writes(), 0);
+  EXPECT_EQ(std::count_if(feedback.events.begin(), feedback.events.end(),
+                          [](const std::string& e) {
+                            return e.rfind(
+                                       "message: The pager was not written: the ledger "
+                                       "cannot record it",
+                                       0) == 0;
+                          }),
+            2);
+  program->finish();
+  EXPECT_EQ(test::fileBytes(pager), before);
+}
+
+// A shared batch takes each pager's set from the ledger, which the window does not do: it
+// refuses rather than write a pager outside the batch's sets.
+TEST_F(WindowProductionTest, AWindowOnASharedBatchRefusesToWrite) {
+  auto program = start({});
+  ledgerOptions.batch = "order-17";
+  WindowProduction production(*program, ledgerOptions);
+  EXPECT_EQ(production.status().batch, "order-17");
+  EXPECT_NE(production.status().problem.find("capcode write --batch"), std::string::npos);
+  write(*program);
+  EXPECT_EQ(writes(), 0);
+  EXPECT_TRUE(records().empty());
+}
+
+// The ledger's work on the window's thread stays within 20 ms of a write on SQLite.
+TEST_F(WindowProductionTest, TheLedgerAddsLittleToAWrite) {
+  auto program = start({});
+  WindowProduction production(*program, ledgerOptions);
+  step(*program, 1, 1);
+  std::vector<double> millis;
+  for (int i = 0; i < 7; ++i) {
+    write(*program);
+    millis.push_back(production.status().lastWriteLedgerMillis);
+  }
+  EXPECT_EQ(records().size(), 7u);
+  std::sort(millis.begin(), millis.end());
+  std::printf("window_ledger_ms_median: %.3f\n", millis[millis.size() / 2]);
+  EXPECT_GT(millis.front(), 0.0);
+  EXPECT_LT(millis[millis.size() / 2], 20.0);
+}
+
+}  // namespace
+}  // namespace capcode
