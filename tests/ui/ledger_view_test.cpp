@@ -227,7 +227,8 @@ TEST(LedgerStatusLineTest, ShowsTheLedgerAtAGlanceOrWhyItCannotRecord) {
   // Narrower, the ledger's name gives way and the counts stay readable; narrower still, the
   // end of the line goes too.
   line.resize(780, 24);
-  EXPECT_TRUE(line.shownText().endsWith("Last: 1=2004000 2=2004008")) << line.shownText().toStdString();
+  EXPECT_TRUE(line.shownText().endsWith("Last: 1=2004000 2=2004008"))
+      << line.shownText().toStdString();
   EXPECT_TRUE(line.shownText().contains(QString::fromUtf8("…"))) << line.shownText().toStdString();
   EXPECT_TRUE(line.shownText().startsWith("Ledger: /home/")) << line.shownText().toStdString();
   line.resize(300, 24);
