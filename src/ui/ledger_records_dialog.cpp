@@ -32,6 +32,7 @@ QDateTime parsedLedgerTime(const std::string& ledgerTime) {
 }
 
 enum Column { kTime, kStation, kBatch, kResult, kCapcodes, kConfig, kColumns };
+constexpr int kWidestColumn = 380;  // pixels
 
 }  // namespace
 
@@ -158,6 +159,10 @@ void LedgerRecordsDialog::showSelected() {
     }
   }
   table_->resizeColumnsToContents();
+  // A pager with eight rows has a long line of capcodes: the cell shows what fits, its tooltip
+  // the rest.
+  for (int column = 0; column < kColumns - 1; ++column)
+    table_->setColumnWidth(column, std::min(table_->columnWidth(column), kWidestColumn));
   summary_->setStyleSheet({});
   summary_->setText(shown_.size() == 1 ? QString("1 pager")
                                        : QString::number(shown_.size()) + " pagers");

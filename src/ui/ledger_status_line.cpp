@@ -13,7 +13,9 @@ QString fromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
 
-const char* const kSeparator = "  |  ";
+const char* const kSeparator = " | ";
+// The least of the ledger's name kept when the line is short of room, in characters.
+constexpr int kLedgerNameKept = 16;
 
 }  // namespace
 
@@ -72,12 +74,12 @@ void LedgerStatusLine::fitText() {
     label_->setText(text_);
     return;
   }
-  // The ledger's name gives way first, in its middle (its start and its file name stay); then
-  // the end of the line.
+  // The ledger's name gives way first, in its middle (its start and its file name stay), down
+  // to a few characters; then the end of the line.
   const QString head = "Ledger: ";
-  const int forName = room - metrics.horizontalAdvance(head + rest_);
-  const QString shortened =
-      head + metrics.elidedText(ledger_, Qt::ElideMiddle, std::max(0, forName)) + rest_;
+  const int least = metrics.averageCharWidth() * kLedgerNameKept;
+  const int forName = std::max(least, room - metrics.horizontalAdvance(head + rest_));
+  const QString shortened = head + metrics.elidedText(ledger_, Qt::ElideMiddle, forName) + rest_;
   label_->setText(metrics.elidedText(shortened, Qt::ElideRight, room));
 }
 

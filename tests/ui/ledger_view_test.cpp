@@ -218,23 +218,28 @@ TEST(LedgerStatusLineTest, ShowsTheLedgerAtAGlanceOrWhyItCannotRecord) {
   status.lastCapcodes = "1=2004000 2=2004008";
   line.setStatus(status);
   EXPECT_EQ(line.text(),
-            "Ledger: /home/tech/.local/share/capcode/ledger.sqlite3  |  Station: bench-1  |  "
-            "Batch: none  |  Verified today: 3  |  Last: 1=2004000 2=2004008");
+            "Ledger: /home/tech/.local/share/capcode/ledger.sqlite3 | Station: bench-1 | "
+            "Batch: none | Verified today: 3 | Last: 1=2004000 2=2004008");
   EXPECT_EQ(line.shownText(), line.text());
   EXPECT_FALSE(line.warning());
   EXPECT_EQ(line.recordsButton()->text(), QString::fromUtf8("Ledger…"));
 
-  // Narrow, the ledger's name gives way and the counts stay readable.
-  line.resize(700, 24);
+  // Narrower, the ledger's name gives way and the counts stay readable; narrower still, the
+  // end of the line goes too.
+  line.resize(780, 24);
   EXPECT_TRUE(line.shownText().endsWith("Last: 1=2004000 2=2004008"))
       << line.shownText().toStdString();
-  EXPECT_TRUE(line.shownText().contains(QString::fromUtf8("…")));
+  EXPECT_TRUE(line.shownText().contains(QString::fromUtf8("…"))) << line.shownText().toStdString();
+  EXPECT_TRUE(line.shownText().startsWith("Ledger: /home/")) << line.shownText().toStdString();
+  line.resize(300, 24);
+  EXPECT_TRUE(line.shownText().startsWith("Ledger: /home/")) << line.shownText().toStdString();
+  EXPECT_TRUE(line.shownText().endsWith(QString::fromUtf8("…"))) << line.shownText().toStdString();
 
   status.problem = "unable to open database file";
   line.resize(1200, 24);
   line.setStatus(status);
   EXPECT_EQ(line.text(),
-            "Ledger: /home/tech/.local/share/capcode/ledger.sqlite3  |  Not recording, every "
+            "Ledger: /home/tech/.local/share/capcode/ledger.sqlite3 | Not recording, every "
             "write is refused: unable to open database file");
   EXPECT_TRUE(line.warning());
   EXPECT_TRUE(line.findChild<QLabel*>("ledgerStatusText")->styleSheet().contains("background"));

@@ -7,13 +7,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <fstream>
 
+#include "core/codec.hpp"
+#include "support/temp_folder.hpp"
+#include "ui/ledger_status_line.hpp"
 #include "ui/main_window.hpp"
 
 namespace capcode::ui {
@@ -22,9 +28,8 @@ namespace {
 class Screen : public ::testing::Test {
  protected:
   void SetUp() override {
-    WindowOptions options;
-    options.startup.dataDirectories = {CAPCODE_SOURCE_DATA_DIR};
-    options.hardware.simLptImage = ::testing::TempDir() + "capcode_screen_blank.eep";
+    WindowOptions options = optionsWithLedger();
+    options.hardware.simLptImage = folder / "blank.eep";
     std::ofstream(*options.hardware.simLptImage, std::ios::binary) << std::string(2048, '\xFF');
     window = std::make_unique<MainWindow>(options);
     ASSERT_TRUE(window->start());
@@ -35,6 +40,20 @@ class Screen : public ::testing::Test {
     QApplication::processEvents();
   }
   static bool mustFit() { return qEnvironmentVariableIntValue("CAPCODE_EXPECT_FIT") == 1; }
+  // The window records in a ledger of the test's own.
+  WindowOptions optionsWithLedger() {
+    WindowOptions options;
+    options.startup.dataDirectories = {CAPCODE_SOURCE_DATA_DIR};
+    options.production.ledger = folder / "ledger.sqlite3";
+    options.production.station = "bench-1";
+    return options;
+  }
+  static QString screenshotDir() {
+    const QString dir = QString::fromStdString(CAPCODE_SCREENSHOT_DIR);
+    QDir().mkpath(dir);
+    return dir;
+  }
+  test::TempFolder folder;
   std::unique_ptr<MainWindow> window;
 };
 
@@ -95,8 +114,7 @@ TEST_F(Screen, EnlargedTheGroupsKeepTheirPlaceAndTheLogGrows) {
 // The pages as the README shows them, from the run on a 1366x768 screen.
 TEST_F(Screen, ScreenshotsOfThePages) {
   if (!qEnvironmentVariableIsSet("CAPCODE_SCREENSHOTS")) GTEST_SKIP() << "another screen's run";
-  const QString dir = QString::fromStdString(CAPCODE_SCREENSHOT_DIR);
-  QDir().mkpath(dir);
+  const QString dir = screenshotDir();
   for (const char* name : {"address", "feature", "hardware"}) {
     window->pages()->setCurrentWidget(window->page(name));
     QApplication::processEvents();
@@ -104,10 +122,62 @@ TEST_F(Screen, ScreenshotsOfThePages) {
   }
 }
 
+// The ledger's line under the status log and the records view, after three pagers written
+// through a simulated programmer box, as the README shows them.
+TEST_F(Screen, ScreenshotsOfTheLedger) {
+  if (!qEnvironmentVariableIsSet("CAPCODE_SCREENSHOTS")) GTEST_SKIP() << "another screen's run";
+  window.reset();
+  WindowOptions options = optionsWithLedger();
+  Image pager = defaultImageA();
+  setChecksum(pager);
+  options.hardware.simUsbImage = folder / "pager.eep";
+  test::writeBytes(*options.hardware.simUsbImage, {pager.begin(), pager.end()});
+  window = std::make_unique<MainWindow>(options);
+  ASSERT_TRUE(window->start());
+  window->show();
+  QApplication::processEvents();  // the programmer box is found
+  ASSERT_TRUE(window->state().UsbMode);
+  // The order's configuration, opened as a technician does.
+  const std::string order = folder / "order-7.eep";
+  test::writeBytes(order, {pager.begin(), pager.end()});
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    // Typed into the name field, as the dialog's own list is filled only later.
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(order));
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  window->action("Open1")->trigger();
+  ASSERT_TRUE(window->statusLog()->toPlainText().split('\n').contains("File loaded"));
+  window->act([this] { window->state().form.userPick("autoinc1", 1); });
+  for (int pager = 0; pager < 3; ++pager) {
+    window->action("WriteToPager")->trigger();
+    ASSERT_EQ(window->statusLog()->toPlainText().split('\n').last(), "Verify OK !");
+  }
+  const QString dir = screenshotDir();
+  // The bottom strip: the log with the ledger's line under it, the device list beside them.
+  QWidget* bottom = window->ledgerStatusLine()->parentWidget()->parentWidget();
+  EXPECT_TRUE(bottom->grab().save(dir + "/ledger_line.png"));
+  bool grabbed = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* view = QApplication::activeModalWidget();
+    ASSERT_NE(view, nullptr);
+    grabbed = view->grab().save(dir + "/ledger_records.png");
+    view->close();
+  });
+  window->showLedgerRecords();
+  EXPECT_TRUE(grabbed);
+}
+
 }  // namespace
 }  // namespace capcode::ui
 
 int main(int argc, char** argv) {
+  // The default ledger of a window that is given none is never the user's.
+  const capcode::test::TempFolder dataHome;
+  qputenv("XDG_DATA_HOME", dataHome.path().c_str());
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

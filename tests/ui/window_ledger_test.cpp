@@ -79,13 +79,13 @@ class WindowLedger : public Window {
 TEST_F(WindowLedger, ARecordedWriteShowsOnTheLedgerLine) {
   openOnBox("capcode_ui_ledger_line.eep");
   const QString head = "Ledger: " + QString::fromStdString(*production.ledger) +
-                       "  |  Station: bench-1  |  Batch: none  |  ";
-  EXPECT_EQ(ledgerLine(), head + "Verified today: 0  |  Last: none");
+                       " | Station: bench-1 | Batch: none | ";
+  EXPECT_EQ(ledgerLine(), head + "Verified today: 0 | Last: none");
   const QString written = capcodesShown();
   ASSERT_FALSE(written.isEmpty());
   ASSERT_TRUE(writePager());
   EXPECT_EQ(logLines().last(), "Verify OK !");
-  EXPECT_EQ(ledgerLine(), head + "Verified today: 1  |  Last: " + written);
+  EXPECT_EQ(ledgerLine(), head + "Verified today: 1 | Last: " + written);
   EXPECT_FALSE(window->ledgerStatusLine()->warning());
   EXPECT_NE(capcodesShown(), written) << "the capcodes advanced for the next pager";
   ASSERT_EQ(recorded().size(), 1u);
@@ -150,7 +150,7 @@ TEST_F(WindowLedger, ALedgerThatCannotBeOpenedRefusesEveryWrite) {
   openOnBox("capcode_ui_ledger_unusable.eep");
   EXPECT_TRUE(window->ledgerStatusLine()->warning());
   EXPECT_TRUE(ledgerLine().startsWith("Ledger: " + QString::fromStdString(*production.ledger) +
-                                      "  |  Not recording, every write is refused: "))
+                                      " | Not recording, every write is refused: "))
       << ledgerLine().toStdString();
   acknowledgeNextMessage();
   EXPECT_FALSE(writePager());
@@ -164,7 +164,7 @@ TEST_F(WindowLedger, ALedgerThatCannotBeOpenedRefusesEveryWrite) {
 TEST_F(WindowLedger, WithoutALedgerPagersAreWrittenAndNothingIsRecorded) {
   production = ProductionOptions{std::nullopt, true, "bench-1", ""};
   openOnBox("capcode_ui_ledger_none.eep");
-  EXPECT_TRUE(ledgerLine().startsWith("Ledger: no ledger  |  Station: bench-1"));
+  EXPECT_TRUE(ledgerLine().startsWith("Ledger: no ledger | Station: bench-1"));
   ASSERT_TRUE(writePager());
   EXPECT_EQ(logLines().last(), "Verify OK !");
   EXPECT_EQ(recordsView().summary, "0 pagers");
