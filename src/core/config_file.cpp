@@ -50,10 +50,7 @@ void save1Click(ProgramState& state) {
   if (!path) return;
   state.log("Save data to " + *path);
   state.CurrentFilePath = *path;
-  state.form.runHandler("hellomsg1Exit");
-  state.form.runHandler("hellomsg2Exit");
-  encodeImage(state);
-  setChecksum(state.ConfigImage);
+  encodeForSave(state);
   const std::vector<std::uint8_t> bytes(state.ConfigImage.begin(), state.ConfigImage.end());
   const std::string error = writeFileAtomically(*path, bytes);
   if (!error.empty()) {
@@ -65,6 +62,13 @@ void save1Click(ProgramState& state) {
 }
 
 }  // namespace
+
+void encodeForSave(ProgramState& state) {
+  state.form.runHandler("hellomsg1Exit");
+  state.form.runHandler("hellomsg2Exit");
+  encodeImage(state);
+  setChecksum(state.ConfigImage);
+}
 
 void takeReadBuffer(ProgramState& state) {
   state.ConfigImage = state.PagerReadBuffer;

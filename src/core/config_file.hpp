@@ -15,6 +15,10 @@ class ProgramState;
 // uses it for a file that failed the checks.)
 void takeReadBuffer(ProgramState& state);
 
+// The image as File > Save writes it: the hello lines padded, the settings encoded with the
+// current revision's layout, the checksum set.
+void encodeForSave(ProgramState& state);
+
 // Attaches Open1Click and Save1Click. Both ask the person for a path through the feedback's
 // file dialog and report one status-log line per step.
 void installConfigFileCommands(ProgramState& state);

@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include "link/hidapi_backend.hpp"
+#include "ui/frame_placement.hpp"
 #include "ui/progress_window.hpp"
 
 namespace capcode::ui {
@@ -102,6 +103,12 @@ bool MainWindow::start() {
   // The HID controller's first scan, once the event loop runs.
   QTimer::singleShot(0, this, [this] { deviceChange(); });
   return true;
+}
+
+void MainWindow::openFile(const std::string& path) {
+  dialogAnswer_ = path;
+  events_.clicked("Open1");
+  dialogAnswer_.reset();
 }
 
 QWidget* MainWindow::widget(const std::string& name) const {
@@ -234,8 +241,12 @@ void MainWindow::fitTo(const QRect& available) {
     content->layout()->activate();
   }
   memo_->setMinimumHeight(logHeightFor(3));
-  // Room for the frame the window manager adds around the window.
-  const QSize limit = available.size() - QSize(16, 40);
+  // Room for the frame the window manager adds around the window: its own once the platform
+  // reports it, else what frames usually take.
+  const QMargins reported = frameMargins(geometry(), frameGeometry());
+  const QMargins frame = reported.isNull() ? kAssumedFrame : reported;
+  frameKnown_ = !reported.isNull();
+  const QSize limit = clientLimit(available.size(), frame);
   const int logHeight = logHeightFor(8);
   // Start from the largest page and grow by what any page still lacks: the toolkit's frames,
   // tab bar and menu bar are measured, not guessed.
@@ -265,9 +276,8 @@ void MainWindow::fitTo(const QRect& available) {
     if (grown.boundedTo(limit) == size) break;  // the screen is too small: the pages scroll
     size = grown;
   }
-  const QPoint corner = available.center() - QPoint(width() / 2, height() / 2);
-  // Half the title bar above the centre line, never above the screen's top.
-  move(corner.x(), std::max(available.top(), corner.y() - 20));
+  // A window's position is its frame's.
+  move(centredFrameCorner(rect().size().grownBy(frame), available));
 }
 
 void MainWindow::deviceChange() {
@@ -302,6 +312,18 @@ void MainWindow::showEvent(QShowEvent* event) {
   // screen.
   const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
   if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // The window manager has put its frame around the window (X11 tells its size only then):
+  // fitted with an assumed frame, the window is fitted and centred again with the real one.
+  if (!fitted_ || frameKnown_) return;
+  const QMargins reported = frameMargins(geometry(), frameGeometry());
+  if (reported.isNull()) return;
+  frameKnown_ = true;
+  const QScreen* shownOn = screen();
+  if (reported != kAssumedFrame && shownOn != nullptr) fitTo(shownOn->availableGeometry());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -343,6 +365,11 @@ void MainWindow::errorNotice(std::string_view text) {
 }
 
 std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
+  if (dialogAnswer_) {
+    std::optional<std::string> answer;
+    answer.swap(dialogAnswer_);
+    return answer;
+  }
   QFileDialog dialog(this);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

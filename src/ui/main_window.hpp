@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,12 +52,15 @@ class MainWindow final : public QMainWindow, private Feedback {
   QPlainTextEdit* statusLog() const { return memo_; }
   ProgressWindow* progressWindow() const { return progress_; }
 
+  // File > Open with its dialog answered by `path`: the same log lines, checks and beeps.
+  void openFile(const std::string& path);
   // Runs one window event through the model, then shows the result.
   void act(const std::function<void()>& action);
   // A device-change notification from the system.
   void deviceChange();
   // The size that shows every page without scroll bars and the status log with eight lines,
-  // within `available` (the screen's free area); the window is resized to it and centred.
+  // within `available` (the screen's free area); the window is resized to it and its frame
+  // centred on `available`, within it.
   void fitTo(const QRect& available);
   // The status log's height for that many lines.
   int logHeightFor(int lines) const;
@@ -64,6 +68,7 @@ class MainWindow final : public QMainWindow, private Feedback {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   // Feedback
@@ -107,9 +112,11 @@ class MainWindow final : public QMainWindow, private Feedback {
   QPlainTextEdit* memo_ = nullptr;
   std::unique_ptr<QObject> inputHold_;  // the filter that drops input during a transfer
   bool fitted_ = false;                 // the opening size was set when first shown
+  bool frameKnown_ = false;             // it was fitted with the frame's real size
   int mutedBeeps_ = -1;                 // counting instead of beeping while >= 0 (a paste)
   ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
+  std::optional<std::string> dialogAnswer_;  // how the next file dialog is answered
   bool busy_ = false;                 // an event is running
   bool deviceChangePending_ = false;  // a device change arrived while it ran
   std::unique_ptr<HidDeviceWatcher> watcher_;
