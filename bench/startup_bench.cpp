@@ -76,8 +76,7 @@ int runChild(int argc, char** argv, bool capcodeWindow) {
   if (!waitUntilExposed(*window)) return 1;
   steps.emplace_back("exposed", Clock::now());
   for (const auto& [name, at] : steps) {
-    std::printf("%s %.2f\n", name,
-                std::chrono::duration<double, std::milli>(at - begin).count());
+    std::printf("%s %.2f\n", name, std::chrono::duration<double, std::milli>(at - begin).count());
   }
   std::fflush(stdout);
   _exit(0);

@@ -6,8 +6,8 @@
 #include <clocale>
 #include <string>
 
-#include "build_info.hpp"
 #include "app/window_program.hpp"
+#include "build_info.hpp"
 #include "core/codec.hpp"
 #include "core/config_file.hpp"
 #include "core/field_names.hpp"

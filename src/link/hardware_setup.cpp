@@ -44,8 +44,7 @@ void loadImage(const std::string& path, Memory& memory, const std::function<Imag
   if (freshPager && namesNewFileInExistingFolder(path)) {
     // A pager straight from the factory, as a programmer box would find it.
     const Image fresh = freshPager();
-    std::copy(fresh.begin(), fresh.begin() + std::min(fresh.size(), memory.size()),
-              memory.begin());
+    std::copy(fresh.begin(), fresh.begin() + std::min(fresh.size(), memory.size()), memory.begin());
     return;
   }
   const auto bytes = readFilePrefix(path, memory.size());
@@ -110,7 +109,8 @@ HardwareSetup::HardwareSetup(const HardwareOptions& options) : options_(options)
   simPort_ = port.get();
   simPort_->chip.present = options.simLptImage.has_value() && !faults.noChip;
   simPort_->chip.nakAtByte = nakAtByte;
-  if (options.simLptImage) loadImage(*options.simLptImage, simPort_->chip.memory, options.factoryFreshPager);
+  if (options.simLptImage)
+    loadImage(*options.simLptImage, simPort_->chip.memory, options.factoryFreshPager);
   port_ = std::move(port);
 
   auto hid = std::make_unique<SimulatedHidBackend>();

@@ -5,8 +5,8 @@
 namespace capcode::ui {
 
 QMargins frameMargins(const QRect& client, const QRect& frame) {
-  return {client.left() - frame.left(), client.top() - frame.top(),
-          frame.right() - client.right(), frame.bottom() - client.bottom()};
+  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+          frame.bottom() - client.bottom()};
 }
 
 QSize clientLimit(const QSize& available, const QMargins& frame) {

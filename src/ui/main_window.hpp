@@ -116,12 +116,13 @@ class MainWindow final : public QMainWindow, private Feedback {
   int mutedBeeps_ = -1;                 // counting instead of beeping while >= 0 (a paste)
   ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
-  std::optional<std::string> dialogAnswer_;  // how the next file dialog is answered
   bool busy_ = false;                 // an event is running
   bool deviceChangePending_ = false;  // a device change arrived while it ran
   std::unique_ptr<HidDeviceWatcher> watcher_;
   QSocketNotifier* notifier_ = nullptr;
   QTimer* rescanTimer_ = nullptr;
+  // How the next file dialog is answered (a file given on the command line).
+  std::optional<std::string> dialogAnswer_;
 };
 
 }  // namespace capcode::ui

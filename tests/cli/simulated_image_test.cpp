@@ -47,8 +47,8 @@ TEST(SimulatedImage, AWriteToAMissingOneLeavesTheWrittenPager) {
   const std::string config = folder / "order.eep";
   const std::string pager = folder / "pager.eep";
   ASSERT_EQ(capcode({"script", "--data-dir", kSourceData}, "save " + config + "\n").status, 0);
-  const Outcome write = capcode({"write", config, "--sim-usb", pager, "--no-ledger", "--data-dir",
-                                 kSourceData});
+  const Outcome write =
+      capcode({"write", config, "--sim-usb", pager, "--no-ledger", "--data-dir", kSourceData});
   EXPECT_EQ(write.status, 0) << write.out << write.err;
   EXPECT_TRUE(has(write.out, "Verify OK !")) << write.out;
   // The written pager keeps the factory's hardware bytes that the write read back first.

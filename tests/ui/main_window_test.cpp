@@ -109,8 +109,7 @@ TEST_F(Window, AFileGivenAtStartIsOpenedAsFileOpenDoes) {
   std::ofstream(good, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 2048);
   image[0x241] ^= 1;
   const std::string damaged = ::testing::TempDir() + "capcode_ui_damaged.eep";
-  std::ofstream(damaged, std::ios::binary)
-      .write(reinterpret_cast<const char*>(image.data()), 2048);
+  std::ofstream(damaged, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 2048);
 
   window->openFile(good);
   EXPECT_EQ(logLines().mid(logLines().size() - 2),
@@ -119,9 +118,9 @@ TEST_F(Window, AFileGivenAtStartIsOpenedAsFileOpenDoes) {
   EXPECT_EQ(window->state().CurrentFilePath, good);
 
   window->openFile(damaged);
-  EXPECT_EQ(logLines().mid(logLines().size() - 2),
-            QStringList({QString::fromStdString("Load data from " + damaged),
-                         "File checksum error"}));
+  EXPECT_EQ(
+      logLines().mid(logLines().size() - 2),
+      QStringList({QString::fromStdString("Load data from " + damaged), "File checksum error"}));
   EXPECT_EQ(edit("hellomsg1")->text(), "From the file") << "a refused file changes nothing";
 }
 
