@@ -427,8 +427,11 @@ void MainWindow::refresh() {
 void MainWindow::refreshControl(const Control& c, QWidget* w) {
   const QSignalBlocker blocker(w);
   w->setEnabled(c.enabled);
-  w->setVisible(c.visible);
-  if (!c.hint.empty()) w->setToolTip(fromBytes(c.hint));
+  // Only real changes: every refresh passes over several hundred widgets, and a widget told to
+  // show or take a tooltip it already has is still marked, notified and laid out again.
+  const bool hidden = w->testAttribute(Qt::WA_WState_ExplicitShowHide) && w->isHidden();
+  if (hidden == c.visible) w->setVisible(c.visible);
+  if (!c.hint.empty() && w->toolTip() != fromBytes(c.hint)) w->setToolTip(fromBytes(c.hint));
   switch (c.kind) {
     case ControlKind::Text: {
       auto* edit = static_cast<QLineEdit*>(w);
