@@ -446,15 +446,16 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
     }
     case ControlKind::Choice: {
       auto* combo = static_cast<QComboBox*>(w);
-      QStringList items;
-      for (const auto& item : c.items)
-        items << fromBytes(item);
-      QStringList shown;
-      for (int i = 0; i < combo->count(); ++i)
-        shown << combo->itemText(i);
-      if (shown != items) {
+      // Compared as the model keeps them: converting every item of every list on every
+      // refresh cost more than the rest of the refresh.
+      std::vector<std::string>& shown = shownItems_[combo];
+      if (shown != c.items || combo->count() != static_cast<int>(c.items.size())) {
+        QStringList items;
+        for (const auto& item : c.items)
+          items << fromBytes(item);
         combo->clear();
         combo->addItems(items);
+        shown = c.items;
       }
       combo->setCurrentIndex(c.index);
       break;

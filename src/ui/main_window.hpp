@@ -121,6 +121,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   std::unique_ptr<HidDeviceWatcher> watcher_;
   QSocketNotifier* notifier_ = nullptr;
   QTimer* rescanTimer_ = nullptr;
+  // The items each list was last given, as the model held them.
+  std::map<const QWidget*, std::vector<std::string>> shownItems_;
   // How the next file dialog is answered (a file given on the command line).
   std::optional<std::string> dialogAnswer_;
 };

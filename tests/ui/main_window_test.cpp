@@ -21,6 +21,7 @@
 
 #include "app/window_program.hpp"
 #include "core/codec.hpp"
+#include "core/config_file.hpp"
 #include "core/window_arrangement.hpp"
 #include "ui/progress_window.hpp"
 
@@ -101,6 +102,8 @@ TEST_F(Window, OpensOnTheFeaturePageWithTheBannerAndCaption) {
 // the dialog answered: its log lines, its checks, its beep.
 TEST_F(Window, AFileGivenAtStartIsOpenedAsFileOpenDoes) {
   open();
+  // A file as the program saves it, with a hello line of its own.
+  encodeForSave(window->state());
   Image image = window->state().ConfigImage;
   const char hello[] = "From the file       ";
   std::copy(hello, hello + 20, image.begin() + 0x240);
@@ -114,14 +117,14 @@ TEST_F(Window, AFileGivenAtStartIsOpenedAsFileOpenDoes) {
   window->openFile(good);
   EXPECT_EQ(logLines().mid(logLines().size() - 2),
             QStringList({QString::fromStdString("Load data from " + good), "File loaded"}));
-  EXPECT_EQ(edit("hellomsg1")->text(), "From the file");
+  EXPECT_EQ(edit("hellomsg1")->text(), hello);
   EXPECT_EQ(window->state().CurrentFilePath, good);
 
   window->openFile(damaged);
   EXPECT_EQ(
       logLines().mid(logLines().size() - 2),
       QStringList({QString::fromStdString("Load data from " + damaged), "File checksum error"}));
-  EXPECT_EQ(edit("hellomsg1")->text(), "From the file") << "a refused file changes nothing";
+  EXPECT_EQ(edit("hellomsg1")->text(), hello) << "a refused file changes nothing";
 }
 
 TEST_F(Window, ARefusedKeyNeverReachesTheField) {
