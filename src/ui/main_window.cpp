@@ -29,6 +29,13 @@ namespace capcode::ui {
 
 namespace {
 
+// Shows or hides a widget only when that changes: every refresh passes over several hundred
+// widgets, and one told to show that is not hidden is still marked, notified and laid out again.
+void showAs(QWidget* widget, bool visible) {
+  const bool hidden = widget->testAttribute(Qt::WA_WState_ExplicitShowHide) && widget->isHidden();
+  if (hidden == visible) widget->setVisible(visible);
+}
+
 QString fromBytes(const std::string& bytes) {
   return QString::fromLatin1(bytes.data(), static_cast<int>(bytes.size()));
 }
@@ -420,17 +427,15 @@ void MainWindow::refresh() {
     }
   }
   for (const auto& [label, control] : followers_)
-    label->setVisible(state_.form.at(control).visible);
+    showAs(label, state_.form.at(control).visible);
   setWindowTitle(fromBytes(state_.form.at("Form1").caption));
 }
 
 void MainWindow::refreshControl(const Control& c, QWidget* w) {
   const QSignalBlocker blocker(w);
   w->setEnabled(c.enabled);
-  // Only real changes: every refresh passes over several hundred widgets, and a widget told to
-  // show or take a tooltip it already has is still marked, notified and laid out again.
-  const bool hidden = w->testAttribute(Qt::WA_WState_ExplicitShowHide) && w->isHidden();
-  if (hidden == c.visible) w->setVisible(c.visible);
+  showAs(w, c.visible);
+  // Only a new tooltip: setting the same one still notifies the widget.
   if (!c.hint.empty() && w->toolTip() != fromBytes(c.hint)) w->setToolTip(fromBytes(c.hint));
   switch (c.kind) {
     case ControlKind::Text: {
