@@ -17,6 +17,10 @@ install(CODE "
 
 install(FILES ${CMAKE_SOURCE_DIR}/data/capcode-programmer.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The MIME type of configuration files (*.eep), which the desktop entry opens; the desktop's
+# MIME database and its handler cache are rebuilt by Debian's triggers on these folders.
+install(FILES ${CMAKE_SOURCE_DIR}/data/capcode-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME capcode.xml)
 install(FILES ${CMAKE_SOURCE_DIR}/data/capcode-programmer.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/data/io.github.capcode.programmer.metainfo.xml
@@ -43,3 +47,24 @@ add_custom_target(compressed_docs ALL DEPENDS ${capcode_compressed})
 install(FILES ${CMAKE_BINARY_DIR}/share/capcode.1.gz ${CMAKE_BINARY_DIR}/share/capcode-programmer.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/share/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# Installs a program target; a stripped install (the package) also drops the compilers' .comment
+# notes, which strip keeps and nothing at run time reads.
+function(capcode_install_program target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      set(program \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${target}\")
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${program}\"
+                      RESULT_VARIABLE failed)
+      if(failed)
+        message(FATAL_ERROR \"cannot remove the .comment section of \${program}\")
+      endif()
+    endif()
+  ")
+endfunction()
+
+# Texts of the window that lintian's spelling check reads as typos: they are the pager family's
+# own texts, kept character for character.
+install(FILES ${CMAKE_SOURCE_DIR}/data/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME capcode)

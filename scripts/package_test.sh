@@ -12,6 +12,12 @@ if ! command -v dpkg > /dev/null; then
   echo "package test skipped: no dpkg on this machine"
   exit 0
 fi
+# A technician who runs the tests keeps the program: an installed capcode is not touched.
+if dpkg-query -W -f='${Status}' capcode 2> /dev/null | grep -q "install ok installed"; then
+  echo "package test skipped: capcode $(dpkg-query -W -f='${Version}' capcode) is installed" \
+    "on this machine and would be replaced and removed; remove it first to run this test"
+  exit 0
+fi
 deb=$(ls "$build"/capcode_*.deb)
 fail() {
   echo "package test FAILED: $*"
@@ -44,6 +50,27 @@ rm -rf "$empty"
 status=0
 QT_QPA_PLATFORM=offscreen timeout 2 /usr/bin/capcode-programmer > /dev/null 2>&1 || status=$?
 [ "$status" -eq 124 ] || fail "capcode-programmer ended with $status instead of running"
+# Configuration files are the window's: the MIME type is installed and the desktop entry is
+# its handler (the database and the handler cache are rebuilt by Debian's triggers).
+[ -f /usr/share/mime/packages/capcode.xml ] || fail "the MIME type is not installed"
+probe=$(mktemp -d)
+head -c 2048 /dev/zero | tr '\0' '\377' > "$probe/pager.eep"
+if command -v gio > /dev/null; then
+  detected=$(gio info -a standard::content-type "$probe/pager.eep" |
+    sed -n 's/.*standard::content-type: //p')
+  handlers=$(gio mime application/x-capcode-eeprom 2> /dev/null || true)
+else
+  echo "package test: no gio here; the MIME database files are read instead"
+  detected=$(grep -qx "50:application/x-capcode-eeprom:\*.eep" /usr/share/mime/globs2 &&
+    echo application/x-capcode-eeprom || true)
+  handlers=$(grep "^application/x-capcode-eeprom=" /usr/share/applications/mimeinfo.cache |
+    sed 's/^[^=]*=/Default application: /; s/;$//' || true)
+fi
+rm -rf "$probe"
+[ "$detected" = application/x-capcode-eeprom ] || fail "a .eep file is taken for '$detected'"
+grep -q "^Default application.*: capcode-programmer.desktop$" <<< "$handlers" ||
+  fail "capcode-programmer does not open .eep files: $handlers"
+
 if grep -qs "path-exclude=/usr/share/man" /etc/dpkg/dpkg.cfg.d/*; then
   echo "package test: this machine's dpkg leaves manual pages out; man -w is not tried"
 else

@@ -11,9 +11,21 @@ StartupOptions startupOptionsFor(const std::optional<std::string>& dataDirectory
   return startup;
 }
 
+namespace {
+
+// The hardware options with a missing simulated image made a factory-fresh pager of this run's
+// start-up (its language libraries, its decimal mark).
+HardwareOptions withFreshPagers(const ProgramOptions& options) {
+  HardwareOptions hardware = options.hardware;
+  hardware.factoryFreshPager = [startup = options.startup] { return factoryFreshPager(startup); };
+  return hardware;
+}
+
+}  // namespace
+
 Program::Program(Feedback& feedback, const ProgramOptions& options)
     : state_(feedback),
-      hardware_(std::make_unique<HardwareSetup>(options.hardware)),
+      hardware_(std::make_unique<HardwareSetup>(withFreshPagers(options))),
       links_(std::make_unique<ProgrammerLinks>(state_, hardware_->port(), hardware_->clock(),
                                                hardware_->hid())),
       startup_(options.startup) {

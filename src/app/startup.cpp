@@ -6,8 +6,10 @@
 #include <clocale>
 #include <string>
 
+#include "app/window_program.hpp"
 #include "build_info.hpp"
 #include "core/codec.hpp"
+#include "core/config_file.hpp"
 #include "core/field_names.hpp"
 #include "core/program_state.hpp"
 #include "variants/editions.hpp"
@@ -38,7 +40,7 @@ void startProgram(ProgramState& state, const StartupOptions& options) {
   FormModel& form = state.form;
   state.LptPortBase = 0x378;
   state.UsbMode = false;
-  state.ConfigImage = state.HardwareRevision == kHwB ? defaultImageB() : defaultImageA();
+  state.ConfigImage = defaultImageFor(state.HardwareRevision);
   adaptToDecimalMark(state, options.systemDecimalMark);
   form.runHandler("About1Click");
   decodeImage(state);
@@ -59,6 +61,14 @@ void startProgram(ProgramState& state, const StartupOptions& options) {
   for (int i = 0; i < 4; ++i)
     form.setPosition("TrackBar" + std::to_string(i + 1), linkTimings[i]);
   loadLanguageLibrary(state, options.dataDirectories);
+}
+
+Image factoryFreshPager(const StartupOptions& options) {
+  SilentFeedback silent;
+  WindowProgram program(silent);
+  startProgram(program, options);
+  encodeForSave(program);
+  return program.ConfigImage;
 }
 
 char systemDecimalMark() {

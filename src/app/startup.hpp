@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/image.hpp"
+
 namespace capcode {
 
 class ProgramState;
@@ -20,6 +22,12 @@ struct StartupOptions {
 // frequency, edition and model, revision switched twice to HW-B, clock, link timings, and the
 // language library. Throws ProgramError when a step fails (the window would not open).
 void startProgram(ProgramState& state, const StartupOptions& options);
+
+// What a new pager of the board generation the program works with holds: the built-in default
+// configuration as start-up makes it (hardware settings included, the prompt strings of the
+// language library found), written as File > Save writes it. Runs a silent start-up of its own;
+// throws ProgramError when that fails.
+Image factoryFreshPager(const StartupOptions& options);
 
 // The system's decimal mark by the current LC_NUMERIC environment.
 char systemDecimalMark();

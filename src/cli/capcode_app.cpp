@@ -16,11 +16,14 @@ void addSessionOptions(CLI::App& command, SessionOptions& options) {
   command
       .add_option("--sim-usb", options.hardware.simUsbImage,
                   "use a simulated USB programmer box whose EEPROM holds IMAGE (2048 bytes); "
-                  "IMAGE receives the EEPROM at the end")
+                  "IMAGE receives the EEPROM at the end. An IMAGE that does not exist yet "
+                  "starts as a factory-fresh pager (the built-in default configuration, "
+                  "hardware settings included)")
       ->type_name("IMAGE");
   command
       .add_option("--sim-lpt", options.hardware.simLptImage,
-                  "use a simulated 24C16 holding IMAGE behind a virtual parallel port")
+                  "use a simulated 24C16 holding IMAGE behind a virtual parallel port; "
+                  "written back and, when missing, factory-fresh as with --sim-usb")
       ->type_name("IMAGE");
   command
       .add_option("--sim-product", options.hardware.simProduct,

@@ -80,7 +80,8 @@ const char* const kScriptCommandsHelp =
 }  // namespace
 
 std::string scriptHelp() {
-  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail + kScriptCommandsHelp;
+  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail + kMissingImageHelp +
+         "\n" + kScriptCommandsHelp;
 }
 
 std::string scriptCommandsHelp() {

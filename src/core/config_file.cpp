@@ -63,10 +63,7 @@ void save1Click(ProgramState& state) {
   outcome.path = *path;
   state.log("Save data to " + *path);
   state.CurrentFilePath = *path;
-  state.form.runHandler("hellomsg1Exit");
-  state.form.runHandler("hellomsg2Exit");
-  encodeImage(state);
-  setChecksum(state.ConfigImage);
+  encodeForSave(state);
   const std::vector<std::uint8_t> bytes(state.ConfigImage.begin(), state.ConfigImage.end());
   const std::string error = writeFileAtomically(*path, bytes);
   if (!error.empty()) {
@@ -96,6 +93,13 @@ std::string_view fileOpenRefusalLine(FileOpenResult result) {
       break;
   }
   return {};
+}
+
+void encodeForSave(ProgramState& state) {
+  state.form.runHandler("hellomsg1Exit");
+  state.form.runHandler("hellomsg2Exit");
+  encodeImage(state);
+  setChecksum(state.ConfigImage);
 }
 
 void takeReadBuffer(ProgramState& state) {

@@ -23,6 +23,10 @@ void takeReadBuffer(ProgramState& state);
 // error", "File checksum error", "File not for this model!"); empty for any other result.
 std::string_view fileOpenRefusalLine(FileOpenResult result);
 
+// The image as File > Save writes it: the hello lines padded, the settings encoded with the
+// current revision's layout, the checksum set.
+void encodeForSave(ProgramState& state);
+
 // Attaches Open1Click and Save1Click. Both ask the person for a path through the feedback's
 // file dialog and report one status-log line per step; what they did is left in
 // ProgramState::lastOpen and ProgramState::lastSave.

@@ -11,6 +11,10 @@
 
 namespace capcode {
 
+const Image& defaultImageFor(std::uint8_t revision) {
+  return revision == kHwB ? defaultImageB() : defaultImageA();
+}
+
 BuildConstants BuildConstants::ofThisBuild() {
   return BuildConstants{CAPCODE_FACTORY_EDITION, CAPCODE_BUILD_CUSTOMER,
                         CAPCODE_BUILD_LANGUAGE_LOCK};

@@ -21,6 +21,8 @@ namespace capcode {
 
 enum HardwareRevisionCode : std::uint8_t { kHwA2 = 0, kHwA3 = 1, kHwB = 2 };
 
+// The built-in image for a hardware revision: image B at HW-B, image A at HW-A2 and HW-A3.
+const Image& defaultImageFor(std::uint8_t revision);
 // The parallel-port bus timing set, read by every bus primitive when it runs.
 struct LinkTimings {
   std::uint8_t busFreeMillis = 6;   // after each STOP that ends a page write or a read

@@ -1,12 +1,19 @@
 #include "link/hardware_setup.hpp"
 
+#include <algorithm>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "core/file_io.hpp"
 #include "link/hidapi_backend.hpp"
 #include "link/ppdev_port.hpp"
 
 namespace capcode {
+
+const char* const kMissingImageHelp =
+    "An IMAGE that does not exist yet starts as a factory-fresh pager (the built-in default\n"
+    "configuration, hardware settings included) and is written when the program ends.\n";
 
 const char* const kSimulatedFaultHelp =
     "  read:N:S, write:N:S, attach:N:S  the Nth report of that command (0x14, 0x15, 0x13,\n"
@@ -21,11 +28,27 @@ const char* const kSimulatedFaultHelp =
 
 namespace {
 
+// A path that names nothing yet in a folder that exists: the image file is made at the end.
+bool namesNewFileInExistingFolder(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::status(path, error).type() != fs::file_type::not_found) return false;
+  fs::path folder = fs::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  return fs::is_directory(folder, error);
+}
+
 template <typename Memory>
-void loadImage(const std::string& path, Memory& memory) {
+void loadImage(const std::string& path, Memory& memory, const std::function<Image()>& freshPager) {
+  memory.fill(0xFF);
+  if (freshPager && namesNewFileInExistingFolder(path)) {
+    // A pager straight from the factory, as a programmer box would find it.
+    const Image fresh = freshPager();
+    std::copy(fresh.begin(), fresh.begin() + std::min(fresh.size(), memory.size()), memory.begin());
+    return;
+  }
   const auto bytes = readFilePrefix(path, memory.size());
   if (!bytes) throw std::runtime_error("cannot read the simulated image " + path);
-  memory.fill(0xFF);
   std::copy(bytes->begin(), bytes->end(), memory.begin());
 }
 
@@ -86,7 +109,8 @@ HardwareSetup::HardwareSetup(const HardwareOptions& options) : options_(options)
   simPort_ = port.get();
   simPort_->chip.present = options.simLptImage.has_value() && !faults.noChip;
   simPort_->chip.nakAtByte = nakAtByte;
-  if (options.simLptImage) loadImage(*options.simLptImage, simPort_->chip.memory);
+  if (options.simLptImage)
+    loadImage(*options.simLptImage, simPort_->chip.memory, options.factoryFreshPager);
   port_ = std::move(port);
 
   auto hid = std::make_unique<SimulatedHidBackend>();
@@ -95,7 +119,7 @@ HardwareSetup::HardwareSetup(const HardwareOptions& options) : options_(options)
     box_ = &simHid_->add(
         std::make_unique<SimulatedProgrammer>(options.simProduct.value_or("P-2 programmer")));
     box_->faults = faults;
-    loadImage(*options.simUsbImage, box_->eeprom);
+    loadImage(*options.simUsbImage, box_->eeprom, options.factoryFreshPager);
   }
   hid_ = std::move(hid);
 }

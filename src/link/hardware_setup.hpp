@@ -3,11 +3,13 @@
 // (a 24C16 behind a virtual parallel port, a programmer box on a simulated HID layer) whose
 // EEPROMs are loaded from and saved back to image files.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/image.hpp"
 #include "link/hid_device.hpp"
 #include "link/link_clock.hpp"
 #include "link/port_io.hpp"
@@ -25,6 +27,9 @@ struct HardwareOptions {
   bool realTimeSimulation = false;
   // No programmer at all (a tool that only reads and writes files): an empty simulated port.
   bool offline = false;
+  // What a simulated image that does not exist yet starts as: a factory-fresh pager. Called
+  // only for such an image; without it a missing image is an error.
+  std::function<Image()> factoryFreshPager;
   bool simulated() const {
     return offline || simUsbImage || simLptImage || !faults.empty() || simProduct;
   }
@@ -33,6 +38,8 @@ struct HardwareOptions {
 class HardwareSetup {
  public:
   // Builds the back ends; throws std::runtime_error with a message on a bad option or image.
+  // A simulated image path that names nothing yet, in a folder that exists, starts as
+  // options.factoryFreshPager(); a missing folder or a folder as the image is an error.
   explicit HardwareSetup(const HardwareOptions& options);
   ~HardwareSetup();
 
@@ -59,6 +66,9 @@ class HardwareSetup {
 // Takes one hardware option (--sim-usb, --sim-lpt, --sim-fault, --sim-product) with its value
 // from argv at `i`, advancing `i` past the value. False when argv[i] is none of them.
 bool takeHardwareOption(int argc, char** argv, int& i, HardwareOptions& options);
+
+// What a simulated image that does not exist yet starts as, for help texts (whole lines).
+extern const char* const kMissingImageHelp;
 
 // The --sim-fault spellings, for help texts.
 extern const char* const kSimulatedFaultHelp;

@@ -3,21 +3,27 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "build_info.hpp"
 #include "link/hardware_setup.hpp"
+#include "ui/display_check.hpp"
 #include "ui/main_window.hpp"
 
 namespace {
 
 const char* const kHelp =
-    "Usage: capcode-programmer [OPTIONS]\n"
+    "Usage: capcode-programmer [OPTIONS] [FILE]\n"
     "\n"
     "The capcode programmer's window: edit a pager configuration, open and save it, read and\n"
-    "write pagers through the USB programmer box or the parallel-port adapter.\n"
+    "write pagers through the USB programmer box or the parallel-port adapter. FILE is opened\n"
+    "after start-up as File > Open does. The window needs a desktop session (X11 or Wayland),\n"
+    "or QT_QPA_PLATFORM=offscreen for one that is never seen.\n"
     "\n"
     "Options:\n"
     "  --sim-usb IMAGE     work with a simulated USB programmer whose pager holds IMAGE (2048\n"
@@ -45,11 +51,13 @@ int main(int argc, char** argv) {
   options.startup.systemDecimalMark = capcode::systemDecimalMark();
   options.startup.dataDirectories = capcode::defaultDataDirectories();
   options.hardware.realTimeSimulation = true;
+  std::optional<std::string> file;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if (arg == "--help" || arg == "-h") {
-      std::cout << kHelp << capcode::kSimulatedFaultHelp << kHelpTail;
+      std::cout << kHelp << capcode::kSimulatedFaultHelp << kHelpTail << "\n"
+                << capcode::kMissingImageHelp;
       return 0;
     } else if (arg == "--version") {
       std::cout << "capcode-programmer " << CAPCODE_VERSION_TEXT << "\n";
@@ -68,6 +76,8 @@ int main(int argc, char** argv) {
       options.production.batch = argv[++i];
     } else if (arg.rfind("-platform", 0) == 0 || arg.rfind("-style", 0) == 0) {
       ++i;  // Qt's own options
+    } else if (!file && !arg.empty() && arg[0] != '-') {
+      file = arg;
     } else {
       std::cerr << "capcode-programmer: unexpected argument " << arg
                 << "\nTry 'capcode-programmer --help'.\n";
@@ -78,6 +88,11 @@ int main(int argc, char** argv) {
     std::cerr << "capcode-programmer: --no-ledger and --ledger exclude each other\n"
               << "Try 'capcode-programmer --help'.\n";
     return 2;
+  }
+  if (!capcode::ui::displayUsable(capcode::ui::processDisplayEnvironment(argc, argv),
+                                  capcode::ui::systemDisplayProbes())) {
+    std::cerr << capcode::ui::kNoDisplayMessage << "\n";
+    return 1;
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("capcode-programmer");
@@ -94,5 +109,7 @@ int main(int argc, char** argv) {
   // An error while the window is built means it never opens.
   if (!window->start()) return 1;
   window->show();
+  // Once the event loop runs, after the first look for a programmer box, as a person's Open.
+  if (file) QTimer::singleShot(0, window.get(), [&window, &file] { window->openFile(*file); });
   return QApplication::exec();
 }

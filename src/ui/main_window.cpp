@@ -26,11 +26,19 @@
 #include "link/hidapi_backend.hpp"
 #include "ui/ledger_records_dialog.hpp"
 #include "ui/ledger_status_line.hpp"
+#include "ui/frame_placement.hpp"
 #include "ui/progress_window.hpp"
 
 namespace capcode::ui {
 
 namespace {
+
+// Shows or hides a widget only when that changes: every refresh passes over several hundred
+// widgets, and one told to show that is not hidden is still marked, notified and laid out again.
+void showAs(QWidget* widget, bool visible) {
+  const bool hidden = widget->testAttribute(Qt::WA_WState_ExplicitShowHide) && widget->isHidden();
+  if (hidden == visible) widget->setVisible(visible);
+}
 
 QString fromBytes(const std::string& bytes) {
   return QString::fromLatin1(bytes.data(), static_cast<int>(bytes.size()));
@@ -115,6 +123,12 @@ bool MainWindow::start() {
   // The HID controller's first scan, once the event loop runs.
   QTimer::singleShot(0, this, [this] { deviceChange(); });
   return true;
+}
+
+void MainWindow::openFile(const std::string& path) {
+  dialogAnswer_ = path;
+  events_.clicked("Open1");
+  dialogAnswer_.reset();
 }
 
 QWidget* MainWindow::widget(const std::string& name) const {
@@ -266,8 +280,12 @@ void MainWindow::fitTo(const QRect& available) {
     content->layout()->activate();
   }
   memo_->setMinimumHeight(logHeightFor(3));
-  // Room for the frame the window manager adds around the window.
-  const QSize limit = available.size() - QSize(16, 40);
+  // Room for the frame the window manager adds around the window: its own once the platform
+  // reports it, else what frames usually take.
+  const QMargins reported = frameMargins(geometry(), frameGeometry());
+  const QMargins frame = reported.isNull() ? kAssumedFrame : reported;
+  frameKnown_ = !reported.isNull();
+  const QSize limit = clientLimit(available.size(), frame);
   // Eight lines of log, and the ledger's line under them.
   const int logHeight = logHeightFor(8) + ledgerLine_->sizeHint().height() +
                         ledgerLine_->parentWidget()->layout()->spacing();
@@ -299,9 +317,8 @@ void MainWindow::fitTo(const QRect& available) {
     if (grown.boundedTo(limit) == size) break;  // the screen is too small: the pages scroll
     size = grown;
   }
-  const QPoint corner = available.center() - QPoint(width() / 2, height() / 2);
-  // Half the title bar above the centre line, never above the screen's top.
-  move(corner.x(), std::max(available.top(), corner.y() - 20));
+  // A window's position is its frame's.
+  move(centredFrameCorner(rect().size().grownBy(frame), available));
 }
 
 void MainWindow::deviceChange() {
@@ -336,6 +353,18 @@ void MainWindow::showEvent(QShowEvent* event) {
   // screen.
   const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
   if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // The window manager has put its frame around the window (X11 tells its size only then):
+  // fitted with an assumed frame, the window is fitted and centred again with the real one.
+  if (!fitted_ || frameKnown_) return;
+  const QMargins reported = frameMargins(geometry(), frameGeometry());
+  if (reported.isNull()) return;
+  frameKnown_ = true;
+  const QScreen* shownOn = screen();
+  if (reported != kAssumedFrame && shownOn != nullptr) fitTo(shownOn->availableGeometry());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -420,6 +449,11 @@ std::optional<std::size_t> MainWindow::ask(std::string_view text,
 }
 
 std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
+  if (dialogAnswer_) {
+    std::optional<std::string> answer;
+    answer.swap(dialogAnswer_);
+    return answer;
+  }
   QFileDialog dialog(this);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -472,15 +506,16 @@ void MainWindow::refresh() {
     }
   }
   for (const auto& [label, control] : followers_)
-    label->setVisible(state_.form.at(control).visible);
+    showAs(label, state_.form.at(control).visible);
   setWindowTitle(fromBytes(state_.form.at("Form1").caption));
 }
 
 void MainWindow::refreshControl(const Control& c, QWidget* w) {
   const QSignalBlocker blocker(w);
   w->setEnabled(c.enabled);
-  w->setVisible(c.visible);
-  if (!c.hint.empty()) w->setToolTip(fromBytes(c.hint));
+  showAs(w, c.visible);
+  // Only a new tooltip: setting the same one still notifies the widget.
+  if (!c.hint.empty() && w->toolTip() != fromBytes(c.hint)) w->setToolTip(fromBytes(c.hint));
   switch (c.kind) {
     case ControlKind::Text: {
       auto* edit = static_cast<QLineEdit*>(w);
@@ -495,15 +530,16 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
     }
     case ControlKind::Choice: {
       auto* combo = static_cast<QComboBox*>(w);
-      QStringList items;
-      for (const auto& item : c.items)
-        items << fromBytes(item);
-      QStringList shown;
-      for (int i = 0; i < combo->count(); ++i)
-        shown << combo->itemText(i);
-      if (shown != items) {
+      // Compared as the model keeps them: converting every item of every list on every
+      // refresh cost more than the rest of the refresh.
+      std::vector<std::string>& shown = shownItems_[combo];
+      if (shown != c.items || combo->count() != static_cast<int>(c.items.size())) {
+        QStringList items;
+        for (const auto& item : c.items)
+          items << fromBytes(item);
         combo->clear();
         combo->addItems(items);
+        shown = c.items;
       }
       combo->setCurrentIndex(c.index);
       break;

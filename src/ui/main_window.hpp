@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,12 +62,15 @@ class MainWindow final : public QMainWindow, private Feedback {
   void showLedgerRecords();
   ProgressWindow* progressWindow() const { return progress_; }
 
+  // File > Open with its dialog answered by `path`: the same log lines, checks and beeps.
+  void openFile(const std::string& path);
   // Runs one window event through the model, then shows the result.
   void act(const std::function<void()>& action);
   // A device-change notification from the system.
   void deviceChange();
   // The size that shows every page without scroll bars and the status log with eight lines,
-  // within `available` (the screen's free area); the window is resized to it and centred.
+  // within `available` (the screen's free area); the window is resized to it and its frame
+  // centred on `available`, within it.
   void fitTo(const QRect& available);
   // The status log's height for that many lines.
   int logHeightFor(int lines) const;
@@ -74,6 +78,7 @@ class MainWindow final : public QMainWindow, private Feedback {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   // Feedback
@@ -126,6 +131,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   LedgerStatusLine* ledgerLine_ = nullptr;
   std::unique_ptr<QObject> inputHold_;  // the filter that drops input during a transfer
   bool fitted_ = false;                 // the opening size was set when first shown
+  bool frameKnown_ = false;             // it was fitted with the frame's real size
   int mutedBeeps_ = -1;                 // counting instead of beeping while >= 0 (a paste)
   ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
@@ -135,6 +141,10 @@ class MainWindow final : public QMainWindow, private Feedback {
   std::unique_ptr<HidDeviceWatcher> watcher_;
   QSocketNotifier* notifier_ = nullptr;
   QTimer* rescanTimer_ = nullptr;
+  // The items each list was last given, as the model held them.
+  std::map<const QWidget*, std::vector<std::string>> shownItems_;
+  // How the next file dialog is answered (a file given on the command line).
+  std::optional<std::string> dialogAnswer_;
 };
 
 }  // namespace capcode::ui

@@ -75,6 +75,10 @@ class WindowBuilder {
       frame = new QWidget;
       frame->setObjectName(QString::fromStdString(s.name));
     }
+    // The compact font from the start, and every control made inside its section: a control
+    // that changes font later (when the page joins the window) is laid out again, and a list
+    // then builds its drop-down there and then, which made up much of the start-up.
+    frame->setFont(compactFont());
     auto* grid = new QGridLayout(frame);
     if (s.isGroup()) {
       grid->setContentsMargins(6, 2, 6, 4);
@@ -116,7 +120,7 @@ class WindowBuilder {
       line->setSpacing(3);
       for (const WindowPlace* p : places) {
         if (!p->before.empty()) line->addWidget(text(p->before, p->control));
-        line->addWidget(p->control.empty() ? text(p->label, {}) : control(*p));
+        line->addWidget(p->control.empty() ? text(p->label, {}) : control(*p, grid));
       }
       for (const WindowPlace* p : places) {
         if (!p->unit.empty()) line->addWidget(text(p->unit, p->control));
@@ -142,7 +146,7 @@ class WindowBuilder {
           grid->addWidget(new QLabel(QString::fromLatin1(p->label.c_str())), 0, p->column);
           headed[p->column] = true;
         }
-        grid->addWidget(control(*p), r + 1, p->column);
+        grid->addWidget(control(*p, grid), r + 1, p->column);
         columns = std::max(columns, p->column + 1);
       }
     }
@@ -163,7 +167,7 @@ class WindowBuilder {
           cell->setSpacing(2);
           grid->addLayout(cell, r, p->column);
         }
-        cell->addWidget(control(*p));
+        cell->addWidget(control(*p, grid));
         columns = std::max(columns, p->column + 1);
       }
     }
@@ -172,11 +176,13 @@ class WindowBuilder {
     grid->setColumnStretch(columns, 1);
   }
 
-  QWidget* control(const WindowPlace& p) {
+  // The control of a place, made inside the section that `grid` lays out.
+  QWidget* control(const WindowPlace& p, QGridLayout* grid) {
+    QWidget* section = grid->parentWidget();
     const Control& c = w_.state_.form.at(p.control);
     switch (c.kind) {
       case ControlKind::Text: {
-        auto* edit = new BoundLineEdit(p.control, w_.events_);
+        auto* edit = new BoundLineEdit(p.control, w_.events_, section);
         edit->setMaxLength(
             32767);  // the model keeps the typing limit; assigned texts may be longer
         if (p.width > 0) {
@@ -186,11 +192,11 @@ class WindowBuilder {
         return bind(p.control, edit);
       }
       case ControlKind::Choice:
-        return bind(p.control, new BoundComboBox(p.control, w_.events_));
+        return bind(p.control, new BoundComboBox(p.control, w_.events_, section));
       case ControlKind::Flag:
-        return bind(p.control, new BoundCheckBox(p.control, w_.events_));
+        return bind(p.control, new BoundCheckBox(p.control, w_.events_, section));
       case ControlKind::Slider: {
-        auto* slider = new QSlider(Qt::Horizontal);
+        auto* slider = new QSlider(Qt::Horizontal, section);
         slider->setRange(c.minimum, c.maximum);
         QObject::connect(slider, &QSlider::valueChanged, &w_, [this, name = p.control](int value) {
           w_.act([&] { w_.state_.form.setPosition(name, value); });
@@ -198,7 +204,7 @@ class WindowBuilder {
         return bind(p.control, slider);
       }
       default:
-        return bind(p.control, new QWidget);
+        return bind(p.control, new QWidget(section));
     }
   }
 
@@ -238,9 +244,11 @@ void MainWindow::buildPages() {
 
   pages_ = new QTabWidget;
   pages_->setObjectName("PageControl1");
-  // The pager's settings are many: a compact font keeps a page within the window.
+  // The pager's settings are many: a compact font keeps a page within the window. Set as the
+  // pages' font, which every widget on them inherits: a style sheet would say the same, but
+  // makes each of the several hundred widgets match its rules when polished, which took most of
+  // the window's start-up.
   pages_->setFont(compactFont());
-  pages_->setStyleSheet("QWidget { font-size: 8pt; }");
   pages_->setTabPosition(QTabWidget::West);
   for (const char* name : {"address", "feature", "hardware", "promptmsg"}) {
     QWidget* page = b.page(name);
@@ -288,7 +296,7 @@ void MainWindow::buildPages() {
   split_->setCollapsible(1, false);
   layout->addWidget(split_);
   setCentralWidget(central);
-  refresh();
+  // The controls take the model's values when the window starts (start() refreshes).
 }
 
 }  // namespace capcode::ui

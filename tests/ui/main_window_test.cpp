@@ -23,6 +23,7 @@
 
 #include "app/window_program.hpp"
 #include "core/codec.hpp"
+#include "core/config_file.hpp"
 #include "core/window_arrangement.hpp"
 #include "ui/progress_window.hpp"
 #include "ui/window_fixture.hpp"
@@ -38,6 +39,35 @@ TEST_F(Window, OpensOnTheFeaturePageWithTheBannerAndCaption) {
   EXPECT_FALSE(window->pages()->isTabVisible(window->pages()->indexOf(window->page("promptmsg"))));
   EXPECT_FALSE(window->pages()->isTabVisible(window->pages()->indexOf(window->page("hardware"))));
   EXPECT_EQ(edit("frequency")->text(), "163.00000");
+}
+
+// A file named on the command line (a double-click in the file manager) is File > Open with
+// the dialog answered: its log lines, its checks, its beep.
+TEST_F(Window, AFileGivenAtStartIsOpenedAsFileOpenDoes) {
+  open();
+  // A file as the program saves it, with a hello line of its own.
+  encodeForSave(window->state());
+  Image image = window->state().ConfigImage;
+  const char hello[] = "From the file       ";
+  std::copy(hello, hello + 20, image.begin() + 0x240);
+  setChecksum(image);
+  const std::string good = ::testing::TempDir() + "capcode_ui_given.eep";
+  std::ofstream(good, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 2048);
+  image[0x241] ^= 1;
+  const std::string damaged = ::testing::TempDir() + "capcode_ui_damaged.eep";
+  std::ofstream(damaged, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 2048);
+
+  window->openFile(good);
+  EXPECT_EQ(logLines().mid(logLines().size() - 2),
+            QStringList({QString::fromStdString("Load data from " + good), "File loaded"}));
+  EXPECT_EQ(edit("hellomsg1")->text(), hello);
+  EXPECT_EQ(window->state().CurrentFilePath, good);
+
+  window->openFile(damaged);
+  EXPECT_EQ(
+      logLines().mid(logLines().size() - 2),
+      QStringList({QString::fromStdString("Load data from " + damaged), "File checksum error"}));
+  EXPECT_EQ(edit("hellomsg1")->text(), hello) << "a refused file changes nothing";
 }
 
 TEST_F(Window, ARefusedKeyNeverReachesTheField) {
