@@ -43,7 +43,7 @@ _capcode() {
       COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
       return
       ;;
-    script) options="--bare --decimal-mark $hardware --help" ;;
+    script) options="--bare --decimal-mark --ledger --no-ledger --station --batch $hardware --help" ;;
     read) options="--raw $hardware --help" ;;
     write) options="--count --autoinc --same-capcodes --recover --ledger --no-ledger --station
                     --allow-reuse --resume --batch --revision $hardware --help" ;;

@@ -1,7 +1,5 @@
 #include "cli/pager_session.hpp"
 
-#include <algorithm>
-
 namespace capcode {
 
 namespace {
@@ -11,10 +9,6 @@ ProgramOptions programOptions(const SessionOptions& options) {
 }
 
 }  // namespace
-
-bool logged(const std::vector<std::string>& lines, std::string_view line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
 
 PagerSession::PagerSession(Feedback& feedback, const SessionOptions& options)
     : Program(feedback, programOptions(options)) {}

@@ -17,9 +17,6 @@ struct SessionOptions {
   HardwareOptions hardware;
 };
 
-// True when `line` is among the status-log lines a command wrote.
-bool logged(const std::vector<std::string>& lines, std::string_view line);
-
 class PagerSession : public Program {
  public:
   // Throws std::runtime_error when the hardware options cannot be met.

@@ -89,7 +89,7 @@ TEST_F(ConfigurationText, UnreadableFilesAndFailedSavesSayWhatHappened) {
   const Outcome missing = run({"show", folder / "missing.eep", "--force"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_TRUE(missing.out.empty());
-  EXPECT_TRUE(has(missing.err, "missing.eep: Load file error\n")) << missing.err;
+  EXPECT_TRUE(has(missing.err, "missing.eep: No such file or directory\n")) << missing.err;
   // A save over a folder is refused with the system's reason; the folder stays.
   const std::string target = folder / "sub";
   std::filesystem::create_directory(target);

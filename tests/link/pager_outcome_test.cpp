@@ -154,7 +154,9 @@ TEST_P(PagerOutcomes, WriteSaysWhatHappenedAndWhetherItReachedThePager) {
   EXPECT_EQ(logLines(), c.log);
   // "Nothing reached the pager" must be true of the pager itself.
   const bool untouched = std::equal(pagerImage.begin(), pagerImage.end(), pager(c.link).begin());
-  if (!c.reached) EXPECT_TRUE(untouched);
+  if (!c.reached) {
+    EXPECT_TRUE(untouched);
+  }
   EXPECT_EQ(links.lastRead.what, PagerOutcome::NotRun);  // a write's read-back is not a read
 }
 
