@@ -11,9 +11,12 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <functional>
 
 #include "app/program.hpp"
+#include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "support/postgres.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
@@ -100,6 +103,42 @@ class WindowProductionTest : public ::testing::Test {
       program.state().form.setText(rowControlName("address", row), capcode);
       program.state().form.leave(rowControlName("address", row));
     });
+  }
+  // Two windows on batch order-17 write in turn; each pager gets the next set.
+  void twoWindowsAlternate(const std::function<std::vector<PagerRecord>()>& list) {
+    ledgerOptions.batch = "order-17";
+    auto first = start({});
+    WindowProduction one(*first, ledgerOptions);
+    open(*first);
+    step(*first, 1, 1);
+    ProductionOptions other = ledgerOptions;
+    other.station = "bench-2";
+    auto second = start({});
+    WindowProduction two(*second, other);
+    open(*second);
+    step(*second, 1, 1);
+    EXPECT_EQ(one.status().batch, "order-17");
+    for (const auto& [program, set] : {std::pair{first.get(), 0}, std::pair{second.get(), 1},
+                                       std::pair{first.get(), 2}, std::pair{second.get(), 3}}) {
+      write(*program);
+      const std::string capcode = std::to_string(2004000 + set);
+      EXPECT_EQ(program->state().form.text("address1"), capcode) << "the set written is shown";
+      EXPECT_TRUE(feedback.shown("log: Ledger: this pager takes set " + std::to_string(set) +
+                                 " of batch order-17 (1=" + capcode + " 2=2004008"))
+          << set;
+    }
+    EXPECT_EQ(writes(), 4);
+    const auto records = list();
+    ASSERT_EQ(records.size(), 4u);
+    for (int k = 0; k < 4; ++k) {
+      const PagerRecord& r = records[static_cast<std::size_t>(k)];
+      EXPECT_EQ(r.batch, "order-17");
+      EXPECT_EQ(r.setIndex, k);
+      EXPECT_EQ(r.result, PagerResult::Verified);
+      EXPECT_EQ(r.station, k % 2 == 0 ? "bench-1" : "bench-2");
+      EXPECT_EQ(r.addresses[0].capcode, 2004000 + k);
+      EXPECT_EQ(r.imageSha256.size(), 64u);
+    }
   }
   std::vector<PagerRecord> records() {
     return openSqliteLedger(ledger, LedgerOpen::ExistingOnly)->list("");
@@ -298,39 +337,17 @@ TEST_F(WindowProductionTest, ALedgerThatCannotRecordRefusesEveryWrite) {
 // Two windows on one shared batch take the batch's sets in turn from the ledger: set k is the
 // file's rows advanced k times, whatever each window's own rows advanced to.
 TEST_F(WindowProductionTest, TwoWindowsOnOneBatchTakeConsecutiveSets) {
-  ledgerOptions.batch = "order-17";
-  auto first = start({});
-  WindowProduction one(*first, ledgerOptions);
-  open(*first);
-  step(*first, 1, 1);
-  ProductionOptions other = ledgerOptions;
-  other.station = "bench-2";
-  auto second = start({});
-  WindowProduction two(*second, other);
-  open(*second);
-  step(*second, 1, 1);
-  EXPECT_EQ(one.status().batch, "order-17");
-  for (const auto& [program, set] : {std::pair{first.get(), 0}, std::pair{second.get(), 1},
-                                     std::pair{first.get(), 2}, std::pair{second.get(), 3}}) {
-    write(*program);
-    const std::string capcode = std::to_string(2004000 + set);
-    EXPECT_EQ(program->state().form.text("address1"), capcode) << "the set written is shown";
-    EXPECT_TRUE(feedback.shown("log: Ledger: this pager takes set " + std::to_string(set) +
-                               " of batch order-17 (1=" + capcode + " 2=2004008"))
-        << set;
-  }
-  EXPECT_EQ(writes(), 4);
-  const auto list = records();
-  ASSERT_EQ(list.size(), 4u);
-  for (int k = 0; k < 4; ++k) {
-    const PagerRecord& r = list[static_cast<std::size_t>(k)];
-    EXPECT_EQ(r.batch, "order-17");
-    EXPECT_EQ(r.setIndex, k);
-    EXPECT_EQ(r.result, PagerResult::Verified);
-    EXPECT_EQ(r.station, k % 2 == 0 ? "bench-1" : "bench-2");
-    EXPECT_EQ(r.addresses[0].capcode, 2004000 + k);
-    EXPECT_EQ(r.imageSha256.size(), 64u);
-  }
+  twoWindowsAlternate([this] { return records(); });
+}
+
+// The same on the stations' server.
+TEST_F(WindowProductionTest, TwoWindowsOnOneBatchTakeConsecutiveSetsOnAServer) {
+  std::string why;
+  const auto server = test::postgresServer(why);
+  if (!server) GTEST_SKIP() << why;
+  const std::string database = test::freshDatabase(*server);
+  ledgerOptions.ledger = database;
+  twoWindowsAlternate([&] { return openPostgresLedger(database)->list(""); });
 }
 
 // A write that reached nothing gives its set back: the next pager takes it again.
