@@ -86,7 +86,8 @@ CommandRun setupScriptCommand(CLI::App& app, CommandIo& io) {
       ->needs(ledger);
   command
       ->add_option("--batch", options->production.batch,
-                   "the shared batch the window's pagers belong to")
+                   "program a batch shared by several stations: each write takes the batch's next "
+                   "free capcode set from the ledger")
       ->type_name("NAME")
       ->needs(ledger);
   addSessionOptions(*command, options->session);

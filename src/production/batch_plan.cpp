@@ -142,6 +142,18 @@ void CapcodeSets::restart() {
   at_ = 0;
 }
 
+void CapcodeSets::useSteps(const std::array<int, kAddressRows + 1>& steps) {
+  FormModel& form = base_->program.form;
+  bool changed = false;
+  for (int row = 1; row <= kAddressRows; ++row) {
+    const int wanted = steps[static_cast<std::size_t>(row)];
+    if (addressStep(form, row) == wanted) continue;
+    form.setIndex(rowControlName("autoinc", row), wanted);
+    changed = true;
+  }
+  if (changed) restart();
+}
+
 std::vector<RecordedAddress> CapcodeSets::set(int k) {
   if (k < at_) restart();
   WindowProgram& p = scratch_->program;

@@ -82,6 +82,9 @@ class CapcodeSets {
   ~CapcodeSets();
   // Set k; throws BatchSetRefused when the rules refuse it (a range or duplicate message).
   std::vector<RecordedAddress> set(int k);
+  // The steps of rows 1-8 (index 1-8) the sets advance by from now on, in place of those the
+  // rows had when taken; the sets are played again from set 0 when they change.
+  void useSteps(const std::array<int, kAddressRows + 1>& steps);
   // A started program holding a copy of a state's rows; what its rules say is kept.
   struct Scratch;
 

@@ -1,6 +1,7 @@
 #include "production/window_production.hpp"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -73,6 +74,10 @@ struct WindowProduction::Impl {
   std::unique_ptr<Ledger> ledger;
   std::unique_ptr<PagerRecorder> recorder;
   std::string ledgerName;
+  // A shared batch: the sets of the configuration last opened, and that file's SHA-256.
+  std::unique_ptr<CapcodeSets> sets;
+  std::string setsProblem;  // why the opened configuration gives no sets
+  std::string configSha;
   std::string problem;
   Rule write;
   Rule open;
@@ -95,11 +100,6 @@ struct WindowProduction::Impl {
     } catch (const LedgerError& e) {
       problem = e.what();
     }
-    // Taking each pager's set from a shared batch is `capcode write --batch`'s; the window
-    // does not take sets yet, and a pager outside its batch's sets must not be written.
-    if (problem.empty() && !options.batch.empty())
-      problem = "the window cannot program a shared batch (" + options.batch +
-                "); use capcode write --batch";
   }
 
   void install() {
@@ -139,8 +139,27 @@ struct WindowProduction::Impl {
     return answer && *answer == 0;
   }
 
+  // A shared batch's pager that cannot be written: one log line, a beep and a notice.
+  void refuseBatch(const std::string& why) {
+    state().log("Ledger: " + why + "; the pager was not written");
+    state().beep();
+    state().message("The pager was not written: " + why + ".");
+  }
+
+  // Puts `addresses` into the rows, each then left so that its rules run. What they refused.
+  std::optional<BatchRefusal> enterCapcodes(const std::vector<RecordedAddress>& addresses) {
+    FormModel& form = state().form;
+    state().clearRuleRefusals();
+    for (const RecordedAddress& a : addresses)
+      form.setText(rowControlName("address", a.row), std::to_string(a.capcode));
+    for (const RecordedAddress& a : addresses)
+      form.runHandler(rowControlName("address", a.row, "Exit"));
+    return ruleRefusal(state(), {}, 0);
+  }
+
   void writePager() {
     if (!problem.empty()) return refuseUnrecorded(problem);
+    if (!options.batch.empty()) return writeBatchPager();
     if (!recorder) return write();  // --no-ledger: nothing is recorded
     ledgerTime = {};
     recorder->newPager();
@@ -152,20 +171,68 @@ struct WindowProduction::Impl {
       if (!refused(*checked.conflict, true)) return;
       allowReuse = true;  // a returned pager, for this write only
     }
+    runWrite(false);
+  }
+
+  // A shared batch: the pager takes the batch's next free set from the ledger, held for it
+  // there before anything is written; the rows show that set, whatever advanceAddresses did.
+  void writeBatchPager() {
+    if (!recorder) {
+      return refuseBatch("the shared batch " + options.batch +
+                         " takes its capcodes from a ledger, and this window keeps none");
+    }
+    if (!sets) {
+      return refuseBatch(setsProblem.empty() ? "the shared batch " + options.batch +
+                                                   " takes its capcodes from a configuration: "
+                                                   "open it with File > Open first"
+                                             : setsProblem);
+    }
+    std::array<int, kAddressRows + 1> steps{};
+    std::string stepsText;
+    for (int row = 1; row <= kAddressRows; ++row) {
+      steps[static_cast<std::size_t>(row)] = addressStep(state().form, row);
+      stepsText += (row > 1 ? "," : "") + std::to_string(steps[static_cast<std::size_t>(row)]);
+    }
+    ledgerTime = {};
+    recorder->newPager();
+    const BatchSpec batch{options.batch, configSha, stepsText};
+    const LedgerStep taken = timed([&] {
+      try {
+        sets->useSteps(steps);
+      } catch (const BatchSetRefused& e) {
+        return LedgerStep{LedgerStep::Kind::SetRefused, std::nullopt, e.what()};
+      }
+      return recorder->reserve(batch, [this](int k) { return sets->set(k); });
+    });
+    if (taken.kind == LedgerStep::Kind::Refused) return void(refused(*taken.conflict, false));
+    if (!taken.done()) return refuseBatch(taken.error);
+    const std::vector<RecordedAddress> set = recorder->record().addresses;
+    const std::string which =
+        "set " + std::to_string(recorder->record().setIndex) + " of batch " + options.batch;
+    if (auto refusal = enterCapcodes(set)) {
+      complete(PagerResult::NotWritten);  // nothing was written: the set goes back
+      return refuseBatch(which + " is refused by the address rules: " + refusal->reason);
+    }
+    state().log("Ledger: this pager takes " + which + " (" + describeCapcodes(set) + ")");
+    allowReuse = false;
+    runWrite(true);
+    if (recorder->begun() && recorder->record().result == PagerResult::Verified) enterCapcodes(set);
+  }
+
+  // The window's own write with the record around it: started just before the transfer, or,
+  // `reserved` from a shared batch, given the image's digest. An error that ends the command
+  // still completes the record before it reaches the window.
+  void runWrite(bool reserved) {
     hookStep.reset();
-    program.links().beforePagerWrite = [this](const Image& image) {
-      LedgerStep step =
-          timed([&] { return recorder->begin(image, currentAddresses(state()), allowReuse); });
+    program.links().beforePagerWrite = [this, reserved](const Image& image) {
+      LedgerStep step = timed([&] {
+        return reserved ? recorder->addImage(image)
+                        : recorder->begin(image, currentAddresses(state()), allowReuse);
+      });
       if (step.done()) return;
       hookStep = std::move(step);
       throw RecordNotMade{};
     };
-    runWrite();
-  }
-
-  // The window's own write with the record around it; an error that ends the command still
-  // completes the record before it reaches the window.
-  void runWrite() {
     try {
       write();
     } catch (const RecordNotMade&) {
@@ -176,6 +243,7 @@ struct WindowProduction::Impl {
     }
     program.links().beforePagerWrite = nullptr;
     if (hookStep) {
+      if (reserved) complete(PagerResult::NotWritten);  // the set goes back to the batch
       if (hookStep->kind == LedgerStep::Kind::Refused) {
         refused(*hookStep->conflict, false);
       } else {
@@ -203,7 +271,24 @@ struct WindowProduction::Impl {
     const std::string path = state().CurrentFilePath;
     const std::string sha = sha256OfFile(path).value_or("");
     if (recorder) recorder->setConfiguration(std::filesystem::absolute(path).string(), sha);
+    if (!options.batch.empty()) return takeSetsOf(sha);
     if (recorder && !sha.empty()) offerToContinue(sha);
+  }
+
+  // A shared batch's sets come from the configuration as opened: set 0 is its own rows.
+  void takeSetsOf(const std::string& sha) {
+    sets.reset();
+    setsProblem.clear();
+    configSha = sha;
+    if (sha.empty()) {
+      setsProblem = "the configuration's SHA-256 could not be taken, so it cannot name the batch";
+      return;
+    }
+    try {
+      sets = std::make_unique<CapcodeSets>(state(), program.startup());
+    } catch (const BatchSetRefused& e) {
+      setsProblem = e.what();
+    }
   }
 
   // Pagers already verified from this configuration: the next one carries on after them.

@@ -11,9 +11,12 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <functional>
 
 #include "app/program.hpp"
+#include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "support/postgres.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
@@ -100,6 +103,42 @@ class WindowProductionTest : public ::testing::Test {
       program.state().form.setText(rowControlName("address", row), capcode);
       program.state().form.leave(rowControlName("address", row));
     });
+  }
+  // Two windows on batch order-17 write in turn; each pager gets the next set.
+  void twoWindowsAlternate(const std::function<std::vector<PagerRecord>()>& list) {
+    ledgerOptions.batch = "order-17";
+    auto first = start({});
+    WindowProduction one(*first, ledgerOptions);
+    open(*first);
+    step(*first, 1, 1);
+    ProductionOptions other = ledgerOptions;
+    other.station = "bench-2";
+    auto second = start({});
+    WindowProduction two(*second, other);
+    open(*second);
+    step(*second, 1, 1);
+    EXPECT_EQ(one.status().batch, "order-17");
+    for (const auto& [program, set] : {std::pair{first.get(), 0}, std::pair{second.get(), 1},
+                                       std::pair{first.get(), 2}, std::pair{second.get(), 3}}) {
+      write(*program);
+      const std::string capcode = std::to_string(2004000 + set);
+      EXPECT_EQ(program->state().form.text("address1"), capcode) << "the set written is shown";
+      EXPECT_TRUE(feedback.shown("log: Ledger: this pager takes set " + std::to_string(set) +
+                                 " of batch order-17 (1=" + capcode + " 2=2004008"))
+          << set;
+    }
+    EXPECT_EQ(writes(), 4);
+    const auto records = list();
+    ASSERT_EQ(records.size(), 4u);
+    for (int k = 0; k < 4; ++k) {
+      const PagerRecord& r = records[static_cast<std::size_t>(k)];
+      EXPECT_EQ(r.batch, "order-17");
+      EXPECT_EQ(r.setIndex, k);
+      EXPECT_EQ(r.result, PagerResult::Verified);
+      EXPECT_EQ(r.station, k % 2 == 0 ? "bench-1" : "bench-2");
+      EXPECT_EQ(r.addresses[0].capcode, 2004000 + k);
+      EXPECT_EQ(r.imageSha256.size(), 64u);
+    }
   }
   std::vector<PagerRecord> records() {
     return openSqliteLedger(ledger, LedgerOpen::ExistingOnly)->list("");
@@ -295,17 +334,104 @@ TEST_F(WindowProductionTest, ALedgerThatCannotRecordRefusesEveryWrite) {
   EXPECT_EQ(test::fileBytes(pager), before);
 }
 
-// A shared batch takes each pager's set from the ledger, which the window does not do: it
-// refuses rather than write a pager outside the batch's sets.
-TEST_F(WindowProductionTest, AWindowOnASharedBatchRefusesToWrite) {
-  auto program = start({});
+// Two windows on one shared batch take the batch's sets in turn from the ledger: set k is the
+// file's rows advanced k times, whatever each window's own rows advanced to.
+TEST_F(WindowProductionTest, TwoWindowsOnOneBatchTakeConsecutiveSets) {
+  twoWindowsAlternate([this] { return records(); });
+}
+
+// The same on the stations' server.
+TEST_F(WindowProductionTest, TwoWindowsOnOneBatchTakeConsecutiveSetsOnAServer) {
+  std::string why;
+  const auto server = test::postgresServer(why);
+  if (!server) GTEST_SKIP() << why;
+  const std::string database = test::freshDatabase(*server);
+  ledgerOptions.ledger = database;
+  twoWindowsAlternate([&] { return openPostgresLedger(database)->list(""); });
+}
+
+// A write that reached nothing gives its set back: the next pager takes it again.
+TEST_F(WindowProductionTest, ASetGivenBackIsTakenAgain) {
   ledgerOptions.batch = "order-17";
+  std::filesystem::rename(pager, folder / "away.eep");  // no box on the first write
+  auto offline = start({});
+  {
+    WindowProduction production(*offline, ledgerOptions);
+    open(*offline);
+    step(*offline, 1, 1);
+    write(*offline);
+  }
+  auto list = records();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].setIndex, 0);
+  EXPECT_FALSE(holdsCapcodes(list[0].result)) << resultName(list[0].result);
+  std::filesystem::rename(folder / "away.eep", pager);
+  auto program = start({});
   WindowProduction production(*program, ledgerOptions);
-  EXPECT_EQ(production.status().batch, "order-17");
-  EXPECT_NE(production.status().problem.find("capcode write --batch"), std::string::npos);
+  open(*program);
+  step(*program, 1, 1);
   write(*program);
-  EXPECT_EQ(writes(), 0);
-  EXPECT_TRUE(records().empty());
+  write(*program);
+  list = records();
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[1].setIndex, 0);
+  EXPECT_EQ(list[1].result, PagerResult::Verified);
+  EXPECT_EQ(list[2].setIndex, 1);
+  EXPECT_EQ(program->state().form.text("address1"), "2004001");
+}
+
+// A station on the batch with another configuration, other steps, or none opened writes
+// nothing: one log line, a beep and the notice with the ledger's reason.
+TEST_F(WindowProductionTest, AStationUnlikeTheBatchIsRefused) {
+  ledgerOptions.batch = "order-17";
+  {
+    auto program = start({});
+    WindowProduction production(*program, ledgerOptions);
+    open(*program);
+    step(*program, 1, 1);
+    write(*program);
+  }
+  ASSERT_EQ(records().size(), 1u);
+  const std::string changed = folder / "changed.eep";
+  {
+    auto program = start({});
+    feedback.file = changed;
+    program->state().event([&] {
+      program->state().form.setText("address1", "2005000");
+      program->state().form.leave("address1");
+      program->state().form.userClick("Save1");
+    });
+  }
+  const auto before = test::fileBytes(pager);
+  struct Case {
+    const char* name;
+    std::string file;  // opened before the write; empty for none
+    int step;
+    std::string reason;
+  };
+  for (const Case& c : {Case{"other configuration", changed, 1, "configuration"},
+                        Case{"other steps", config, 2, "steps"},
+                        Case{"nothing opened", "", 1, "open it with File > Open first"}}) {
+    auto program = start({});
+    WindowProduction production(*program, ledgerOptions);
+    if (!c.file.empty()) {
+      feedback.file = c.file;
+      program->state().event([&] { program->state().form.userClick("Open1"); });
+    }
+    step(*program, 1, c.step);
+    feedback.events.clear();
+    write(*program);
+    EXPECT_EQ(writes(), 0) << c.name;
+    ASSERT_EQ(feedback.events.size(), 3u) << c.name;
+    EXPECT_EQ(feedback.events[0].rfind("log: Ledger: ", 0), 0u) << feedback.events[0];
+    EXPECT_NE(feedback.events[0].find(c.reason), std::string::npos) << feedback.events[0];
+    EXPECT_EQ(feedback.events[1], "beep");
+    EXPECT_EQ(feedback.events[2].rfind("message: The pager was not written: ", 0), 0u)
+        << feedback.events[2];
+    program->finish();
+    EXPECT_EQ(test::fileBytes(pager), before) << c.name;
+  }
+  EXPECT_EQ(records().size(), 1u);
 }
 
 // The ledger's work on the window's thread stays within 20 ms of a write on SQLite.

@@ -223,6 +223,13 @@ TEST(LedgerStatusLineTest, ShowsTheLedgerAtAGlanceOrWhyItCannotRecord) {
   EXPECT_EQ(line.shownText(), line.text());
   EXPECT_FALSE(line.warning());
   EXPECT_EQ(line.recordsButton()->text(), QString::fromUtf8("Ledger…"));
+  status.batch = "order-17";
+  line.setStatus(status);
+  EXPECT_EQ(line.text(),
+            "Ledger: /home/tech/.local/share/capcode/ledger.sqlite3 | Station: bench-1 | "
+            "Batch: order-17 | Verified today: 3 | Last: 1=2004000 2=2004008");
+  status.batch.clear();
+  line.setStatus(status);
 
   // Narrower, the ledger's name gives way and the counts stay readable; narrower still, the
   // end of the line goes too.
