@@ -22,11 +22,12 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 #include "link/hidapi_backend.hpp"
+#include "ui/frame_placement.hpp"
 #include "ui/ledger_records_dialog.hpp"
 #include "ui/ledger_status_line.hpp"
-#include "ui/frame_placement.hpp"
 #include "ui/progress_window.hpp"
 
 namespace capcode::ui {
@@ -132,7 +133,13 @@ void MainWindow::openFile(const std::string& path) {
 }
 
 QWidget* MainWindow::widget(const std::string& name) const {
-  const auto it = widgets_.find(name);
+  auto it = widgets_.find(name);
+  if (it == widgets_.end()) {
+    // A control of a page not made yet: the pages are made now (asking changes no state the
+    // caller can see but the widgets that exist).
+    const_cast<MainWindow*>(this)->buildAllPages();
+    it = widgets_.find(name);
+  }
   return it == widgets_.end() ? nullptr : it->second;
 }
 
@@ -143,7 +150,9 @@ QAction* MainWindow::action(const std::string& name) const {
 
 QWidget* MainWindow::page(const std::string& name) const {
   const auto it = pageWidgets_.find(name);
-  return it == pageWidgets_.end() ? nullptr : it->second;
+  if (it == pageWidgets_.end()) return nullptr;
+  const_cast<MainWindow*>(this)->buildAllPages();  // its controls are there when it is asked for
+  return it->second;
 }
 
 void MainWindow::act(const std::function<void()>& action) {
@@ -269,10 +278,23 @@ int MainWindow::logHeightFor(int lines) const {
          2 * memo_->frameWidth() + 2;
 }
 
+namespace {
+
+// What a page's controls ask for; nothing for a page not made yet.
+QSize pageSizeHint(const QWidget* scroll) {
+  const QWidget* content = static_cast<const QScrollArea*>(scroll)->widget();
+  return content == nullptr ? QSize(0, 0) : content->sizeHint();
+}
+
+}  // namespace
+
 void MainWindow::fitTo(const QRect& available) {
   // Pages not shown yet have not taken the style sheet's compact font: measured as they will be.
+  // Only the pages made so far: the others are made after the first paint, and the window is
+  // fitted again then.
   for (const auto& [name, scroll] : pageWidgets_) {
     QWidget* content = static_cast<QScrollArea*>(scroll)->widget();
+    if (content == nullptr) continue;
     content->ensurePolished();
     for (QWidget* child : content->findChildren<QWidget*>())
       child->ensurePolished();
@@ -293,7 +315,7 @@ void MainWindow::fitTo(const QRect& available) {
   // tab bar and menu bar are measured, not guessed.
   QSize content;
   for (const auto& [name, scroll] : pageWidgets_)
-    content = content.expandedTo(static_cast<QScrollArea*>(scroll)->widget()->sizeHint());
+    content = content.expandedTo(pageSizeHint(scroll));
   int pagesHeight = content.height();
   QSize size(content.width(), content.height() + logHeight);
   for (int pass = 0; pass < 6; ++pass) {
@@ -307,7 +329,7 @@ void MainWindow::fitTo(const QRect& available) {
     const QSize room = static_cast<QScrollArea*>(pages_->currentWidget())->maximumViewportSize();
     QSize lacking(0, 0);
     for (const auto& [name, scroll] : pageWidgets_) {
-      lacking = lacking.expandedTo(static_cast<QScrollArea*>(scroll)->widget()->sizeHint() - room);
+      lacking = lacking.expandedTo(pageSizeHint(scroll) - room);
     }
     const int logLacking = std::max(0, logHeight - (total - pages));
     if (lacking.width() <= 0 && lacking.height() <= 0 && logLacking == 0) break;
@@ -352,7 +374,31 @@ void MainWindow::showEvent(QShowEvent* event) {
   // The opening size: what the started window's pages need, measured as shown, within the
   // screen.
   const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  // The shown page is made now; the others once the window has been painted.
+  for (const auto& [name, scroll] : pageWidgets_) {
+    if (scroll == pages_->currentWidget() && buildPage(name)) refresh();
+  }
   if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
+  if (windowHandle() != nullptr && !pagesPending_) windowHandle()->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The window's first exposure has been painted by the time a call queued now runs: the pages
+  // behind the shown one are made then, and the window is fitted to every page.
+  if (watched == windowHandle() && event->type() == QEvent::Expose && !pagesPending_) {
+    pagesPending_ = true;
+    watched->removeEventFilter(this);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          buildAllPages();
+          const QScreen* shownOn =
+              screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+          if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
+        },
+        Qt::QueuedConnection);
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
@@ -487,7 +533,10 @@ void MainWindow::progressHidden() {
 
 void MainWindow::refresh() {
   for (const Control* control : state_.form.controls()) {
-    if (QWidget* w = widget(control->name)) refreshControl(*control, w);
+    // Only the controls made so far: a page made later is refreshed when it is made.
+    if (const auto w = widgets_.find(control->name); w != widgets_.end()) {
+      refreshControl(*control, w->second);
+    }
     if (QAction* a = action(control->name)) {
       a->setText(fromBytes(control->caption));
       if (a->isCheckable()) a->setChecked(control->checked);
