@@ -104,7 +104,6 @@ MainWindow::MainWindow(const WindowOptions& options)
       if (state_.form.reachable(c)) state_.form.userClick(c);
     });
   };
-  progress_ = new ProgressWindow(this);
   buildMenu();
   buildPages();
   connect(ledgerLine_->recordsButton(), &QPushButton::clicked, this,
@@ -119,7 +118,7 @@ bool MainWindow::start() {
   if (!started) return false;
   production_ = std::make_unique<WindowProduction>(program_, productionOptions_);
   refreshLedgerLine();
-  pages_->setCurrentWidget(page("feature"));
+  pages_->setCurrentWidget(pageWidgets_.at("feature"));  // made now, the others later
   watchDevices();
   // The HID controller's first scan, once the event loop runs.
   QTimer::singleShot(0, this, [this] { deviceChange(); });
@@ -146,6 +145,13 @@ QWidget* MainWindow::widget(const std::string& name) const {
 QAction* MainWindow::action(const std::string& name) const {
   const auto it = actions_.find(name);
   return it == actions_.end() ? nullptr : it->second;
+}
+
+ProgressWindow* MainWindow::progressWindow() const {
+  // Made when first needed: measuring its captions' text is a good part of the window's
+  // start-up, and most sessions start no transfer for a while.
+  if (progress_ == nullptr) progress_ = new ProgressWindow(const_cast<MainWindow*>(this));
+  return progress_;
 }
 
 QWidget* MainWindow::page(const std::string& name) const {
@@ -383,20 +389,19 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  // The window's first exposure has been painted by the time a call queued now runs: the pages
-  // behind the shown one are made then, and the window is fitted to every page.
+  // The window's first exposure is painted as it is delivered; a timer started now runs in the
+  // event loop's next turn, once the window is on screen. The pages behind the shown one are
+  // made then (and the window fitted to every page, see buildAllPages).
   if (watched == windowHandle() && event->type() == QEvent::Expose && !pagesPending_) {
     pagesPending_ = true;
     watched->removeEventFilter(this);
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          buildAllPages();
-          const QScreen* shownOn =
-              screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-          if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
-        },
-        Qt::QueuedConnection);
+    auto* later = new QTimer(this);
+    later->setSingleShot(true);
+    connect(later, &QTimer::timeout, this, [this, later] {
+      later->deleteLater();
+      buildAllPages();
+    });
+    later->start(0);
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -414,7 +419,7 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  progress_->hide();
+  if (progress_ != nullptr) progress_->hide();
   if (const std::string error = hardware_->saveSimulatedImages(); !error.empty()) {
     QMessageBox::warning(this, windowTitle(), QString::fromStdString(error));
   }
@@ -514,19 +519,21 @@ std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& reque
 
 void MainWindow::progressShown(std::string_view caption) {
   holdInput();
-  progress_->showCaption(QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
+  progressWindow()->showCaption(
+      QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
 }
 
 void MainWindow::progressCaption(std::string_view caption) {
-  progress_->setCaption(QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
+  progressWindow()->setCaption(
+      QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
 }
 
 void MainWindow::progressMoved(int position, int maximum) {
-  progress_->move(position, maximum);
+  progressWindow()->move(position, maximum);
 }
 
 void MainWindow::progressHidden() {
-  progress_->hide();
+  if (progress_ != nullptr) progress_->hide();
 }
 
 // --- showing the model ---

@@ -60,7 +60,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   LedgerStatusLine* ledgerStatusLine() const { return ledgerLine_; }
   // Opens the read-only view of the ledger's records ("Ledger…"); returns when it is closed.
   void showLedgerRecords();
-  ProgressWindow* progressWindow() const { return progress_; }
+  // Made on the first call (the first transfer); owned by the window.
+  ProgressWindow* progressWindow() const;
 
   // File > Open with its dialog answered by `path`: the same log lines, checks and beeps.
   void openFile(const std::string& path);
@@ -139,7 +140,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   bool frameKnown_ = false;             // it was fitted with the frame's real size
   bool pagesPending_ = false;           // the pages behind the shown one are to be made
   int mutedBeeps_ = -1;                 // counting instead of beeping while >= 0 (a paste)
-  ProgressWindow* progress_ = nullptr;
+  mutable ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
   bool busy_ = false;                 // an event is running
   bool typing_ = false;               // the event is a keystroke or a paste

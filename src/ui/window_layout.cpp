@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
@@ -316,8 +317,14 @@ void MainWindow::buildAllPages() {
   bool built = false;
   for (const auto& [name, scroll] : pageWidgets_)
     built = buildPage(name) || built;
-  // The new controls take the model's values at once.
-  if (built) refresh();
+  if (!built) return;
+  // The new controls take the model's values at once, and a window already fitted to the
+  // shown page is fitted to every page.
+  refresh();
+  if (fitted_) {
+    const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
+  }
 }
 
 }  // namespace capcode::ui
