@@ -22,11 +22,12 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 #include "link/hidapi_backend.hpp"
+#include "ui/frame_placement.hpp"
 #include "ui/ledger_records_dialog.hpp"
 #include "ui/ledger_status_line.hpp"
-#include "ui/frame_placement.hpp"
 #include "ui/progress_window.hpp"
 
 namespace capcode::ui {
@@ -103,7 +104,6 @@ MainWindow::MainWindow(const WindowOptions& options)
       if (state_.form.reachable(c)) state_.form.userClick(c);
     });
   };
-  progress_ = new ProgressWindow(this);
   buildMenu();
   buildPages();
   connect(ledgerLine_->recordsButton(), &QPushButton::clicked, this,
@@ -118,7 +118,7 @@ bool MainWindow::start() {
   if (!started) return false;
   production_ = std::make_unique<WindowProduction>(program_, productionOptions_);
   refreshLedgerLine();
-  pages_->setCurrentWidget(page("feature"));
+  pages_->setCurrentWidget(pageWidgets_.at("feature"));  // made now, the others later
   watchDevices();
   // The HID controller's first scan, once the event loop runs.
   QTimer::singleShot(0, this, [this] { deviceChange(); });
@@ -132,7 +132,13 @@ void MainWindow::openFile(const std::string& path) {
 }
 
 QWidget* MainWindow::widget(const std::string& name) const {
-  const auto it = widgets_.find(name);
+  auto it = widgets_.find(name);
+  if (it == widgets_.end()) {
+    // A control of a page not made yet: the pages are made now (asking changes no state the
+    // caller can see but the widgets that exist).
+    const_cast<MainWindow*>(this)->buildAllPages();
+    it = widgets_.find(name);
+  }
   return it == widgets_.end() ? nullptr : it->second;
 }
 
@@ -141,9 +147,18 @@ QAction* MainWindow::action(const std::string& name) const {
   return it == actions_.end() ? nullptr : it->second;
 }
 
+ProgressWindow* MainWindow::progressWindow() const {
+  // Made when first needed: measuring its captions' text is a good part of the window's
+  // start-up, and most sessions start no transfer for a while.
+  if (progress_ == nullptr) progress_ = new ProgressWindow(const_cast<MainWindow*>(this));
+  return progress_;
+}
+
 QWidget* MainWindow::page(const std::string& name) const {
   const auto it = pageWidgets_.find(name);
-  return it == pageWidgets_.end() ? nullptr : it->second;
+  if (it == pageWidgets_.end()) return nullptr;
+  const_cast<MainWindow*>(this)->buildAllPages();  // its controls are there when it is asked for
+  return it->second;
 }
 
 void MainWindow::act(const std::function<void()>& action) {
@@ -269,10 +284,23 @@ int MainWindow::logHeightFor(int lines) const {
          2 * memo_->frameWidth() + 2;
 }
 
+namespace {
+
+// What a page's controls ask for; nothing for a page not made yet.
+QSize pageSizeHint(const QWidget* scroll) {
+  const QWidget* content = static_cast<const QScrollArea*>(scroll)->widget();
+  return content == nullptr ? QSize(0, 0) : content->sizeHint();
+}
+
+}  // namespace
+
 void MainWindow::fitTo(const QRect& available) {
   // Pages not shown yet have not taken the style sheet's compact font: measured as they will be.
+  // Only the pages made so far: the others are made after the first paint, and the window is
+  // fitted again then.
   for (const auto& [name, scroll] : pageWidgets_) {
     QWidget* content = static_cast<QScrollArea*>(scroll)->widget();
+    if (content == nullptr) continue;
     content->ensurePolished();
     for (QWidget* child : content->findChildren<QWidget*>())
       child->ensurePolished();
@@ -293,7 +321,7 @@ void MainWindow::fitTo(const QRect& available) {
   // tab bar and menu bar are measured, not guessed.
   QSize content;
   for (const auto& [name, scroll] : pageWidgets_)
-    content = content.expandedTo(static_cast<QScrollArea*>(scroll)->widget()->sizeHint());
+    content = content.expandedTo(pageSizeHint(scroll));
   int pagesHeight = content.height();
   QSize size(content.width(), content.height() + logHeight);
   for (int pass = 0; pass < 6; ++pass) {
@@ -307,7 +335,7 @@ void MainWindow::fitTo(const QRect& available) {
     const QSize room = static_cast<QScrollArea*>(pages_->currentWidget())->maximumViewportSize();
     QSize lacking(0, 0);
     for (const auto& [name, scroll] : pageWidgets_) {
-      lacking = lacking.expandedTo(static_cast<QScrollArea*>(scroll)->widget()->sizeHint() - room);
+      lacking = lacking.expandedTo(pageSizeHint(scroll) - room);
     }
     const int logLacking = std::max(0, logHeight - (total - pages));
     if (lacking.width() <= 0 && lacking.height() <= 0 && logLacking == 0) break;
@@ -352,7 +380,30 @@ void MainWindow::showEvent(QShowEvent* event) {
   // The opening size: what the started window's pages need, measured as shown, within the
   // screen.
   const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  // The shown page is made now; the others once the window has been painted.
+  for (const auto& [name, scroll] : pageWidgets_) {
+    if (scroll == pages_->currentWidget() && buildPage(name)) refresh();
+  }
   if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
+  if (windowHandle() != nullptr && !pagesPending_) windowHandle()->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The window's first exposure is painted as it is delivered; a timer started now runs in the
+  // event loop's next turn, once the window is on screen. The pages behind the shown one are
+  // made then (and the window fitted to every page, see buildAllPages).
+  if (watched == windowHandle() && event->type() == QEvent::Expose && !pagesPending_) {
+    pagesPending_ = true;
+    watched->removeEventFilter(this);
+    auto* later = new QTimer(this);
+    later->setSingleShot(true);
+    connect(later, &QTimer::timeout, this, [this, later] {
+      later->deleteLater();
+      buildAllPages();
+    });
+    later->start(0);
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
@@ -368,7 +419,7 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  progress_->hide();
+  if (progress_ != nullptr) progress_->hide();
   if (const std::string error = hardware_->saveSimulatedImages(); !error.empty()) {
     QMessageBox::warning(this, windowTitle(), QString::fromStdString(error));
   }
@@ -468,26 +519,31 @@ std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& reque
 
 void MainWindow::progressShown(std::string_view caption) {
   holdInput();
-  progress_->showCaption(QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
+  progressWindow()->showCaption(
+      QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
 }
 
 void MainWindow::progressCaption(std::string_view caption) {
-  progress_->setCaption(QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
+  progressWindow()->setCaption(
+      QString::fromLatin1(caption.data(), static_cast<int>(caption.size())));
 }
 
 void MainWindow::progressMoved(int position, int maximum) {
-  progress_->move(position, maximum);
+  progressWindow()->move(position, maximum);
 }
 
 void MainWindow::progressHidden() {
-  progress_->hide();
+  if (progress_ != nullptr) progress_->hide();
 }
 
 // --- showing the model ---
 
 void MainWindow::refresh() {
   for (const Control* control : state_.form.controls()) {
-    if (QWidget* w = widget(control->name)) refreshControl(*control, w);
+    // Only the controls made so far: a page made later is refreshed when it is made.
+    if (const auto w = widgets_.find(control->name); w != widgets_.end()) {
+      refreshControl(*control, w->second);
+    }
     if (QAction* a = action(control->name)) {
       a->setText(fromBytes(control->caption));
       if (a->isCheckable()) a->setChecked(control->checked);

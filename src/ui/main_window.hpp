@@ -60,7 +60,8 @@ class MainWindow final : public QMainWindow, private Feedback {
   LedgerStatusLine* ledgerStatusLine() const { return ledgerLine_; }
   // Opens the read-only view of the ledger's records ("Ledger…"); returns when it is closed.
   void showLedgerRecords();
-  ProgressWindow* progressWindow() const { return progress_; }
+  // Made on the first call (the first transfer); owned by the window.
+  ProgressWindow* progressWindow() const;
 
   // File > Open with its dialog answered by `path`: the same log lines, checks and beeps.
   void openFile(const std::string& path);
@@ -79,6 +80,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // Feedback
@@ -111,6 +113,10 @@ class MainWindow final : public QMainWindow, private Feedback {
   friend class WindowBuilder;
   void buildMenu();
   void buildPages();
+  // Makes a page's controls unless they are made; true when it made them (the caller refreshes).
+  bool buildPage(const std::string& name);
+  // Makes every page not made yet, then shows the model on the new controls.
+  void buildAllPages();
 
   Program program_;
   const ProductionOptions productionOptions_;
@@ -132,8 +138,9 @@ class MainWindow final : public QMainWindow, private Feedback {
   std::unique_ptr<QObject> inputHold_;  // the filter that drops input during a transfer
   bool fitted_ = false;                 // the opening size was set when first shown
   bool frameKnown_ = false;             // it was fitted with the frame's real size
+  bool pagesPending_ = false;           // the pages behind the shown one are to be made
   int mutedBeeps_ = -1;                 // counting instead of beeping while >= 0 (a paste)
-  ProgressWindow* progress_ = nullptr;
+  mutable ProgressWindow* progress_ = nullptr;
   std::string pendingFocus_;
   bool busy_ = false;                 // an event is running
   bool typing_ = false;               // the event is a keystroke or a paste

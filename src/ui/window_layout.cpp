@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
@@ -237,7 +238,6 @@ class WindowBuilder {
 };
 
 void MainWindow::buildPages() {
-  WindowBuilder b(*this);
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -250,10 +250,10 @@ void MainWindow::buildPages() {
   // the window's start-up.
   pages_->setFont(compactFont());
   pages_->setTabPosition(QTabWidget::West);
+  // Each page's controls are made when the page is first shown or asked for (see buildPage):
+  // the pages behind the shown one are made after the window's first paint.
   for (const char* name : {"address", "feature", "hardware", "promptmsg"}) {
-    QWidget* page = b.page(name);
     auto* scroll = new QScrollArea;
-    scroll->setWidget(page);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setObjectName(QString(name) + "_scroll");
@@ -296,7 +296,35 @@ void MainWindow::buildPages() {
   split_->setCollapsible(1, false);
   layout->addWidget(split_);
   setCentralWidget(central);
+  // Connected once every tab is in: adding the first one made it current.
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+    for (const auto& [name, scroll] : pageWidgets_) {
+      if (pages_->indexOf(scroll) == index && buildPage(name)) refresh();
+    }
+  });
   // The controls take the model's values when the window starts (start() refreshes).
+}
+
+bool MainWindow::buildPage(const std::string& name) {
+  auto* scroll = static_cast<QScrollArea*>(pageWidgets_.at(name));
+  if (scroll->widget() != nullptr) return false;
+  WindowBuilder b(*this);
+  scroll->setWidget(b.page(name));
+  return true;
+}
+
+void MainWindow::buildAllPages() {
+  bool built = false;
+  for (const auto& [name, scroll] : pageWidgets_)
+    built = buildPage(name) || built;
+  if (!built) return;
+  // The new controls take the model's values at once, and a window already fitted to the
+  // shown page is fitted to every page.
+  refresh();
+  if (fitted_) {
+    const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
+  }
 }
 
 }  // namespace capcode::ui

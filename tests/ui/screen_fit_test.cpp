@@ -69,6 +69,22 @@ TEST_F(Screen, TheWindowsFrameOpensWithinTheScreenAndCentred) {
   EXPECT_LE(std::abs(frame.center().y() - available.center().y()), 1);
 }
 
+// The pages behind the shown one are made once the window is on screen, without being asked
+// for, and the window is then fitted to them: asking for them later changes nothing.
+TEST_F(Screen, ThePagesMadeAfterTheFirstPaintAreInTheOpeningSize) {
+  for (int turn = 0; turn < 5; ++turn)
+    QApplication::processEvents();
+  QTabWidget* pages = window->pages();
+  for (int i = 0; i < pages->count(); ++i) {
+    EXPECT_NE(static_cast<QScrollArea*>(pages->widget(i))->widget(), nullptr) << "page " << i;
+  }
+  const QRect opened = window->geometry();
+  for (const char* name : {"address", "feature", "hardware", "promptmsg"})
+    ASSERT_NE(window->page(name), nullptr);
+  QApplication::processEvents();
+  EXPECT_EQ(window->geometry(), opened);
+}
+
 TEST_F(Screen, NoPageNeedsAScrollBarAndNoCaptionIsCut) {
   if (!mustFit()) GTEST_SKIP() << "a screen this small may scroll";
   for (const char* name : {"address", "feature", "hardware"}) {
