@@ -217,7 +217,7 @@ void MainWindow::focusControl(const std::string& name) {
 namespace {
 
 // Drops what the person does while a transfer runs: clicks, keys and closing the window would
-// otherwise wait in the queue and act after "Verify OK !".
+// otherwise wait in the queue and act once the write is over.
 class InputHold final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
