@@ -64,15 +64,15 @@ std::optional<Image> bytesOfSave(OpenedConfiguration& opened) {
 class SetRun {
  public:
   SetRun(const SetOptions& o, CommandIo& io)
-      : o_(o), io_(io), log_(o.output == "-" ? io.err : io.out) {}
+      : options_(o), io_(io), log_(o.output == "-" ? io.err : io.out) {}
 
   int run() {
-    const std::string target = o_.output.empty() ? o_.file : o_.output;
-    if (target == "-" && o_.output.empty())
+    const std::string target = options_.output.empty() ? options_.file : options_.output;
+    if (target == "-" && options_.output.empty())
       return usage(
           "give -o OUT (or -o - for standard output) to save a configuration read from "
           "standard input");
-    for (const std::string& assignment : o_.assignments) {
+    for (const std::string& assignment : options_.assignments) {
       std::string error;
       bool isUsage = false;
       auto edit = parseEdit(assignment, error, isUsage);
@@ -80,13 +80,14 @@ class SetRun {
       edits_.push_back(std::move(*edit));
     }
     std::string error;
-    const auto input = readConfigurationInput(o_.file, io_.in, io_.inFd, InputLimits{}, error);
+    const auto input =
+        readConfigurationInput(options_.file, io_.in, io_.inFd, InputLimits{}, error);
     if (!input) return refuse(error);
-    opened_ = std::make_unique<OpenedConfiguration>(*input, o_.open, log_, io_.err);
+    opened_ = std::make_unique<OpenedConfiguration>(*input, options_.open, log_, io_.err);
     if (!opened_->loaded() || opened_->failedChecks())
-      return refuse(o_.file + ": " + opened_->failure());
+      return refuse(options_.file + ": " + opened_->failure());
     const auto unedited = bytesOfSave(*opened_);
-    if (!unedited) return refuse(o_.file + ": its settings cannot be saved as they are");
+    if (!unedited) return refuse(options_.file + ": its settings cannot be saved as they are");
 
     if (int status = makeEdits(); status != kExitOk) return status;
     const auto saved = bytesOfSave(*opened_);
@@ -141,7 +142,7 @@ class SetRun {
               << " to " << shownValue(c, now) << "\n";
       adjusted = true;
     }
-    if (adjusted && !o_.adjust) return refuse("give --adjust to accept the adjusted values");
+    if (adjusted && !options_.adjust) return refuse("give --adjust to accept the adjusted values");
     return kExitOk;
   }
 
@@ -149,9 +150,10 @@ class SetRun {
   // control with what it holds then. A text the save pads (a tone pattern of fewer than four
   // digits) is an adjustment; any other difference is a value the file cannot keep.
   int readBack(const Image& saved) {
-    ConfigurationInput input{o_.file, std::vector<std::uint8_t>(saved.begin(), saved.end()), false};
+    ConfigurationInput input{options_.file, std::vector<std::uint8_t>(saved.begin(), saved.end()),
+                             false};
     std::ostream nowhere(nullptr);
-    OpenOptions options = o_.open;
+    OpenOptions options = options_.open;
     options.force = true;  // compared even when it would not open cleanly, to say which value
     OpenedConfiguration again(input, options, nowhere, nowhere);
     if (!again.loaded()) return refuse("the saved file would not open again: " + again.failure());
@@ -173,7 +175,7 @@ class SetRun {
       lost = true;
     }
     if (lost) return refuse("the file does not keep what was asked");
-    if (padded && !o_.adjust) return refuse("give --adjust to accept the adjusted values");
+    if (padded && !options_.adjust) return refuse("give --adjust to accept the adjusted values");
     if (again.failedChecks())
       return refuse("the saved file would not open again: " + again.failure());
     return kExitOk;
@@ -222,7 +224,7 @@ class SetRun {
     return kExitOk;
   }
 
-  const SetOptions& o_;
+  const SetOptions& options_;
   CommandIo& io_;
   std::ostream& log_;
   std::vector<Edit> edits_;

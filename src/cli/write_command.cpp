@@ -44,18 +44,18 @@ const std::map<std::string, std::string>& recoveryItems() {
 
 // --autoinc ROW=STEP: rows 1-8, steps 0-8, each row at most once.
 std::string parseSteps(const std::vector<std::string>& given, RowSteps& steps) {
-  for (const std::string& spec : given) {
-    if (spec.size() != 3 || spec[1] != '=' || spec[0] < '1' || spec[0] > '8' || spec[2] < '0' ||
-        spec[2] > '8') {
-      return "--autoinc " + spec + ": give ROW=STEP with a row 1-8 and a step 0-8";
+  for (const std::string& rowStep : given) {
+    if (rowStep.size() != 3 || rowStep[1] != '=' || rowStep[0] < '1' || rowStep[0] > '8' ||
+        rowStep[2] < '0' || rowStep[2] > '8') {
+      return "--autoinc " + rowStep + ": give ROW=STEP with a row 1-8 and a step 0-8";
     }
-    const int row = spec[0] - '0';
-    if (steps[row]) return "--autoinc " + spec + ": row " + std::to_string(row) + " given twice";
-    if (row > 4 && spec[2] != '0') {
-      return "--autoinc " + spec + ": only rows 1-4 advance after a pager; row " +
+    const int row = rowStep[0] - '0';
+    if (steps[row]) return "--autoinc " + rowStep + ": row " + std::to_string(row) + " given twice";
+    if (row > 4 && rowStep[2] != '0') {
+      return "--autoinc " + rowStep + ": only rows 1-4 advance after a pager; row " +
              std::to_string(row) + " keeps its capcode on every pager";
     }
-    steps[row] = spec[2] - '0';
+    steps[row] = rowStep[2] - '0';
   }
   return {};
 }

@@ -95,7 +95,7 @@ std::vector<Ledger::Holding> MemoryLedger::holdings(std::int32_t capcode) {
   return found;
 }
 
-std::optional<Conflict> Ledger::reserve(const BatchSpec&, PagerRecord&,
+std::optional<Conflict> Ledger::reserve(const SharedBatch&, PagerRecord&,
                                         const std::function<std::vector<RecordedAddress>(int)>&) {
   throw LedgerError("a shared batch needs a ledger database (--ledger)");
 }

@@ -60,7 +60,7 @@ struct PagerRecord {
 };
 
 // A batch that several stations program together: every pager gets the next free capcode set.
-struct BatchSpec {
+struct SharedBatch {
   std::string name;
   std::string configSha256;
   std::string steps;  // the steps of rows 1..8, "1,1,0,0,0,0,0,0"
@@ -104,7 +104,7 @@ class Ledger {
   // configuration is refused with LedgerError, as is a ledger without batches. Returns the
   // conflict when the set clashes with a pager outside the batch (nothing recorded).
   virtual std::optional<Conflict> reserve(
-      const BatchSpec& batch, PagerRecord& record,
+      const SharedBatch& batch, PagerRecord& record,
       const std::function<std::vector<RecordedAddress>(int)>& setOf);
 
   // The digest of the bytes about to be written, once known. Throws LedgerError.

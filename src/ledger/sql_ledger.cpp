@@ -71,7 +71,7 @@ class SqlLedger final : public Ledger {
   }
 
   std::optional<Conflict> reserve(
-      const BatchSpec& batch, PagerRecord& record,
+      const SharedBatch& batch, PagerRecord& record,
       const std::function<std::vector<RecordedAddress>(int)>& setOf) override {
     std::optional<Conflict> conflict;
     if (record.started.empty()) record.started = ledgerTimeNow();
@@ -131,7 +131,7 @@ class SqlLedger final : public Ledger {
     });
   }
 
-  void checkBatch(const BatchSpec& batch) {
+  void checkBatch(const SharedBatch& batch) {
     const auto rows =
         db_->run("SELECT config_sha256, steps FROM batches WHERE name = $1", {batch.name});
     if (rows.empty()) {

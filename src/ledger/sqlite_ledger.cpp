@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "ledger/ledger_file.hpp"
 #include "ledger/sql_ledger.hpp"
@@ -63,7 +65,7 @@ class SqliteConnection final : public SqlConnection {
     identity();
     // WAL lets a listing read while a batch writes; FULL makes every commit reach the disk.
     // A file system that refuses WAL keeps the rollback journal, still durable with FULL.
-    run("PRAGMA journal_mode=WAL", {});
+    useWriteAheadLog();
     run("PRAGMA synchronous=FULL", {});
     run("PRAGMA foreign_keys=ON", {});
   }
@@ -197,11 +199,40 @@ class SqliteConnection final : public SqlConnection {
     return out;
   }
 
-  // Ours, or an empty database about to become ours; the schema version. Reads only.
+  // The first station to open a new ledger switches it to WAL (the file keeps the mode). The
+  // switch needs the file to itself and SQLite answers "locked" at once, without waiting,
+  // while another station is opening it too: try again until the busy time limit.
+  void useWriteAheadLog() {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMillis);
+    for (;;) {
+      try {
+        run("PRAGMA journal_mode=WAL", {});
+        return;
+      } catch (const LedgerError&) {
+        if ((sqlite3_extended_errcode(db_) & 0xff) != SQLITE_BUSY ||
+            std::chrono::steady_clock::now() >= deadline)
+          throw;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  // Ours, or an empty database about to become ours; the schema version. Reads only, in one
+  // statement: three separate reads could straddle another station's commit of a new ledger
+  // (no mark yet, then tables) and take our own ledger for another program's file.
   int identity() {
-    const std::int64_t application = single("PRAGMA application_id");
-    const std::int64_t tables = single("SELECT count(*) FROM sqlite_schema");
-    const std::int64_t version = single("PRAGMA user_version");
+    const auto rows =
+        run("SELECT (SELECT application_id FROM pragma_application_id),"
+            " (SELECT count(*) FROM sqlite_schema), (SELECT user_version FROM pragma_user_version)",
+            {});
+    const auto number = [&](std::size_t column) -> std::int64_t {
+      return rows.empty() || !rows[0][column] ? 0
+                                              : std::strtoll(rows[0][column]->c_str(), nullptr, 10);
+    };
+    const std::int64_t application = number(0);
+    const std::int64_t tables = number(1);
+    const std::int64_t version = number(2);
     if (application != kApplicationId && (application != 0 || tables != 0 || version != 0))
       throw LedgerError("ledger " + path_ + ": not a pager ledger");
     return static_cast<int>(version);
@@ -212,10 +243,6 @@ class SqliteConnection final : public SqlConnection {
     if (db_ != nullptr && sqlite3_system_errno(db_) != 0)
       why += " (" + std::string(std::strerror(sqlite3_system_errno(db_))) + ")";
     throw LedgerError("ledger " + path_ + ": " + what + ": " + why);
-  }
-  std::int64_t single(const std::string& sql) {
-    const auto rows = run(sql, {});
-    return rows.empty() || !rows[0][0] ? 0 : std::strtoll(rows[0][0]->c_str(), nullptr, 10);
   }
 
   std::string path_;

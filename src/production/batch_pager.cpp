@@ -26,7 +26,7 @@ BatchEnd BatchRun::ledgerStopped(const LedgerStep& step, int pager, const std::s
 }
 
 BatchEnd BatchRun::pager(int pager, const std::vector<RecordedAddress>* plan) {
-  if (pager > 1 && !person_.nextPager(pager, o_.count)) return BatchEnd::Failed;
+  if (pager > 1 && !person_.nextPager(pager, options_.count)) return BatchEnd::Failed;
   recorder_->newPager();
   hookStep_.reset();
   if (auto end = takeCapcodes(pager, plan)) return *end;
@@ -58,18 +58,20 @@ std::optional<BatchEnd> BatchRun::takeCapcodes(int pager,
     const LedgerStep given = recorder_->complete(PagerResult::NotWritten);
     if (!given.done()) return ledgerStopped(given, pager, "nothing was written to this pager");
     return fail("pager " + ofCount(pager) + ": set " + std::to_string(record.setIndex) +
-                " of batch " + o_.batch + " is refused by the address rules: " + refusal->reason);
+                " of batch " + options_.batch +
+                " is refused by the address rules: " + refusal->reason);
   }
   person_.tell("pager " + ofCount(pager) + " takes set " + std::to_string(record.setIndex) +
-               " of batch " + o_.batch);
+               " of batch " + options_.batch);
   return std::nullopt;
 }
 
 void BatchRun::transfer(bool reserved) {
   program_->links().beforePagerWrite = [this, reserved](const Image& image) {
     state().clearRuleRefusals();  // what advanceAddresses refuses after the transfer
-    LedgerStep step = reserved ? recorder_->addImage(image)
-                               : recorder_->begin(image, currentAddresses(state()), o_.allowReuse);
+    LedgerStep step = reserved
+                          ? recorder_->addImage(image)
+                          : recorder_->begin(image, currentAddresses(state()), options_.allowReuse);
     if (step.done()) return;
     hookStep_ = std::move(step);
     throw RecordNotMade{};
@@ -86,14 +88,14 @@ void BatchRun::transfer(bool reserved) {
 BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t noticeFrom) {
   const std::vector<RecordedAddress> addresses = recorder_->record().addresses;
   const LedgerStep completed = recorder_->complete(result);
-  person_.pagerDone({pager, o_.count, result, addresses});
+  person_.pagerDone({pager, options_.count, result, addresses});
   if (!completed.done()) {
     person_.tell(completed.error + "; the ledger could not complete this pager's record (pager " +
                  ofCount(pager) + "); stopped");
     return BatchEnd::Ledger;
   }
   if (result != PagerResult::Verified) {
-    if (readBackRefused_ && o_.recoverItem.empty()) {
+    if (readBackRefused_ && options_.recoverItem.empty()) {
       person_.tell(
           "the pager's own image fails its checksum (a blank or half-written pager?); "
           "--recover CHIP (KS8809, SM5170, FS8108, FS8170) programs it without reading it "
@@ -101,7 +103,7 @@ BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t noticeFrom)
     }
     return BatchEnd::Failed;
   }
-  if (pager == o_.count) return BatchEnd::Done;
+  if (pager == options_.count) return BatchEnd::Done;
   // advanceAddresses ran after the verified transfer: what it refused stops the batch here.
   if (auto refusal = refusalSince(noticeFrom, pager + 1)) {
     return fail("stopped after pager " + ofCount(pager) + ": the capcodes cannot advance" +

@@ -53,14 +53,14 @@ class BatchRun {
   ProgramState& state() { return program_->state(); }
   FormModel& form() { return program_->state().form; }
 
-  const BatchOptions& o_;
+  const BatchOptions& options_;
   ProductionOperator& person_;
   WatchingFeedback feedback_;
   std::unique_ptr<Ledger> ledger_;
   std::unique_ptr<PagerRecorder> recorder_;
   std::unique_ptr<Program> program_;
   std::string configSha_;
-  BatchSpec batch_;
+  SharedBatch batch_;
   std::unique_ptr<CapcodeSets> sets_;
   std::optional<LedgerStep> hookStep_;  // a ledger step that stopped the write command
   bool readBackRefused_ = false;        // the pager's own image failed its checksum

@@ -13,7 +13,7 @@
 namespace capcode {
 
 BatchRun::BatchRun(const BatchOptions& options, ProductionOperator& person)
-    : o_(options), person_(person), feedback_(person.feedback()) {}
+    : options_(options), person_(person), feedback_(person.feedback()) {}
 
 BatchEnd BatchRun::fail(const std::string& text) {
   person_.tell(text);
@@ -26,13 +26,13 @@ BatchEnd BatchRun::usage(const std::string& text) {
 }
 
 std::string BatchRun::ofCount(int pager) const {
-  return std::to_string(pager) + " of " + std::to_string(o_.count);
+  return std::to_string(pager) + " of " + std::to_string(options_.count);
 }
 
 BatchEnd BatchRun::run() {
   if (BatchEnd end = openLedger(); end != BatchEnd::Done) return end;
   try {
-    program_ = std::make_unique<Program>(feedback_, o_.program);
+    program_ = std::make_unique<Program>(feedback_, options_.program);
   } catch (const std::runtime_error& e) {
     return usage(e.what());
   }
@@ -47,62 +47,64 @@ BatchEnd BatchRun::run() {
 
 BatchEnd BatchRun::openLedger() {
   try {
-    if (o_.noLedger) {
+    if (options_.noLedger) {
       ledger_ = std::make_unique<MemoryLedger>();
     } else {
-      ledger_ = capcode::openLedger(o_.ledger.empty() ? defaultLedgerPath() : o_.ledger);
+      ledger_ =
+          capcode::openLedger(options_.ledger.empty() ? defaultLedgerPath() : options_.ledger);
     }
   } catch (const LedgerError& e) {
     person_.tell(std::string(e.what()) + "; no pager is programmed without its record");
     return BatchEnd::Ledger;
   }
-  recorder_ = std::make_unique<PagerRecorder>(*ledger_, o_.station);
+  recorder_ = std::make_unique<PagerRecorder>(*ledger_, options_.station);
   return BatchEnd::Done;
 }
 
 BatchEnd BatchRun::prepare() {
   if (BatchEnd end = openConfiguration(); end != BatchEnd::Done) return end;
   if (BatchEnd end = applySteps(); end != BatchEnd::Done) return end;
-  if (o_.resume) {
+  if (options_.resume) {
     if (BatchEnd end = resume(); end != BatchEnd::Done) return end;
   }
-  return o_.batch.empty() ? planned() : shared();
+  return options_.batch.empty() ? planned() : shared();
 }
 
 BatchEnd BatchRun::openConfiguration() {
-  if (o_.revision) {
+  if (options_.revision) {
     // The hidden revision item steps HW-A2 -> HW-A3 -> HW-B, as in the window.
-    for (int step = 0; step < 3 && state().HardwareRevision != *o_.revision; ++step)
+    for (int step = 0; step < 3 && state().HardwareRevision != *options_.revision; ++step)
       state().event([&] { form().userClick("switch_model"); });
   }
-  feedback_.answer = o_.file;
+  feedback_.answer = options_.file;
   state().event([&] { form().userClick("Open1"); });
   feedback_.answer.reset();
   if (state().lastOpen.result != FileOpenResult::Opened)
-    return fail(o_.file + ": not a configuration this program can write (see the log)");
-  configSha_ = sha256OfFile(o_.file).value_or("");
-  recorder_->setConfiguration(std::filesystem::absolute(o_.file).string(), configSha_);
-  if (!o_.recoverItem.empty()) {
-    state().event([&] { form().userClick(o_.recoverItem); });
-    if (!form().checked("Recover1")) return fail("--recover " + o_.recoverChip + " did not take");
+    return fail(options_.file + ": not a configuration this program can write (see the log)");
+  configSha_ = sha256OfFile(options_.file).value_or("");
+  recorder_->setConfiguration(std::filesystem::absolute(options_.file).string(), configSha_);
+  if (!options_.recoverItem.empty()) {
+    state().event([&] { form().userClick(options_.recoverItem); });
+    if (!form().checked("Recover1"))
+      return fail("--recover " + options_.recoverChip + " did not take");
   }
   return BatchEnd::Done;
 }
 
 BatchEnd BatchRun::applySteps() {
   for (int row = 1; row <= kAddressRows; ++row) {
-    if (!o_.steps[row]) continue;
+    if (!options_.steps[row]) continue;
     const std::string name = rowControlName("autoinc", row);
     if (!form().at(name).enabled) {
-      return usage("--autoinc " + std::to_string(row) + "=" + std::to_string(*o_.steps[row]) +
-                   ": row " + std::to_string(row) + " is not enabled in " + o_.file);
+      return usage("--autoinc " + std::to_string(row) + "=" + std::to_string(*options_.steps[row]) +
+                   ": row " + std::to_string(row) + " is not enabled in " + options_.file);
     }
     state().event([&] {
-      form().userPick(name, *o_.steps[row]);
+      form().userPick(name, *options_.steps[row]);
       form().leave(name);
     });
   }
-  if (o_.count > 1 && !o_.sameCapcodes && !anyRowAdvances(form())) {
+  if (options_.count > 1 && !options_.sameCapcodes && !anyRowAdvances(form())) {
     return usage(
         "every pager would get the same capcodes; give --autoinc ROW=STEP, or "
         "--same-capcodes if that is what you want");
@@ -119,7 +121,8 @@ BatchEnd BatchRun::resume() {
     person_.tell(std::string(e.what()) + "; no pager is programmed without its record");
     return BatchEnd::Ledger;
   }
-  if (!last) return fail("--resume: the ledger has no verified pager written from " + o_.file);
+  if (!last)
+    return fail("--resume: the ledger has no verified pager written from " + options_.file);
   if (auto refusal = enterCapcodes(last->addresses, true)) {
     return fail("--resume: the capcodes after ledger record " + std::to_string(last->id) +
                 " are refused" +
@@ -133,22 +136,22 @@ BatchEnd BatchRun::resume() {
 
 // One station's batch: the whole plan is checked against the rules and the ledger first.
 BatchEnd BatchRun::planned() {
-  const BatchPlan plan = planBatch(state(), program_->startup(), o_.count);
+  const BatchPlan plan = planBatch(state(), program_->startup(), options_.count);
   if (plan.refusal) {
     const BatchRefusal& r = *plan.refusal;
-    return fail("pager " + std::to_string(r.pager) + " of " + std::to_string(o_.count) +
+    return fail("pager " + std::to_string(r.pager) + " of " + std::to_string(options_.count) +
                 " could not be given capcodes" +
                 (r.row > 0 ? " (row " + std::to_string(r.row) + ")" : std::string()) + ": " +
                 r.reason + "; nothing was written");
   }
-  if (!o_.allowReuse) {
+  if (!options_.allowReuse) {
     for (std::size_t k = 0; k < plan.pagers.size(); ++k) {
       const LedgerStep step = recorder_->check(plan.pagers[k]);
       if (step.done()) continue;
       return ledgerStopped(step, static_cast<int>(k) + 1, "nothing was written");
     }
   }
-  for (int pager = 1; pager <= o_.count; ++pager) {
+  for (int pager = 1; pager <= options_.count; ++pager) {
     const BatchEnd end = this->pager(pager, &plan.pagers[static_cast<std::size_t>(pager - 1)]);
     if (end != BatchEnd::Done) return end;
   }
@@ -161,13 +164,13 @@ BatchEnd BatchRun::shared() {
   std::string steps;
   for (int row = 1; row <= kAddressRows; ++row)
     steps += (row > 1 ? "," : "") + std::to_string(addressStep(form(), row));
-  batch_ = BatchSpec{o_.batch, configSha_, steps};
+  batch_ = SharedBatch{options_.batch, configSha_, steps};
   try {
     sets_ = std::make_unique<CapcodeSets>(state(), program_->startup());
   } catch (const BatchSetRefused& e) {
     return fail(e.what());
   }
-  for (int pager = 1; pager <= o_.count; ++pager) {
+  for (int pager = 1; pager <= options_.count; ++pager) {
     if (BatchEnd end = this->pager(pager, nullptr); end != BatchEnd::Done) return end;
   }
   return BatchEnd::Done;

@@ -75,7 +75,7 @@ LedgerStep PagerRecorder::begin(const Image& image, const std::vector<RecordedAd
   });
 }
 
-LedgerStep PagerRecorder::reserve(const BatchSpec& batch,
+LedgerStep PagerRecorder::reserve(const SharedBatch& batch,
                                   const std::function<std::vector<RecordedAddress>(int)>& setOf) {
   return guarded([&] {
     try {

@@ -55,7 +55,7 @@ class PagerRecorder {
   // starts the record with it. Refused, with nothing recorded and the batch left as it was,
   // when that set clashes with a pager outside the batch; SetRefused when the address rules
   // refuse the set.
-  LedgerStep reserve(const BatchSpec& batch,
+  LedgerStep reserve(const SharedBatch& batch,
                      const std::function<std::vector<RecordedAddress>(int)>& setOf);
   // A reserved pager: the digest of the image about to be written.
   LedgerStep addImage(const Image& image);

@@ -463,7 +463,7 @@ TEST(StationsOnAServer, ReservingAndCompletingARecordIsQuick) {
   const auto server = test::postgresServer(why);
   if (!server) GTEST_SKIP() << why;
   auto ledger = openPostgresLedger(test::freshDatabase(*server));
-  const BatchSpec batch{"timed", "config", "1,0,0,0,0,0,0,0"};
+  const SharedBatch batch{"timed", "config", "1,0,0,0,0,0,0,0"};
   std::vector<double> millis;
   for (int i = 0; i < 40; ++i) {
     PagerRecord record;

@@ -11,6 +11,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "ledger/ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
@@ -115,6 +118,30 @@ TEST(LedgerFile, AnotherApplicationsDatabaseIsLeftByteForByte) {
     }
     EXPECT_EQ(test::fileBytes(path), before) << c.name << " was changed";
     EXPECT_FALSE(fs::exists(path + "-wal")) << c.name;
+  }
+}
+
+// Stations started together on a ledger that does not exist yet: one makes it, the others
+// must take it for ours however their reads fall around that commit.
+TEST(LedgerFile, StationsOpeningANewLedgerTogetherAllTakeIt) {
+  TempFolder folder;
+  for (int round = 0; round < 25; ++round) {
+    const std::string path = folder / ("new" + std::to_string(round) + ".sqlite3");
+    std::vector<std::string> refusals(6);
+    std::vector<std::thread> stations;
+    for (std::size_t s = 0; s < refusals.size(); ++s) {
+      stations.emplace_back([&, s] {
+        try {
+          openSqliteLedger(path, LedgerOpen::CreateIfMissing);
+        } catch (const LedgerError& e) {
+          refusals[s] = e.what();
+        }
+      });
+    }
+    for (auto& station : stations)
+      station.join();
+    for (const std::string& why : refusals)
+      EXPECT_EQ(why, "") << "round " << round;
   }
 }
 
