@@ -58,6 +58,9 @@ std::optional<int> parseWindowArguments(int argc, const char* const* argv, Windo
   app.set_version_flag("--version", std::string("capcode-programmer ") + CAPCODE_VERSION_TEXT);
   SharedOptionValues shared;
   addSharedOptions(app, kWindowProgram, shared);
+  // One value for each --sim-fault, as the window has always taken it: the FILE after it is
+  // not a second fault.
+  app.get_option("--sim-fault")->allow_extra_args(false);
   addLedgerOptions(app, parsed.options.production);
   app.add_option("FILE", parsed.file, "a configuration file to open once the window has started");
   app.footer(simulatedFaultFooter());

@@ -159,7 +159,7 @@ TEST(Declarations, RecoverTakesExactlyTheChipsOfTheRecoverMenu) {
   const test::Outcome help = test::capcode({"write", "--help"});
   const std::size_t line = help.out.find("--recover");
   ASSERT_NE(line, std::string::npos);
-  EXPECT_EQ(chipsNamedIn(help.out.substr(line, help.out.find('\n', line) - line)), menu)
+  EXPECT_EQ(chipsNamedIn(help.out.substr(line, help.out.find("\n  -", line) - line)), menu)
       << "capcode write --help";
   // A menu item's name is not a chip.
   EXPECT_EQ(test::capcode({"write", "pager.eep", "--recover", kRecoveryChips[0].menuItem}).status,

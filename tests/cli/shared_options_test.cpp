@@ -2,6 +2,8 @@
 // lists exactly the shared options it takes, each with the declared value name and help, and
 // the programs that simulate hardware explain the faults with the same footer.
 
+#include "options/shared_options.hpp"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,7 +11,6 @@
 #include <set>
 #include <sstream>
 
-#include "options/shared_options.hpp"
 #include "support/command_output.hpp"
 #include "support/run_capcode.hpp"
 
@@ -28,12 +29,18 @@ std::map<std::string, Listed> sharedOptionsListed(const std::string& help) {
   std::set<std::string> shared;
   for (const SharedOptionDeclaration& d : sharedOptionDeclarations())
     shared.insert(d.name);
-  static const std::regex kLine(R"(^\s+(--[a-z][a-z0-9-]*) (\S+)(?: \.\.\.)?\s{2,}(.*)$)");
+  // "  --sim-fault FAULT ...   help"; a value name may be followed by the values it accepts
+  // (":{.,,}"), and a long first column puts the help on the next line.
+  static const std::regex kLine(
+      R"(^\s+(--[a-z][a-z0-9-]*) ([A-Z][A-Z0-9]*)(?::\{[^}]*\})?(?: \.\.\.)?(?:\s{2,}(.*))?$)");
   std::map<std::string, Listed> listed;
   std::istringstream lines(help);
   for (std::string line; std::getline(lines, line);) {
     std::smatch m;
-    if (std::regex_match(line, m, kLine) && shared.count(m[1])) listed[m[1]] = {m[2], m[3]};
+    if (!std::regex_match(line, m, kLine) || !shared.count(m[1])) continue;
+    std::string text = m[3];
+    if (text.empty() && std::getline(lines, text)) text.erase(0, text.find_first_not_of(' '));
+    listed[m[1]] = {m[2], text};
   }
   return listed;
 }

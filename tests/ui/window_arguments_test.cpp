@@ -24,21 +24,22 @@ Parsed parse(std::vector<const char*> args) {
   parsed.arguments.options.startup.dataDirectories = {"default-data"};
   std::ostringstream out;
   std::ostringstream err;
-  parsed.status = parseWindowArguments(static_cast<int>(args.size()), args.data(),
-                                       parsed.arguments, out, err);
+  parsed.status =
+      parseWindowArguments(static_cast<int>(args.size()), args.data(), parsed.arguments, out, err);
   parsed.out = out.str();
   parsed.err = err.str();
   return parsed;
 }
 
 TEST(WindowArguments, QtsOwnOptionsArePassedOverAroundTheWindowsOwn) {
-  const Parsed parsed = parse({"-platform", "offscreen", "--sim-usb", "pager.eep", "-style",
-                               "fusion", "--sim-fault", "nochip", "order.eep"});
+  const Parsed parsed =
+      parse({"-platform", "offscreen", "--sim-usb", "pager.eep", "-style", "fusion", "--sim-fault",
+             "read:1:A", "--sim-fault", "nochip", "order.eep"});
   ASSERT_FALSE(parsed.status) << parsed.err;
   const WindowOptions& options = parsed.arguments.options;
   EXPECT_EQ(parsed.arguments.file, "order.eep");
   EXPECT_EQ(options.hardware.simUsbImage, "pager.eep");
-  EXPECT_EQ(options.hardware.faults, std::vector<std::string>{"nochip"});
+  EXPECT_EQ(options.hardware.faults, (std::vector<std::string>{"read:1:A", "nochip"}));
   // A person trains on simulated hardware that keeps real time.
   EXPECT_TRUE(options.hardware.realTimeSimulation);
   EXPECT_EQ(options.startup.dataDirectories, std::vector<std::string>{"default-data"});
