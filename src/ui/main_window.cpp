@@ -123,6 +123,7 @@ bool MainWindow::start() {
   production_ = std::make_unique<WindowProduction>(program_, productionOptions_);
   refreshLedgerLine();
   ledgerRecount_ = new QTimer(this);
+  ledgerRecount_->setObjectName("ledgerRecount");
   ledgerRecount_->setInterval(kLedgerRecountMillis);
   connect(ledgerRecount_, &QTimer::timeout, this, [this] { recountLedger(); });
   ledgerRecount_->start();
