@@ -35,6 +35,10 @@ namespace capcode::ui {
 
 namespace {
 
+// How often the ledger line counts today's pagers again, in ms: other stations write to a
+// shared ledger without this window knowing.
+constexpr int kLedgerRecountMillis = 30000;
+
 // Shows or hides a widget only when that changes: every refresh passes over several hundred
 // widgets, and one told to show that is not hidden is still marked, notified and laid out again.
 void showAs(QWidget* widget, bool visible) {
@@ -119,6 +123,11 @@ bool MainWindow::start() {
   if (!started) return false;
   production_ = std::make_unique<WindowProduction>(program_, productionOptions_);
   refreshLedgerLine();
+  ledgerRecount_ = new QTimer(this);
+  ledgerRecount_->setObjectName("ledgerRecount");
+  ledgerRecount_->setInterval(kLedgerRecountMillis);
+  connect(ledgerRecount_, &QTimer::timeout, this, [this] { recountLedger(); });
+  ledgerRecount_->start();
   pages_->setCurrentWidget(pageWidgets_.at("feature"));  // made now, the others later
   watchDevices();
   // The HID controller's first scan, once the event loop runs.
@@ -173,8 +182,8 @@ void MainWindow::act(const std::function<void()>& action) {
     releaseInput();
   }
   refresh();
-  // A keystroke changes no record; the ledger is asked again after every other event (a
-  // server may be a network round trip away).
+  // The line shows the last count: writes and File > Open count again, other events ask the
+  // ledger nothing (a server may be a network round trip away).
   if (outermost && !typing_) refreshLedgerLine();
   if (!pendingFocus_.empty()) {
     std::string target;
@@ -625,6 +634,13 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
 
 void MainWindow::refreshLedgerLine() {
   if (production_) ledgerLine_->setStatus(production_->status());
+}
+
+void MainWindow::recountLedger() {
+  // Mid-transfer the ledger holds the pager's record open: the next beat counts.
+  if (!production_ || busy_) return;
+  production_->refreshStatus();
+  refreshLedgerLine();
 }
 
 void MainWindow::showLedgerRecords() {
