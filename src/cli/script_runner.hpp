@@ -68,8 +68,6 @@ class ScriptRunner {
   // Returns false when the start-up failed and the program ended.
   bool bringUp();
   void execute(const std::string& line);
-  void fileCommand(const std::string& menuItem, const std::string& argument);
-  void plugCommand(bool plugged);
 
   std::ostream& out_;
   std::ostream& err_;
