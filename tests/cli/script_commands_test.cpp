@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -20,10 +21,7 @@ namespace {
 using test::has;
 
 // A line that does not fit each command's arguments, and the complaint it gets.
-const struct {
-  const char* line;
-  const char* complaint;
-} kMisfits[] = {
+const std::map<std::string, std::string> kMisfits = {
     {"type", "type needs a control name"},
     {"key", "key needs a control name"},
     {"set", "set needs a control name"},
@@ -55,12 +53,10 @@ const struct {
 };
 
 TEST(ScriptCommands, ALineThatDoesNotFitGetsItsCommandsComplaint) {
-  for (const auto& misfit : kMisfits) {
-    const test::Outcome o =
-        test::capcode({"script", "--bare"}, "get address1\n" + std::string(misfit.line) + "\n");
-    EXPECT_EQ(o.status, 2) << misfit.line;
-    EXPECT_EQ(o.err, "capcode script: line 2: " + std::string(misfit.complaint) + "\n")
-        << misfit.line;
+  for (const auto& [line, complaint] : kMisfits) {
+    const test::Outcome o = test::capcode({"script", "--bare"}, "get address1\n" + line + "\n");
+    EXPECT_EQ(o.status, 2) << line;
+    EXPECT_EQ(o.err, "capcode script: line 2: " + complaint + "\n") << line;
   }
 }
 
@@ -68,7 +64,7 @@ TEST(ScriptCommands, EveryCommandInTheTableHasItsComplaintAbove) {
   for (const ScriptCommand& command : scriptCommands()) {
     bool covered = false;
     for (const auto& misfit : kMisfits)
-      covered = covered || findScriptCommand(splitCommandLine(misfit.line)) == &command;
+      covered = covered || findScriptCommand(splitCommandLine(misfit.first)) == &command;
     EXPECT_TRUE(covered) << scriptCommandSynopsis(command);
   }
 }
