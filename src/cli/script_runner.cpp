@@ -7,47 +7,8 @@
 #include "cli/script_commands.hpp"
 #include "core/image.hpp"
 #include "core/json.hpp"
-#include "link/hardware_setup.hpp"
 
 namespace capcode {
-
-namespace {
-const char* const kScriptHelpHead =
-    "Usage: capcode script [OPTIONS] [FILE]\n"
-    "\n"
-    "Runs the commands in FILE (standard input when absent) against the programmer's window\n"
-    "and prints a transcript on standard output: log:, beep, message:, error: and focus: lines\n"
-    "for what the program shows, progress: lines for the progress dialog, and the output of\n"
-    "get and image. The program starts up before the first command, as the window does.\n"
-    "\n"
-    "Options:\n"
-    "  --bare              skip the start-up: design values, image A, revision HW-A2, nothing\n"
-    "                      decoded\n"
-    "  --data-dir DIR      look for the language libraries in DIR when the working directory\n"
-    "                      has none (default: beside the program, then its installed data)\n"
-    "  --decimal-mark C    take C ('.' or ',') as the system's decimal mark\n"
-    "  --ledger LEDGER     record every write in this pager ledger as the window does (a file\n"
-    "                      or a PostgreSQL server); without it the script keeps no ledger\n"
-    "  --no-ledger         keep no ledger (the default)\n"
-    "  --station NAME      this station's name in the ledger (the host name)\n"
-    "  --batch NAME        program a batch shared by several stations: each write takes the\n"
-    "                      batch's next free capcode set from the ledger\n"
-    "  --sim-usb IMAGE     a simulated USB programmer whose EEPROM holds IMAGE (2048 bytes),\n"
-    "                      attached at start-up; IMAGE receives the EEPROM when the script ends\n"
-    "  --sim-lpt IMAGE     a simulated 24C16 holding IMAGE behind the parallel port\n"
-    "  --sim-product TEXT  the simulated box's product string (\"P-2 programmer\")\n"
-    "  --sim-fault SPEC    inject a fault (repeatable):\n";
-const char* const kScriptHelpTail =
-    "  -h, --help          show this help\n"
-    "Without a --sim option the real programmers are used: a USB programmer box, else the\n"
-    "parallel-port adapter on LPT1 (/dev/parport0).\n"
-    "\n";
-}  // namespace
-
-std::string scriptHelp() {
-  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail + kMissingImageHelp +
-         "\n" + scriptCommandsHelp();
-}
 
 std::optional<std::size_t> TranscriptFeedback::ask(std::string_view text,
                                                    const std::vector<std::string>& answers) {
