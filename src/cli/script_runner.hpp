@@ -78,8 +78,8 @@ class ScriptRunner {
   std::unique_ptr<WindowProduction> production_;
 };
 
-// The part of `capcode script --help` that lists the commands of a command file and the exit
-// statuses.
+// The part of `capcode script --help` that lists the commands of a command file (from the one
+// table in script_commands.cpp) and the exit statuses.
 std::string scriptCommandsHelp();
 
 }  // namespace capcode
