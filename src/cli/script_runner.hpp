@@ -68,8 +68,6 @@ class ScriptRunner {
   // Returns false when the start-up failed and the program ended.
   bool bringUp();
   void execute(const std::string& line);
-  void fileCommand(const std::string& menuItem, const std::string& argument);
-  void plugCommand(bool plugged);
 
   std::ostream& out_;
   std::ostream& err_;
@@ -80,8 +78,8 @@ class ScriptRunner {
   std::unique_ptr<WindowProduction> production_;
 };
 
-// The part of `capcode script --help` that lists the commands of a command file and the exit
-// statuses.
+// The part of `capcode script --help` that lists the commands of a command file (from the one
+// table in script_commands.cpp) and the exit statuses.
 std::string scriptCommandsHelp();
 
 }  // namespace capcode
