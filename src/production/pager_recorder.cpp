@@ -41,7 +41,15 @@ void PagerRecorder::newPager() {
   record_.station = station_;
   record_.configPath = configPath_;
   record_.configSha256 = configSha_;
+  setOrigin(origin_);
   begun_ = false;
+}
+
+void PagerRecorder::setOrigin(SetOrigin origin) {
+  origin_ = std::move(origin);
+  record_.listSha256 = origin_.listSha256;
+  record_.listLine = origin_.listLine;
+  record_.reference = origin_.reference;
 }
 
 template <typename Work>
