@@ -17,6 +17,7 @@
 #include "cli/commands.hpp"
 #include "core/image.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "support/production_fixture.hpp"
 #include "support/run_capcode.hpp"
 #include "support/temp_folder.hpp"
 
@@ -39,30 +40,7 @@ int countOf(const std::string& text, const std::string& part) {
   return n;
 }
 
-class Production : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const Outcome saved = capcode({"script", "--data-dir", kData}, "save " + config + "\n");
-    ASSERT_EQ(saved.status, 0) << saved.err;
-    std::filesystem::copy_file(config, pager);
-  }
-
-  Outcome write(std::vector<std::string> extra, const std::string& input = "") {
-    std::vector<std::string> args{"write",      config, "--sim-usb", pager,
-                                  "--data-dir", kData,  "--ledger",  ledger};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return capcode(args, input);
-  }
-  std::vector<PagerRecord> records() {
-    return openSqliteLedger(ledger, LedgerOpen::ExistingOnly)->list("");
-  }
-
-  const std::string kData = CAPCODE_SOURCE_DATA_DIR;
-  TempFolder folder;
-  const std::string config = folder / "config.eep";
-  const std::string pager = folder / "pager.eep";
-  const std::string ledger = folder / "ledger.sqlite3";
-};
+using test::Production;
 
 TEST_F(Production, ABatchOfFiveAdvancesAndRecordsFiveDistinctPagers) {
   const Outcome run = write({"--count", "5", "--autoinc", "1=1", "--autoinc", "2=1"}, "\n\n\n\n");
