@@ -104,6 +104,28 @@ int checkRevision(const WriteOptions& o, CommandIo& io) {
   return kExitUsage;
 }
 
+// What `capcode write --help` says after the options.
+std::string writeFooter() {
+  return "Before each pager after the first it asks on standard error for the next pager and\n"
+         "waits for Enter (q, or the end of input, stops). After each pager it prints one line\n"
+         "with the result and the capcodes of the enabled rows. The status log goes to standard\n"
+         "output. The file must decode cleanly at the revision (--revision; a file laid out for\n"
+         "another one is refused, naming it). The whole batch is checked before the first pager:\n"
+         "capcodes that the address\n"
+         "rules refuse, or that repeat an individual capcode of this batch or of the ledger, stop\n"
+         "it before anything is written.\n"
+         "A capcode list (--capcodes) gives one pager a line: the header names the rows it gives\n"
+         "(row1..row8) and reference columns kept with each pager's record; other rows keep the\n"
+         "configuration's capcodes. A list that cannot be read, or a line that the rules, the "
+         "list\n"
+         "itself or the ledger refuse, stops the batch before anything is written.\n"
+         "Exit status: 0 every pager verified, 1 a pager or the configuration failed (the batch\n"
+         "stops there), 2 a usage error or a file that does not decode cleanly at the revision,\n"
+         "3 refused by the ledger or the ledger cannot record.\n\n"
+         "Faults (--sim-fault SPEC):\n" +
+         std::string(kSimulatedFaultHelp);
+}
+
 int runWrite(const WriteOptions& o, CommandIo& io) {
   BatchOptions batch;
   if (const std::string error = parseSteps(o.autoinc, batch.steps); !error.empty()) {
@@ -197,24 +219,7 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
       ->excludes("--allow-reuse");
   addRevisionOption(*command, o->revision);
   addSessionOptions(*command, o->session);
-  command->footer(
-      "Before each pager after the first it asks on standard error for the next pager and\n"
-      "waits for Enter (q, or the end of input, stops). After each pager it prints one line\n"
-      "with the result and the capcodes of the enabled rows. The status log goes to standard\n"
-      "output. The file must decode cleanly at the revision (--revision; a file laid out for\n"
-      "another one is refused, naming it). The whole batch is checked before the first pager:\n"
-      "capcodes that the address\n"
-      "rules refuse, or that repeat an individual capcode of this batch or of the ledger, stop\n"
-      "it before anything is written.\n"
-      "A capcode list (--capcodes) gives one pager a line: the header names the rows it gives\n"
-      "(row1..row8) and reference columns kept with each pager's record; other rows keep the\n"
-      "configuration's capcodes. A list that cannot be read, or a line that the rules, the list\n"
-      "itself or the ledger refuse, stops the batch before anything is written.\n"
-      "Exit status: 0 every pager verified, 1 a pager or the configuration failed (the batch\n"
-      "stops there), 2 a usage error or a file that does not decode cleanly at the revision,\n"
-      "3 refused by the ledger or the ledger cannot record.\n\n"
-      "Faults (--sim-fault SPEC):\n" +
-      std::string(kSimulatedFaultHelp));
+  command->footer(writeFooter());
   return [o, count, &io] {
     o->countGiven = count->count() > 0;
     if (const int status = checkRevision(*o, io); status != kExitOk) return status;

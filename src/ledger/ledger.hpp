@@ -55,8 +55,8 @@ struct PagerRecord {
   std::string imageSha256;                 // of the 2048 bytes sent to the pager
   std::vector<RecordedAddress> addresses;  // rows 1..8 in order
   PagerResult result = PagerResult::Started;
-  std::string batch;  // the shared batch it belongs to, if any
-  int setIndex = -1;  // its capcode set within the batch: 0 is the configuration's own
+  std::string batch;       // the shared batch it belongs to, if any
+  int setIndex = -1;       // its capcode set within the batch: 0 is the configuration's own
   std::string listSha256;  // the capcode list its capcodes came from (lower-case hex), if any
   int listLine = 0;        // the list's line it took (the header is line 1); 0 for none
   std::string reference;   // the list line's other columns, "subscriber=Ann; order=17"
@@ -66,7 +66,7 @@ struct PagerRecord {
 struct SharedBatch {
   std::string name;
   std::string configSha256;
-  std::string steps;  // the steps of rows 1..8, "1,1,0,0,0,0,0,0"
+  std::string steps;       // the steps of rows 1..8, "1,1,0,0,0,0,0,0"
   std::string listSha256;  // the capcode list whose lines are its sets; empty for steps
 };
 

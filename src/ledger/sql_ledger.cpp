@@ -66,10 +66,10 @@ class SqlLedger final : public Ledger {
     std::vector<int> lines;
     again([&] {
       lines.clear();
-      for (const SqlRow& row : db_->run(
-               "SELECT DISTINCT list_line FROM pagers WHERE list_sha256 = $1 AND "
-               "result = 'verified' AND list_line IS NOT NULL ORDER BY list_line",
-               {std::string(listSha256)}))
+      for (const SqlRow& row :
+           db_->run("SELECT DISTINCT list_line FROM pagers WHERE list_sha256 = $1 AND "
+                    "result = 'verified' AND list_line IS NOT NULL ORDER BY list_line",
+                    {std::string(listSha256)}))
         lines.push_back(static_cast<int>(integer(row[0])));
     });
     return lines;

@@ -20,8 +20,7 @@ std::vector<RecordedAddress> BatchRun::pagerAddresses() {
 BatchEnd BatchRun::listed() {
   ListRead read = readCapcodeList(options_.capcodeList);
   if (!read.list) {
-    return fail(describeListProblem(options_.capcodeList, read.problem) +
-                "; nothing was written");
+    return fail(describeListProblem(options_.capcodeList, read.problem) + "; nothing was written");
   }
   list_ = std::make_shared<const CapcodeList>(std::move(*read.list));
   if (BatchEnd end = listUsage(); end != BatchEnd::Done) return end;
@@ -51,8 +50,9 @@ BatchEnd BatchRun::listUsage() {
       return usage(given + ": " + list_->path + " gives row " + std::to_string(row) +
                    "'s capcodes; --autoinc and --capcodes cannot both set them");
     }
-    return usage(given + ": with --capcodes, a row the list does not name keeps the "
-                         "configuration's capcode on every pager");
+    return usage(given +
+                 ": with --capcodes, a row the list does not name keeps the "
+                 "configuration's capcode on every pager");
   }
   for (const RecordedAddress& a : currentAddresses(state())) {
     if (!list_->named[static_cast<std::size_t>(a.row)] || a.enabled) continue;
@@ -83,9 +83,8 @@ std::optional<BatchEnd> BatchRun::linesToTake(std::vector<int>& sets) {
     return BatchEnd::Done;
   }
   person_.tell("resuming at line " +
-               std::to_string(list_->lines[static_cast<std::size_t>(sets.front())].line) +
-               " of " + list_->path + " (" + std::to_string(verified.size()) +
-               " lines on verified pagers)");
+               std::to_string(list_->lines[static_cast<std::size_t>(sets.front())].line) + " of " +
+               list_->path + " (" + std::to_string(verified.size()) + " lines on verified pagers)");
   return std::nullopt;
 }
 
@@ -120,10 +119,10 @@ BatchEnd BatchRun::listPagers(const std::vector<int>& sets) {
     recorder_->setOrigin(origin);
     // Checked with the whole list already: a refusal now is the rules changing their mind.
     if (auto refusal = enterCapcodes(set, false)) {
-      return fail("pager " + ofCount(pager) + ": " +
-                  describeListProblem(list_->path, {origin.listLine, refusal->row,
-                                                    refusal->reason}) +
-                  "; stopped");
+      return fail(
+          "pager " + ofCount(pager) + ": " +
+          describeListProblem(list_->path, {origin.listLine, refusal->row, refusal->reason}) +
+          "; stopped");
     }
     person_.tell("pager " + ofCount(pager) + " takes line " + std::to_string(origin.listLine) +
                  " of " + list_->path);

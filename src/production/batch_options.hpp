@@ -16,8 +16,8 @@ namespace capcode {
 using RowSteps = std::array<std::optional<int>, kAddressRows + 1>;
 
 struct BatchOptions {
-  std::string file;  // the configuration file
-  int count = 1;     // pagers in a row
+  std::string file;         // the configuration file
+  int count = 1;            // pagers in a row
   bool countGiven = false;  // with a capcode list, count is otherwise the list's pagers
   std::string capcodeList;  // a capcode list file: one pager's capcodes a line; none when empty
   RowSteps steps;

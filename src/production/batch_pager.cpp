@@ -44,9 +44,8 @@ std::optional<BatchEnd> BatchRun::takeCapcodes(int pager,
                                                const std::vector<RecordedAddress>* plan) {
   if (plan != nullptr) {
     if (pagerAddresses() == *plan) return std::nullopt;
-    return fail("pager " + ofCount(pager) + ": the capcodes " +
-                describeCapcodes(pagerAddresses()) + " differ from the plan " +
-                describeCapcodes(*plan) + "; stopped");
+    return fail("pager " + ofCount(pager) + ": the capcodes " + describeCapcodes(pagerAddresses()) +
+                " differ from the plan " + describeCapcodes(*plan) + "; stopped");
   }
   const LedgerStep step = recorder_->reserve(batch_, [this](int k) {
     std::vector<RecordedAddress> set = sets_->set(k);
@@ -74,9 +73,8 @@ std::optional<BatchEnd> BatchRun::takeCapcodes(int pager,
 void BatchRun::transfer(bool reserved) {
   program_->links().beforePagerWrite = [this, reserved](const Image& image) {
     state().clearRuleRefusals();  // what advanceAddresses refuses after the transfer
-    LedgerStep step = reserved
-                          ? recorder_->addImage(image)
-                          : recorder_->begin(image, pagerAddresses(), options_.allowReuse);
+    LedgerStep step = reserved ? recorder_->addImage(image)
+                               : recorder_->begin(image, pagerAddresses(), options_.allowReuse);
     if (step.done()) return;
     hookStep_ = std::move(step);
     throw RecordNotMade{};

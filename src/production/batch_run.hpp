@@ -77,8 +77,8 @@ class BatchRun {
   SharedBatch batch_;
   std::unique_ptr<CapcodeSource> sets_;      // the shared batch's sets
   std::shared_ptr<const CapcodeList> list_;  // the capcode list, if the batch has one
-  std::optional<LedgerStep> hookStep_;  // a ledger step that stopped the write command
-  bool readBackRefused_ = false;        // the pager's own image failed its checksum
+  std::optional<LedgerStep> hookStep_;       // a ledger step that stopped the write command
+  bool readBackRefused_ = false;             // the pager's own image failed its checksum
 };
 
 }  // namespace capcode

@@ -142,8 +142,7 @@ std::optional<ListProblem> readHeader(const std::vector<std::string>& names, Hea
     if (name.empty()) return ListProblem{1, 0, column + " of the header has no name"};
     const int row = rowNamed(name);
     if (row < 0) {
-      return ListProblem{1, 0,
-                         "unknown column \"" + name + "\": the rows are row1..row8"};
+      return ListProblem{1, 0, "unknown column \"" + name + "\": the rows are row1..row8"};
     }
     std::string key = name;
     if (row > 0) key = "row" + std::to_string(row);
@@ -232,7 +231,8 @@ ListRead parseCapcodeList(std::string_view text) {
              std::string("not UTF-8 text (byte ") + byte + "); save the list as UTF-8"}};
   }
   if (text.empty()) {
-    return {std::nullopt, {0, 0, "the list is empty: its first line must name the rows (row1..row8)"}};
+    return {std::nullopt,
+            {0, 0, "the list is empty: its first line must name the rows (row1..row8)"}};
   }
   if (text.back() == '\n') text.remove_suffix(1);  // the last line's end
   CapcodeList list;

@@ -22,14 +22,15 @@
 namespace capcode {
 
 struct CapcodeListLine {
-  int line = 0;                                        // in the file; the header is line 1
+  int line = 0;                                           // in the file; the header is line 1
   std::array<std::int32_t, kAddressRows + 1> capcodes{};  // by row (index 1-8); named rows only
-  std::string reference;  // the other columns, "subscriber=Ann Smith; order=PO-17" (empty ones left out)
+  std::string
+      reference;  // the other columns, "subscriber=Ann Smith; order=PO-17" (empty ones left out)
 };
 
 struct CapcodeList {
   std::string path;
-  std::string sha256;  // of the file's bytes, lower-case hex
+  std::string sha256;                          // of the file's bytes, lower-case hex
   std::array<bool, kAddressRows + 1> named{};  // the rows the header names (index 1-8)
   std::vector<CapcodeListLine> lines;          // one per pager, in the file's order
 };

@@ -11,8 +11,8 @@ ListSets::ListSets(std::vector<RecordedAddress> rows, std::shared_ptr<const Capc
 
 std::vector<RecordedAddress> ListSets::set(int k) {
   if (k < 0 || k >= size()) {
-    const std::string why = "every line of " + list_->path + " is taken (" +
-                            std::to_string(size()) + " pagers)";
+    const std::string why =
+        "every line of " + list_->path + " is taken (" + std::to_string(size()) + " pagers)";
     throw BatchSetRefused(why, {k + 1, 0, why});
   }
   const CapcodeListLine& line = list_->lines[static_cast<std::size_t>(k)];
@@ -32,8 +32,8 @@ SetOrigin ListSets::origin(int k) const {
 
 void applyListRoles(const CapcodeList& list, std::vector<RecordedAddress>& rows) {
   for (RecordedAddress& a : rows) {
-    a.role = list.named[static_cast<std::size_t>(a.row)] ? AddressRole::Individual
-                                                         : AddressRole::Shared;
+    a.role =
+        list.named[static_cast<std::size_t>(a.row)] ? AddressRole::Individual : AddressRole::Shared;
   }
 }
 

@@ -11,7 +11,6 @@ namespace capcode {
 namespace {
 
 using test::capcode;
-using test::fileBytes;
 using test::has;
 using test::Outcome;
 
@@ -28,8 +27,8 @@ class CapcodeList : public test::Production {
   static std::string lines(int count) {
     std::string text = "row1,row2,subscriber\n";
     for (int k = 0; k < count; ++k) {
-      text += std::to_string(2005000 + 16 * k) + "," + std::to_string(2005008 + 16 * k) +
-              ",S" + std::to_string(k + 2) + "\n";
+      text += std::to_string(2005000 + 16 * k) + "," + std::to_string(2005008 + 16 * k) + ",S" +
+              std::to_string(k + 2) + "\n";
     }
     return text;
   }
@@ -42,9 +41,9 @@ class CapcodeList : public test::Production {
 };
 
 TEST_F(CapcodeList, EveryLineIsOnePagerRecordedWithItsLineAndReference) {
-  const std::string path =
-      list("row2,subscriber,order,row1\r\n2005008,\"Smith, Ann\",PO-17,2005000\r\n"
-           "2005024,Bob,,2005016\r\n");
+  const std::string path = list(
+      "row2,subscriber,order,row1\r\n2005008,\"Smith, Ann\",PO-17,2005000\r\n"
+      "2005024,Bob,,2005016\r\n");
   const Outcome run = write({"--capcodes", path}, "\n");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(has(run.out, "Pager 1 of 2 verified: 1=2005000 2=2005008 3=2004016")) << run.out;
@@ -53,7 +52,7 @@ TEST_F(CapcodeList, EveryLineIsOnePagerRecordedWithItsLineAndReference) {
 
   const auto list = records();
   ASSERT_EQ(list.size(), 2u);
-  const std::string digest = sha256Hex(fileBytes(path));
+  const std::string digest = sha256Hex(test::fileBytes(path));
   EXPECT_EQ(list[0].listLine, 2);
   EXPECT_EQ(list[1].listLine, 3);
   EXPECT_EQ(list[0].reference, "subscriber=Smith, Ann; order=PO-17");
@@ -66,7 +65,7 @@ TEST_F(CapcodeList, EveryLineIsOnePagerRecordedWithItsLineAndReference) {
     EXPECT_EQ(r.addresses[2].role, AddressRole::Shared);
     EXPECT_EQ(r.addresses[2].capcode, 2004016) << "a row the list does not name keeps its capcode";
   }
-  EXPECT_EQ(sha256Hex(fileBytes(pager)), list[1].imageSha256) << "the pager holds line 3";
+  EXPECT_EQ(sha256Hex(test::fileBytes(pager)), list[1].imageSha256) << "the pager holds line 3";
 
   const Outcome table = capcode({"ledger", "--ledger", ledger});
   EXPECT_TRUE(has(table.out, "LINE  CAPCODES")) << table.out;
@@ -82,14 +81,15 @@ TEST_F(CapcodeList, ABadSeventhLineStopsTheBatchBeforeThePager) {
   std::string text = lines(8);
   // Line 7 gives row 1 the capcode row 3 keeps on every pager.
   text.replace(text.find("2005080,"), 7, "2004016");
-  const std::vector<std::uint8_t> before = fileBytes(pager);
+  const std::vector<std::uint8_t> before = test::fileBytes(pager);
   const Outcome run = write({"--capcodes", list(text)}, "\n\n\n\n\n\n\n");
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(has(run.err, "list.csv: line 7, row 1: Same capcode address not allowed ; nothing "
-                           "was written"))
+  EXPECT_TRUE(has(run.err,
+                  "list.csv: line 7, row 1: Same capcode address not allowed ; nothing "
+                  "was written"))
       << run.err;
   EXPECT_FALSE(has(run.out, "Pager 1")) << run.out;
-  EXPECT_EQ(fileBytes(pager), before);
+  EXPECT_EQ(test::fileBytes(pager), before);
   EXPECT_TRUE(records().empty());
 }
 
@@ -107,13 +107,13 @@ void PrintTo(const ListFault& fault, std::ostream* out) {
 class RefusedList : public CapcodeList, public ::testing::WithParamInterface<ListFault> {};
 
 TEST_P(RefusedList, IsRefusedWithItsLineAndRowBeforeAnythingIsWritten) {
-  const std::vector<std::uint8_t> before = fileBytes(pager);
+  const std::vector<std::uint8_t> before = test::fileBytes(pager);
   const std::string path = list(GetParam().text);
   const Outcome run = write({"--capcodes", path}, "\n\n\n");
   EXPECT_EQ(run.status, GetParam().status);
   EXPECT_TRUE(has(run.err, "capcode write: " + path + ": " + GetParam().said)) << run.err;
   EXPECT_FALSE(has(run.out, "Pager 1")) << run.out;
-  EXPECT_EQ(fileBytes(pager), before);
+  EXPECT_EQ(test::fileBytes(pager), before);
   EXPECT_TRUE(records().empty());
 }
 
@@ -122,47 +122,28 @@ const std::string kNotDone = "; nothing was written\n";
 INSTANTIATE_TEST_SUITE_P(
     Faults, RefusedList,
     ::testing::Values(
+        // clang-format off
         ListFault{"Empty", "", 1, "the list is empty: its first line must name the rows"},
-        ListFault{"NoHeader", "2005000,2005008\n2005016,2005024\n", 1,
-                  "line 1: no header: the first line must name the columns (row1..row8, and any "
-                  "reference columns)" + kNotDone},
-        ListFault{"NoRow", "subscriber\nAnn\n", 1,
-                  "line 1: the header names no row (row1..row8)" + kNotDone},
-        ListFault{"RowNine", "row1,row9\n2005000,2005008\n", 1,
-                  "line 1: unknown column \"row9\": the rows are row1..row8" + kNotDone},
+        ListFault{"NoHeader", "2005000,2005008\n2005016,2005024\n", 1, "line 1: no header: the first line must name the columns (row1..row8, and any reference columns)" + kNotDone},
+        ListFault{"NoRow", "subscriber\nAnn\n", 1, "line 1: the header names no row (row1..row8)" + kNotDone},
+        ListFault{"RowNine", "row1,row9\n2005000,2005008\n", 1, "line 1: unknown column \"row9\": the rows are row1..row8" + kNotDone},
         ListFault{"RowZero", "row0\n2005000\n", 1, "line 1: unknown column \"row0\""},
-        ListFault{"TwiceOneRow", "row1,ref,ROW1\n2005000,a,2005008\n", 1,
-                  "line 1: column \"ROW1\" appears twice in the header (columns 1 and 3)"},
-        ListFault{"NamelessColumn", "row1,,ref\n2005000,x,y\n", 1,
-                  "line 1: column 2 of the header has no name"},
+        ListFault{"TwiceOneRow", "row1,ref,ROW1\n2005000,a,2005008\n", 1, "line 1: column \"ROW1\" appears twice in the header (columns 1 and 3)"},
+        ListFault{"NamelessColumn", "row1,,ref\n2005000,x,y\n", 1, "line 1: column 2 of the header has no name"},
         ListFault{"HeaderOnly", "row1\n", 1, "the list has no pager after its header"},
-        ListFault{"NotADigit", "row1\n2005000\n20O5016\n", 1,
-                  "line 3, row 1: \"20O5016\" is not a capcode (digits only)" + kNotDone},
+        ListFault{"NotADigit", "row1\n2005000\n20O5016\n", 1, "line 3, row 1: \"20O5016\" is not a capcode (digits only)" + kNotDone},
         ListFault{"NoCapcode", "row1,row2\n2005000,\n", 1, "line 2, row 2: no capcode"},
-        ListFault{"TooLong", "row1\n12345678901\n", 1,
-                  "line 2, row 1: 12345678901 is not a capcode (too long)"},
-        ListFault{"BlankLine", "row1\n2005000\n\n2005016\n", 1,
-                  "line 3: a blank line; every line after the header is one pager"},
-        ListFault{"FieldsMissing", "row1,row2\n2005000\n", 1,
-                  "line 2: 1 fields; the header has 2"},
-        ListFault{"UnclosedQuote", "row1,ref\n2005000,\"Ann\n2005016,Bob\n", 1,
-                  "line 2: a quoted field is not closed (a line break inside quotes is not "
-                  "allowed)"},
-        ListFault{"StrayQuote", "row1,ref\n2005000,Ann \"A\"\n", 1,
-                  "line 2: a quote inside unquoted field 2 (quote the whole field and double "
-                  "the quote)"},
-        ListFault{"TextAfterQuote", "row1,ref\n2005000,\"Ann\"x\n", 1,
-                  "line 2: text after the closing quote of field 2"},
-        ListFault{"Latin1", "row1,ref\n2005000,Jos\xE9\n", 1,
-                  "line 2: not UTF-8 text (byte 0xE9); save the list as UTF-8"},
-        ListFault{"Utf16", std::string("\xFF\xFEr\0o\0w\0001\0\n\0", 12), 1,
-                  "line 1: not UTF-8 text (byte 0xFF)"},
-        ListFault{"TwoLinesOneCapcode", "row1,row2\n2005000,2005008\n2005016,2005024\n"
-                                        "2005032,2005000\n",
-                  1, "line 4, row 2: capcode 2005000 is also on line 2 (row 1)" + kNotDone},
-        ListFault{"OutOfRange", "row1\n2005000\n9999999\n", 1,
-                  "line 3, row 1: Address [1] range out, should be within 8-2007663; "
-                  "2007672-2045055; 2045064-2097143" + kNotDone}),
+        ListFault{"TooLong", "row1\n12345678901\n", 1, "line 2, row 1: 12345678901 is not a capcode (too long)"},
+        ListFault{"BlankLine", "row1\n2005000\n\n2005016\n", 1, "line 3: a blank line; every line after the header is one pager"},
+        ListFault{"FieldsMissing", "row1,row2\n2005000\n", 1, "line 2: 1 fields; the header has 2"},
+        ListFault{"UnclosedQuote", "row1,ref\n2005000,\"Ann\n2005016,Bob\n", 1, "line 2: a quoted field is not closed (a line break inside quotes is not allowed)"},
+        ListFault{"StrayQuote", "row1,ref\n2005000,Ann \"A\"\n", 1, "line 2: a quote inside unquoted field 2 (quote the whole field and double the quote)"},
+        ListFault{"TextAfterQuote", "row1,ref\n2005000,\"Ann\"x\n", 1, "line 2: text after the closing quote of field 2"},
+        ListFault{"Latin1", "row1,ref\n2005000,Jos\xE9\n", 1, "line 2: not UTF-8 text (byte 0xE9); save the list as UTF-8"},
+        ListFault{"Utf16", std::string("\xFF\xFEr\0o\0w\0001\0\n\0", 12), 1, "line 1: not UTF-8 text (byte 0xFF)"},
+        ListFault{"TwoLinesOneCapcode", "row1,row2\n2005000,2005008\n2005016,2005024\n2005032,2005000\n", 1, "line 4, row 2: capcode 2005000 is also on line 2 (row 1)" + kNotDone},
+        ListFault{"OutOfRange", "row1\n2005000\n9999999\n", 1, "line 3, row 1: Address [1] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143" + kNotDone}  // clang-format on
+        ),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CapcodeList, ARowTheConfigurationLeavesOffIsRefused) {
@@ -188,8 +169,9 @@ TEST_F(CapcodeList, AutoincAndCountBeyondTheListAreUsageErrors) {
       << named.err;
   const Outcome other = write({"--capcodes", path, "--autoinc", "3=1"});
   EXPECT_EQ(other.status, 2);
-  EXPECT_TRUE(has(other.err, "--autoinc 3=1: with --capcodes, a row the list does not name keeps "
-                             "the configuration's capcode on every pager"))
+  EXPECT_TRUE(has(other.err,
+                  "--autoinc 3=1: with --capcodes, a row the list does not name keeps "
+                  "the configuration's capcode on every pager"))
       << other.err;
   const Outcome count = write({"--capcodes", path, "--count", "4"});
   EXPECT_EQ(count.status, 2);
@@ -199,14 +181,14 @@ TEST_F(CapcodeList, AutoincAndCountBeyondTheListAreUsageErrors) {
 
 TEST_F(CapcodeList, ALineAnEarlierPagerHoldsIsRefusedByTheLedger) {
   ASSERT_EQ(write({"--capcodes", list(lines(1), "first.csv")}).status, 0);
-  const std::vector<std::uint8_t> before = fileBytes(pager);
+  const std::vector<std::uint8_t> before = test::fileBytes(pager);
   const std::string second = list("row1\n2006000\n2006016\n2005000\n", "second.csv");
   const Outcome run = write({"--capcodes", second}, "\n\n");
   EXPECT_EQ(run.status, 3);
   EXPECT_TRUE(has(run.err, second + ": line 4: capcode 2005000 of row 1 (individual) is already "
                                     "on a verified pager: ledger record 1, row 1 (individual)"))
       << run.err;
-  EXPECT_EQ(fileBytes(pager), before);
+  EXPECT_EQ(test::fileBytes(pager), before);
   EXPECT_EQ(records().size(), 1u);
 }
 
@@ -230,10 +212,9 @@ TEST_F(CapcodeList, ResumeSkipsOnlyVerifiedLines) {
   // Pager 2 (line 3) is interrupted mid-write: it is not verified, so a resumed batch tries it
   // again and the ledger, which knows that pager may hold its capcodes, refuses.
   ASSERT_EQ(write({"--capcodes", path, "--count", "1"}).status, 0);
-  ASSERT_EQ(write({"--capcodes", path, "--resume", "--count", "1", "--sim-fault",
-                   "write:20:C"})
-                .status,
-            1);
+  ASSERT_EQ(
+      write({"--capcodes", path, "--resume", "--count", "1", "--sim-fault", "write:20:C"}).status,
+      1);
   const Outcome again = write({"--capcodes", path, "--resume"}, "\n");
   EXPECT_EQ(again.status, 3);
   EXPECT_TRUE(has(again.err, "resuming at line 3 of")) << again.err;

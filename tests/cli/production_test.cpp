@@ -186,8 +186,9 @@ TEST_F(Production, AnUnfinishedRecordIsNamedAndPointsToResolve) {
 // answered with answer button.
 TEST_F(Production, AScriptRecordsWritesOnlyWithALedger) {
   ::setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
-  const std::string twice = "pick autoinc1 1\nleave autoinc1\nwrite\nset address1 2004000\n"
-                            "leave address1\nwrite\n";
+  const std::string twice =
+      "pick autoinc1 1\nleave autoinc1\nwrite\nset address1 2004000\n"
+      "leave address1\nwrite\n";
   const Outcome none = capcode({"script", "--data-dir", kData, "--sim-usb", pager}, twice);
   EXPECT_EQ(none.status, 0) << none.err;
   EXPECT_EQ(countOf(none.out, "log: Verify OK !\n"), 2);
@@ -199,9 +200,10 @@ TEST_F(Production, AScriptRecordsWritesOnlyWithALedger) {
   EXPECT_EQ(run.status, 0) << run.err;
   const auto list = records();
   ASSERT_EQ(list.size(), 2u);
-  EXPECT_TRUE(has(run.out, "log: Ledger: capcode 2004000 of row 1 is already on a verified pager, "
-                           "written " +
-                               list[0].started + " on station s1 (record 1)\nbeep\nask: "))
+  EXPECT_TRUE(has(run.out,
+                  "log: Ledger: capcode 2004000 of row 1 is already on a verified pager, "
+                  "written " +
+                      list[0].started + " on station s1 (record 1)\nbeep\nask: "))
       << run.out;
   EXPECT_TRUE(has(run.out, "Program it again only for a returned pager.\nanswer: none\n"));
   EXPECT_TRUE(has(run.out, "answer: Program again\nprogress: show"));

@@ -123,15 +123,15 @@ class Stations : public ::testing::TestWithParam<Backend> {
 
   std::unique_ptr<Station> station(const std::string& name, int count,
                                    std::vector<std::string> extra = {}) {
-    extra.insert(extra.begin(), {"--count", std::to_string(count), "--autoinc", "1=1",
-                                 "--autoinc", "2=1"});
+    extra.insert(extra.begin(),
+                 {"--count", std::to_string(count), "--autoinc", "1=1", "--autoinc", "2=1"});
     return spawn(name, extra);
   }
   // A station of batch order-17 with a pager of its own, given `extra`.
   std::unique_ptr<Station> spawn(const std::string& name, const std::vector<std::string>& extra) {
     const std::string pager = folder / (name + ".eep");
     std::filesystem::copy_file(config, pager, std::filesystem::copy_options::overwrite_existing);
-    std::vector<std::string> args{"write",   config, "--batch",   "order-17", "--sim-usb",  pager,
+    std::vector<std::string> args{"write",    config, "--batch",   "order-17", "--sim-usb",  pager,
                                   "--ledger", ledger, "--station", name,       "--data-dir", kData};
     args.insert(args.end(), extra.begin(), extra.end());
     return std::make_unique<Station>(args, folder / name);
@@ -299,8 +299,7 @@ TEST_P(Stations, TwoStationsShareOneListTakingDistinctLines) {
   // Every line is taken: a station asking for one more stops, saying so.
   auto late = spawn("late", {"--capcodes", list, "--count", "1"});
   EXPECT_EQ(late->wait(), 1);
-  EXPECT_NE(late->err().find("every line of " + list + " is taken (12 pagers)"),
-            std::string::npos)
+  EXPECT_NE(late->err().find("every line of " + list + " is taken (12 pagers)"), std::string::npos)
       << late->err();
 }
 

@@ -14,7 +14,8 @@ namespace {
 
 TEST(CapcodeListRead, TakesWhatSpreadsheetsWrite) {
   const ListRead read = parseCapcodeList(
-      "\xEF\xBB\xBF" "Order,ROW3,Row1,note\r\n"
+      "\xEF\xBB\xBF"
+      "Order,ROW3,Row1,note\r\n"
       "\"PO \"\"7\"\"\",2004016,2005000,Jos\xC3\xA9\r\n"
       "PO-8,2004024,2005008,\r\n");
   ASSERT_TRUE(read.list) << read.problem.reason;
@@ -41,8 +42,9 @@ TEST(CapcodeListRead, ALastLineWithoutItsEndIsALine) {
 }
 
 TEST(CapcodeListRead, AnOverlongOrTruncatedSequenceIsNotUtf8) {
-  for (const char* text : {"row1,ref\n2005000,\xC0\xAF\n", "row1,ref\n2005000,\xE2\x82\n",
-                           "row1,ref\n2005000,\xED\xA0\x80\n", "row1,ref\n2005000,\xF4\x90\x80\x80\n"}) {
+  for (const char* text :
+       {"row1,ref\n2005000,\xC0\xAF\n", "row1,ref\n2005000,\xE2\x82\n",
+        "row1,ref\n2005000,\xED\xA0\x80\n", "row1,ref\n2005000,\xF4\x90\x80\x80\n"}) {
     const ListRead read = parseCapcodeList(text);
     ASSERT_FALSE(read.list) << text;
     EXPECT_EQ(read.problem.line, 2);
