@@ -24,8 +24,8 @@ namespace capcode {
 struct CapcodeListLine {
   int line = 0;                                           // in the file; the header is line 1
   std::array<std::int32_t, kAddressRows + 1> capcodes{};  // by row (index 1-8); named rows only
-  std::string
-      reference;  // the other columns, "subscriber=Ann Smith; order=PO-17" (empty ones left out)
+  // The other columns, "subscriber=Ann Smith; order=PO-17" (empty ones left out).
+  std::string reference;
 };
 
 struct CapcodeList {

@@ -20,8 +20,6 @@ class ListSets final : public CapcodeSource {
   std::vector<RecordedAddress> set(int k) override;
   SetOrigin origin(int k) const override;
   int size() const { return static_cast<int>(list_->lines.size()); }
-  // The set index of a line of the file.
-  static int setOfLine(int line) { return line - 2; }
 
  private:
   std::vector<RecordedAddress> rows_;

@@ -3,6 +3,7 @@
 // --resume, and every way a list is refused with nothing written.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "ledger/sha256.hpp"
 #include "support/production_fixture.hpp"
@@ -145,6 +146,24 @@ INSTANTIATE_TEST_SUITE_P(
         ListFault{"OutOfRange", "row1\n2005000\n9999999\n", 1, "line 3, row 1: Address [1] range out, should be within 8-2007663; 2007672-2045055; 2045064-2097143" + kNotDone}  // clang-format on
         ),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CapcodeList, AListThatIsNotARegularFileIsRefusedWithoutWaiting) {
+  const std::string fifo = folder / "fifo.csv";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    const char* why;
+  } cases[] = {{fifo, "not a regular file"},
+               {folder.path(), "not a regular file"},
+               {folder / "absent.csv", "No such file or directory"}};
+  for (const auto& c : cases) {
+    const Outcome run = write({"--capcodes", c.path});
+    EXPECT_EQ(run.status, 1) << c.path;
+    EXPECT_TRUE(has(run.err, c.path + ": cannot be read (" + c.why + "); nothing was written"))
+        << run.err;
+  }
+  EXPECT_TRUE(records().empty());
+}
 
 TEST_F(CapcodeList, ARowTheConfigurationLeavesOffIsRefused) {
   const Outcome saved =
