@@ -33,7 +33,8 @@ BatchEnd BatchRun::listed() {
                                   : "only " + std::to_string(left) + " pagers"));
   }
   if (!options_.countGiven) options_.count = left;
-  sets.resize(static_cast<std::size_t>(options_.count));
+  // A station of a shared batch may take any line: it checks them all.
+  if (options_.batch.empty()) sets.resize(static_cast<std::size_t>(options_.count));
   sets_ = std::make_unique<ListSets>(currentAddresses(state()), list_);
   if (BatchEnd end = checkList(sets); end != BatchEnd::Done) return end;
   return options_.batch.empty() ? listPagers(sets) : shared();

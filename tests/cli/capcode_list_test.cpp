@@ -94,6 +94,15 @@ TEST_F(CapcodeList, ABadSeventhLineStopsTheBatchBeforeThePager) {
   EXPECT_TRUE(records().empty());
 }
 
+TEST_F(CapcodeList, AStationOfASharedListChecksEveryLineNotOnlyItsOwn) {
+  std::string text = lines(6);
+  text.replace(text.find("2005064,"), 7, "9999999");  // line 6
+  const Outcome run = write({"--capcodes", list(text), "--batch", "order-17", "--count", "1"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(has(run.err, "list.csv: line 6, row 1: Address [1] range out")) << run.err;
+  EXPECT_TRUE(records().empty());
+}
+
 struct ListFault {
   const char* name;
   std::string text;
