@@ -234,7 +234,7 @@ double reservationMillisP95(std::string& why) {
     why = server.why;
     return -1;
   }
-  const SharedBatch batch{"bench", std::string(64, 'c'), "1,0,0,0,0,0,0,0"};
+  const SharedBatch batch{"bench", std::string(64, 'c'), "1,0,0,0,0,0,0,0", {}};
   const auto setOf = [](int k) {
     return std::vector<RecordedAddress>{{1, 2004000 + k, true, AddressRole::Individual},
                                         {2, 2005000, true, AddressRole::Shared}};

@@ -16,7 +16,7 @@ _capcode() {
   done
 
   case "$prev" in
-    --sim-usb | --sim-lpt | --ledger | --data-dir | -o | --output)
+    --sim-usb | --sim-lpt | --ledger | --data-dir | -o | --output | --capcodes)
       _filedir
       return
       ;;
@@ -45,7 +45,7 @@ _capcode() {
       ;;
     script) options="--bare --decimal-mark --ledger --no-ledger --station --batch $hardware --help" ;;
     read) options="--raw $hardware --help" ;;
-    write) options="--count --autoinc --same-capcodes --recover --ledger --no-ledger --station
+    write) options="--count --autoinc --capcodes --same-capcodes --recover --ledger --no-ledger --station
                     --allow-reuse --resume --batch --revision $hardware --help" ;;
     ledger)
       if [[ " ${words[*]} " == *" resolve "* ]]; then

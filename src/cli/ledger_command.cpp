@@ -34,13 +34,15 @@ constexpr auto kStillWriting = std::chrono::minutes(1);
 void printTable(const std::vector<PagerRecord>& records, std::ostream& out) {
   out << std::left << std::setw(6) << "ID" << std::setw(25) << "STARTED" << std::setw(25)
       << "FINISHED" << std::setw(14) << "STATION" << std::setw(14) << "RESULT" << std::setw(12)
-      << "BATCH/SET"
+      << "BATCH/SET" << std::setw(6) << "LINE"
       << "CAPCODES\n";
   for (const PagerRecord& r : records) {
     const std::string set = r.batch.empty() ? "-" : r.batch + "/" + std::to_string(r.setIndex);
+    const std::string line = r.listLine > 0 ? std::to_string(r.listLine) : "-";
     out << std::left << std::setw(6) << r.id << std::setw(25) << r.started << std::setw(25)
         << (r.finished.empty() ? "-" : r.finished) << std::setw(14) << r.station << std::setw(14)
-        << resultName(r.result) << std::setw(12) << set << capcodesWithRoles(r) << "\n";
+        << resultName(r.result) << std::setw(12) << set << std::setw(6) << line
+        << capcodesWithRoles(r) << (r.reference.empty() ? "" : "  " + r.reference) << "\n";
   }
 }
 
@@ -148,6 +150,8 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
   command->footer(
       "A record whose FINISHED is - was started and never completed: the program ended during\n"
       "that pager's transfer, so the pager may hold the capcodes; check it.\n"
+      "LINE is the line of the capcode list (capcode write --capcodes) the pager took; its\n"
+      "reference columns follow the capcodes. --csv adds the list's SHA-256, line and reference.\n"
       "A file is opened read-only: a ledger on a read-only disk can be listed.\n"
       "Exit status: 0 listed, 2 a usage error, 3 no ledger, or it cannot be read or reached\n"
       "(a PostgreSQL server gets 10 s to connect and to answer each statement).");

@@ -22,6 +22,8 @@ namespace {
 struct WriteOptions {
   std::string file;
   int count = 1;
+  bool countGiven = false;
+  std::string capcodes;  // a capcode list file
   std::vector<std::string> autoinc;
   bool sameCapcodes = false;
   std::string recover;
@@ -95,6 +97,27 @@ int checkRevision(const WriteOptions& o, CommandIo& io) {
   return kExitUsage;
 }
 
+// What `capcode write --help` says after the options.
+std::string writeFooter() {
+  return "Before each pager after the first it asks on standard error for the next pager and\n"
+         "waits for Enter (q, or the end of input, stops). After each pager it prints one line\n"
+         "with the result and the capcodes of the enabled rows. The status log goes to standard\n"
+         "output. The file must decode cleanly at the revision (--revision; a file laid out for\n"
+         "another one is refused, naming it). The whole batch is checked before the first pager:\n"
+         "capcodes that the address rules refuse, or that repeat an individual capcode of this "
+         "batch or of the ledger, stop\n"
+         "it before anything is written.\n"
+         "A capcode list (--capcodes) gives one pager a line: the header names the rows it gives\n"
+         "(row1..row8) and reference columns kept with each pager's record; other rows keep the\n"
+         "configuration's capcodes. A list that cannot be read, or a line that the rules, the "
+         "list\n"
+         "itself or the ledger refuse, stops the batch before anything is written.\n"
+         "Exit status: 0 every pager verified, 1 a pager or the configuration failed (the batch\n"
+         "stops there), 2 a usage error or a file that does not decode cleanly at the revision,\n"
+         "3 refused by the ledger or the ledger cannot record.\n\n" +
+         simulatedFaultFooter();
+}
+
 int runWrite(const WriteOptions& o, CommandIo& io) {
   BatchOptions batch;
   if (const std::string error = parseSteps(o.autoinc, batch.steps); !error.empty()) {
@@ -103,6 +126,8 @@ int runWrite(const WriteOptions& o, CommandIo& io) {
   }
   batch.file = o.file;
   batch.count = o.count;
+  batch.countGiven = o.countGiven;
+  batch.capcodeList = o.capcodes;
   batch.sameCapcodes = o.sameCapcodes;
   if (!o.recover.empty()) {
     batch.recoverChip = o.recover;
@@ -127,9 +152,18 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
   CLI::App* command = app.add_subcommand(
       "write", "program pagers in a row from a configuration file, recording each in the ledger");
   command->add_option("FILE", o->file, "the configuration file (2048 bytes)")->required();
-  command->add_option("--count", o->count, "how many pagers to program in a row (default 1)")
-      ->type_name("N")
-      ->check(CLI::Range(1, 100000));
+  auto* count =
+      command
+          ->add_option("--count", o->count,
+                       "how many pagers to program in a row (default 1; with --capcodes, the "
+                       "list's pagers)")
+          ->type_name("N")
+          ->check(CLI::Range(1, 100000));
+  command
+      ->add_option("--capcodes", o->capcodes,
+                   "take each pager's capcodes from a line of a CSV list whose header names "
+                   "the rows (row1..row8) and any reference columns")
+      ->type_name("LIST.csv");
   command
       ->add_option("--autoinc", o->autoinc,
                    "the auto-increment step of a row after each verified pager (repeatable; "
@@ -178,20 +212,9 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
       ->excludes("--allow-reuse");
   addRevisionOption(*command, o->revision);
   addSharedOptions(*command, kPagerCommands, o->session);
-  command->footer(
-      "Before each pager after the first it asks on standard error for the next pager and\n"
-      "waits for Enter (q, or the end of input, stops). After each pager it prints one line\n"
-      "with the result and the capcodes of the enabled rows. The status log goes to standard\n"
-      "output. The file must decode cleanly at the revision (--revision; a file laid out for\n"
-      "another one is refused, naming it). The whole batch is checked before the first pager:\n"
-      "capcodes that the address\n"
-      "rules refuse, or that repeat an individual capcode of this batch or of the ledger, stop\n"
-      "it before anything is written.\n"
-      "Exit status: 0 every pager verified, 1 a pager or the configuration failed (the batch\n"
-      "stops there), 2 a usage error or a file that does not decode cleanly at the revision,\n"
-      "3 refused by the ledger or the ledger cannot record.\n\n" +
-      simulatedFaultFooter());
-  return [o, &io] {
+  command->footer(writeFooter());
+  return [o, count, &io] {
+    o->countGiven = count->count() > 0;
     if (const int status = checkRevision(*o, io); status != kExitOk) return status;
     return runWrite(*o, io);
   };

@@ -1,5 +1,7 @@
 #include "ledger/ledger.hpp"
 
+#include <algorithm>
+
 namespace capcode {
 
 namespace {
@@ -73,6 +75,17 @@ std::optional<PagerRecord> MemoryLedger::lastVerified(std::string_view configSha
     if (it->result == PagerResult::Verified && it->configSha256 == configSha256) return *it;
   }
   return std::nullopt;
+}
+
+std::vector<int> MemoryLedger::verifiedListLines(std::string_view listSha256) {
+  std::vector<int> lines;
+  for (const PagerRecord& record : records_) {
+    if (record.result == PagerResult::Verified && record.listLine > 0 &&
+        record.listSha256 == listSha256)
+      lines.push_back(record.listLine);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
 }
 
 std::vector<PagerRecord> MemoryLedger::list(std::string_view since) {

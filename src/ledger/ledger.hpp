@@ -55,15 +55,19 @@ struct PagerRecord {
   std::string imageSha256;                 // of the 2048 bytes sent to the pager
   std::vector<RecordedAddress> addresses;  // rows 1..8 in order
   PagerResult result = PagerResult::Started;
-  std::string batch;  // the shared batch it belongs to, if any
-  int setIndex = -1;  // its capcode set within the batch: 0 is the configuration's own
+  std::string batch;       // the shared batch it belongs to, if any
+  int setIndex = -1;       // its capcode set within the batch: 0 is the configuration's own
+  std::string listSha256;  // the capcode list its capcodes came from (lower-case hex), if any
+  int listLine = 0;        // the list's line it took (the header is line 1); 0 for none
+  std::string reference;   // the list line's other columns, "subscriber=Ann; order=17"
 };
 
 // A batch that several stations program together: every pager gets the next free capcode set.
 struct SharedBatch {
   std::string name;
   std::string configSha256;
-  std::string steps;  // the steps of rows 1..8, "1,1,0,0,0,0,0,0"
+  std::string steps;       // the steps of rows 1..8, "1,1,0,0,0,0,0,0"
+  std::string listSha256;  // the capcode list whose lines are its sets; empty for steps
 };
 
 // A capcode of the next pager that an earlier verified pager already carries.
@@ -127,6 +131,9 @@ class Ledger {
   // The most recently started verified pager written from this configuration.
   virtual std::optional<PagerRecord> lastVerified(std::string_view configSha256) = 0;
 
+  // The lines of the capcode list with this SHA-256 that a verified pager took, rising.
+  virtual std::vector<int> verifiedListLines(std::string_view listSha256) = 0;
+
   // Every record started at or after `since` (any prefix of the time form; empty for all),
   // oldest first.
   virtual std::vector<PagerRecord> list(std::string_view since) = 0;
@@ -157,6 +164,7 @@ class MemoryLedger : public Ledger {
   void finishAttempt(std::int64_t id, PagerResult result) override;
   void recordImage(std::int64_t id, const std::string& imageSha256) override;
   std::optional<PagerRecord> lastVerified(std::string_view configSha256) override;
+  std::vector<int> verifiedListLines(std::string_view listSha256) override;
   std::vector<PagerRecord> list(std::string_view since) override;
 
  private:

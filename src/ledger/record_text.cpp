@@ -37,7 +37,7 @@ std::string recordsCsv(const std::vector<PagerRecord>& records) {
          "batch,set";
   for (int row = 1; row <= kAddressRows; ++row)
     out << ",row" << row << "_capcode,row" << row << "_enabled,row" << row << "_role";
-  out << "\r\n";
+  out << ",list_sha256,list_line,reference\r\n";
   for (const PagerRecord& r : records) {
     out << r.id << ',' << r.started << ',' << r.finished << ',' << csvField(r.host) << ','
         << csvField(r.station) << ',' << resultName(r.result) << ',' << csvField(r.configPath)
@@ -45,7 +45,9 @@ std::string recordsCsv(const std::vector<PagerRecord>& records) {
         << (r.setIndex < 0 ? std::string() : std::to_string(r.setIndex));
     for (const RecordedAddress& a : r.addresses)
       out << ',' << a.capcode << ',' << (a.enabled ? 1 : 0) << ',' << roleName(a.role);
-    out << "\r\n";
+    out << ',' << r.listSha256 << ','
+        << (r.listLine > 0 ? std::to_string(r.listLine) : std::string()) << ','
+        << csvField(r.reference) << "\r\n";
   }
   return out.str();
 }

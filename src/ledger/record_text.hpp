@@ -14,8 +14,9 @@ namespace capcode {
 std::string capcodesWithRoles(const PagerRecord& record);
 
 // Comma-separated values: a header line, then one line per record in the order given, each line
-// ended by CR LF. Times stay in the ledger's UTC form; a field with a comma, a quote or a line
-// break is quoted, its quotes doubled.
+// ended by CR LF; the capcode list's digest, line and reference come last (empty without a list).
+// Times stay in the ledger's UTC form; a field with a comma, a quote or a line break is quoted, its
+// quotes doubled.
 std::string recordsCsv(const std::vector<PagerRecord>& records);
 
 }  // namespace capcode

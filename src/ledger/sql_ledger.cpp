@@ -8,13 +8,17 @@ namespace capcode {
 
 namespace {
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 constexpr int kRetries = 50;
 // Held: the pager may carry its capcodes. The other results gave them back.
 const char* const kHolding = "('started', 'verified', 'verify failed', 'interrupted')";
 
 std::int64_t integer(const std::optional<std::string>& text) {
   return text ? std::strtoll(text->c_str(), nullptr, 10) : 0;
+}
+
+SqlValue orNull(const std::string& text) {
+  return text.empty() ? SqlValue(nullptr) : SqlValue(text);
 }
 
 // Gives a lock back however the step ends.
@@ -56,6 +60,19 @@ class SqlLedger final : public Ledger {
       last = rows.empty() ? std::nullopt : std::optional(recordOf(integer(rows[0][0])));
     });
     return last;
+  }
+
+  std::vector<int> verifiedListLines(std::string_view listSha256) override {
+    std::vector<int> lines;
+    again([&] {
+      lines.clear();
+      for (const SqlRow& row :
+           db_->run("SELECT DISTINCT list_line FROM pagers WHERE list_sha256 = $1 AND "
+                    "result = 'verified' AND list_line IS NOT NULL ORDER BY list_line",
+                    {std::string(listSha256)}))
+        lines.push_back(static_cast<int>(integer(row[0])));
+    });
+    return lines;
   }
 
   std::vector<PagerRecord> list(std::string_view since) override {
@@ -151,12 +168,24 @@ class SqlLedger final : public Ledger {
   }
 
   void checkBatch(const SharedBatch& batch) {
-    const auto rows =
-        db_->run("SELECT config_sha256, steps FROM batches WHERE name = $1", {batch.name});
+    const auto rows = db_->run(
+        "SELECT config_sha256, steps, list_sha256 FROM batches WHERE name = $1", {batch.name});
     if (rows.empty()) {
-      db_->run("INSERT INTO batches(name, config_sha256, steps, created) VALUES($1, $2, $3, $4)",
-               {batch.name, batch.configSha256, batch.steps, ledgerTimeNow()});
+      db_->run(
+          "INSERT INTO batches(name, config_sha256, steps, created, list_sha256) "
+          "VALUES($1, $2, $3, $4, $5)",
+          {batch.name, batch.configSha256, batch.steps, ledgerTimeNow(),
+           batch.listSha256.empty() ? SqlValue(nullptr) : SqlValue(batch.listSha256)});
       return;
+    }
+    const std::string list = rows[0][2].value_or("");
+    if (list != batch.listSha256) {
+      throw LedgerError("batch " + batch.name + " was started " +
+                        (list.empty() ? std::string("without a capcode list")
+                                      : "from the capcode list with SHA-256 " + list) +
+                        (batch.listSha256.empty()
+                             ? std::string(", not without one")
+                             : ", not from the list with SHA-256 " + batch.listSha256));
     }
     if (rows[0][0].value_or("") != batch.configSha256) {
       throw LedgerError("batch " + batch.name +
@@ -187,7 +216,7 @@ class SqlLedger final : public Ledger {
   PagerRecord recordOf(std::int64_t id) override {
     const auto rows = db_->run(
         "SELECT started, finished, host, station, config_path, config_sha256, image_sha256, "
-        "result, batch, set_index FROM pagers WHERE id = $1",
+        "result, batch, set_index, list_sha256, list_line, reference FROM pagers WHERE id = $1",
         {id});
     if (rows.empty()) throw LedgerError(db_->name() + ": no record " + std::to_string(id));
     const SqlRow& r = rows[0];
@@ -203,6 +232,9 @@ class SqlLedger final : public Ledger {
     record.result = resultNamed(r[7].value_or("")).value_or(PagerResult::Started);
     record.batch = r[8].value_or("");
     record.setIndex = r[9] ? static_cast<int>(integer(r[9])) : -1;
+    record.listSha256 = r[10].value_or("");
+    record.listLine = static_cast<int>(integer(r[11]));
+    record.reference = r[12].value_or("");
     for (const SqlRow& a : db_->run(
              "SELECT row, capcode, enabled, role FROM addresses WHERE pager_id = $1 ORDER BY row",
              {id})) {
@@ -217,13 +249,15 @@ class SqlLedger final : public Ledger {
   void insert(PagerRecord& record, bool holdCapcodes) override {
     const auto rows = db_->run(
         "INSERT INTO pagers(started, finished, host, station, config_path, config_sha256, "
-        "image_sha256, result, batch, set_index) VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) "
-        "RETURNING id",
-        {record.started, record.finished.empty() ? SqlValue(nullptr) : SqlValue(record.finished),
-         record.host, record.station, record.configPath, record.configSha256, record.imageSha256,
-         std::string(resultName(record.result)),
-         record.batch.empty() ? SqlValue(nullptr) : SqlValue(record.batch),
-         record.setIndex < 0 ? SqlValue(nullptr) : SqlValue(std::int64_t{record.setIndex})});
+        "image_sha256, result, batch, set_index, list_sha256, list_line, reference) "
+        "VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13) RETURNING id",
+        {record.started, orNull(record.finished), record.host, record.station, record.configPath,
+         record.configSha256, record.imageSha256, std::string(resultName(record.result)),
+         orNull(record.batch),
+         record.setIndex < 0 ? SqlValue(nullptr) : SqlValue(std::int64_t{record.setIndex}),
+         orNull(record.listSha256),
+         record.listLine < 1 ? SqlValue(nullptr) : SqlValue(std::int64_t{record.listLine}),
+         orNull(record.reference)});
     record.id = integer(rows.at(0)[0]);
     for (const RecordedAddress& a : record.addresses) {
       db_->run(
@@ -351,6 +385,13 @@ std::vector<std::string> ledgerSchemaSteps(const std::string& serialKey,
           "  SELECT a.capcode, min(a.pager_id) FROM addresses a JOIN pagers p ON p.id = a.pager_id"
           "  WHERE a.enabled = 1 AND a.role = 'individual' AND p.result IN " +
           std::string(kHolding) + " GROUP BY a.capcode;",
+      // Capcode lists: the list and line each pager took, its reference columns, and the list
+      // a shared batch hands out.
+      "ALTER TABLE pagers ADD COLUMN list_sha256 TEXT;"
+      "ALTER TABLE pagers ADD COLUMN list_line INTEGER;"
+      "ALTER TABLE pagers ADD COLUMN reference TEXT;"
+      "ALTER TABLE batches ADD COLUMN list_sha256 TEXT;"
+      "CREATE INDEX pagers_by_list ON pagers(list_sha256, result);",
   };
 }
 

@@ -16,8 +16,10 @@ namespace capcode {
 using RowSteps = std::array<std::optional<int>, kAddressRows + 1>;
 
 struct BatchOptions {
-  std::string file;  // the configuration file
-  int count = 1;     // pagers in a row
+  std::string file;         // the configuration file
+  int count = 1;            // pagers in a row
+  bool countGiven = false;  // with a capcode list, count is otherwise the list's pagers
+  std::string capcodeList;  // a capcode list file: one pager's capcodes a line; none when empty
   RowSteps steps;
   bool sameCapcodes = false;             // every pager may get the same capcodes
   std::string recoverChip;               // "FS8108": Help > Recover with that chip; empty for none

@@ -31,7 +31,7 @@ BatchEnd BatchRun::pager(int pager, const std::vector<RecordedAddress>* plan) {
   recorder_->newPager();
   hookStep_.reset();
   if (auto end = takeCapcodes(pager, plan)) return *end;
-  recorder_->setAddresses(currentAddresses(state()));
+  recorder_->setAddresses(pagerAddresses());
   const std::size_t noticeFrom = feedback_.notices.size();
   transfer(plan == nullptr);
   if (hookStep_) return ledgerStopped(*hookStep_, pager, "nothing was written to this pager");
@@ -44,12 +44,15 @@ BatchEnd BatchRun::pager(int pager, const std::vector<RecordedAddress>* plan) {
 std::optional<BatchEnd> BatchRun::takeCapcodes(int pager,
                                                const std::vector<RecordedAddress>* plan) {
   if (plan != nullptr) {
-    if (currentAddresses(state()) == *plan) return std::nullopt;
-    return fail("pager " + ofCount(pager) + ": the capcodes " +
-                describeCapcodes(currentAddresses(state())) + " differ from the plan " +
-                describeCapcodes(*plan) + "; stopped");
+    if (pagerAddresses() == *plan) return std::nullopt;
+    return fail("pager " + ofCount(pager) + ": the capcodes " + describeCapcodes(pagerAddresses()) +
+                " differ from the plan " + describeCapcodes(*plan) + "; stopped");
   }
-  const LedgerStep step = recorder_->reserve(batch_, [this](int k) { return sets_->set(k); });
+  const LedgerStep step = recorder_->reserve(batch_, [this](int k) {
+    std::vector<RecordedAddress> set = sets_->set(k);
+    recorder_->setOrigin(sets_->origin(k));
+    return set;
+  });
   if (step.kind == LedgerStep::Kind::SetRefused)
     return fail("pager " + ofCount(pager) + ": " + step.error + "; stopped");
   if (!step.done()) return ledgerStopped(step, pager, "nothing was written to this pager");
@@ -63,16 +66,16 @@ std::optional<BatchEnd> BatchRun::takeCapcodes(int pager,
                 " is refused by the address rules: " + refusal->reason);
   }
   person_.tell("pager " + ofCount(pager) + " takes set " + std::to_string(record.setIndex) +
-               " of batch " + options_.batch);
+               " of batch " + options_.batch +
+               (record.listLine > 0 ? " (line " + std::to_string(record.listLine) + ")" : ""));
   return std::nullopt;
 }
 
 void BatchRun::transfer(bool reserved) {
   program_->links().beforePagerWrite = [this, reserved](const Image& image) {
     state().clearRuleRefusals();  // what advanceAddresses refuses after the transfer
-    LedgerStep step = reserved
-                          ? recorder_->addImage(image)
-                          : recorder_->begin(image, currentAddresses(state()), options_.allowReuse);
+    LedgerStep step = reserved ? recorder_->addImage(image)
+                               : recorder_->begin(image, pagerAddresses(), options_.allowReuse);
     if (step.done()) return;
     hookStep_ = std::move(step);
     throw RecordNotMade{};
@@ -104,7 +107,8 @@ BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t noticeFrom)
     }
     return BatchEnd::Failed;
   }
-  if (pager == options_.count) return BatchEnd::Done;
+  // A list's next line is entered and was checked on its own; how the rows advance is moot.
+  if (pager == options_.count || list_) return BatchEnd::Done;
   // advanceAddresses ran after the verified transfer: what it refused stops the batch here.
   if (auto refusal = refusalSince(noticeFrom, pager + 1)) {
     return fail("stopped after pager " + ofCount(pager) + ": the capcodes cannot advance" +

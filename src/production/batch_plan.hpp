@@ -18,6 +18,7 @@
 #include "app/startup.hpp"
 #include "core/program_state.hpp"
 #include "ledger/ledger.hpp"
+#include "production/capcode_source.hpp"
 
 namespace capcode {
 
@@ -75,13 +76,13 @@ std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& w
 // The capcode sets of a batch one after another, as the window's advanceAddresses makes them
 // from the rows of a configuration: set 0 is the configuration's own. Played on a scratch
 // program; asking for the sets in rising order costs one advance each.
-class CapcodeSets {
+class CapcodeSets final : public CapcodeSource {
  public:
   // Takes the rows (capcodes, steps, enable boxes) of `state` as they are now.
   CapcodeSets(const ProgramState& state, const StartupOptions& startup);
-  ~CapcodeSets();
+  ~CapcodeSets() override;
   // Set k; throws BatchSetRefused when the rules refuse it (a range or duplicate message).
-  std::vector<RecordedAddress> set(int k);
+  std::vector<RecordedAddress> set(int k) override;
   // The steps of rows 1-8 (index 1-8) the sets advance by from now on, in place of those the
   // rows had when taken; the sets are played again from set 0 when they change.
   void useSteps(const std::array<int, kAddressRows + 1>& steps);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "production/batch_plan.hpp"
+#include "production/capcode_list.hpp"
 #include "production/pager_recorder.hpp"
 #include "production/production_batch.hpp"
 #include "production/watching_feedback.hpp"
@@ -36,6 +37,19 @@ class BatchRun {
   // `noticeFrom`.
   std::optional<BatchRefusal> refusalSince(std::size_t noticeFrom, int pager);
 
+  // --- batch_list.cpp ---
+  // A batch whose capcodes come from a capcode list: the whole list checked, then planned or
+  // shared.
+  BatchEnd listed();
+  BatchEnd listUsage();
+  // The set indexes this run takes, in order: every line, or with --resume those no verified
+  // pager took.
+  std::optional<BatchEnd> linesToTake(std::vector<int>& sets);
+  BatchEnd checkList(const std::vector<int>& sets);
+  BatchEnd listPagers(const std::vector<int>& sets);
+  // The rows as they are now, with the roles this batch records (a list's rows individual).
+  std::vector<RecordedAddress> pagerAddresses();
+
   // --- batch_pager.cpp ---
   // `plan`: the capcodes the batch's plan gave this pager; none for a shared batch.
   BatchEnd pager(int pager, const std::vector<RecordedAddress>* plan);
@@ -53,7 +67,7 @@ class BatchRun {
   ProgramState& state() { return program_->state(); }
   FormModel& form() { return program_->state().form; }
 
-  const BatchOptions& options_;
+  BatchOptions options_;  // a copy: a list batch's count is settled from its list
   ProductionOperator& person_;
   WatchingFeedback feedback_;
   std::unique_ptr<Ledger> ledger_;
@@ -61,9 +75,10 @@ class BatchRun {
   std::unique_ptr<Program> program_;
   std::string configSha_;
   SharedBatch batch_;
-  std::unique_ptr<CapcodeSets> sets_;
-  std::optional<LedgerStep> hookStep_;  // a ledger step that stopped the write command
-  bool readBackRefused_ = false;        // the pager's own image failed its checksum
+  std::unique_ptr<CapcodeSource> sets_;      // the shared batch's sets
+  std::shared_ptr<const CapcodeList> list_;  // the capcode list, if the batch has one
+  std::optional<LedgerStep> hookStep_;       // a ledger step that stopped the write command
+  bool readBackRefused_ = false;             // the pager's own image failed its checksum
 };
 
 }  // namespace capcode

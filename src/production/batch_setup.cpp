@@ -63,6 +63,7 @@ BatchEnd BatchRun::openLedger() {
 
 BatchEnd BatchRun::prepare() {
   if (BatchEnd end = openConfiguration(); end != BatchEnd::Done) return end;
+  if (!options_.capcodeList.empty()) return listed();
   if (BatchEnd end = applySteps(); end != BatchEnd::Done) return end;
   if (options_.resume) {
     if (BatchEnd end = resume(); end != BatchEnd::Done) return end;
@@ -164,9 +165,9 @@ BatchEnd BatchRun::shared() {
   std::string steps;
   for (int row = 1; row <= kAddressRows; ++row)
     steps += (row > 1 ? "," : "") + std::to_string(addressStep(form(), row));
-  batch_ = SharedBatch{options_.batch, configSha_, steps};
+  batch_ = SharedBatch{options_.batch, configSha_, steps, list_ ? list_->sha256 : ""};
   try {
-    sets_ = std::make_unique<CapcodeSets>(state(), program_->startup());
+    if (!sets_) sets_ = std::make_unique<CapcodeSets>(state(), program_->startup());
   } catch (const BatchSetRefused& e) {
     return fail(e.what());
   }

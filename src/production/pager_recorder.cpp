@@ -17,6 +17,12 @@ struct SetClashes {
   Conflict conflict;
 };
 
+// Thrown likewise when there is no set to take (the rules refuse it, a list has no line left):
+// not a std::exception, so that the ledger does not take it for one of its own failures.
+struct NoSet {
+  std::string why;
+};
+
 }  // namespace
 
 std::string hostName() {
@@ -41,7 +47,15 @@ void PagerRecorder::newPager() {
   record_.station = station_;
   record_.configPath = configPath_;
   record_.configSha256 = configSha_;
+  setOrigin(origin_);
   begun_ = false;
+}
+
+void PagerRecorder::setOrigin(SetOrigin origin) {
+  origin_ = std::move(origin);
+  record_.listSha256 = origin_.listSha256;
+  record_.listLine = origin_.listLine;
+  record_.reference = origin_.reference;
 }
 
 template <typename Work>
@@ -81,14 +95,19 @@ LedgerStep PagerRecorder::reserve(const SharedBatch& batch,
     try {
       // The clash is looked for inside the reservation, so that the whole step rolls back.
       ledger_.reserve(batch, record_, [&](int k) {
-        std::vector<RecordedAddress> set = setOf(k);
+        std::vector<RecordedAddress> set;
+        try {
+          set = setOf(k);
+        } catch (const BatchSetRefused& e) {
+          throw NoSet{e.what()};
+        }
         if (auto conflict = ledger_.conflictWith(set)) throw SetClashes{*conflict};
         return set;
       });
     } catch (const SetClashes& clash) {
       return LedgerStep::refused(clash.conflict);
-    } catch (const BatchSetRefused& e) {
-      return LedgerStep{LedgerStep::Kind::SetRefused, std::nullopt, e.what()};
+    } catch (const NoSet& none) {
+      return LedgerStep{LedgerStep::Kind::SetRefused, std::nullopt, none.why};
     }
     begun_ = true;
     return LedgerStep{};

@@ -11,6 +11,7 @@
 
 #include "core/image.hpp"
 #include "ledger/ledger.hpp"
+#include "production/capcode_source.hpp"
 
 namespace capcode {
 
@@ -36,8 +37,11 @@ class PagerRecorder {
 
   // Which configuration the next pagers are written from: its absolute path and SHA-256.
   void setConfiguration(std::string path, std::string sha256);
-  // A fresh record for the next pager.
+  // A fresh record for the next pager, with the origin last set.
   void newPager();
+  // Where the next pager's set comes from (a capcode list's line); kept for the pagers after
+  // it until set again. Also given to the record being made.
+  void setOrigin(SetOrigin origin);
   const PagerRecord& record() const { return record_; }
   // The rows of a pager whose transfer may never start (its record then says what they were).
   void setAddresses(std::vector<RecordedAddress> addresses) {
@@ -72,6 +76,7 @@ class PagerRecorder {
   std::string host_;
   std::string configPath_;
   std::string configSha_;
+  SetOrigin origin_;
   PagerRecord record_;
   bool begun_ = false;
 };

@@ -224,7 +224,7 @@ struct WindowProduction::Impl {
     }
     ledgerTime = {};
     recorder->newPager();
-    const SharedBatch batch{options.batch, configSha, stepsText};
+    const SharedBatch batch{options.batch, configSha, stepsText, {}};
     const LedgerStep taken = timed([&] {
       try {
         sets->useSteps(steps);

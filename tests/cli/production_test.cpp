@@ -17,6 +17,7 @@
 #include "cli/commands.hpp"
 #include "core/image.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "support/production_fixture.hpp"
 #include "support/run_capcode.hpp"
 #include "support/temp_folder.hpp"
 
@@ -39,30 +40,7 @@ int countOf(const std::string& text, const std::string& part) {
   return n;
 }
 
-class Production : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const Outcome saved = capcode({"script", "--data-dir", kData}, "save " + config + "\n");
-    ASSERT_EQ(saved.status, 0) << saved.err;
-    std::filesystem::copy_file(config, pager);
-  }
-
-  Outcome write(std::vector<std::string> extra, const std::string& input = "") {
-    std::vector<std::string> args{"write",      config, "--sim-usb", pager,
-                                  "--data-dir", kData,  "--ledger",  ledger};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return capcode(args, input);
-  }
-  std::vector<PagerRecord> records() {
-    return openSqliteLedger(ledger, LedgerOpen::ExistingOnly)->list("");
-  }
-
-  const std::string kData = CAPCODE_SOURCE_DATA_DIR;
-  TempFolder folder;
-  const std::string config = folder / "config.eep";
-  const std::string pager = folder / "pager.eep";
-  const std::string ledger = folder / "ledger.sqlite3";
-};
+using test::Production;
 
 TEST_F(Production, ABatchOfFiveAdvancesAndRecordsFiveDistinctPagers) {
   const Outcome run = write({"--count", "5", "--autoinc", "1=1", "--autoinc", "2=1"}, "\n\n\n\n");
@@ -208,8 +186,9 @@ TEST_F(Production, AnUnfinishedRecordIsNamedAndPointsToResolve) {
 // answered with answer button.
 TEST_F(Production, AScriptRecordsWritesOnlyWithALedger) {
   ::setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
-  const std::string twice = "pick autoinc1 1\nleave autoinc1\nwrite\nset address1 2004000\n"
-                            "leave address1\nwrite\n";
+  const std::string twice =
+      "pick autoinc1 1\nleave autoinc1\nwrite\nset address1 2004000\n"
+      "leave address1\nwrite\n";
   const Outcome none = capcode({"script", "--data-dir", kData, "--sim-usb", pager}, twice);
   EXPECT_EQ(none.status, 0) << none.err;
   EXPECT_EQ(countOf(none.out, "log: Verify OK !\n"), 2);
@@ -221,9 +200,10 @@ TEST_F(Production, AScriptRecordsWritesOnlyWithALedger) {
   EXPECT_EQ(run.status, 0) << run.err;
   const auto list = records();
   ASSERT_EQ(list.size(), 2u);
-  EXPECT_TRUE(has(run.out, "log: Ledger: capcode 2004000 of row 1 is already on a verified pager, "
-                           "written " +
-                               list[0].started + " on station s1 (record 1)\nbeep\nask: "))
+  EXPECT_TRUE(has(run.out,
+                  "log: Ledger: capcode 2004000 of row 1 is already on a verified pager, "
+                  "written " +
+                      list[0].started + " on station s1 (record 1)\nbeep\nask: "))
       << run.out;
   EXPECT_TRUE(has(run.out, "Program it again only for a returned pager.\nanswer: none\n"));
   EXPECT_TRUE(has(run.out, "answer: Program again\nprogress: show"));

@@ -123,12 +123,16 @@ class Stations : public ::testing::TestWithParam<Backend> {
 
   std::unique_ptr<Station> station(const std::string& name, int count,
                                    std::vector<std::string> extra = {}) {
+    extra.insert(extra.begin(),
+                 {"--count", std::to_string(count), "--autoinc", "1=1", "--autoinc", "2=1"});
+    return spawn(name, extra);
+  }
+  // A station of batch order-17 with a pager of its own, given `extra`.
+  std::unique_ptr<Station> spawn(const std::string& name, const std::vector<std::string>& extra) {
     const std::string pager = folder / (name + ".eep");
     std::filesystem::copy_file(config, pager, std::filesystem::copy_options::overwrite_existing);
-    std::vector<std::string> args{
-        "write",     config, "--batch",   "order-17", "--count",    std::to_string(count),
-        "--autoinc", "1=1",  "--autoinc", "2=1",      "--sim-usb",  pager,
-        "--ledger",  ledger, "--station", name,       "--data-dir", kData};
+    std::vector<std::string> args{"write",    config, "--batch",   "order-17", "--sim-usb",  pager,
+                                  "--ledger", ledger, "--station", name,       "--data-dir", kData};
     args.insert(args.end(), extra.begin(), extra.end());
     return std::make_unique<Station>(args, folder / name);
   }
@@ -252,6 +256,65 @@ TEST_P(Stations, StationsThatDisagreeOnTheBatchAreRefused) {
   EXPECT_EQ(file->wait(), 3);
   EXPECT_NE(file->err().find("was started from another configuration file"), std::string::npos)
       << file->err();
+  EXPECT_EQ(records().size(), 1u) << "nothing recorded, nothing written";
+}
+
+// A list of `count` pagers naming row 1 (2030000 + 24 k on line k + 2) and a subscriber.
+std::string listOf(const TempFolder& folder, const std::string& name, int count, int first) {
+  std::string text = "subscriber,row1\n";
+  for (int k = 0; k < count; ++k)
+    text += "S" + std::to_string(k + 2) + "," + std::to_string(first + 24 * k) + "\n";
+  test::writeBytes(folder / name, std::vector<std::uint8_t>(text.begin(), text.end()));
+  return folder / name;
+}
+
+TEST_P(Stations, TwoStationsShareOneListTakingDistinctLines) {
+  const std::string list = listOf(folder, "order-17.csv", 12, 2030000);
+  auto a = spawn("a", {"--capcodes", list, "--count", "6"});
+  auto b = spawn("b", {"--capcodes", list, "--count", "6"});
+  a->enter(5);
+  b->enter(5);
+  ASSERT_EQ(a->wait(), 0) << a->err();
+  ASSERT_EQ(b->wait(), 0) << b->err();
+  const auto records = this->records();
+  ASSERT_EQ(records.size(), 12u);
+  std::set<int> lines;
+  std::set<std::string> stationNames;
+  for (const PagerRecord& r : records) {
+    EXPECT_EQ(r.result, PagerResult::Verified);
+    EXPECT_EQ(r.setIndex, r.listLine - 2) << "line k + 2 is set k";
+    EXPECT_EQ(r.addresses[0].capcode, 2030000 + 24 * (r.listLine - 2));
+    EXPECT_EQ(r.addresses[1].capcode, 2020000) << "row 2 is not in the list: shared";
+    EXPECT_EQ(r.addresses[1].role, AddressRole::Shared);
+    EXPECT_EQ(r.reference, "subscriber=S" + std::to_string(r.listLine));
+    EXPECT_EQ(r.listSha256, records[0].listSha256);
+    lines.insert(r.listLine);
+    stationNames.insert(r.station);
+  }
+  EXPECT_EQ(lines.size(), 12u) << "no line twice";
+  EXPECT_EQ(*lines.begin(), 2);
+  EXPECT_EQ(*lines.rbegin(), 13);
+  EXPECT_EQ(stationNames.size(), 2u);
+
+  // Every line is taken: a station asking for one more stops, saying so.
+  auto late = spawn("late", {"--capcodes", list, "--count", "1"});
+  EXPECT_EQ(late->wait(), 1);
+  EXPECT_NE(late->err().find("every line of " + list + " is taken (12 pagers)"), std::string::npos)
+      << late->err();
+}
+
+TEST_P(Stations, AStationWithAnotherListOrNoneIsRefused) {
+  auto first = spawn("first", {"--capcodes", listOf(folder, "a.csv", 2, 2030000), "--count", "1"});
+  ASSERT_EQ(first->wait(), 0) << first->err();
+  auto other = spawn("other", {"--capcodes", listOf(folder, "b.csv", 2, 2040000)});
+  EXPECT_EQ(other->wait(), 3);
+  EXPECT_NE(other->err().find("batch order-17 was started from the capcode list with SHA-256 " +
+                              records()[0].listSha256 + ", not from the list with SHA-256"),
+            std::string::npos)
+      << other->err();
+  auto steps = station("steps", 1);
+  EXPECT_EQ(steps->wait(), 3);
+  EXPECT_NE(steps->err().find(", not without one"), std::string::npos) << steps->err();
   EXPECT_EQ(records().size(), 1u) << "nothing recorded, nothing written";
 }
 
@@ -463,7 +526,7 @@ TEST(StationsOnAServer, ReservingAndCompletingARecordIsQuick) {
   const auto server = test::postgresServer(why);
   if (!server) GTEST_SKIP() << why;
   auto ledger = openPostgresLedger(test::freshDatabase(*server));
-  const SharedBatch batch{"timed", "config", "1,0,0,0,0,0,0,0"};
+  const SharedBatch batch{"timed", "config", "1,0,0,0,0,0,0,0", {}};
   std::vector<double> millis;
   for (int i = 0; i < 40; ++i) {
     PagerRecord record;

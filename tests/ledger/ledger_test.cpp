@@ -169,6 +169,34 @@ TEST_P(LedgerTest, TallyCountsEachResultAndKeepsTheLastVerified) {
   EXPECT_FALSE(ledger->tally("2999-01-01").lastVerified);
 }
 
+TEST_P(LedgerTest, KeepsTheListLineAndReferenceOfEachPager) {
+  const auto listed = [&](std::int32_t capcode, const std::string& list, int line,
+                          PagerResult result) {
+    PagerRecord r = pager({{1, capcode, true, kIndividual}});
+    r.listSha256 = list;
+    r.listLine = line;
+    r.reference = "subscriber=Ann, \"A\"; order=17";
+    ASSERT_FALSE(ledger->beginAttempt(r, false));
+    ledger->finishAttempt(r.id, result);
+  };
+  listed(2004000, "a", 3, PagerResult::Verified);
+  listed(2004008, "a", 2, PagerResult::Verified);
+  listed(2004016, "a", 4, PagerResult::VerifyFailed);
+  listed(2004024, "b", 5, PagerResult::Verified);
+  record({{1, 2004032, true, kIndividual}}, PagerResult::Verified);
+  EXPECT_EQ(ledger->verifiedListLines("a"), (std::vector<int>{2, 3}));
+  EXPECT_EQ(ledger->verifiedListLines("b"), (std::vector<int>{5}));
+  EXPECT_TRUE(ledger->verifiedListLines("c").empty());
+  const auto records = ledger->list("");
+  ASSERT_EQ(records.size(), 5u);
+  EXPECT_EQ(records[0].listSha256, "a");
+  EXPECT_EQ(records[0].listLine, 3);
+  EXPECT_EQ(records[0].reference, "subscriber=Ann, \"A\"; order=17");
+  EXPECT_EQ(records[4].listSha256, "");
+  EXPECT_EQ(records[4].listLine, 0);
+  EXPECT_EQ(records[4].reference, "");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Backends, LedgerTest,
     ::testing::Values(Backend{"memory",
@@ -276,6 +304,34 @@ TEST(LedgerTime, TheInstantOfARecordedTime) {
   const auto now = ledgerTimePoint(ledgerTimeNow());
   ASSERT_TRUE(now);
   EXPECT_LT(abs(duration_cast<seconds>(system_clock::now() - *now).count()), 2);
+}
+
+// A ledger written by the previous version (schema 2, before capcode lists) keeps its records
+// and takes the list's columns when a newer program opens it.
+TEST(SqliteLedger, ALedgerFromBeforeListsIsBroughtUpToDate) {
+  TempFolder folder;
+  const std::string path = folder / "old.sqlite3";
+  const auto steps = ledgerSchemaSteps("INTEGER PRIMARY KEY", "INTEGER");
+  ASSERT_EQ(steps.size(), static_cast<std::size_t>(ledgerSchemaVersion()));
+  const std::string old = steps[0] + steps[1] +
+                          "INSERT INTO pagers(started, host, station, config_path, config_sha256,"
+                          " image_sha256, result) VALUES('2026-12-01T10:00:00.000Z', 'h', 's',"
+                          " '/c.eep', 'cfg', 'img', 'verified');"
+                          "INSERT INTO addresses VALUES(1, 1, 2004000, 1, 'individual');"
+                          "INSERT INTO held_capcodes VALUES(2004000, 1);"
+                          "PRAGMA user_version=2; PRAGMA application_id=1128353859;";
+  executeSql(path, old.c_str());
+  auto ledger = openSqliteLedger(path, LedgerOpen::ExistingOnly);
+  auto records = ledger->list("");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].listLine, 0);
+  EXPECT_TRUE(ledger->conflictWith({{1, 2004000, true, kIndividual}}));
+  PagerRecord listed = pager({{1, 2004008, true, kIndividual}});
+  listed.listSha256 = "list";
+  listed.listLine = 2;
+  ASSERT_FALSE(ledger->beginAttempt(listed, false));
+  ledger->finishAttempt(listed.id, PagerResult::Verified);
+  EXPECT_EQ(ledger->verifiedListLines("list"), std::vector<int>{2});
 }
 
 }  // namespace

@@ -182,7 +182,7 @@ TEST(PostgresLimits, EightStationsReservingAtOnceAllGetDistinctSets) {
   openPostgresLedger(database);
   constexpr int kStations = 8;
   constexpr int kEach = 40;
-  const SharedBatch batch{"order-17", "cfg", "1,0,0,0,0,0,0,0"};
+  const SharedBatch batch{"order-17", "cfg", "1,0,0,0,0,0,0,0", {}};
   std::vector<std::string> failures(kStations);
   std::vector<std::thread> stations;
   for (int s = 0; s < kStations; ++s) {

@@ -173,13 +173,15 @@ TEST_F(LedgerView, ExportsTheRecordsShownAsCsvThroughTheSaveDialog) {
   view.exportButton()->click();
   const std::string digestA(64, 'a');
   const std::string digestB(64, 'b');
-  const std::string tail = ",0,0,shared,0,0,shared,0,0,shared,0,0,shared,0,0,shared,0,0,shared\r\n";
+  const std::string tail =
+      ",0,0,shared,0,0,shared,0,0,shared,0,0,shared,0,0,shared,0,0,shared,,,\r\n";
   const std::string expected =
       "id,started,finished,host,station,result,config_path,config_sha256,image_sha256,batch,set,"
       "row1_capcode,row1_enabled,row1_role,row2_capcode,row2_enabled,row2_role,"
       "row3_capcode,row3_enabled,row3_role,row4_capcode,row4_enabled,row4_role,"
       "row5_capcode,row5_enabled,row5_role,row6_capcode,row6_enabled,row6_role,"
-      "row7_capcode,row7_enabled,row7_role,row8_capcode,row8_enabled,row8_role\r\n"
+      "row7_capcode,row7_enabled,row7_role,row8_capcode,row8_enabled,row8_role,"
+      "list_sha256,list_line,reference\r\n"
       "3,2026-12-09T08:15:00.000Z,2026-12-09T08:15:05.000Z,workshop,bench-1,verify failed,"
       "\"/orders/m61 \"\"blue\"\".eep\"," +
       digestA + "," + digestB +
