@@ -4,9 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <optional>
-#include <string>
-#include <string_view>
 
 #include "app/window_program.hpp"
 #include "core/codec.hpp"
@@ -15,18 +12,8 @@
 namespace capcode {
 namespace {
 
-class NoFeedback final : public Feedback {
- public:
-  void log(std::string_view) override {}
-  void beep() override {}
-  void focus(std::string_view) override {}
-  void message(std::string_view) override {}
-  void errorNotice(std::string_view) override {}
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override { return {}; }
-};
-
 void BM_DecodeImage(benchmark::State& bench) {
-  NoFeedback feedback;
+  SilentFeedback feedback;
   WindowProgram state{feedback};
   state.HardwareRevision = static_cast<std::uint8_t>(bench.range(0));
   const Image image = state.HardwareRevision == kHwB ? defaultImageB() : defaultImageA();
@@ -38,7 +25,7 @@ void BM_DecodeImage(benchmark::State& bench) {
 BENCHMARK(BM_DecodeImage)->Arg(kHwA2)->Arg(kHwB)->Unit(benchmark::kMicrosecond);
 
 void BM_EncodeImage(benchmark::State& bench) {
-  NoFeedback feedback;
+  SilentFeedback feedback;
   WindowProgram state{feedback};
   state.HardwareRevision = static_cast<std::uint8_t>(bench.range(0));
   state.ConfigImage = state.HardwareRevision == kHwB ? defaultImageB() : defaultImageA();

@@ -10,20 +10,30 @@ namespace capcode {
 
 namespace {
 
+ImageField field(std::string control, std::size_t offset, unsigned shift, unsigned width,
+                 FieldKind kind) {
+  ImageField f;
+  f.control = std::move(control);
+  f.offset = offset;
+  f.shift = shift;
+  f.width = width;
+  f.kind = kind;
+  return f;
+}
 ImageField check(std::string control, std::size_t offset, unsigned bit) {
-  return {std::move(control), offset, bit, 1, FieldKind::Check};
+  return field(std::move(control), offset, bit, 1, FieldKind::Check);
 }
 ImageField index(std::string control, std::size_t offset, unsigned shift, unsigned width) {
-  return {std::move(control), offset, shift, width, FieldKind::Index};
+  return field(std::move(control), offset, shift, width, FieldKind::Index);
 }
 ImageField number(std::string control, std::size_t offset, unsigned width = 8) {
-  return {std::move(control), offset, 0, width, FieldKind::Number};
+  return field(std::move(control), offset, 0, width, FieldKind::Number);
 }
 ImageField text(std::string control, std::size_t offset, unsigned bytes) {
-  return {std::move(control), offset, 0, bytes, FieldKind::Text};
+  return field(std::move(control), offset, 0, bytes, FieldKind::Text);
 }
 ImageField hex(std::string control, std::size_t offset) {
-  return {std::move(control), offset, 0, 16, FieldKind::Hex};
+  return field(std::move(control), offset, 0, 16, FieldKind::Hex);
 }
 ImageField custom(CustomLayout layout) {
   ImageField f;
@@ -60,10 +70,10 @@ void addHwBHead(std::vector<ImageField>& m) {
   m.push_back(index("clko", 0x021, 1, 2));
   m.push_back(reversed(index("baudrate", 0x021, 3, 2)));
   m.push_back(index("polarity", 0x021, 5, 1));
-  m.push_back(reversed({"bs3_8212", 0x021, 6, 2}, 4));
-  m.push_back(reversed({"bs3_8212", 0x022, 0, 4}));
-  m.push_back(reversed({"bs1_8212", 0x022, 4, 4}, 2));
-  m.push_back(reversed({"bs1_8212", 0x023, 0, 2}));
+  m.push_back(reversed(field("bs3_8212", 0x021, 6, 2, FieldKind::Number), 4));
+  m.push_back(reversed(field("bs3_8212", 0x022, 0, 4, FieldKind::Number)));
+  m.push_back(reversed(field("bs1_8212", 0x022, 4, 4, FieldKind::Number), 2));
+  m.push_back(reversed(field("bs1_8212", 0x023, 0, 2, FieldKind::Number)));
   m.push_back(check("filter_enable", 0x023, 2));
   m.push_back(reversed(index("filter_strength", 0x023, 3, 2)));
   m.push_back(reversed(index("error_rate", 0x023, 5, 3)));
@@ -112,7 +122,7 @@ void addFeatures(std::vector<ImageField>& m) {
   m.push_back(dateHigh);
   m.push_back(check("msgstatus", 0x041, 4));
   m.push_back(index("lowcalldelay", 0x041, 3, 1));
-  m.push_back({"unread_alert", 0x041, 2, 1, FieldKind::NonZero});
+  m.push_back(field("unread_alert", 0x041, 2, 1, FieldKind::NonZero));
   m.push_back(index("numset", 0x041, 1, 1));
   const char* const flags42[] = {"handprog", "quietsound",      "outrange",
                                  "pageoff",  "lowbatspecalert", "ota"};
@@ -218,11 +228,6 @@ bool appliesTo(const ImageField& f, std::uint8_t revision) {
   return (f.heads == Heads::HwB) == (revision == kHwB);
 }
 
-bool isBits(const ImageField& f) {
-  return f.kind == FieldKind::Check || f.kind == FieldKind::Index || f.kind == FieldKind::Number ||
-         f.kind == FieldKind::NonZero;
-}
-
 // Bits of a byte that no control carries and that are always written so.
 std::uint8_t fixedBits(std::size_t offset, std::uint8_t revision) {
   if (revision != kHwB) return 0;
@@ -246,7 +251,7 @@ Walk buildWalk(std::uint8_t revision) {
   for (const ImageField& f : imageMap()) {
     if (!appliesTo(f, revision)) continue;
     rows.push_back(&f);
-    if (!isBits(f)) continue;
+    if (!isBitField(f)) continue;
     ImageStep::Byte& byte = walk.bytes[f.offset];
     byte.offset = f.offset;
     byte.fixed = fixedBits(f.offset, revision);
@@ -260,7 +265,7 @@ Walk buildWalk(std::uint8_t revision) {
       step.rows.push_back(rows[i++]);
     } while (i < rows.size() && step.first().kind != FieldKind::Custom &&
              rows[i]->control == step.first().control);
-    if (isBits(step.first()) && !written[step.first().offset]) {
+    if (isBitField(step.first()) && !written[step.first().offset]) {
       written[step.first().offset] = true;
       step.writes = &walk.bytes.at(step.first().offset);
     }
@@ -270,6 +275,11 @@ Walk buildWalk(std::uint8_t revision) {
 }
 
 }  // namespace
+
+bool isBitField(const ImageField& f) {
+  return f.kind == FieldKind::Check || f.kind == FieldKind::Index || f.kind == FieldKind::Number ||
+         f.kind == FieldKind::NonZero;
+}
 
 unsigned reverseBits(unsigned value, unsigned width) {
   unsigned out = 0;

@@ -67,6 +67,9 @@ struct ImageField {
   CustomLayout custom = CustomLayout::None;
 };
 
+// Check, Index, Number and NonZero rows: bits in one byte, written by the byte they share.
+bool isBitField(const ImageField& f);
+
 // Every row, in decoding order, for both heads.
 const std::vector<ImageField>& imageMap();
 

@@ -16,18 +16,13 @@ namespace {
 
 class ImageMapOf : public ::testing::TestWithParam<std::uint8_t> {};
 
-bool isBits(const ImageField& f) {
-  return f.kind == FieldKind::Check || f.kind == FieldKind::Index || f.kind == FieldKind::Number ||
-         f.kind == FieldKind::NonZero;
-}
-
 // Two controls sharing a bit would overwrite each other in the encoder.
 TEST_P(ImageMapOf, NoTwoFieldsShareABit) {
   std::map<std::size_t, unsigned> taken;
   for (const ImageStep& step : imageSteps(GetParam())) {
     for (const ImageField* row : step.rows) {
       const ImageField& f = *row;
-      if (!isBits(f)) continue;
+      if (!isBitField(f)) continue;
       const unsigned bits = ((1u << f.width) - 1) << f.shift;
       ASSERT_LE(bits, 0xFFu) << f.control;
       EXPECT_EQ(taken[f.offset] & bits, 0u) << f.control << " at " << f.offset;
@@ -35,8 +30,9 @@ TEST_P(ImageMapOf, NoTwoFieldsShareABit) {
     }
   }
   for (const ImageStep& step : imageSteps(GetParam())) {
-    if (step.writes)
+    if (step.writes) {
       EXPECT_EQ(taken[step.writes->offset] & step.writes->fixed, 0u) << step.writes->offset;
+    }
   }
 }
 
@@ -49,10 +45,14 @@ TEST_P(ImageMapOf, EachControlAndByteComesOnce) {
     // A control may have a field of each kind (a number and the bit saying it is not 0).
     const std::string key =
         step.first().control + "/" + std::to_string(static_cast<int>(step.first().kind));
-    if (!step.first().control.empty()) EXPECT_TRUE(controls.insert(key).second) << key;
-    if (step.writes) EXPECT_TRUE(bytes.insert(step.writes->offset).second) << step.writes->offset;
+    if (!step.first().control.empty()) {
+      EXPECT_TRUE(controls.insert(key).second) << key;
+    }
+    if (step.writes) {
+      EXPECT_TRUE(bytes.insert(step.writes->offset).second) << step.writes->offset;
+    }
     for (const ImageField* row : step.rows) {
-      if (isBits(*row)) carried.insert(row->offset);
+      if (isBitField(*row)) carried.insert(row->offset);
     }
   }
   EXPECT_EQ(bytes, carried);  // the encoder writes every byte a field lives in
