@@ -50,25 +50,16 @@ std::string hint(const CLI::App& at, const char* what, const std::string& wrong,
          " --help lists them)";
 }
 
-const CLI::Option* longOption(const CLI::App& at, const std::string& name,
-                              std::vector<std::string>& known) {
-  const CLI::Option* found = nullptr;
-  for (const CLI::Option* option : at.get_options()) {
-    for (const std::string& l : option->get_lnames()) {
-      known.push_back("--" + l);
-      if ("--" + l == name) found = option;
-    }
-  }
-  return found;
-}
-
-const CLI::Option* shortOption(const CLI::App& at, const std::string& name,
+// The option spelt `name` ("--name" when `isLong`, else "-n"), or none; every spelling of that
+// kind the command takes is added to `known`.
+const CLI::Option* optionNamed(const CLI::App& at, const std::string& name, bool isLong,
                                std::vector<std::string>& known) {
   const CLI::Option* found = nullptr;
+  const std::string dashes = isLong ? "--" : "-";
   for (const CLI::Option* option : at.get_options()) {
-    for (const std::string& s : option->get_snames()) {
-      known.push_back("-" + s);
-      if ("-" + s == name) found = option;
+    for (const std::string& spelling : isLong ? option->get_lnames() : option->get_snames()) {
+      known.push_back(dashes + spelling);
+      if (known.back() == name) found = option;
     }
   }
   return found;
@@ -85,8 +76,7 @@ std::string usageHint(const CLI::App& app, const std::vector<std::string>& args)
       const bool isLong = arg.rfind("--", 0) == 0;
       const std::string name = isLong ? arg.substr(0, arg.find('=')) : arg.substr(0, 2);
       std::vector<std::string> known;
-      const CLI::Option* option =
-          isLong ? longOption(*at, name, known) : shortOption(*at, name, known);
+      const CLI::Option* option = optionNamed(*at, name, isLong, known);
       if (option == nullptr) return hint(*at, "option", name, known);
       // Its value is the next argument unless given with = (or joined to a short option).
       const bool joined = isLong ? arg.find('=') != std::string::npos : arg.size() > 2;

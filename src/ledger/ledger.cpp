@@ -102,6 +102,15 @@ std::optional<Conflict> Ledger::reserve(const SharedBatch&, PagerRecord&,
 
 void Ledger::recordImage(std::int64_t, const std::string&) {}
 
+LedgerTally Ledger::tally(std::string_view since) {
+  LedgerTally tally;
+  for (PagerRecord& record : list(since)) {
+    ++tally.byResult[static_cast<std::size_t>(record.result)];
+    if (record.result == PagerResult::Verified) tally.lastVerified = std::move(record);
+  }
+  return tally;
+}
+
 std::vector<PagerRecord> Ledger::unfinished() {
   std::vector<PagerRecord> open;
   for (PagerRecord& record : list("")) {

@@ -80,6 +80,13 @@ class LedgerError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What the records started since a moment come to, for a status at a glance.
+struct LedgerTally {
+  std::array<int, 6> byResult{};  // how many ended with each result, indexed by PagerResult
+  std::optional<PagerRecord> lastVerified;  // the most recently started verified pager
+  int count(PagerResult result) const { return byResult[static_cast<std::size_t>(result)]; }
+};
+
 class Ledger {
  public:
   virtual ~Ledger() = default;
@@ -124,6 +131,11 @@ class Ledger {
   // oldest first.
   virtual std::vector<PagerRecord> list(std::string_view since) = 0;
 
+  // The tally of the records started at or after `since` (as for `list`). A database answers
+  // it with a count and one record rather than a listing: a server may be a round trip away.
+  // Throws LedgerError.
+  virtual LedgerTally tally(std::string_view since);
+
  protected:
   struct Holding {
     std::int64_t pagerId = 0;
@@ -140,7 +152,7 @@ class Ledger {
 };
 
 // A ledger that lives as long as the run: for --no-ledger, and for tests.
-class MemoryLedger final : public Ledger {
+class MemoryLedger : public Ledger {
  public:
   void finishAttempt(std::int64_t id, PagerResult result) override;
   void recordImage(std::int64_t id, const std::string& imageSha256) override;

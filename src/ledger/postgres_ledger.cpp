@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "ledger/closing_handle.hpp"
 #include "ledger/connection_string.hpp"
 #include "ledger/postgres_connection.hpp"
 #include "ledger/sql_ledger.hpp"
@@ -24,19 +25,6 @@ constexpr const char* kLockKey = "4341504300";
 // The stations' writing transactions queue on this advisory lock, taken before the transaction
 // begins (its snapshot then comes after the lock) and given back when it ends.
 constexpr const char* kWriterLock = "4341504301";
-
-// Closes the connection even when the constructor gives up half-way.
-struct PostgresHandle {
-  PGconn* pg = nullptr;
-  PostgresHandle() = default;
-  PostgresHandle(const PostgresHandle&) = delete;
-  PostgresHandle& operator=(const PostgresHandle&) = delete;
-  ~PostgresHandle() { close(); }
-  void close() {
-    if (pg != nullptr) PQfinish(pg);
-    pg = nullptr;
-  }
-};
 
 std::string trimmed(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
@@ -198,8 +186,8 @@ class Connection final : public PostgresConnection {
     keywords.push_back(nullptr);
     values.push_back(nullptr);
     // The PG* environment variables fill in what the options leave out.
-    handle_.pg = PQconnectdbParams(keywords.data(), values.data(), 0);
-    pg_ = handle_.pg;
+    handle_.raw = PQconnectdbParams(keywords.data(), values.data(), 0);
+    pg_ = handle_.raw;
     if (pg_ == nullptr) throw LedgerError(name() + ": cannot connect: out of memory");
     if (PQstatus(pg_) != CONNECTION_OK) {
       const std::string why = trimmed(PQerrorMessage(pg_));
@@ -267,7 +255,7 @@ class Connection final : public PostgresConnection {
   std::string shown_;
   ServerTimeLimits limits_;
   ConnectionOptions options_;
-  PostgresHandle handle_;
+  ClosingHandle<PGconn, PQfinish> handle_;
   PGconn* pg_ = nullptr;  // the handle's, for short; nothing once the connection is lost
 };
 

@@ -70,6 +70,25 @@ class SqlLedger final : public Ledger {
     return records;
   }
 
+  LedgerTally tally(std::string_view since) override {
+    LedgerTally tally;
+    again([&] {
+      tally = {};
+      for (const SqlRow& row :
+           db_->run("SELECT result, COUNT(*) FROM pagers WHERE started >= $1 GROUP BY result",
+                    {std::string(since)})) {
+        const auto result = row[0] ? resultNamed(*row[0]) : std::nullopt;
+        if (result) tally.byResult[static_cast<std::size_t>(*result)] = int(integer(row[1]));
+      }
+      const auto last = db_->run(
+          "SELECT id FROM pagers WHERE started >= $1 AND result = 'verified' "
+          "ORDER BY id DESC LIMIT 1",
+          {std::string(since)});
+      if (!last.empty()) tally.lastVerified = recordOf(integer(last[0][0]));
+    });
+    return tally;
+  }
+
   std::optional<Conflict> reserve(
       const SharedBatch& batch, PagerRecord& record,
       const std::function<std::vector<RecordedAddress>(int)>& setOf) override {

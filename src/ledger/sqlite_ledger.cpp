@@ -11,6 +11,7 @@
 #include <cstring>
 #include <thread>
 
+#include "ledger/closing_handle.hpp"
 #include "ledger/ledger_file.hpp"
 #include "ledger/sql_ledger.hpp"
 
@@ -32,19 +33,6 @@ std::string numbered(const std::string& sql) {
   }
   return out;
 }
-
-// Closes the database even when the connection's constructor gives up half-way.
-struct SqliteHandle {
-  sqlite3* db = nullptr;
-  SqliteHandle() = default;
-  SqliteHandle(const SqliteHandle&) = delete;
-  SqliteHandle& operator=(const SqliteHandle&) = delete;
-  ~SqliteHandle() { close(); }
-  void close() {
-    if (db != nullptr) sqlite3_close_v2(db);
-    db = nullptr;
-  }
-};
 
 class SqliteConnection final : public SqlConnection {
  public:
@@ -152,8 +140,8 @@ class SqliteConnection final : public SqlConnection {
   void open(const std::string& name, int flags) {
     handle_.close();
     const int rc =
-        sqlite3_open_v2(name.c_str(), &handle_.db, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
-    db_ = handle_.db;
+        sqlite3_open_v2(name.c_str(), &handle_.raw, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
+    db_ = handle_.raw;
     if (rc != SQLITE_OK) fail("cannot open");
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyTimeoutMillis);
@@ -247,7 +235,7 @@ class SqliteConnection final : public SqlConnection {
 
   std::string path_;
   bool readOnly_ = false;
-  SqliteHandle handle_;
+  ClosingHandle<sqlite3, sqlite3_close_v2> handle_;
   sqlite3* db_ = nullptr;  // the handle's, for short
 };
 

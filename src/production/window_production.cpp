@@ -84,8 +84,31 @@ struct WindowProduction::Impl {
   std::optional<LedgerStep> hookStep;
   bool allowReuse = false;
   Clock::duration ledgerTime{};
+  // Today's pagers as last counted, and why they could not be counted (or empty).
+  LedgerTally today;
+  std::string countProblem;
 
   ProgramState& state() { return program.state(); }
+
+  // Counts today's pagers again: a count and one record, not the day's listing.
+  void countToday() {
+    if (!ledger) return;
+    try {
+      today = ledger->tally(localMidnightUtc());
+      countProblem.clear();
+    } catch (const LedgerError& e) {
+      countProblem = e.what();
+    }
+  }
+
+  // Counts again however the command ends: an error may end a write after its record.
+  struct CountAfter {
+    explicit CountAfter(Impl& counted) : impl(counted) {}
+    Impl& impl;
+    CountAfter(const CountAfter&) = delete;
+    CountAfter& operator=(const CountAfter&) = delete;
+    ~CountAfter() { impl.countToday(); }
+  };
 
   void openLedger() {
     if (options.noLedger) {
@@ -106,8 +129,14 @@ struct WindowProduction::Impl {
     FormModel& form = state().form;
     write = form.handler("WriteToPagerClick");
     open = form.handler("Open1Click");
-    form.defineHandler("WriteToPagerClick", [this] { writePager(); });
-    form.defineHandler("Open1Click", [this] { openFile(); });
+    form.defineHandler("WriteToPagerClick", [this] {
+      const CountAfter count{*this};
+      writePager();
+    });
+    form.defineHandler("Open1Click", [this] {
+      const CountAfter count{*this};
+      openFile();
+    });
   }
 
   // Times one ledger step for the status line's budget.
@@ -375,6 +404,17 @@ struct WindowProduction::Impl {
 WindowProduction::WindowProduction(Program& program, const ProductionOptions& options)
     : impl_(std::make_unique<Impl>(program, options)) {
   impl_->openLedger();
+  impl_->countToday();
+  impl_->install();
+}
+
+WindowProduction::WindowProduction(Program& program, const ProductionOptions& options,
+                                   std::unique_ptr<Ledger> ledger, std::string ledgerName)
+    : impl_(std::make_unique<Impl>(program, options)) {
+  impl_->ledgerName = std::move(ledgerName);
+  impl_->ledger = std::move(ledger);
+  impl_->recorder = std::make_unique<PagerRecorder>(*impl_->ledger, options.station);
+  impl_->countToday();
   impl_->install();
 }
 
@@ -393,16 +433,15 @@ ProductionStatus WindowProduction::status() const {
   s.problem = impl_->problem;
   s.lastWriteLedgerMillis = std::chrono::duration<double, std::milli>(impl_->ledgerTime).count();
   if (!impl_->ledger) return s;
-  try {
-    for (const PagerRecord& r : impl_->ledger->list(localMidnightUtc())) {
-      if (r.result != PagerResult::Verified) continue;
-      ++s.verifiedToday;
-      s.lastCapcodes = describeCapcodes(r.addresses);
-    }
-  } catch (const LedgerError& e) {
-    if (s.problem.empty()) s.problem = e.what();
-  }
+  s.verifiedToday = impl_->today.count(PagerResult::Verified);
+  if (impl_->today.lastVerified)
+    s.lastCapcodes = describeCapcodes(impl_->today.lastVerified->addresses);
+  if (s.problem.empty()) s.problem = impl_->countProblem;
   return s;
+}
+
+void WindowProduction::refreshStatus() {
+  impl_->countToday();
 }
 
 std::vector<PagerRecord> WindowProduction::records(std::string_view batch, std::string_view since) {

@@ -46,11 +46,19 @@ class WindowProduction {
   // File > Open. A ledger that cannot be opened does not throw: `status().problem` says why,
   // and every write is refused with a notice. `program` must outlive this object.
   WindowProduction(Program& program, const ProductionOptions& options);
+  // The same over a ledger already open; `ledgerName` is what the status line calls it.
+  WindowProduction(Program& program, const ProductionOptions& options,
+                   std::unique_ptr<Ledger> ledger, std::string ledgerName);
   ~WindowProduction();
   WindowProduction(const WindowProduction&) = delete;
   WindowProduction& operator=(const WindowProduction&) = delete;
 
+  // The status as of the last count of today's pagers, made when the ledger was opened, after
+  // every WR_To_Pager and every File > Open, and by refreshStatus(). Asks the ledger nothing.
   ProductionStatus status() const;
+  // Counts today's pagers again (other stations may write to the same ledger): one count and
+  // one record from the ledger, not the day's listing.
+  void refreshStatus();
   // The records for the read-only records view, newest first: `batch` empty for every batch,
   // `since` any prefix of the ledger's time form ("2026-12-09") or empty for all. Throws
   // LedgerError when the ledger cannot be read.

@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "core/recovery_chips.hpp"
 #include "link/hidapi_backend.hpp"
 #include "ui/frame_placement.hpp"
 #include "ui/ledger_records_dialog.hpp"
@@ -33,6 +34,10 @@
 namespace capcode::ui {
 
 namespace {
+
+// How often the ledger line counts today's pagers again, in ms: other stations write to a
+// shared ledger without this window knowing.
+constexpr int kLedgerRecountMillis = 30000;
 
 // Shows or hides a widget only when that changes: every refresh passes over several hundred
 // widgets, and one told to show that is not hidden is still marked, notified and laid out again.
@@ -118,6 +123,11 @@ bool MainWindow::start() {
   if (!started) return false;
   production_ = std::make_unique<WindowProduction>(program_, productionOptions_);
   refreshLedgerLine();
+  ledgerRecount_ = new QTimer(this);
+  ledgerRecount_->setObjectName("ledgerRecount");
+  ledgerRecount_->setInterval(kLedgerRecountMillis);
+  connect(ledgerRecount_, &QTimer::timeout, this, [this] { recountLedger(); });
+  ledgerRecount_->start();
   pages_->setCurrentWidget(pageWidgets_.at("feature"));  // made now, the others later
   watchDevices();
   // The HID controller's first scan, once the event loop runs.
@@ -172,8 +182,8 @@ void MainWindow::act(const std::function<void()>& action) {
     releaseInput();
   }
   refresh();
-  // A keystroke changes no record; the ledger is asked again after every other event (a
-  // server may be a network round trip away).
+  // The line shows the last count: writes and File > Open count again, other events ask the
+  // ledger nothing (a server may be a network round trip away).
   if (outermost && !typing_) refreshLedgerLine();
   if (!pendingFocus_.empty()) {
     std::string target;
@@ -626,6 +636,13 @@ void MainWindow::refreshLedgerLine() {
   if (production_) ledgerLine_->setStatus(production_->status());
 }
 
+void MainWindow::recountLedger() {
+  // Mid-transfer the ledger holds the pager's record open: the next beat counts.
+  if (!production_ || busy_) return;
+  production_->refreshStatus();
+  refreshLedgerLine();
+}
+
 void MainWindow::showLedgerRecords() {
   if (!production_) return;
   LedgerRecordsDialog view(
@@ -642,11 +659,12 @@ void MainWindow::buildMenu() {
   QMenuBar* bar = menuBar();
   std::map<std::string, QMenu*> menus;
   // Items that carry a tick mark in the window.
-  static const char* const kTicked[] = {"LPT11",   "LPT21",   "KS88091", "SM51701",
-                                        "FS81081", "FS81701", "Debug1",  "Recover1"};
+  static const char* const kTicked[] = {"LPT11", "LPT21", "Debug1", "Recover1"};
   auto isTicked = [](const std::string& name) {
     return std::any_of(std::begin(kTicked), std::end(kTicked),
-                       [&](const char* t) { return name == t; });
+                       [&](const char* t) { return name == t; }) ||
+           std::any_of(kRecoveryChips.begin(), kRecoveryChips.end(),
+                       [&](const RecoveryChip& chip) { return name == chip.menuItem; });
   };
   // Items with sub-items become menus.
   std::map<std::string, bool> hasChildren;

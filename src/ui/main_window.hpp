@@ -99,6 +99,8 @@ class MainWindow final : public QMainWindow, private Feedback {
 
   void refresh();
   void refreshLedgerLine();
+  // Counts today's pagers again for the ledger line, unless a command is running.
+  void recountLedger();
   void refreshControl(const Control& control, QWidget* widget);
   void watchDevices();
   // Brings the control's page to the front, focuses it and selects its text.
@@ -135,6 +137,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   QSplitter* split_ = nullptr;
   QPlainTextEdit* memo_ = nullptr;
   LedgerStatusLine* ledgerLine_ = nullptr;
+  QTimer* ledgerRecount_ = nullptr;     // other stations' pagers reach the line on this beat
   std::unique_ptr<QObject> inputHold_;  // the filter that drops input during a transfer
   bool fitted_ = false;                 // the opening size was set when first shown
   bool frameKnown_ = false;             // it was fitted with the frame's real size

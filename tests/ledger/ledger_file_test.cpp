@@ -17,23 +17,16 @@
 
 #include "ledger/ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "support/bench_pager.hpp"
 #include "support/temp_folder.hpp"
 #include "support/unprivileged.hpp"
 
 namespace capcode {
 namespace {
 
+using test::benchPager;
 using test::TempFolder;
 namespace fs = std::filesystem;
-
-PagerRecord pager(std::int32_t capcode) {
-  PagerRecord record;
-  record.host = record.station = "bench";
-  record.configPath = "/tmp/cfg.eep";
-  record.configSha256 = record.imageSha256 = "cfg";
-  record.addresses = {{1, capcode, true, AddressRole::Individual}};
-  return record;
-}
 
 void executeSql(const std::string& path, const char* sql) {
   sqlite3* db = nullptr;
@@ -88,7 +81,7 @@ TEST(LedgerFile, ARelativePathWithAnEqualsSignIsAFile) {
   const fs::path back = fs::current_path();
   fs::current_path(folder.path());
   try {
-    PagerRecord r = pager(2004000);
+    PagerRecord r = benchPager(2004000);
     EXPECT_FALSE(openLedger("order=17.sqlite3")->beginAttempt(r, false));
   } catch (const LedgerError& e) {
     ADD_FAILURE() << e.what();
@@ -152,7 +145,7 @@ struct SharedLedger {
   SharedLedger() {
     auto ledger = openSqliteLedger(path);
     for (const std::int32_t capcode : {2004000, 2004008}) {
-      PagerRecord r = pager(capcode);
+      PagerRecord r = benchPager(capcode);
       EXPECT_FALSE(ledger->beginAttempt(r, false));
     }
   }
@@ -176,7 +169,7 @@ TEST(LedgerFile, AListingReadsRecordsStillInTheWriteAheadLog) {
   // A station keeps the ledger open: its newest records are in the write-ahead log, and the
   // log and its index belong to that station's user.
   auto writer = openSqliteLedger(shared.path);
-  PagerRecord third = pager(2004016);
+  PagerRecord third = benchPager(2004016);
   ASSERT_FALSE(writer->beginAttempt(third, false));
   ASSERT_TRUE(fs::exists(shared.path + "-wal"));
   test::ReadOnlyFolder locked(shared.folder.path());
@@ -192,7 +185,7 @@ TEST(LedgerFile, AListingReadsRecordsStillInTheWriteAheadLog) {
 TEST(LedgerFile, ALogThatCannotBeReadIsNotSkipped) {
   SharedLedger shared;
   auto writer = openSqliteLedger(shared.path);
-  PagerRecord third = pager(2004016);
+  PagerRecord third = benchPager(2004016);
   ASSERT_FALSE(writer->beginAttempt(third, false));
   // A copy of a running station's ledger without its shared-memory index, on a read-only disk:
   // the newest record is only in the log, which cannot be opened there.
@@ -277,7 +270,7 @@ TEST(LedgerFile, AFullDiskGivesALedgerError) {
                        static_cast<rlim_t>(fs::file_size(path) + 16 * 4096)};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     for (int i = 0; i < 100000; ++i) {
-      PagerRecord r = pager(2004000 + 8 * i);
+      PagerRecord r = benchPager(2004000 + 8 * i);
       try {
         ledger->beginAttempt(r, false);
         ledger->finishAttempt(r.id, PagerResult::Verified);
@@ -299,7 +292,7 @@ TEST(LedgerFile, ALedgerBusyPastItsTimeLimitGivesALedgerError) {
   ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   const auto start = std::chrono::steady_clock::now();
-  PagerRecord r = pager(2004000);
+  PagerRecord r = benchPager(2004000);
   EXPECT_THROW(ledger->beginAttempt(r, false), LedgerError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
   sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);

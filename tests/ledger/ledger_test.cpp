@@ -142,6 +142,33 @@ TEST_P(LedgerTest, LastVerifiedIsTheNewestOfTheSameConfiguration) {
   EXPECT_FALSE(ledger->lastVerified("c"));
 }
 
+// The status line's figures: how many pagers ended each way since a moment, and the last
+// verified one, as the listing would give them.
+TEST_P(LedgerTest, TallyCountsEachResultAndKeepsTheLastVerified) {
+  record({{1, 2004000, true, kIndividual}}, PagerResult::Verified);
+  record({{1, 2004001, true, kIndividual}}, PagerResult::NoDevice);
+  const std::int64_t last = record({{1, 2004002, true, kIndividual}}, PagerResult::Verified);
+  record({{1, 2004003, true, kIndividual}}, PagerResult::VerifyFailed);
+  PagerRecord open = pager({{1, 2004004, true, kIndividual}});
+  open.started = "2030-01-01T08:00:00.000Z";
+  ASSERT_FALSE(ledger->beginAttempt(open, false));
+  const LedgerTally all = ledger->tally("");
+  const std::pair<PagerResult, int> counts[] = {
+      {PagerResult::Started, 1},    {PagerResult::Verified, 2}, {PagerResult::VerifyFailed, 1},
+      {PagerResult::NotWritten, 0}, {PagerResult::NoDevice, 1}, {PagerResult::Interrupted, 0}};
+  for (const auto& [result, count] : counts)
+    EXPECT_EQ(all.count(result), count) << resultName(result);
+  ASSERT_TRUE(all.lastVerified);
+  EXPECT_EQ(all.lastVerified->id, last);
+  EXPECT_EQ(all.lastVerified->addresses.at(0).capcode, 2004002);
+  // Only what started at or after the moment counts.
+  const LedgerTally later = ledger->tally("2030-01-01");
+  EXPECT_EQ(later.count(PagerResult::Started), 1);
+  EXPECT_EQ(later.count(PagerResult::Verified), 0);
+  EXPECT_FALSE(later.lastVerified);
+  EXPECT_FALSE(ledger->tally("2999-01-01").lastVerified);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Backends, LedgerTest,
     ::testing::Values(Backend{"memory",

@@ -15,6 +15,7 @@
 #include "ledger/connection_string.hpp"
 #include "ledger/postgres_connection.hpp"
 #include "ledger/sql_ledger.hpp"
+#include "support/bench_pager.hpp"
 #include "support/postgres.hpp"
 
 namespace capcode {
@@ -22,6 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::seconds;
+using test::benchPager;
 
 bool has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -133,25 +135,16 @@ void terminateOthers(const std::string& database, const std::string& extra = "")
   PQfinish(pg);
 }
 
-PagerRecord pager(std::int32_t capcode) {
-  PagerRecord record;
-  record.host = record.station = "bench";
-  record.configPath = "/tmp/cfg.eep";
-  record.configSha256 = record.imageSha256 = "cfg";
-  record.addresses = {{1, capcode, true, AddressRole::Individual}};
-  return record;
-}
-
 TEST(PostgresLimits, ALostConnectionIsRunOnceMoreOnAFreshOne) {
   std::string why;
   const auto server = test::postgresServer(why);
   if (!server) GTEST_SKIP() << why;
   const std::string database = test::freshDatabase(*server);
   auto ledger = openPostgresLedger(database);
-  PagerRecord first = pager(2004000);
+  PagerRecord first = benchPager(2004000);
   ASSERT_FALSE(ledger->beginAttempt(first, false));
   terminateOthers(database);
-  PagerRecord second = pager(2004008);
+  PagerRecord second = benchPager(2004008);
   ASSERT_FALSE(ledger->beginAttempt(second, false));
   terminateOthers(database);
   ledger->finishAttempt(second.id, PagerResult::Verified);
@@ -173,7 +166,7 @@ TEST(PostgresLimits, AServerThatStaysAwayGivesALedgerError) {
   PGconn* pg = PQconnectdb(server->c_str());
   PQclear(PQexec(pg, ("DROP DATABASE " + name + " WITH (FORCE)").c_str()));
   PQfinish(pg);
-  PagerRecord r = pager(2004000);
+  PagerRecord r = benchPager(2004000);
   const Failure begin = failureOf([&] { ledger->beginAttempt(r, false); });
   EXPECT_FALSE(has(begin.what, "\n")) << begin.what;
   const Failure listing = failureOf([&] { ledger->list(""); });
@@ -197,7 +190,7 @@ TEST(PostgresLimits, EightStationsReservingAtOnceAllGetDistinctSets) {
       try {
         auto ledger = openPostgresLedger(database);
         for (int i = 0; i < kEach; ++i) {
-          PagerRecord r = pager(0);
+          PagerRecord r = benchPager(0);
           if (ledger->reserve(batch, r, [](int k) {
                 return std::vector<RecordedAddress>{
                     {1, 2004000 + k, true, AddressRole::Individual}};

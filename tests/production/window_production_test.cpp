@@ -299,6 +299,58 @@ TEST_F(WindowProductionTest, AfterARestartTheNextPagerContinuesAfterTheLast) {
   }
 }
 
+// A ledger that counts how often it is read (its tally reads through its listing).
+class CountingLedger final : public MemoryLedger {
+ public:
+  std::vector<PagerRecord> list(std::string_view since) override {
+    ++lists;
+    return MemoryLedger::list(since);
+  }
+  LedgerTally tally(std::string_view since) override {
+    ++tallies;
+    return MemoryLedger::tally(since);
+  }
+  int lists = 0;
+  int tallies = 0;
+};
+
+// The status line's figures are counted once after each write and each File > Open (and when
+// asked again); clicks that write nothing, and reading the status, ask the ledger nothing.
+TEST_F(WindowProductionTest, OnlyWritesAndOpeningCountTheDayAgain) {
+  auto program = start({});
+  auto owned = std::make_unique<CountingLedger>();
+  CountingLedger& ledgerRead = *owned;
+  WindowProduction production(*program, ledgerOptions, std::move(owned), "counted");
+  EXPECT_EQ(ledgerRead.tallies, 1);
+  step(*program, 1, 1);
+  write(*program);
+  EXPECT_EQ(ledgerRead.tallies, 2);
+  ProductionStatus status = production.status();
+  EXPECT_EQ(status.ledger, "counted");
+  EXPECT_EQ(status.verifiedToday, 1);
+  EXPECT_EQ(status.lastCapcodes.rfind("1=2004000 2=2004008", 0), 0u) << status.lastCapcodes;
+  write(*program);
+  status = production.status();
+  EXPECT_EQ(status.verifiedToday, 2);
+  EXPECT_EQ(status.lastCapcodes.rfind("1=2004001 2=2004008", 0), 0u) << status.lastCapcodes;
+  EXPECT_TRUE(status.problem.empty());
+
+  const int tallies = ledgerRead.tallies;
+  const int lists = ledgerRead.lists;
+  step(*program, 2, 1);
+  setCapcode(*program, 3, "2005000");
+  program->state().event([&] { program->state().form.userClick("ReadFromPager"); });
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(production.status().verifiedToday, 2);
+  EXPECT_EQ(ledgerRead.tallies, tallies);
+  EXPECT_EQ(ledgerRead.lists, lists);
+
+  open(*program);
+  EXPECT_EQ(ledgerRead.tallies, tallies + 1);
+  production.refreshStatus();
+  EXPECT_EQ(ledgerRead.tallies, tallies + 2);
+}
+
 TEST_F(WindowProductionTest, NoLedgerWritesAsBeforeAndRecordsNothing) {
   ::setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
   auto program = start({});

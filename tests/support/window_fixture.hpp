@@ -1,6 +1,7 @@
 #pragma once
-// A window brought up as the automation does (image A decoded under HW-A2), driven the way a
-// person drives it. Every action runs as one window event, so rule errors become "error:" lines.
+// A window driven the way a person drives it, every action one window event so that rule
+// errors become "error:" lines; and the window brought up as the automation does (image A
+// decoded under HW-A2).
 
 #include <gtest/gtest.h>
 
@@ -14,41 +15,26 @@
 
 namespace capcode::testing {
 
-class WindowTest : public ::testing::Test {
- protected:
-  WindowTest() {
-    state.ConfigImage = defaultImageA();
-    state.event([this] { decodeImage(state); });
-    feedback.events.clear();
-  }
+using Lines = std::vector<std::string>;
 
+// The program state with every rule installed, and the person's hands on it.
+class DrivenWindowTest : public ::testing::Test {
+ protected:
   void type(const std::string& name, const std::string& text) {
-    state.event([&] { form.userType(name, text); });
+    act<&FormModel::userType>(name, text);
   }
-  void key(const std::string& name, char k) {
-    state.event([&] { form.userKey(name, k); });
-  }
-  void leave(const std::string& name) {
-    state.event([&] { form.leave(name); });
-  }
-  void pick(const std::string& name, int index) {
-    state.event([&] { form.userPick(name, index); });
-  }
-  void click(const std::string& name) {
-    state.event([&] { form.userClick(name); });
-  }
+  void key(const std::string& name, char k) { act<&FormModel::userKey>(name, k, std::nullopt); }
+  void leave(const std::string& name) { act<&FormModel::leave>(name); }
+  void pick(const std::string& name, int index) { act<&FormModel::userPick>(name, index); }
+  void click(const std::string& name) { act<&FormModel::userClick>(name); }
   void set(const std::string& name, const std::string& text) {
-    state.event([&] { form.setText(name, text); });
+    act<&FormModel::setText>(name, text);
   }
-  void check(const std::string& name, bool on) {
-    state.event([&] { form.setChecked(name, on); });
-  }
-  void run(const std::string& handler) {
-    state.event([&] { form.runHandler(handler); });
-  }
+  void check(const std::string& name, bool on) { act<&FormModel::setChecked>(name, on); }
+  void run(const std::string& handler) { act<&FormModel::runHandler>(handler); }
   // The transcript lines since the last call.
-  std::vector<std::string> events() {
-    std::vector<std::string> out;
+  Lines events() {
+    Lines out;
     out.swap(feedback.events);
     return out;
   }
@@ -61,8 +47,22 @@ class WindowTest : public ::testing::Test {
   RecordingFeedback feedback;
   WindowProgram state{feedback};
   FormModel& form = state.form;
+
+ private:
+  // Runs the form's `action` on the control `name` as one window event.
+  template <auto action, typename... Args>
+  void act(const std::string& name, const Args&... args) {
+    state.event([&] { (form.*action)(name, args...); });
+  }
 };
 
-using Lines = std::vector<std::string>;
+class WindowTest : public DrivenWindowTest {
+ protected:
+  WindowTest() {
+    state.ConfigImage = defaultImageA();
+    state.event([this] { decodeImage(state); });
+    feedback.events.clear();
+  }
+};
 
 }  // namespace capcode::testing

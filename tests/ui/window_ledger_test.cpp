@@ -92,6 +92,33 @@ TEST_F(WindowLedger, ARecordedWriteShowsOnTheLedgerLine) {
   EXPECT_EQ(recorded()[0].result, PagerResult::Verified);
 }
 
+// Another station's pager on the same ledger reaches the line with the next count, which
+// clicks that write nothing do not make: they ask the ledger nothing.
+TEST_F(WindowLedger, AnotherStationsPagerShowsAtTheNextCount) {
+  openOnBox("capcode_ui_ledger_other_station.eep");
+  ASSERT_TRUE(writePager());
+  const QString afterWrite = ledgerLine();
+  ASSERT_TRUE(afterWrite.contains("Verified today: 1 | ")) << afterWrite.toStdString();
+  {
+    auto other = openSqliteLedger(*production.ledger, LedgerOpen::ExistingOnly);
+    PagerRecord record;
+    record.host = record.station = "bench-2";
+    record.addresses = {{1, 2005000, true, AddressRole::Individual}};
+    ASSERT_FALSE(other->beginAttempt(record, false));
+    other->finishAttempt(record.id, PagerResult::Verified);
+  }
+  window->act([this] { window->state().form.userClick("alarm"); });
+  window->act([this] { window->state().form.userPick("autoinc2", 1); });
+  EXPECT_EQ(ledgerLine(), afterWrite);
+  auto* recount = window->findChild<QTimer*>("ledgerRecount");
+  ASSERT_NE(recount, nullptr);
+  EXPECT_EQ(recount->interval(), 30000);
+  recount->setInterval(1);
+  QTest::qWait(50);
+  EXPECT_TRUE(ledgerLine().contains("Verified today: 2 | Last: 1=2005000"))
+      << ledgerLine().toStdString();
+}
+
 TEST_F(WindowLedger, TheRecordsViewListsTheWindowsPagersNewestFirst) {
   openOnBox("capcode_ui_ledger_view.eep");
   EXPECT_EQ(recordsView().summary, "0 pagers");

@@ -6,13 +6,9 @@
 
 #include <stdexcept>
 
-#include "core/codec.hpp"
 #include "core/conversions.hpp"
 #include "link/pager_commands.hpp"
-#include "link/programmer_links.hpp"
-#include "link/simulated_eeprom.hpp"
-#include "link/simulated_programmer.hpp"
-#include "support/started_window.hpp"
+#include "support/programmer_window.hpp"
 
 namespace capcode {
 namespace {
@@ -80,18 +76,11 @@ const WriteCase kWriteCases[] = {
 // clang-format on
 
 // A started window with a programmer on one link, its pager and a planned fault.
-class OutcomeBench : public testing::StartedWindowTest {
+class OutcomeBench : public testing::ProgrammerWindowTest {
  protected:
   OutcomeBench() {
-    installProgrammerLinks(state, links);
-    links.engine.replyTimeoutMillis = 50;
     // The pager holds what this window would write, apart from row 1's capcode: a write that
     // reaches the pager changes its first bytes.
-    const Image window = state.ConfigImage;
-    encodeImage(state);
-    setChecksum(state.ConfigImage);
-    pagerImage = state.ConfigImage;
-    state.ConfigImage = window;
     form.setText("address1", "2005000");
   }
   // Plugs in the programmer on `link` and plans `fault` (see WriteCase).
@@ -123,19 +112,6 @@ class OutcomeBench : public testing::StartedWindowTest {
   const std::array<std::uint8_t, 2048>& pager(Link link) {
     return link == Link::Usb ? hid.boxes().front()->eeprom : port.chip.memory;
   }
-  Lines logLines() {
-    Lines lines;
-    for (const auto& e : events()) {
-      if (e.rfind("log: ", 0) == 0) lines.push_back(e.substr(5));
-    }
-    return lines;
-  }
-
-  VirtualLinkClock clock;
-  SimulatedParallelPort port{clock};
-  SimulatedHidBackend hid;
-  ProgrammerLinks links{state, port, clock, hid};
-  Image pagerImage{};
 };
 
 class PagerOutcomes : public OutcomeBench, public ::testing::WithParamInterface<WriteCase> {};

@@ -6,48 +6,25 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/codec.hpp"
-#include "link/programmer_links.hpp"
-#include "link/simulated_eeprom.hpp"
-#include "link/simulated_programmer.hpp"
-#include "support/started_window.hpp"
+#include "support/programmer_window.hpp"
 
 namespace capcode {
 namespace {
 
 using testing::Lines;
 
-class PagerCommands : public testing::StartedWindowTest {
+class PagerCommands : public testing::ProgrammerWindowTest {
  protected:
   PagerCommands() {
-    installProgrammerLinks(state, links);
-    links.engine.replyTimeoutMillis = 50;
     // The pager holds what this window would write to it.
-    const Image window = state.ConfigImage;
-    encodeImage(state);
-    setChecksum(state.ConfigImage);
-    pagerImage = state.ConfigImage;
-    state.ConfigImage = window;
     box.eeprom = pagerImage;
     state.event([&] { form.runHandler("HidCtlDeviceChange"); });
     events();
   }
   void read() { click("ReadFromPager"); }
   void write() { click("WriteToPager"); }
-  std::vector<std::string> logLines() {
-    std::vector<std::string> lines;
-    for (const auto& e : events()) {
-      if (e.rfind("log: ", 0) == 0) lines.push_back(e.substr(5));
-    }
-    return lines;
-  }
 
-  VirtualLinkClock clock;
-  SimulatedParallelPort port{clock};
-  SimulatedHidBackend hid;
   SimulatedProgrammer& box = hid.add(std::make_unique<SimulatedProgrammer>());
-  ProgrammerLinks links{state, port, clock, hid};
-  Image pagerImage{};
 };
 
 TEST_F(PagerCommands, ReadTakesThePagerIntoTheWindow) {

@@ -1,0 +1,202 @@
+// The USB programmer behind the window: discovery and transfers against the simulated box.
+
+#include <gtest/gtest.h>
+
+#include "link/hidapi_backend.hpp"
+#include "link/programmer_links.hpp"
+#include "link/simulated_eeprom.hpp"
+#include "link/simulated_programmer.hpp"
+#include "link/usb_discovery.hpp"
+#include "support/window_fixture.hpp"
+
+namespace capcode {
+namespace {
+
+using testing::Lines;
+
+class Programmer : public testing::WindowTest {
+ protected:
+  Programmer() {
+    installProgrammerLinks(state, links);
+    links.engine.replyTimeoutMillis = 50;
+  }
+  SimulatedProgrammer& plugBox(const std::string& product = "P-2 programmer",
+                               const std::string& path = "sim:usb:1") {
+    auto& box = hid.add(std::make_unique<SimulatedProgrammer>(product, path));
+    for (std::size_t i = 0; i < box.eeprom.size(); ++i)
+      box.eeprom[i] = static_cast<std::uint8_t>(i ^ 0x5A);
+    return box;
+  }
+  void deviceChange() {
+    state.event([&] { form.runHandler("HidCtlDeviceChange"); });
+  }
+  std::uint8_t transfer(const char* direction, std::uint8_t* buffer) {
+    return links.engine.transferEeprom("16", 0, direction, buffer);
+  }
+
+  VirtualLinkClock clock;
+  SimulatedParallelPort port{clock};
+  SimulatedHidBackend hid;
+  ProgrammerLinks links{state, port, clock, hid};
+};
+
+TEST_F(Programmer, AttachSwitchesToUsbAndGreetsTheBox) {
+  auto& box = plugBox();
+  deviceChange();
+  EXPECT_EQ(events(), Lines{"log: USB port is ready."});
+  EXPECT_TRUE(state.UsbMode);
+  EXPECT_EQ(port.releases, 1u);
+  EXPECT_FALSE(form.at("ParallelPort1").enabled);
+  EXPECT_FALSE(form.at("rw_speed").visible);
+  EXPECT_FALSE(form.at("switch_model").enabled);
+  EXPECT_EQ(box.counts[kCommandAttach], 1u);
+  deviceChange();  // nothing changed: nothing happens
+  EXPECT_EQ(events(), Lines{});
+}
+
+TEST_F(Programmer, OnlyTheExactProductStringsAreProgrammers) {
+  const struct {
+    const char* product;
+    bool programmer;
+  } cases[] = {{"P-1 programmer", true},  {"P-2 programmer", true},   {"P-2+programmer", true},
+               {"P-1 Programmer", false}, {"P-2 +programmer", false}, {"", false}};
+  for (const auto& c : cases) {
+    HidDeviceInfo info{"x", 0x04D8, 0x1000, c.product};
+    EXPECT_EQ(isProgrammer(info), c.programmer) << c.product;
+  }
+  EXPECT_FALSE(isProgrammer({"x", 0x04D9, 0x1000, "P-1 programmer"}));
+  plugBox("p-2 programmer");
+  deviceChange();
+  EXPECT_EQ(events(), Lines{});
+  EXPECT_FALSE(state.UsbMode);
+}
+
+TEST_F(Programmer, UnplugFallsBackAndTheSecondBoxTakesOver) {
+  auto& first = plugBox("P-1 programmer", "sim:usb:1");
+  plugBox("P-2 programmer", "sim:usb:2");
+  deviceChange();
+  EXPECT_EQ(links.programmerDevice->info.path, "sim:usb:1");
+  events();
+  first.pluggedIn = false;
+  deviceChange();
+  EXPECT_EQ(events(), (Lines{"log: USB port unplug.", "log: USB port is ready."}));
+  EXPECT_EQ(links.programmerDevice->info.path, "sim:usb:2");
+  hid.boxes()[1]->pluggedIn = false;
+  deviceChange();
+  EXPECT_EQ(events(), Lines{"log: USB port unplug."});
+  EXPECT_FALSE(state.UsbMode);
+  EXPECT_EQ(state.LptPortBase, 0x378);
+  EXPECT_FALSE(form.at("WriteToPager").enabled);
+  EXPECT_FALSE(form.at("ReadFromPager").enabled);
+  EXPECT_TRUE(form.at("rw_speed").visible);
+  EXPECT_FALSE(form.at("switch_model").enabled);  // not enabled again
+  EXPECT_EQ(deviceListText({"x", 0x04D8, 0x1000, ""}), "Device VID=04D8 PID=1000");
+}
+
+TEST_F(Programmer, UsbReadWriteAndVerify) {
+  auto& box = plugBox();
+  deviceChange();
+  std::array<std::uint8_t, 2048> buffer{};
+  EXPECT_EQ(transfer("R", buffer.data()), kReadOk);
+  EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), box.eeprom.begin()));
+  EXPECT_EQ(box.counts[kCommandReadBlock], 64u);
+  for (auto& b : buffer)
+    b = static_cast<std::uint8_t>(~b);
+  EXPECT_EQ(transfer("w", buffer.data()), kVerifyOk);
+  EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), box.eeprom.begin()));
+  EXPECT_EQ(box.counts[kCommandWriteBlock], 64u);
+  EXPECT_EQ(box.counts[kCommandReadBlock], 128u);
+  EXPECT_EQ(transfer("x", buffer.data()), kVerifyOk);  // anything but r is a write
+}
+
+TEST_F(Programmer, UsbErrorsEndTheTransfer) {
+  const struct {
+    const char* fault;
+    const char* direction;
+    std::uint8_t result;
+    Lines shown;
+    unsigned writesDone;
+  } cases[] = {
+      {"write:5:C", "w", kTransferFailed, {"message: CRC error!"}, 5},
+      {"read:1:A", "r", kTransferFailed, {"message: EERPOM not found!"}, 0},
+      {"read:64:B", "r", kTransferFailed, {"message: USB error!"}, 0},
+      {"write:1:D", "w", kTransferFailed, {"message: CMD not valid!"}, 1},
+      {"flip:2047", "w", kVerifyMismatch, {}, 64},
+      {"flip:0", "w", kVerifyMismatch, {}, 64},
+      {"read:2:silent",
+       "r",
+       kTransferFailed,
+       {"message: Read Error: the programmer did not answer within 50 ms."},
+       0},
+      {"write:3:unplug",
+       "w",
+       kTransferFailed,
+       {"message: Write Error: The device is not connected."},
+       3},
+  };
+  for (const auto& c : cases) {
+    for (auto& old : hid.boxes())
+      old->pluggedIn = false;
+    deviceChange();  // the previous box leaves
+    hid.boxes().clear();
+    auto& box = plugBox();
+    unsigned nak = 0;
+    ASSERT_EQ(parseSimulatedFault(c.fault, box.faults, nak), "");
+    deviceChange();
+    events();
+    std::array<std::uint8_t, 2048> buffer{};
+    EXPECT_EQ(transfer(c.direction, buffer.data()), c.result) << c.fault;
+    EXPECT_EQ(events(), c.shown) << c.fault;
+    EXPECT_EQ(box.counts[kCommandWriteBlock], c.writesDone) << c.fault;
+  }
+}
+
+TEST_F(Programmer, ABoxWithoutAnEepromAnswersA) {
+  auto& box = plugBox();
+  deviceChange();
+  events();
+  std::array<std::uint8_t, 2048> buffer{};
+  box.faults.noChip = true;
+  EXPECT_EQ(transfer("r", buffer.data()), kTransferFailed);
+  EXPECT_EQ(events(), Lines{"message: EERPOM not found!"});
+}
+
+TEST_F(Programmer, ProgressRestartsForTheVerifyPass) {
+  plugBox();
+  deviceChange();
+  state.State_Form.setMaximum(2048);
+  state.State_Form.setPosition(0);
+  state.State_Form.show();
+  events();
+  std::array<std::uint8_t, 2048> buffer{};
+  EXPECT_EQ(transfer("w", buffer.data()), kVerifyOk);
+  EXPECT_EQ(events(), Lines{"progress: caption Verify data from pager, please wait..."});
+  EXPECT_EQ(state.State_Form.position(), 2048);  // 64 x 32 after the reset, not 4096
+}
+
+TEST_F(Programmer, UsbModeWithoutADeviceFails) {
+  state.UsbMode = true;
+  std::array<std::uint8_t, 2048> buffer{};
+  EXPECT_EQ(transfer("r", buffer.data()), kTransferFailed);
+}
+
+TEST_F(Programmer, ParallelPortResults) {
+  for (std::size_t i = 0; i < 2048; ++i)
+    port.chip.memory[i] = static_cast<std::uint8_t>(i);
+  std::array<std::uint8_t, 2048> buffer{};
+  EXPECT_EQ(transfer("r", buffer.data()), kReadOk);
+  EXPECT_EQ(buffer[2047], 0xFF);
+  buffer.fill(0x33);
+  EXPECT_EQ(transfer("w", buffer.data()), kVerifyOk);
+  EXPECT_EQ(port.chip.memory[1000], 0x33);
+  port.chip.nakAtByte = port.chip.bytesReceived + 40;
+  EXPECT_EQ(transfer("w", buffer.data()), kWriteNotAcknowledged);
+  port.chip.present = false;
+  EXPECT_EQ(transfer("r", buffer.data()), kTransferFailed);
+  // Between transfers the adapter is off: no supply, no enables, both bus lines low.
+  EXPECT_EQ(port.read(0x378) & 0x8E, 0x00);
+  EXPECT_EQ(port.read(0x37A) & 0x04, 0x04);
+}
+
+}  // namespace
+}  // namespace capcode
