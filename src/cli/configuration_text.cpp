@@ -5,6 +5,7 @@
 
 #include "cli/latin1_text.hpp"
 #include "core/codec.hpp"
+#include "core/image_map.hpp"
 #include "core/json.hpp"
 #include "core/window_arrangement.hpp"
 
@@ -223,11 +224,12 @@ std::array<std::uint8_t, kImageSize> settingsBits(ProgramState& state) {
 }
 
 std::string regionOf(std::size_t offset) {
-  if (offset >= 0x066 && offset <= 0x068) return "model code";
-  if (offset >= 0x1E0 && offset <= 0x23F) return "character table";
-  if (offset == 0x3FE) return "edition tag";
-  if (offset >= 0x400 && offset <= 0x7FE) return "prompt block";
-  if (offset == 0x7FF) return "checksum";
+  if (offset >= kModelCodeOffset && offset < kModelCodeOffset + kModelCodeSize) return "model code";
+  if (offset >= kCharacterTableOffset && offset < kCharacterTableOffset + kCharacterTableSize)
+    return "character table";
+  if (offset == kEditionTagOffset) return "edition tag";
+  if (offset >= kPromptBlockOffset && offset < kChecksumOffset) return "prompt block";
+  if (offset == kChecksumOffset) return "checksum";
   return "settings bytes no field names";
 }
 

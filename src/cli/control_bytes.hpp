@@ -2,8 +2,8 @@
 // Which image bytes a control of the window decides, found by asking the encoder: the control
 // alone is given another value (without its rules), the settings are encoded over the image
 // as it stands, and the bytes that come out otherwise are the control's. The state is left
-// exactly as it was. The encoder is the one place that knows where a setting goes; nothing
-// here repeats the layout.
+// exactly as it was. The encoder walks the image map (core/image_map.hpp), the one place that
+// says where a setting goes; nothing here repeats the layout.
 
 #include <cstddef>
 #include <string>

@@ -5,13 +5,12 @@
 
 #include "core/codec.hpp"
 #include "core/file_io.hpp"
+#include "core/image_map.hpp"
 #include "core/program_state.hpp"
 
 namespace capcode {
 
 namespace {
-
-constexpr std::size_t kEditionTagOffset = 0x3FE;
 
 // Refuses the file: the result, its line, a beep.
 void refuseFile(ProgramState& state, FileOpenResult result) {

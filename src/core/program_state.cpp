@@ -7,6 +7,7 @@
 #include "build_info.hpp"
 #include "core/codec.hpp"
 #include "core/conversions.hpp"
+#include "core/image_map.hpp"
 #include "core/json.hpp"
 
 namespace capcode {
@@ -50,7 +51,8 @@ bool ProgramState::event(const std::function<void()>& action) {
 }
 
 std::string ProgramState::modelCode() const {
-  return std::string(ConfigImage.begin() + 0x066, ConfigImage.begin() + 0x069);
+  return std::string(ConfigImage.begin() + kModelCodeOffset,
+                     ConfigImage.begin() + kModelCodeOffset + kModelCodeSize);
 }
 
 namespace {
@@ -123,11 +125,11 @@ void ProgramState::defineGlobals() {
   globals_["TransferResult"] = numberValue(TransferResult);
   globals_["ModelCode"] = {[this] { return jsonString(modelCode()); },
                            [this](const std::string& v) {
-                             if (v.size() != 3) {
+                             if (v.size() != kModelCodeSize) {
                                throw std::invalid_argument("a model code has three characters");
                              }
-                             for (std::size_t i = 0; i < 3; ++i) {
-                               ConfigImage[0x066 + i] = static_cast<std::uint8_t>(v[i]);
+                             for (std::size_t i = 0; i < kModelCodeSize; ++i) {
+                               ConfigImage[kModelCodeOffset + i] = static_cast<std::uint8_t>(v[i]);
                              }
                            }};
 }

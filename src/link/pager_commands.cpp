@@ -9,13 +9,13 @@
 #include "core/conversions.hpp"
 #include "core/field_names.hpp"
 #include "core/file_io.hpp"
+#include "core/image_map.hpp"
 #include "link/programmer_links.hpp"
 
 namespace capcode {
 
 namespace {
 
-constexpr std::size_t kCustomerByte = 0x3FE;
 constexpr int kBeeper = 2;
 const char* const kNoDevice = "Device not exist, please check the connection.";
 const char* const kReadError = "Pager Read error, please check the connection.";
@@ -196,14 +196,14 @@ void readFromPager(ProgrammerLinks& links) {
     return;
   }
   if (state.build.factoryEdition == 0 && state.build.buildCustomer != 0) {
-    if (form.index("customer") != state.PagerReadBuffer[kCustomerByte]) {
+    if (form.index("customer") != state.PagerReadBuffer[kEditionTagOffset]) {
       outcome.set(PagerOutcome::ModelMismatch);
       state.log("Model not match, please use the correct CCP!");
       state.beep();
       dialog.close();
       return;
     }
-    state.PagerReadBuffer[kCustomerByte] = static_cast<std::uint8_t>(form.index("customer"));
+    state.PagerReadBuffer[kEditionTagOffset] = static_cast<std::uint8_t>(form.index("customer"));
   }
   state.ConfigImage = state.PagerReadBuffer;
   dialog.close();

@@ -1,8 +1,10 @@
 #include "variants/editions.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "core/image_map.hpp"
 #include "core/program_state.hpp"
 
 namespace capcode {
@@ -51,9 +53,8 @@ void showAlertControls(FormModel& form) {
 }
 
 void setModelCode(ProgramState& state) {
-  state.ConfigImage[0x066] = 'M';
-  state.ConfigImage[0x067] = '6';
-  state.ConfigImage[0x068] = '1';
+  const char kCode[kModelCodeSize + 1] = "M61";
+  std::copy(kCode, kCode + kModelCodeSize, state.ConfigImage.begin() + kModelCodeOffset);
 }
 
 void customerChange(ProgramState& state) {

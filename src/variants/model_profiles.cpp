@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/image_map.hpp"
 #include "core/program_state.hpp"
 
 namespace capcode {
@@ -48,11 +49,10 @@ void kvrm61Caption(ProgramState& state) {
 void reselectFormats(ProgramState& state) {
   const int rows = state.HardwareRevision == kHwB ? 8 : 6;
   for (int row = 1; row <= rows; ++row) {
-    const std::size_t offset = row <= 6 ? 0x047 + static_cast<std::size_t>(row)
-                                        : 0x056 + static_cast<std::size_t>(row - 7);
-    const std::uint8_t formats = state.ConfigImage[offset];
     for (int tone = 0; tone < kFunctionTones; ++tone) {
-      state.form.setIndex(formatList(row, tone), (formats >> (2 * tone)) & 3);
+      const std::string name = formatList(row, tone);
+      const auto fields = fieldsOfControl(name, state.HardwareRevision);
+      state.form.setIndex(name, static_cast<int>(readBits(state.ConfigImage, fields)));
     }
   }
 }
