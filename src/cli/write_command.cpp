@@ -11,6 +11,8 @@
 #include "cli/commands.hpp"
 #include "cli/configuration_input.hpp"
 #include "cli/console_operator.hpp"
+#include "cli/device_report.hpp"
+#include "cli/gang_console.hpp"
 #include "cli/opened_configuration.hpp"
 #include "link/hardware_setup.hpp"
 #include "production/production_batch.hpp"
@@ -32,6 +34,7 @@ struct WriteOptions {
   bool allowReuse = false;
   bool resume = false;
   std::string batch;
+  std::vector<std::string> devices;  // --device: the boxes to use, by path or serial number
   SessionOptions session;
 };
 
@@ -102,6 +105,26 @@ int checkRevision(const WriteOptions& o, CommandIo& io) {
   return kExitUsage;
 }
 
+// The boxes --device names, each with its own hardware; none to look for the programmer as the
+// window does. Hardware that cannot even be listed is left for the batch to report.
+int pickBoxes(const WriteOptions& o, CommandIo& io, std::vector<GangBox>& boxes) {
+  std::vector<ProgrammerBox> present;
+  try {
+    HardwareOptions listing = o.session.hardware;
+    // Only the boxes' names are looked at: a missing image is as good as a blank one here.
+    listing.factoryFreshPager = [] {
+      Image blank;
+      blank.fill(0xFF);
+      return blank;
+    };
+    HardwareSetup setup(listing);
+    present = programmerBoxes(setup.hid());
+  } catch (const std::runtime_error&) {
+    return kExitOk;  // the batch meets the same hardware and says what is wrong with it
+  }
+  return chooseBoxes(o.session.hardware, o.devices, present, boxes, io.err);
+}
+
 int runWrite(const WriteOptions& o, CommandIo& io) {
   BatchOptions batch;
   if (const std::string error = parseSteps(o.autoinc, batch.steps); !error.empty()) {
@@ -123,6 +146,17 @@ int runWrite(const WriteOptions& o, CommandIo& io) {
   batch.resume = o.resume;
   batch.batch = o.batch;
   batch.program = {startupOptionsFor(o.session.dataDirectory), o.session.hardware};
+  std::vector<GangBox> boxes;
+  if (const int status = pickBoxes(o, io, boxes); status != kExitOk) return status;
+  if (boxes.size() == 1) batch.program.hardware = boxes.front().hardware;
+  if (boxes.size() > 1) {
+    if (o.resume) {
+      io.err << "capcode write: --resume continues a batch on one box; give one --device\n";
+      return kExitUsage;
+    }
+    GangConsole gang(io);
+    return exitStatus(runGangBatch(batch, boxes, gang));
+  }
   ConsoleOperator person(io);
   return exitStatus(runProductionBatch(batch, person));
 }
