@@ -39,11 +39,22 @@ void listBoxes(const std::vector<ProgrammerBox>& present, std::ostream& err) {
 
 }  // namespace
 
+std::vector<ProgrammerBox> presentBoxes(const HardwareOptions& hardware) {
+  HardwareOptions listing = hardware;
+  // Only the boxes' names are looked at: a missing image is as good as a blank one here.
+  listing.factoryFreshPager = [] {
+    Image blank;
+    blank.fill(0xFF);
+    return blank;
+  };
+  HardwareSetup setup(listing);
+  return programmerBoxes(setup.hid());
+}
+
 PresentDevices presentDevices(const HardwareOptions& hardware, PpdevSystem& ppdev,
                               const std::string& deviceFolder) {
   PresentDevices present;
-  HardwareSetup setup(hardware);
-  present.boxes = programmerBoxes(setup.hid());
+  present.boxes = presentBoxes(hardware);
   if (!hardware.simulated()) {
     present.ports = parallelPorts(ppdev, parallelPortNodes(deviceFolder));
   } else if (hardware.simLptImage) {

@@ -22,6 +22,9 @@ struct PresentDevices {
 PresentDevices presentDevices(const HardwareOptions& hardware, PpdevSystem& ppdev,
                               const std::string& deviceFolder = "/dev");
 
+// The programmer boxes `hardware` shows (simulated images are only named, not read).
+std::vector<ProgrammerBox> presentBoxes(const HardwareOptions& hardware);
+
 // The listing as text lines, or as one JSON object:
 // {"usb":[{"path":..,"serial":..,"product":..}],"parallel":[{"path":..,"usable":..,"reason":..}]}
 std::string deviceReport(const PresentDevices& present, bool json);

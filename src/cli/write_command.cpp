@@ -110,15 +110,7 @@ int checkRevision(const WriteOptions& o, CommandIo& io) {
 int pickBoxes(const WriteOptions& o, CommandIo& io, std::vector<GangBox>& boxes) {
   std::vector<ProgrammerBox> present;
   try {
-    HardwareOptions listing = o.session.hardware;
-    // Only the boxes' names are looked at: a missing image is as good as a blank one here.
-    listing.factoryFreshPager = [] {
-      Image blank;
-      blank.fill(0xFF);
-      return blank;
-    };
-    HardwareSetup setup(listing);
-    present = programmerBoxes(setup.hid());
+    present = presentBoxes(o.session.hardware);
   } catch (const std::runtime_error&) {
     return kExitOk;  // the batch meets the same hardware and says what is wrong with it
   }

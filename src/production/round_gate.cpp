@@ -11,7 +11,8 @@ bool RoundGate::await(int box, int round) {
   changed_.notify_all();
   changed_.wait(lock, [&] { return stopped_ || opened_ >= round; });
   waiting_[static_cast<std::size_t>(box)] = 0;
-  return !stopped_;
+  // An opened round goes ahead even when the stop came before this thread woke up.
+  return opened_ >= round;
 }
 
 void RoundGate::ended(int box, BatchEnd end) {
