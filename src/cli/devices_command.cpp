@@ -7,21 +7,14 @@
 
 namespace capcode {
 
-namespace {
-
-struct DevicesOptions {
-  bool json = false;
-  SessionOptions session;
-};
-
-}  // namespace
-
 CommandRun setupDevicesCommand(CLI::App& app, CommandIo& io) {
-  auto o = std::make_shared<DevicesOptions>();
   CLI::App* command = app.add_subcommand(
       "devices", "list the programmer boxes and parallel ports present on this PC");
-  command->add_flag("--json", o->json, "print the list as one JSON object");
-  addSessionOptions(*command, o->session);
+  // What the command line sets, kept alive for the run.
+  auto json = std::make_shared<bool>(false);
+  auto session = std::make_shared<SessionOptions>();
+  command->add_flag("--json", *json, "print the list as one JSON object");
+  addSessionOptions(*command, *session);
   command->footer(
       "Each USB programmer box is listed with its path, serial number and product string; give\n"
       "either to capcode write --device. Each parallel port is opened and let go again, and\n"
@@ -29,9 +22,9 @@ CommandRun setupDevicesCommand(CLI::App& app, CommandIo& io) {
       "\"serial\",\"product\"}...],\"parallel\":[{\"path\",\"usable\",\"reason\"}...]}.\n"
       "Exit status: 0 the list was made (even an empty one), 1 the hardware could not be\n"
       "looked at (an unreadable simulated image), 2 a usage error.");
-  return [o, &io] {
+  return [json, session, &io] {
     try {
-      io.out << deviceReport(presentDevices(o->session.hardware, systemPpdev()), o->json);
+      io.out << deviceReport(presentDevices(session->hardware, systemPpdev()), *json);
     } catch (const std::runtime_error& e) {
       io.err << "capcode devices: " << e.what() << "\n";
       return kExitFailed;

@@ -18,10 +18,8 @@ namespace capcode {
 namespace {
 
 using test::capcode;
-using test::fileBytes;
 using test::has;
 using test::Outcome;
-using test::TempFolder;
 
 class Gang : public ::testing::Test {
  protected:
@@ -53,14 +51,13 @@ class Gang : public ::testing::Test {
       args.insert(args.end(), {"--device", "SIM-" + std::to_string(box)});
     return args;
   }
-  std::vector<PagerRecord> records() {
+  std::vector<PagerRecord> records() const {
     return openSqliteLedger(ledger, LedgerOpen::ExistingOnly)->list("");
   }
 
-  const std::string kData = CAPCODE_SOURCE_DATA_DIR;
-  TempFolder folder;
-  const std::string config = folder / "config.eep";
-  const std::string ledger = folder / "ledger.sqlite3";
+  test::TempFolder folder;
+  const std::string kData = CAPCODE_SOURCE_DATA_DIR, config = folder / "config.eep",
+                    ledger = folder / "ledger.sqlite3";
 };
 
 // Row 1 of the batch's pager n (from 1): the configuration's 2004000 moved on by step 1.
@@ -174,7 +171,7 @@ TEST_F(Gang, AWriteMustBeToldWhichOfSeveralBoxesToUse) {
     EXPECT_EQ(run.status, 2) << c.error;
     EXPECT_EQ(run.err, c.error);
     EXPECT_FALSE(std::filesystem::exists(ledger)) << "nothing begun: " << c.error;
-    EXPECT_EQ(fileBytes(folder / "box1.eep"), fileBytes(config));
+    EXPECT_EQ(test::fileBytes(folder / "box1.eep"), test::fileBytes(config));
   }
 }
 
@@ -230,7 +227,7 @@ TEST(GangSpeed, FourBoxesProgramSixteenPagersAtLeastThreeAndAHalfTimesFaster) {
 #ifdef CAPCODE_SANITIZED
   GTEST_SKIP() << "timings mean nothing under the sanitizers";
 #else
-  TempFolder folder;
+  test::TempFolder folder;
   const double speedup = bench::gangSpeedup(folder.path(), CAPCODE_SOURCE_DATA_DIR);
   ASSERT_GT(speedup, 0) << "a batch failed";
   std::printf("gang_speedup: %.2f\n", speedup);

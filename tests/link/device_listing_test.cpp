@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <map>
 
 #include "link/hardware_setup.hpp"
 #include "link/usb_protocol.hpp"
@@ -118,22 +119,20 @@ TEST(SimulatedBoxes, AFaultNamesOneBoxOrGoesToAll) {
 }
 
 TEST(SimulatedBoxes, AFaultForABoxThatIsNotThereIsRefused) {
-  const struct {
-    const char* fault;
-    const char* error;
-  } cases[] = {
+  // The fault, and why three simulated boxes refuse it.
+  const std::map<std::string, std::string> refusals = {
       {"box4:write:1:A", "--sim-fault box4:write:1:A names box 4, which is not simulated here"},
       {"box0:write:1:A", "a box prefix needs a box number 1..64: box0:write:1:A"},
       {"box2write:1:A", "a box prefix needs a box number 1..64: box2write:1:A"},
       {"box2:write:x:A", "unknown fault: box2:write:x:A"},
   };
   TempFolder folder;
-  for (const auto& c : cases) {
+  for (const auto& [fault, error] : refusals) {
     try {
-      HardwareSetup setup(boxes(folder, 3, {c.fault}));
-      ADD_FAILURE() << c.fault << " was taken";
+      HardwareSetup setup(boxes(folder, 3, {fault}));
+      ADD_FAILURE() << fault << " was taken";
     } catch (const std::runtime_error& e) {
-      EXPECT_EQ(std::string(e.what()), c.error);
+      EXPECT_EQ(e.what(), error);
     }
   }
 }
