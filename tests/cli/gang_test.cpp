@@ -146,6 +146,19 @@ TEST_F(Gang, AFailingBoxLeavesTheOthersVerifiedAndStopsAfterItsRound) {
   }
 }
 
+TEST_F(Gang, QAtTheRoundPromptStopsBeforeThatRound) {
+  std::vector<std::string> extra{"--count", "4", "--autoinc", "1=1"};
+  for (const std::string& arg : devices(2))
+    extra.push_back(arg);
+  const Outcome run = write(2, extra, "q\n");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_TRUE(
+      has(run.err, "Insert pagers in boxes 1-2 and press Enter\n\nStopped before round 2.\n"))
+      << run.err;
+  EXPECT_FALSE(has(run.err, "failed;")) << "a stop is no box's failure";
+  EXPECT_EQ(records().size(), 2u);
+}
+
 TEST_F(Gang, AWriteMustBeToldWhichOfSeveralBoxesToUse) {
   const std::string two =
       "  sim:usb:1  serial SIM-1  P-2 programmer\n  sim:usb:2  serial SIM-2  P-2 programmer\n";
