@@ -4,43 +4,8 @@
 #include "build_info.hpp"
 #include "cli/commands.hpp"
 #include "cli/usage_hint.hpp"
-#include "link/simulated_programmer.hpp"
 
 namespace capcode {
-
-void addSessionOptions(CLI::App& command, SessionOptions& options) {
-  command
-      .add_option("--data-dir", options.dataDirectory,
-                  "where the language libraries are when the working directory has none")
-      ->type_name("DIR");
-  command
-      .add_option("--sim-usb", options.hardware.simUsbImage,
-                  "use a simulated USB programmer box whose EEPROM holds IMAGE (2048 bytes); "
-                  "IMAGE receives the EEPROM at the end. An IMAGE that does not exist yet "
-                  "starts as a factory-fresh pager (the built-in default configuration, "
-                  "hardware settings included)")
-      ->type_name("IMAGE");
-  command
-      .add_option("--sim-lpt", options.hardware.simLptImage,
-                  "use a simulated 24C16 holding IMAGE behind a virtual parallel port; "
-                  "written back and, when missing, factory-fresh as with --sim-usb")
-      ->type_name("IMAGE");
-  command
-      .add_option("--sim-product", options.hardware.simProduct,
-                  "the simulated box's product string (\"P-2 programmer\")")
-      ->type_name("TEXT");
-  command
-      .add_option("--sim-fault", options.hardware.faults,
-                  "make the simulated hardware fail on purpose (repeatable); see below")
-      ->type_name("SPEC")
-      ->check(CLI::Validator(
-          [](std::string& spec) {
-            SimulatedBoxFaults faults;
-            unsigned nak = 0;
-            return parseSimulatedFault(spec, faults, nak);
-          },
-          ""));
-}
 
 int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
   CLI::App app(

@@ -49,10 +49,6 @@ struct OpenOptions;
 // --revision and --data-dir, for the commands that open configuration files.
 void addConfigurationOpenOptions(CLI::App& command, OpenOptions& open);
 
-// --data-dir and the simulated-hardware options shared by the pager commands; a --sim-fault
-// that does not parse is a usage error.
-void addSessionOptions(CLI::App& command, SessionOptions& options);
-
 // Runs `capcode ARGS...` (args without the program name) and returns its exit status.
 int runCapcode(const std::vector<std::string>& args, CommandIo& io);
 

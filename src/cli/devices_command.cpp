@@ -14,14 +14,15 @@ CommandRun setupDevicesCommand(CLI::App& app, CommandIo& io) {
   auto json = std::make_shared<bool>(false);
   auto session = std::make_shared<SessionOptions>();
   command->add_flag("--json", *json, "print the list as one JSON object");
-  addSessionOptions(*command, *session);
+  addSharedOptions(*command, kPagerCommands, *session);
   command->footer(
       "Each USB programmer box is listed with its path, serial number and product string; give\n"
       "either to capcode write --device. Each parallel port is opened and let go again, and\n"
       "listed with the reason when it cannot be opened. With --json: {\"usb\":[{\"path\",\n"
       "\"serial\",\"product\"}...],\"parallel\":[{\"path\",\"usable\",\"reason\"}...]}.\n"
       "Exit status: 0 the list was made (even an empty one), 1 the hardware could not be\n"
-      "looked at (an unreadable simulated image), 2 a usage error.");
+      "looked at (an unreadable simulated image), 2 a usage error.\n\n" +
+      simulatedFaultFooter());
   return [json, session, &io] {
     try {
       io.out << deviceReport(presentDevices(session->hardware, systemPpdev()), *json);

@@ -15,8 +15,7 @@ namespace capcode {
 namespace {
 
 SessionOptions offline(const OpenOptions& options) {
-  SessionOptions session;
-  session.dataDirectory = options.dataDirectory;
+  SessionOptions session = options.shared;
   session.hardware.offline = true;  // files only: no programmer is looked for
   return session;
 }
@@ -68,8 +67,8 @@ OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
     // An open that ended without refusing the file (an error notice) could not read it either.
     failure_ = line.empty() ? fileOpenRefusalLine(FileOpenResult::ReadError) : line;
   }
-  const bool read = accepted || result == FileOpenResult::ChecksumError ||
-                    result == FileOpenResult::WrongEdition;
+  const bool read =
+      accepted || result == FileOpenResult::ChecksumError || result == FileOpenResult::WrongEdition;
   if (read) {
     revisionCheck_ = checkRevisions(bytes_, revision, program_->startup());
     if (accepted && !revisionCheck_.chosen.clean()) failure_ = revisionCheck_.refusal();

@@ -22,7 +22,7 @@ namespace capcode {
 struct OpenOptions {
   std::optional<std::string> revision;  // "A2", "A3" or "B": the layout to decode with
   bool force = false;                   // show a file that fails the checks anyway
-  std::optional<std::string> dataDirectory;
+  SessionOptions shared;                // the shared options files take (--data-dir)
 };
 
 class OpenedConfiguration {

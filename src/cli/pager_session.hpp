@@ -8,14 +8,12 @@
 #include <vector>
 
 #include "app/program.hpp"
+#include "options/shared_options.hpp"
 
 namespace capcode {
 
-// The options the pager commands share on the command line.
-struct SessionOptions {
-  std::optional<std::string> dataDirectory;  // the language libraries, if not the defaults
-  HardwareOptions hardware;
-};
+// The options the pager commands share on the command line (the hardware, --data-dir).
+using SessionOptions = SharedOptionValues;
 
 class PagerSession : public Program {
  public:

@@ -83,15 +83,14 @@ CommandRun setupReadCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--raw", options->raw,
                     "also save a read whose checksum is wrong (a rescue dump of a damaged "
                     "pager); the exit status stays 1");
-  addSessionOptions(*command, options->session);
+  addSharedOptions(*command, kPagerCommands, options->session);
   command->footer(
       "The file is written only after a complete read whose checksum is right, with a safe\n"
       "save (the old file stays whole until the new one is on the disk). The status log goes\n"
       "to standard output.\n"
       "Exit status: 0 the pager was read and saved, 1 it could not be read or saved, 2 a\n"
-      "usage error.\n\n"
-      "Faults (--sim-fault SPEC):\n" +
-      std::string(kSimulatedFaultHelp));
+      "usage error.\n\n" +
+      simulatedFaultFooter());
   return [options, &io] { return runRead(*options, io); };
 }
 

@@ -9,7 +9,6 @@
 
 #include "cli/commands.hpp"
 #include "cli/script_runner.hpp"
-#include "link/hardware_setup.hpp"
 
 namespace capcode {
 
@@ -17,7 +16,6 @@ namespace {
 
 struct ScriptCommandOptions {
   std::string file;
-  std::string decimalMark;
   ScriptOptions script;
   SessionOptions session;
   ProductionOptions production;
@@ -27,7 +25,7 @@ struct ScriptCommandOptions {
 int runScriptCommand(ScriptCommandOptions& o, CommandIo& io) {
   o.script.dataDirectory = o.session.dataDirectory;
   o.script.hardware = o.session.hardware;
-  if (!o.decimalMark.empty()) o.script.decimalMark = o.decimalMark[0];
+  o.script.decimalMark = o.session.decimalMark;
   if (!o.ledger.empty()) {
     // Automation keeps no ledger unless it is given one.
     o.production.ledger = o.ledger;
@@ -67,11 +65,6 @@ CommandRun setupScriptCommand(CLI::App& app, CommandIo& io) {
   command->add_option("FILE", options->file, "the command file (standard input when absent or -)");
   command->add_flag("--bare", options->script.bare,
                     "skip the start-up: design values, image A, revision HW-A2, nothing decoded");
-  command
-      ->add_option("--decimal-mark", options->decimalMark,
-                   "take C ('.' or ',') as the system's decimal mark")
-      ->type_name("C")
-      ->check(CLI::IsMember({".", ","}));
   auto* ledger = command
                      ->add_option("--ledger", options->ledger,
                                   "record every write in this pager ledger, as the window does: a "
@@ -90,8 +83,8 @@ CommandRun setupScriptCommand(CLI::App& app, CommandIo& io) {
                    "free capcode set from the ledger")
       ->type_name("NAME")
       ->needs(ledger);
-  addSessionOptions(*command, options->session);
-  command->footer(std::string("Faults (--sim-fault SPEC):\n") + kSimulatedFaultHelp +
+  addSharedOptions(*command, kScriptCommand, options->session);
+  command->footer(simulatedFaultFooter() +
                   "Without a --sim option the real programmers are used: a USB programmer box, "
                   "else the\nparallel-port adapter on LPT1 (/dev/parport0).\n\n" +
                   scriptCommandsHelp());

@@ -18,36 +18,6 @@
 namespace capcode {
 
 namespace {
-const char* const kScriptHelpHead =
-    "Usage: capcode script [OPTIONS] [FILE]\n"
-    "\n"
-    "Runs the commands in FILE (standard input when absent) against the programmer's window\n"
-    "and prints a transcript on standard output: log:, beep, message:, error: and focus: lines\n"
-    "for what the program shows, progress: lines for the progress dialog, and the output of\n"
-    "get and image. The program starts up before the first command, as the window does.\n"
-    "\n"
-    "Options:\n"
-    "  --bare              skip the start-up: design values, image A, revision HW-A2, nothing\n"
-    "                      decoded\n"
-    "  --data-dir DIR      look for the language libraries in DIR when the working directory\n"
-    "                      has none (default: beside the program, then its installed data)\n"
-    "  --decimal-mark C    take C ('.' or ',') as the system's decimal mark\n"
-    "  --ledger LEDGER     record every write in this pager ledger as the window does (a file\n"
-    "                      or a PostgreSQL server); without it the script keeps no ledger\n"
-    "  --no-ledger         keep no ledger (the default)\n"
-    "  --station NAME      this station's name in the ledger (the host name)\n"
-    "  --batch NAME        program a batch shared by several stations: each write takes the\n"
-    "                      batch's next free capcode set from the ledger\n"
-    "  --sim-usb IMAGE     a simulated USB programmer whose EEPROM holds IMAGE (2048 bytes),\n"
-    "                      attached at start-up; IMAGE receives the EEPROM when the script ends\n"
-    "  --sim-lpt IMAGE     a simulated 24C16 holding IMAGE behind the parallel port\n"
-    "  --sim-product TEXT  the simulated box's product string (\"P-2 programmer\")\n"
-    "  --sim-fault SPEC    inject a fault (repeatable):\n";
-const char* const kScriptHelpTail =
-    "  -h, --help          show this help\n"
-    "Without a --sim option the real programmers are used: a USB programmer box, else the\n"
-    "parallel-port adapter on LPT1 (/dev/parport0).\n"
-    "\n";
 const char* const kScriptCommandsHelp =
     "Commands (one a line; blank lines and lines starting with # are skipped):\n"
     "  type NAME TEXT        the person types TEXT into a field, one keystroke per character\n"
@@ -79,11 +49,6 @@ const char* const kScriptCommandsHelp =
     "Exit status: 0 when every command ran (whatever the program reported), 2 after a script\n"
     "error (malformed command, unknown name, wrong kind of control), 1 when FILE cannot be read.\n";
 }  // namespace
-
-std::string scriptHelp() {
-  return std::string(kScriptHelpHead) + kSimulatedFaultHelp + kScriptHelpTail + kMissingImageHelp +
-         "\n" + kScriptCommandsHelp;
-}
 
 std::string scriptCommandsHelp() {
   return kScriptCommandsHelp;

@@ -80,9 +80,8 @@ class ScriptRunner {
   std::unique_ptr<WindowProduction> production_;
 };
 
-// The help text of `capcode script`.
-std::string scriptHelp();
-// Its part that lists the commands of a command file and the exit statuses.
+// The part of `capcode script --help` that lists the commands of a command file and the exit
+// statuses.
 std::string scriptCommandsHelp();
 
 }  // namespace capcode

@@ -20,10 +20,7 @@ struct ShowOptions {
 // Adds --revision and --data-dir, which show, diff and set share.
 void addOpenOptions(CLI::App& command, OpenOptions& open) {
   addRevisionOption(command, open.revision);
-  command
-      .add_option("--data-dir", open.dataDirectory,
-                  "where the language libraries are when the working directory has none")
-      ->type_name("DIR");
+  addSharedOptions(command, kFileCommands, open.shared);
 }
 
 int runShow(const ShowOptions& o, CommandIo& io) {

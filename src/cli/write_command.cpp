@@ -14,7 +14,7 @@
 #include "cli/device_report.hpp"
 #include "cli/gang_console.hpp"
 #include "cli/opened_configuration.hpp"
-#include "link/hardware_setup.hpp"
+#include "core/recovery_chips.hpp"
 #include "production/production_batch.hpp"
 
 namespace capcode {
@@ -34,16 +34,8 @@ struct WriteOptions {
   bool allowReuse = false;
   bool resume = false;
   std::string batch;
-  std::vector<std::string> devices;  // --device: the boxes to use, by path or serial number
   SessionOptions session;
 };
-
-// The menu items of Help > Recover by the synthesizer they name.
-const std::map<std::string, std::string>& recoveryItems() {
-  static const std::map<std::string, std::string> items = {
-      {"KS8809", "KS88091"}, {"SM5170", "SM51701"}, {"FS8108", "FS81081"}, {"FS8170", "FS81701"}};
-  return items;
-}
 
 // --autoinc ROW=STEP: rows 1-8, steps 0-8, each row at most once.
 std::string parseSteps(const std::vector<std::string>& given, RowSteps& steps) {
@@ -114,7 +106,7 @@ int pickBoxes(const WriteOptions& o, CommandIo& io, std::vector<GangBox>& boxes)
   } catch (const std::runtime_error&) {
     return kExitOk;  // the batch meets the same hardware and says what is wrong with it
   }
-  return chooseBoxes(o.session.hardware, o.devices, present, boxes, io.err);
+  return chooseBoxes(o.session.hardware, o.session.devices, present, boxes, io.err);
 }
 
 int runWrite(const WriteOptions& o, CommandIo& io) {
@@ -128,7 +120,7 @@ int runWrite(const WriteOptions& o, CommandIo& io) {
   batch.sameCapcodes = o.sameCapcodes;
   if (!o.recover.empty()) {
     batch.recoverChip = o.recover;
-    batch.recoverItem = recoveryItems().at(o.recover);
+    batch.recoverItem = recoveryChip(o.recover)->menuItem;
   }
   if (o.revision) batch.revision = revisionNamed(*o.revision);
   batch.ledger = o.ledgerPath;
@@ -171,12 +163,13 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--same-capcodes", o->sameCapcodes,
                     "allow a batch in which every pager gets the same capcodes");
   std::vector<std::string> chips;
-  for (const auto& [chip, item] : recoveryItems())
-    chips.push_back(chip);
+  for (const RecoveryChip& chip : kRecoveryChips)
+    chips.emplace_back(chip.name);
   command
       ->add_option("--recover", o->recover,
                    "synthesizer recovery, as Help > Recover: program a blank or damaged pager "
-                   "without reading it first (KS8809, SM5170, FS8108, FS8170)")
+                   "without reading it first (" +
+                       recoveryChipNames() + ")")
       ->type_name("CHIP")
       ->check(CLI::IsMember(chips));
   auto* ledger = command
@@ -209,7 +202,7 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
       ->excludes(resume)
       ->excludes("--allow-reuse");
   addRevisionOption(*command, o->revision);
-  addSessionOptions(*command, o->session);
+  addSharedOptions(*command, static_cast<OptionUsers>(kPagerCommands | kWriteCommand), o->session);
   command->footer(
       "Before each pager after the first it asks on standard error for the next pager and\n"
       "waits for Enter (q, or the end of input, stops). After each pager it prints one line\n"
@@ -225,9 +218,8 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
       "--device, write refuses with the list of boxes (capcode devices lists them).\n"
       "Exit status: 0 every pager verified, 1 a pager or the configuration failed (the batch\n"
       "stops there), 2 a usage error or a file that does not decode cleanly at the revision,\n"
-      "3 refused by the ledger or the ledger cannot record.\n\n"
-      "Faults (--sim-fault SPEC):\n" +
-      std::string(kSimulatedFaultHelp));
+      "3 refused by the ledger or the ledger cannot record.\n\n" +
+      simulatedFaultFooter());
   return [o, &io] {
     if (const int status = checkRevision(*o, io); status != kExitOk) return status;
     return runWrite(*o, io);

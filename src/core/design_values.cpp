@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/program_state.hpp"
+#include "core/recovery_chips.hpp"
 #include "core/window_arrangement.hpp"
 
 namespace capcode {
@@ -114,10 +115,8 @@ void window(Designer& d) {
   d.menu("switch_model", "&V2", "", false);
   d.menu("Help1", "&Help", "");
   d.menu("Recover1", "&Recover", "Help1");
-  d.menu("KS88091", "KS8809", "Recover1");
-  d.menu("SM51701", "SM5170", "Recover1");
-  d.menu("FS81081", "FS8108", "Recover1");
-  d.menu("FS81701", "FS8170", "Recover1");
+  for (const RecoveryChip& chip : kRecoveryChips)
+    d.menu(chip.menuItem, chip.name, "Recover1");
   d.menu("Debug1", "&Debug", "Help1", false);
   d.menu("About1", "&About", "Help1");
   d.container("PageControl1");
@@ -266,7 +265,10 @@ void hardwarePage(Designer& d) {
   d.text("f_version", "2");
 
   d.openGroup("hardware", "pll_select", "PLL select");
-  d.choice("pll", {"KS8809", "SM5170", "FS8108", "FS8170"}, 2);
+  std::vector<std::string> pllTypes;
+  for (const RecoveryChip& chip : kRecoveryChips)
+    pllTypes.emplace_back(chip.name);
+  d.choice("pll", pllTypes, 2);
   d.captioned("L_pll", ControlKind::Label, "PLL type");
 
   d.openGroup("hardware", "mpu_clock_speed", "MPU Clock Select");

@@ -11,21 +11,6 @@
 
 namespace capcode {
 
-const char* const kMissingImageHelp =
-    "An IMAGE that does not exist yet starts as a factory-fresh pager (the built-in default\n"
-    "configuration, hardware settings included) and is written when the program ends.\n";
-
-const char* const kSimulatedFaultHelp =
-    "  read:N:S, write:N:S, attach:N:S  the Nth report of that command (0x14, 0x15, 0x13,\n"
-    "                      counted from 1) gets the reply S: A, B, C or D (that status),\n"
-    "                      silent (no reply), late (the reply comes after the time limit)\n"
-    "                      or unplug (the box is gone from then on); needs --sim-usb\n"
-    "  flip:OFFSET         the box's stored byte at OFFSET reads back inverted (--sim-usb)\n"
-    "  nochip              no EEPROM: the box answers A, the port's chip never acknowledges\n"
-    "  nak:N               the chip does not acknowledge the Nth byte sent to it (--sim-lpt)\n"
-    "  Numbers are decimal, 1 to 1000000; a fault that the chosen simulation cannot show is\n"
-    "  refused.\n";
-
 namespace {
 
 // A path that names nothing yet in a folder that exists: the image file is made at the end.
@@ -59,25 +44,6 @@ std::string saveImage(const std::string& path, const Memory& memory) {
 }
 
 }  // namespace
-
-bool takeHardwareOption(int argc, char** argv, int& i, HardwareOptions& options) {
-  if (i + 1 >= argc) return false;
-  const std::string option = argv[i];
-  const char* value = argv[i + 1];
-  if (option == "--sim-usb") {
-    options.simUsbImage = value;
-  } else if (option == "--sim-lpt") {
-    options.simLptImage = value;
-  } else if (option == "--sim-fault") {
-    options.faults.emplace_back(value);
-  } else if (option == "--sim-product") {
-    options.simProduct = value;
-  } else {
-    return false;
-  }
-  ++i;
-  return true;
-}
 
 std::vector<std::string> HardwareOptions::usbImages() const {
   std::vector<std::string> images;

@@ -87,14 +87,4 @@ class HardwareSetup {
   SimulatedHidBackend* simHid_ = nullptr;
 };
 
-// Takes one hardware option (--sim-usb, --sim-lpt, --sim-fault, --sim-product) with its value
-// from argv at `i`, advancing `i` past the value. False when argv[i] is none of them.
-bool takeHardwareOption(int argc, char** argv, int& i, HardwareOptions& options);
-
-// What a simulated image that does not exist yet starts as, for help texts (whole lines).
-extern const char* const kMissingImageHelp;
-
-// The --sim-fault spellings, for help texts.
-extern const char* const kSimulatedFaultHelp;
-
 }  // namespace capcode

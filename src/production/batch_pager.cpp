@@ -1,6 +1,7 @@
 // One pager of a batch: asked for, given its capcodes, recorded, written, classified,
 // completed, and the capcodes moved on for the next.
 
+#include "core/recovery_chips.hpp"
 #include "production/batch_run.hpp"
 #include "production/ledger_refusal.hpp"
 #include "production/write_result.hpp"
@@ -104,8 +105,8 @@ BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t noticeFrom)
     if (readBackRefused_ && options_.recoverItem.empty()) {
       person_.tell(
           "the pager's own image fails its checksum (a blank or half-written pager?); "
-          "--recover CHIP (KS8809, SM5170, FS8108, FS8170) programs it without reading it "
-          "first");
+          "--recover CHIP (" +
+          recoveryChipNames() + ") programs it without reading it first");
     }
     return BatchEnd::Failed;
   }

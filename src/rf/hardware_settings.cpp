@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/program_state.hpp"
+#include "core/recovery_chips.hpp"
 
 namespace capcode {
 
@@ -13,18 +14,15 @@ constexpr int kLcdSt7567a = 2;
 constexpr int kPllFs8108 = 2;
 constexpr int kPllFs8170 = 3;
 
-// The recovery items in menu order; item i names PLL type i.
-const char* const kRecoveryItems[] = {"KS88091", "SM51701", "FS81081", "FS81701"};
-
 void recoveryClick(FormModel& form, int chip) {
-  Control& item = form.at(kRecoveryItems[chip]);
+  Control& item = form.at(kRecoveryChips[chip].menuItem);
   if (item.checked) {
     item.checked = false;
     form.at("Recover1").checked = false;
     return;
   }
-  for (int other = 0; other < 4; ++other)
-    form.at(kRecoveryItems[other]).checked = other == chip;
+  for (int other = 0; other < static_cast<int>(kRecoveryChips.size()); ++other)
+    form.at(kRecoveryChips[other].menuItem).checked = other == chip;
   form.at("Recover1").checked = true;
   form.setIndex("pll", chip);
   if (chip == kPllFs8108) form.setIndex("lcddrv_opa", form.index("lcddrv") == kLcdSt7567a ? 2 : 3);
@@ -56,8 +54,8 @@ void selectPort(ProgramState& state, bool second) {
 
 void installHardwareSettingRules(ProgramState& state) {
   FormModel& form = state.form;
-  for (int chip = 0; chip < 4; ++chip) {
-    form.attach(ControlEvent::Click, kRecoveryItems[chip],
+  for (int chip = 0; chip < static_cast<int>(kRecoveryChips.size()); ++chip) {
+    form.attach(ControlEvent::Click, kRecoveryChips[chip].menuItem,
                 [&form, chip] { recoveryClick(form, chip); });
   }
   form.attach(ControlEvent::Click, "Debug1", [&form] {

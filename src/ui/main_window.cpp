@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "core/recovery_chips.hpp"
 #include "link/hidapi_backend.hpp"
 #include "ui/frame_placement.hpp"
 #include "ui/ledger_records_dialog.hpp"
@@ -642,11 +643,12 @@ void MainWindow::buildMenu() {
   QMenuBar* bar = menuBar();
   std::map<std::string, QMenu*> menus;
   // Items that carry a tick mark in the window.
-  static const char* const kTicked[] = {"LPT11",   "LPT21",   "KS88091", "SM51701",
-                                        "FS81081", "FS81701", "Debug1",  "Recover1"};
+  static const char* const kTicked[] = {"LPT11", "LPT21", "Debug1", "Recover1"};
   auto isTicked = [](const std::string& name) {
     return std::any_of(std::begin(kTicked), std::end(kTicked),
-                       [&](const char* t) { return name == t; });
+                       [&](const char* t) { return name == t; }) ||
+           std::any_of(kRecoveryChips.begin(), kRecoveryChips.end(),
+                       [&](const RecoveryChip& chip) { return name == chip.menuItem; });
   };
   // Items with sub-items become menus.
   std::map<std::string, bool> hasChildren;

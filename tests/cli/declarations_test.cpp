@@ -1,15 +1,17 @@
 // One declaration, three readers: every command and long option that `capcode COMMAND --help`
 // declares appears in the manual page (in that command's synopsis, or among the hardware
-// options the synopsis refers to) and is offered by the bash completion.
+// options the synopsis refers to) and is offered by the bash completion; the chips that
+// --recover takes are the Recover menu's in all of them.
 
 #include <gtest/gtest.h>
-#include <stdio.h>
 
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
 
+#include "core/recovery_chips.hpp"
+#include "support/command_output.hpp"
 #include "support/run_capcode.hpp"
 #include "support/temp_folder.hpp"
 
@@ -85,16 +87,12 @@ std::set<std::string> completed(const std::vector<std::string>& words) {
   out << ")\nCOMP_CWORD=" << words.size() - 1 << "\n_capcode\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
   out.close();
   std::set<std::string> offered;
-  FILE* pipe = ::popen(("bash " + script).c_str(), "r");
-  if (pipe == nullptr) return offered;
-  char line[256];
-  while (std::fgets(line, sizeof line, pipe) != nullptr) {
-    std::string word(line);
-    while (!word.empty() && (word.back() == '\n' || word.back() == ' '))
+  std::istringstream lines(test::runCommand("bash " + script).out);
+  for (std::string word; std::getline(lines, word);) {
+    while (!word.empty() && word.back() == ' ')
       word.pop_back();
     if (!word.empty()) offered.insert(word);
   }
-  ::pclose(pipe);
   return offered;
 }
 
@@ -134,6 +132,38 @@ TEST(Declarations, EveryCommandAndLongOptionIsOfferedByTheCompletion) {
     for (const std::string& sub : d.subcommands)
       EXPECT_TRUE(commands.count(sub)) << words[words.size() - 2] << " " << sub;
   }
+}
+
+// The chip names in a text: two capitals and four digits.
+std::set<std::string> chipsNamedIn(const std::string& text) {
+  static const std::regex kChip(R"(\b[A-Z]{2}[0-9]{4}\b)");
+  std::set<std::string> chips;
+  for (std::sregex_iterator m(text.begin(), text.end(), kChip), end; m != end; ++m)
+    chips.insert(m->str());
+  return chips;
+}
+
+TEST(Declarations, RecoverTakesExactlyTheChipsOfTheRecoverMenu) {
+  std::set<std::string> menu;
+  for (const RecoveryChip& chip : kRecoveryChips)
+    menu.insert(chip.name);
+  ASSERT_EQ(menu.size(), kRecoveryChips.size());
+
+  const std::string page = sourceFile("man/capcode.1");
+  const std::size_t recover = page.find(".BI \\-\\-recover ");
+  ASSERT_NE(recover, std::string::npos);
+  EXPECT_EQ(chipsNamedIn(page.substr(recover, page.find(".TP", recover) - recover)), menu)
+      << "the manual page";
+  EXPECT_EQ(completed({"capcode", "write", "--recover", ""}), menu) << "the completion";
+
+  const test::Outcome help = test::capcode({"write", "--help"});
+  const std::size_t line = help.out.find("--recover");
+  ASSERT_NE(line, std::string::npos);
+  EXPECT_EQ(chipsNamedIn(help.out.substr(line, help.out.find("\n  -", line) - line)), menu)
+      << "capcode write --help";
+  // A menu item's name is not a chip.
+  EXPECT_EQ(test::capcode({"write", "pager.eep", "--recover", kRecoveryChips[0].menuItem}).status,
+            kExitUsage);
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+// The options several programs share come from their one declaration: each program's --help
+// lists exactly the shared options it takes, each with the declared value name and help, and
+// the programs that simulate hardware explain the faults with the same footer.
+
+#include "options/shared_options.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "support/command_output.hpp"
+#include "support/run_capcode.hpp"
+
+namespace capcode {
+namespace {
+
+using test::has;
+
+struct Listed {
+  std::string valueName;
+  std::string help;
+};
+
+// The shared options a help lists, by name, with the value name and help it gives them.
+std::map<std::string, Listed> sharedOptionsListed(const std::string& help) {
+  std::set<std::string> shared;
+  for (const SharedOptionDeclaration& d : sharedOptionDeclarations())
+    shared.insert(d.name);
+  // "  --sim-fault FAULT ...   help"; a value name may be followed by the values it accepts
+  // (":{.,,}"), and a long first column puts the help on the next line.
+  static const std::regex kLine(
+      R"(^\s+(--[a-z][a-z0-9-]*) ([A-Z][A-Z0-9]*)(?::\{[^}]*\})?(?: \.\.\.)?(?:\s{2,}(.*))?$)");
+  std::map<std::string, Listed> listed;
+  std::istringstream lines(help);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (!std::regex_match(line, m, kLine) || !shared.count(m[1])) continue;
+    std::string text = m[3];
+    if (text.empty() && std::getline(lines, text)) text.erase(0, text.find_first_not_of(' '));
+    listed[m[1]] = {m[2], text};
+  }
+  return listed;
+}
+
+struct Program {
+  const char* name;
+  std::vector<std::string> command;  // of capcode; empty for the window
+  OptionUsers user;
+  bool simulatesHardware;
+};
+
+const Program kPrograms[] = {
+    {"capcode script", {"script"}, kScriptCommand, true},
+    {"capcode read", {"read"}, kPagerCommands, true},
+    {"capcode write", {"write"}, static_cast<OptionUsers>(kPagerCommands | kWriteCommand), true},
+    {"capcode devices", {"devices"}, kPagerCommands, true},
+    {"capcode show", {"show"}, kFileCommands, false},
+    {"capcode diff", {"diff"}, kFileCommands, false},
+    {"capcode set", {"set"}, kFileCommands, false},
+    {"capcode-programmer", {}, kWindowProgram, true},
+};
+
+#ifdef CAPCODE_WINDOW
+// The window run without a display: what it prints and its exit status.
+test::CommandRan window(const std::string& args) {
+  return test::runCommand(std::string("env -i '") + CAPCODE_WINDOW + "' " + args + " 2>&1");
+}
+#endif
+
+std::string helpOf(const Program& program) {
+  if (program.command.empty()) {
+#ifdef CAPCODE_WINDOW
+    const test::CommandRan help = window("--help");
+    EXPECT_EQ(help.status, 0);
+    return help.out;
+#else
+    return {};
+#endif
+  }
+  std::vector<std::string> args = program.command;
+  args.push_back("--help");
+  const test::Outcome help = test::capcode(args);
+  EXPECT_EQ(help.status, 0) << program.name;
+  return help.out;
+}
+
+TEST(SharedOptions, EveryProgramsHelpListsItsSharedOptionsAsDeclared) {
+  for (const Program& program : kPrograms) {
+    const std::string help = helpOf(program);
+    if (help.empty() && program.command.empty()) continue;  // built without the window
+    ASSERT_FALSE(help.empty()) << program.name;
+    std::map<std::string, Listed> expected;
+    for (const SharedOptionDeclaration& d : sharedOptionDeclarations()) {
+      if ((d.users & program.user) != 0) expected[d.name] = {d.valueName, d.help};
+    }
+    const std::map<std::string, Listed> listed = sharedOptionsListed(help);
+    EXPECT_EQ(listed.size(), expected.size()) << program.name;
+    for (const auto& [name, declared] : expected) {
+      const auto shown = listed.find(name);
+      ASSERT_NE(shown, listed.end()) << program.name << " " << name;
+      EXPECT_EQ(shown->second.valueName, declared.valueName) << program.name << " " << name;
+      EXPECT_EQ(shown->second.help, declared.help) << program.name << " " << name;
+    }
+    EXPECT_EQ(has(help, simulatedFaultFooter()), program.simulatesHardware) << program.name;
+  }
+}
+
+// The window parses before it looks for a display: help and usage errors need none.
+TEST(SharedOptions, TheWindowAnswersItsCommandLineWithoutADisplay) {
+#ifndef CAPCODE_WINDOW
+  GTEST_SKIP() << "built without the window";
+#else
+  const struct {
+    const char* args;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"--help", 0, "Usage: capcode-programmer"},
+      {"--sim-usb pager.eep --sim-fault flip:x", 2, "--sim-fault"},
+      {"--sim-usb", 2, "--sim-usb"},
+      {"one.eep two.eep", 2, "two.eep"},
+      {"--no-ledger --ledger ledger.sqlite3", 2, "--no-ledger and --ledger exclude each other"},
+  };
+  for (const auto& c : cases) {
+    const test::CommandRan ran = window(c.args);
+    EXPECT_EQ(ran.status, c.status) << c.args << ": " << ran.out;
+    EXPECT_TRUE(has(ran.out, c.says)) << c.args << ": " << ran.out;
+  }
+#endif
+}
+
+}  // namespace
+}  // namespace capcode
