@@ -58,7 +58,8 @@ const SharedOptionDeclaration kDeclarations[] = {
      "does (default 0)",
      kHardwareUsers,
      [](CLI::App& command, const SharedOptionDeclaration& self, SharedOptionValues& values) {
-       return declare(command, self, values.hardware.simReportMillis)->check(CLI::Range(0, 10000));
+       return declare(command, self, values.hardware.simReportMillis)
+           ->check(CLI::Range(0, 10000).description(""));
      }},
     {"--sim-lpt", "IMAGE",
      "use a simulated 24C16 holding IMAGE behind a virtual parallel port; written back and, "
