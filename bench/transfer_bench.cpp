@@ -20,6 +20,7 @@
 
 #include "app/window_program.hpp"
 #include "cli/commands.hpp"
+#include "gang_speedup.hpp"
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "link/parallel_port_link.hpp"
@@ -316,6 +317,10 @@ int main(int argc, char** argv) {
   std::printf("lpt_read_wait_ratio: %.4f\n", capcode::lptWaitRatio);
   std::printf("ledger_record_ms: %.3f\n", capcode::ledgerRecordMillis());
   std::printf("batch_host_share: %.5f\n", capcode::batchHostShare());
+  {
+    capcode::ScratchFolder folder;
+    std::printf("gang_speedup: %.2f\n", capcode::bench::gangSpeedup(folder.path, CAPCODE_DATA_DIR));
+  }
   std::string why;
   const double reservation = capcode::reservationMillisP95(why);
   if (reservation < 0) {

@@ -3,12 +3,12 @@ _capcode() {
   local cur prev words cword
   _init_completion || return
 
-  local commands="script read write ledger show diff set"
-  local hardware="--sim-usb --sim-lpt --sim-product --sim-fault --data-dir"
+  local commands="script read write ledger show diff set devices"
+  local hardware="--sim-usb --sim-lpt --sim-product --sim-fault --sim-report-ms --data-dir"
   local command="" i
   for ((i = 1; i < cword; i++)); do
     case "${words[i]}" in
-      script | read | write | ledger | show | diff | set)
+      script | read | write | ledger | show | diff | set | devices)
         command=${words[i]}
         break
         ;;
@@ -32,7 +32,8 @@ _capcode() {
       COMPREPLY=($(compgen -W ". ," -- "$cur"))
       return
       ;;
-    --count | --autoinc | --station | --since | --sim-product | --sim-fault | --batch | ID)
+    --count | --autoinc | --station | --since | --sim-product | --sim-fault | --batch | ID | \
+      --sim-report-ms | --device)
       return
       ;;
   esac
@@ -46,7 +47,8 @@ _capcode() {
     script) options="--bare --decimal-mark --ledger --no-ledger --station --batch $hardware --help" ;;
     read) options="--raw $hardware --help" ;;
     write) options="--count --autoinc --capcodes --same-capcodes --recover --ledger --no-ledger --station
-                    --allow-reuse --resume --batch --revision $hardware --help" ;;
+                    --allow-reuse --resume --batch --revision --device $hardware --help" ;;
+    devices) options="--json $hardware --help" ;;
     ledger)
       if [[ " ${words[*]} " == *" resolve "* ]]; then
         if [[ "$cur" == -* ]]; then

@@ -32,6 +32,7 @@ int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
   add(setupShowCommand);
   add(setupDiffCommand);
   add(setupSetCommand);
+  add(setupDevicesCommand);
 
   std::vector<std::string> argv{"capcode"};
   argv.insert(argv.end(), args.begin(), args.end());

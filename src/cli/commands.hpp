@@ -40,6 +40,7 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io);
 CommandRun setupShowCommand(CLI::App& app, CommandIo& io);
 CommandRun setupDiffCommand(CLI::App& app, CommandIo& io);
 CommandRun setupSetCommand(CLI::App& app, CommandIo& io);
+CommandRun setupDevicesCommand(CLI::App& app, CommandIo& io);
 
 // --revision A2|A3|B: the hardware revision whose layout a configuration file is read with.
 void addRevisionOption(CLI::App& command, std::optional<std::string>& revision);

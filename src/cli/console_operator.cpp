@@ -15,9 +15,13 @@ bool ConsoleOperator::nextPager(int pager, int count) {
   return true;
 }
 
+std::string pagerLine(const PagerReport& report) {
+  return "Pager " + std::to_string(report.pager) + " of " + std::to_string(report.count) + " " +
+         std::string(resultName(report.result)) + ": " + describeCapcodes(report.addresses);
+}
+
 void ConsoleOperator::pagerDone(const PagerReport& report) {
-  io_.out << "Pager " << report.pager << " of " << report.count << " " << resultName(report.result)
-          << ": " << describeCapcodes(report.addresses) << std::endl;
+  io_.out << pagerLine(report) << std::endl;
 }
 
 void ConsoleOperator::tell(std::string_view line) {

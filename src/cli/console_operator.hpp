@@ -9,6 +9,9 @@
 
 namespace capcode {
 
+// "Pager 3 of 10 verified: 1=2004000 2=2004008": one pager's result line.
+std::string pagerLine(const PagerReport& report);
+
 class ConsoleOperator final : public ProductionOperator {
  public:
   explicit ConsoleOperator(CommandIo& io) : io_(io), feedback_(io.out, io.err, io.errIsTerminal) {}

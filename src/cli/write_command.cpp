@@ -11,6 +11,8 @@
 #include "cli/commands.hpp"
 #include "cli/configuration_input.hpp"
 #include "cli/console_operator.hpp"
+#include "cli/device_report.hpp"
+#include "cli/gang_console.hpp"
 #include "cli/opened_configuration.hpp"
 #include "core/recovery_chips.hpp"
 #include "production/production_batch.hpp"
@@ -99,23 +101,39 @@ int checkRevision(const WriteOptions& o, CommandIo& io) {
 
 // What `capcode write --help` says after the options.
 std::string writeFooter() {
+  // clang-format off
   return "Before each pager after the first it asks on standard error for the next pager and\n"
          "waits for Enter (q, or the end of input, stops). After each pager it prints one line\n"
          "with the result and the capcodes of the enabled rows. The status log goes to standard\n"
          "output. The file must decode cleanly at the revision (--revision; a file laid out for\n"
          "another one is refused, naming it). The whole batch is checked before the first pager:\n"
-         "capcodes that the address rules refuse, or that repeat an individual capcode of this "
-         "batch or of the ledger, stop\n"
-         "it before anything is written.\n"
+         "capcodes that the address rules refuse, or that repeat an individual capcode of this\n"
+         "batch or of the ledger, stop it before anything is written.\n"
          "A capcode list (--capcodes) gives one pager a line: the header names the rows it gives\n"
          "(row1..row8) and reference columns kept with each pager's record; other rows keep the\n"
-         "configuration's capcodes. A list that cannot be read, or a line that the rules, the "
-         "list\n"
+         "configuration's capcodes. A list that cannot be read, or a line that the rules, the list\n"
          "itself or the ledger refuse, stops the batch before anything is written.\n"
+         "With several --device boxes the pagers are programmed a round at a time, one per box;\n"
+         "\"Insert pagers in boxes 1-N and press Enter\" starts each round after the first, and a\n"
+         "box that fails stops the batch after its round. With more than one box present and no\n"
+         "--device, write refuses with the list of boxes (capcode devices lists them).\n"
          "Exit status: 0 every pager verified, 1 a pager or the configuration failed (the batch\n"
          "stops there), 2 a usage error or a file that does not decode cleanly at the revision,\n"
          "3 refused by the ledger or the ledger cannot record.\n\n" +
          simulatedFaultFooter();
+  // clang-format on
+}
+
+// The boxes --device names, each with its own hardware; none to look for the programmer as the
+// window does. Hardware that cannot even be listed is left for the batch to report.
+int pickBoxes(const WriteOptions& o, CommandIo& io, std::vector<GangBox>& boxes) {
+  std::vector<ProgrammerBox> present;
+  try {
+    present = presentBoxes(o.session.hardware);
+  } catch (const std::runtime_error&) {
+    return kExitOk;  // the batch meets the same hardware and says what is wrong with it
+  }
+  return chooseBoxes(o.session.hardware, o.session.devices, present, boxes, io.err);
 }
 
 int runWrite(const WriteOptions& o, CommandIo& io) {
@@ -141,6 +159,17 @@ int runWrite(const WriteOptions& o, CommandIo& io) {
   batch.resume = o.resume;
   batch.batch = o.batch;
   batch.program = {startupOptionsFor(o.session.dataDirectory), o.session.hardware};
+  std::vector<GangBox> boxes;
+  if (const int status = pickBoxes(o, io, boxes); status != kExitOk) return status;
+  if (boxes.size() == 1) batch.program.hardware = boxes.front().hardware;
+  if (boxes.size() > 1) {
+    if (o.resume) {
+      io.err << "capcode write: --resume continues a batch on one box; give one --device\n";
+      return kExitUsage;
+    }
+    GangConsole gang(io);
+    return exitStatus(runGangBatch(batch, boxes, gang));
+  }
   ConsoleOperator person(io);
   return exitStatus(runProductionBatch(batch, person));
 }
@@ -211,7 +240,7 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
       ->excludes(resume)
       ->excludes("--allow-reuse");
   addRevisionOption(*command, o->revision);
-  addSharedOptions(*command, kPagerCommands, o->session);
+  addSharedOptions(*command, static_cast<OptionUsers>(kPagerCommands | kWriteCommand), o->session);
   command->footer(writeFooter());
   return [o, count, &io] {
     o->countGiven = count->count() > 0;

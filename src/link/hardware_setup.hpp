@@ -20,6 +20,18 @@ namespace capcode {
 
 struct HardwareOptions {
   std::optional<std::string> simUsbImage;  // a simulated programmer box holding this image
+  // Simulated programmer boxes, one per image, numbered from `firstSimBox` in this order: box N
+  // has the path "sim:usb:N" and the serial number "SIM-N". `simUsbImage`, when also given,
+  // comes first.
+  std::vector<std::string> simUsbImages;
+  int firstSimBox = 1;
+  // Each simulated box's time to answer one report, in milliseconds of real time.
+  int simReportMillis = 0;
+  // The HID layer shows only the device with this path (one box of several on this PC).
+  std::optional<std::string> onlyDevice;
+  // False: no parallel port at all, real or simulated chip (nothing answers there), so that
+  // boxes driven side by side never contend for the one port.
+  bool parallelPort = true;
   std::optional<std::string> simLptImage;  // a simulated 24C16 behind the parallel port
   std::vector<std::string> faults;         // --sim-fault spellings
   std::optional<std::string> simProduct;   // the simulated box's product string
@@ -31,9 +43,17 @@ struct HardwareOptions {
   // only for such an image; without it a missing image is an error.
   std::function<Image()> factoryFreshPager;
   bool simulated() const {
-    return offline || simUsbImage || simLptImage || !faults.empty() || simProduct;
+    return offline || simUsbImage || !simUsbImages.empty() || simLptImage || !faults.empty() ||
+           simProduct;
   }
+  // The simulated boxes' images in box order.
+  std::vector<std::string> usbImages() const;
 };
+
+// The hardware of box `number` (1-based) of those `all` shows, at `path`, for a run that drives
+// it alongside the others: only its HID device (its own simulated box, image and faults when
+// simulated), and no parallel port.
+HardwareOptions boxHardware(const HardwareOptions& all, int number, const std::string& path);
 
 class HardwareSetup {
  public:
@@ -46,7 +66,11 @@ class HardwareSetup {
   PortIo& port() { return *port_; }
   LinkClock& clock() { return *clock_; }
   HidBackend& hid() { return *hid_; }
-  SimulatedProgrammer* simulatedBox() { return box_; }
+  // The first simulated box, or none.
+  SimulatedProgrammer* simulatedBox() {
+    return simHid_ != nullptr && !simHid_->boxes().empty() ? simHid_->boxes().front().get()
+                                                           : nullptr;
+  }
   SimulatedParallelPort* simulatedPort() { return simPort_; }
   SimulatedHidBackend* simulatedHid() { return simHid_; }
 
@@ -58,7 +82,7 @@ class HardwareSetup {
   std::unique_ptr<LinkClock> clock_;
   std::unique_ptr<PortIo> port_;
   std::unique_ptr<HidBackend> hid_;
-  SimulatedProgrammer* box_ = nullptr;
+  std::vector<std::string> usbImages_;  // the image of each simulated box, in box order
   SimulatedParallelPort* simPort_ = nullptr;
   SimulatedHidBackend* simHid_ = nullptr;
 };

@@ -17,6 +17,7 @@ struct HidDeviceInfo {
   std::uint16_t vendorId = 0;
   std::uint16_t productId = 0;
   std::string productString;
+  std::string serialNumber;  // as the device reports it; empty when it reports none
 };
 
 enum class HidReadResult { Ok, TimedOut, Failed };

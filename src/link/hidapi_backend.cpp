@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <vector>
 
 #include "link/usb_protocol.hpp"
@@ -15,6 +16,14 @@
 namespace capcode {
 
 namespace {
+
+// hidapi keeps its start-up state and the text of the last enumerate or open failure in
+// globals: several boxes driven from threads of one process take turns there. Reads and writes
+// on an opened device keep to that device and need no turn.
+std::mutex& hidapiGlobals() {
+  static std::mutex globals;
+  return globals;
+}
 
 std::string narrow(const wchar_t* text) {
   std::string out;
@@ -118,14 +127,17 @@ const HidApi& systemHidApi() {
 }
 
 HidapiBackend::HidapiBackend(const HidApi& api) : api_(api) {
+  const std::lock_guard<std::mutex> turn(hidapiGlobals());
   if (api_.init() != 0) problem_ = "The USB HID layer cannot be started";
 }
 HidapiBackend::~HidapiBackend() {
+  const std::lock_guard<std::mutex> turn(hidapiGlobals());
   api_.exit();
 }
 
 std::vector<HidDeviceInfo> HidapiBackend::enumerate() {
   std::vector<HidDeviceInfo> list;
+  const std::lock_guard<std::mutex> turn(hidapiGlobals());
   hid_device_info* all = api_.enumerate(0, 0);
   for (hid_device_info* d = all; d != nullptr; d = d->next) {
     HidDeviceInfo info;
@@ -133,6 +145,7 @@ std::vector<HidDeviceInfo> HidapiBackend::enumerate() {
     info.vendorId = d->vendor_id;
     info.productId = d->product_id;
     info.productString = narrow(d->product_string);
+    info.serialNumber = narrow(d->serial_number);
     list.push_back(std::move(info));
   }
   if (all != nullptr) api_.freeEnumeration(all);
@@ -140,10 +153,13 @@ std::vector<HidDeviceInfo> HidapiBackend::enumerate() {
 }
 
 std::unique_ptr<HidDevice> HidapiBackend::open(const HidDeviceInfo& info) {
+  std::unique_lock<std::mutex> turn(hidapiGlobals());
   errno = 0;
   hid_device* handle = api_.openPath(info.path.c_str());
+  const int openError = errno;
+  turn.unlock();
   if (handle == nullptr) {
-    const int error = errno != 0 ? errno : ENODEV;
+    const int error = openError != 0 ? openError : ENODEV;
     problem_ = "USB programmer " + info.path + " cannot be opened: " + std::strerror(error) +
                (error == EACCES ? " (install the udev rule from the data directory)" : "");
     return nullptr;

@@ -25,6 +25,12 @@ class SimulatedHandle final : public HidDevice {
   }
   HidReadResult readReport(std::uint8_t* report, std::size_t length, int timeoutMillis) override {
     if (!box_.pluggedIn) return HidReadResult::Failed;
+    if (box_.replyMillis > 0) {
+      // The box's own time to answer; one slower than the host's limit misses it.
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(std::min(box_.replyMillis, timeoutMillis)));
+      if (box_.replyMillis > timeoutMillis) return HidReadResult::TimedOut;
+    }
     auto reply = box_.takeReply();
     if (!reply) {
       // A box that does not answer keeps the host waiting for the whole time limit.
@@ -68,8 +74,24 @@ bool parseNumber(const std::string& text, unsigned long& value) {
 
 }  // namespace
 
-std::string parseSimulatedFault(const std::string& spec, SimulatedBoxFaults& box,
+BoxFault splitBoxFault(const std::string& spec) {
+  if (spec.rfind("box", 0) != 0) return {0, spec};
+  const std::size_t colon = spec.find(':');
+  unsigned long box = 0;
+  if (colon == std::string::npos || !parseNumber(spec.substr(3, colon - 3), box) || box == 0 ||
+      box > static_cast<unsigned long>(kMaxSimulatedBoxes)) {
+    return {-1, spec};
+  }
+  return {static_cast<int>(box), spec.substr(colon + 1)};
+}
+
+std::string parseSimulatedFault(const std::string& given, SimulatedBoxFaults& box,
                                 unsigned& nakAtByte) {
+  const BoxFault split = splitBoxFault(given);
+  if (split.box < 0)
+    return "a box prefix needs a box number 1.." + std::to_string(kMaxSimulatedBoxes) + ": " +
+           given;
+  const std::string& spec = split.fault;
   if (spec == "nochip") {
     box.noChip = true;
     return {};
@@ -79,12 +101,12 @@ std::string parseSimulatedFault(const std::string& spec, SimulatedBoxFaults& box
   const std::string rest = colon == std::string::npos ? "" : spec.substr(colon + 1);
   unsigned long n = 0;
   if (kind == "flip") {
-    if (!parseNumber(rest, n) || n >= 2048) return "flip needs an offset 0..2047: " + spec;
+    if (!parseNumber(rest, n) || n >= 2048) return "flip needs an offset 0..2047: " + given;
     box.flippedOffsets.push_back(n);
     return {};
   }
   if (kind == "nak") {
-    if (!parseNumber(rest, n) || n == 0) return "nak needs a byte number from 1: " + spec;
+    if (!parseNumber(rest, n) || n == 0) return "nak needs a byte number from 1: " + given;
     nakAtByte = static_cast<unsigned>(n);
     return {};
   }
@@ -93,16 +115,18 @@ std::string parseSimulatedFault(const std::string& spec, SimulatedBoxFaults& box
                                : kind == "attach" ? kCommandAttach
                                                   : 0;
   const std::size_t second = rest.find(':');
-  if (command == 0 || second == std::string::npos) return "unknown fault: " + spec;
+  if (command == 0 || second == std::string::npos) return "unknown fault: " + given;
   const auto reply = replyNamed(rest.substr(second + 1));
-  if (!parseNumber(rest.substr(0, second), n) || n == 0 || !reply) return "unknown fault: " + spec;
+  if (!parseNumber(rest.substr(0, second), n) || n == 0 || !reply) return "unknown fault: " + given;
   box.planned[{command, static_cast<unsigned>(n)}] = *reply;
   return {};
 }
 
-SimulatedProgrammer::SimulatedProgrammer(std::string productString, std::string path) {
+SimulatedProgrammer::SimulatedProgrammer(std::string productString, std::string path,
+                                         std::string serial) {
   eeprom.fill(0xFF);
   info.path = std::move(path);
+  info.serialNumber = std::move(serial);
   info.vendorId = kVendor;
   info.productId = kProduct;
   info.productString = std::move(productString);

@@ -29,19 +29,33 @@ struct SimulatedBoxFaults {
 
 // Parses one --sim-fault spelling: read:N:S, write:N:S, attach:N:S (S = A B C D silent unplug
 // late), flip:OFFSET, nochip; nak:N belongs to the parallel port and is returned as `nakAtByte`.
-// Numbers are decimal digits only. Returns an error text, empty on success.
+// Any of them may be preceded by boxK: (K = 1..kMaxSimulatedBoxes), which names the simulated
+// box it is meant for. Numbers are decimal digits only. Returns an error text, empty on success.
 std::string parseSimulatedFault(const std::string& spec, SimulatedBoxFaults& box,
                                 unsigned& nakAtByte);
+
+inline constexpr int kMaxSimulatedBoxes = 64;
+
+// A --sim-fault spelling taken apart: the box it names (1-based; 0 when it names none, so it
+// is for every box; -1 when the boxK: prefix is malformed) and the fault itself.
+struct BoxFault {
+  int box = 0;
+  std::string fault;
+};
+BoxFault splitBoxFault(const std::string& spec);
 
 class SimulatedProgrammer {
  public:
   explicit SimulatedProgrammer(std::string productString = "P-2 programmer",
-                               std::string path = "sim:usb:1");
+                               std::string path = "sim:usb:1", std::string serial = "SIM-1");
 
   std::array<std::uint8_t, 2048> eeprom;
   SimulatedBoxFaults faults;
   HidDeviceInfo info;
   bool pluggedIn = true;
+  // How long the box takes to answer each report, in milliseconds of real time (a real box
+  // needs a few); 0 answers at once.
+  int replyMillis = 0;
   // Reports handled so far, by command.
   std::map<std::uint8_t, unsigned> counts;
 

@@ -16,6 +16,7 @@ const char* const kSimulatedFaultHelp =
     "  flip:OFFSET         the box's stored byte at OFFSET reads back inverted (--sim-usb)\n"
     "  nochip              no EEPROM: the box answers A, the port's chip never acknowledges\n"
     "  nak:N               the chip does not acknowledge the Nth byte sent to it (--sim-lpt)\n"
+    "  boxK:FAULT          gives FAULT to simulated box K only (without it, every box has it)\n"
     "  Numbers are decimal, 1 to 1000000; a fault that the chosen simulation cannot show is\n"
     "  refused.\n";
 
@@ -46,10 +47,19 @@ const SharedOptionDeclaration kDeclarations[] = {
     {"--sim-usb", "IMAGE",
      "use a simulated USB programmer box whose EEPROM holds IMAGE (2048 bytes); IMAGE receives "
      "the EEPROM at the end. An IMAGE that does not exist yet starts as a factory-fresh pager "
-     "(the built-in default configuration, hardware settings included)",
+     "(the built-in default configuration, hardware settings included). Repeatable: one box "
+     "per image, box N with the path sim:usb:N and the serial number SIM-N",
      kHardwareUsers,
      [](CLI::App& command, const SharedOptionDeclaration& self, SharedOptionValues& values) {
-       return declare(command, self, values.hardware.simUsbImage);
+       return declare(command, self, values.hardware.simUsbImages);
+     }},
+    {"--sim-report-ms", "MS",
+     "each simulated box takes MS milliseconds of real time to answer a report, as a real one "
+     "does (default 0)",
+     kHardwareUsers,
+     [](CLI::App& command, const SharedOptionDeclaration& self, SharedOptionValues& values) {
+       return declare(command, self, values.hardware.simReportMillis)
+           ->check(CLI::Range(0, 10000).description(""));
      }},
     {"--sim-lpt", "IMAGE",
      "use a simulated 24C16 holding IMAGE behind a virtual parallel port; written back and, "
@@ -67,6 +77,13 @@ const SharedOptionDeclaration kDeclarations[] = {
      kHardwareUsers,
      [](CLI::App& command, const SharedOptionDeclaration& self, SharedOptionValues& values) {
        return declare(command, self, values.hardware.faults)->check(simulatedFaultCheck());
+     }},
+    {"--device", "PATH|SERIAL",
+     "the programmer box to use, by its path or serial number (capcode devices lists them); "
+     "repeatable: several boxes program a round of pagers at once",
+     kWriteCommand,
+     [](CLI::App& command, const SharedOptionDeclaration& self, SharedOptionValues& values) {
+       return declare(command, self, values.devices);
      }},
     {"--decimal-mark", "C", "take C ('.' or ',') as the system's decimal mark", kScriptCommand,
      [](CLI::App& command, const SharedOptionDeclaration& self, SharedOptionValues& values) {

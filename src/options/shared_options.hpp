@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "link/hardware_setup.hpp"
 
@@ -19,6 +20,7 @@ struct SharedOptionValues {
   std::optional<std::string> dataDirectory;  // the language libraries, if not the defaults
   HardwareOptions hardware;                  // real programmers, or simulated ones
   std::optional<char> decimalMark;           // the system's decimal mark, instead of LC_NUMERIC
+  std::vector<std::string> devices;          // the programmer boxes to use, by path or serial
 };
 
 // The programs (or groups of commands) that take a shared option; a row names several.
@@ -27,6 +29,7 @@ enum OptionUsers : unsigned {
   kPagerCommands = 1u << 1,  // capcode read, write
   kScriptCommand = 1u << 2,  // capcode script
   kWindowProgram = 1u << 3,  // capcode-programmer
+  kWriteCommand = 1u << 4,   // capcode write alone (several boxes at once)
 };
 
 struct SharedOptionDeclaration {

@@ -27,14 +27,17 @@ BatchEnd BatchRun::listed() {
   std::vector<int> sets;
   if (auto end = linesToTake(sets)) return *end;
   const int left = static_cast<int>(sets.size());
-  if (options_.countGiven && options_.count > left) {
-    return usage("--count " + std::to_string(options_.count) + ": " + list_->path + " has " +
+  // With several boxes `count` is this box's share; the batch's own count is checked.
+  const int wanted = options_.share.batchSize(options_.count);
+  if (options_.countGiven && wanted > left) {
+    return usage("--count " + std::to_string(wanted) + ": " + list_->path + " has " +
                  (options_.resume ? "only " + std::to_string(left) + " pagers left"
                                   : "only " + std::to_string(left) + " pagers"));
   }
   if (!options_.countGiven) options_.count = left;
   // A station of a shared batch may take any line: it checks them all.
-  if (options_.batch.empty()) sets.resize(static_cast<std::size_t>(options_.count));
+  if (options_.batch.empty())
+    sets.resize(static_cast<std::size_t>(options_.share.batchSize(options_.count)));
   sets_ = std::make_unique<ListSets>(currentAddresses(state()), list_);
   if (BatchEnd end = checkList(sets); end != BatchEnd::Done) return end;
   return options_.batch.empty() ? listPagers(sets) : shared();
@@ -114,7 +117,7 @@ BatchEnd BatchRun::checkList(const std::vector<int>& sets) {
 
 BatchEnd BatchRun::listPagers(const std::vector<int>& sets) {
   for (int pager = 1; pager <= options_.count; ++pager) {
-    const int k = sets[static_cast<std::size_t>(pager - 1)];
+    const int k = sets[static_cast<std::size_t>(options_.share.setIndex(pager))];
     const std::vector<RecordedAddress> set = sets_->set(k);
     const SetOrigin origin = sets_->origin(k);
     recorder_->setOrigin(origin);

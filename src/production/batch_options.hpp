@@ -15,6 +15,22 @@ namespace capcode {
 // The auto-increment step given for row N (index N, 1-8), 0-8; unset rows keep the file's.
 using RowSteps = std::array<std::optional<int>, kAddressRows + 1>;
 
+// One box's share of a batch programmed on several boxes at once, a round at a time: in round
+// r (from 1) box b (index from 0) programs the batch's pager (r-1)*boxes + b + 1, which takes
+// capcode set (r-1)*boxes + b. A batch on one box is box 0 of 1.
+struct BatchShare {
+  int box = 0;
+  int boxes = 1;
+  int total = 0;  // pagers in the whole batch, with several boxes
+  // The set index of this box's pager `pager` (1-based), and that pager's number in the batch.
+  int setIndex(int pager) const { return (pager - 1) * boxes + box; }
+  int batchPager(int pager) const { return setIndex(pager) + 1; }
+  // Pagers in the whole batch, given this box's own `count` (a lone box has them all).
+  int batchSize(int count) const { return boxes == 1 ? count : total; }
+  // How many of the batch's pagers fall to this box.
+  int pagers() const { return total > box ? (total - box + boxes - 1) / boxes : 0; }
+};
+
 struct BatchOptions {
   std::string file;         // the configuration file
   int count = 1;            // pagers in a row
@@ -32,6 +48,8 @@ struct BatchOptions {
   bool resume = false;      // continue after the last verified pager of this file
   std::string batch;        // a batch shared by several stations; none when empty
   ProgramOptions program;   // start-up and hardware
+  // With several boxes: this box's share; `count` is then its own pagers (share.pagers()).
+  BatchShare share;
 };
 
 // How a batch ended.

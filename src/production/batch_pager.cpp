@@ -44,6 +44,11 @@ BatchEnd BatchRun::pager(int pager, const std::vector<RecordedAddress>* plan) {
 std::optional<BatchEnd> BatchRun::takeCapcodes(int pager,
                                                const std::vector<RecordedAddress>* plan) {
   if (plan != nullptr) {
+    // A box sharing the batch skips the sets of the other boxes: its rows are set to its own.
+    if (options_.share.boxes > 1 && pagerAddresses() != *plan) {
+      if (auto refusal = enterCapcodes(*plan, false))
+        return fail("pager " + ofCount(pager) + ": " + refusal->reason + "; stopped");
+    }
     if (pagerAddresses() == *plan) return std::nullopt;
     return fail("pager " + ofCount(pager) + ": the capcodes " + describeCapcodes(pagerAddresses()) +
                 " differ from the plan " + describeCapcodes(*plan) + "; stopped");
@@ -92,7 +97,8 @@ void BatchRun::transfer(bool reserved) {
 BatchEnd BatchRun::finish(int pager, PagerResult result, std::size_t noticeFrom) {
   const std::vector<RecordedAddress> addresses = recorder_->record().addresses;
   const LedgerStep completed = recorder_->complete(result);
-  person_.pagerDone({pager, options_.count, result, addresses});
+  const BatchShare& share = options_.share;
+  person_.pagerDone({share.batchPager(pager), share.batchSize(options_.count), result, addresses});
   if (!completed.done()) {
     person_.tell(completed.error + "; the ledger could not complete this pager's record (pager " +
                  ofCount(pager) + "); stopped");

@@ -26,7 +26,9 @@ BatchEnd BatchRun::usage(const std::string& text) {
 }
 
 std::string BatchRun::ofCount(int pager) const {
-  return std::to_string(pager) + " of " + std::to_string(options_.count);
+  const BatchShare& share = options_.share;
+  return std::to_string(share.batchPager(pager)) + " of " +
+         std::to_string(share.batchSize(options_.count));
 }
 
 BatchEnd BatchRun::run() {
@@ -137,23 +139,25 @@ BatchEnd BatchRun::resume() {
 
 // One station's batch: the whole plan is checked against the rules and the ledger first.
 BatchEnd BatchRun::planned() {
-  const BatchPlan plan = planBatch(state(), program_->startup(), options_.count);
+  const BatchShare& share = options_.share;
+  const int total = share.batchSize(options_.count);
+  const BatchPlan plan = planBatch(state(), program_->startup(), total);
   if (plan.refusal) {
     const BatchRefusal& r = *plan.refusal;
-    return fail("pager " + std::to_string(r.pager) + " of " + std::to_string(options_.count) +
+    return fail("pager " + std::to_string(r.pager) + " of " + std::to_string(total) +
                 " could not be given capcodes" +
                 (r.row > 0 ? " (row " + std::to_string(r.row) + ")" : std::string()) + ": " +
                 r.reason + "; nothing was written");
   }
   if (!options_.allowReuse) {
-    for (std::size_t k = 0; k < plan.pagers.size(); ++k) {
-      const LedgerStep step = recorder_->check(plan.pagers[k]);
+    for (int pager = 1; pager <= options_.count; ++pager) {
+      const LedgerStep step = recorder_->check(plan.pagers.at(share.setIndex(pager)));
       if (step.done()) continue;
-      return ledgerStopped(step, static_cast<int>(k) + 1, "nothing was written");
+      return ledgerStopped(step, pager, "nothing was written");
     }
   }
   for (int pager = 1; pager <= options_.count; ++pager) {
-    const BatchEnd end = this->pager(pager, &plan.pagers[static_cast<std::size_t>(pager - 1)]);
+    const BatchEnd end = this->pager(pager, &plan.pagers.at(share.setIndex(pager)));
     if (end != BatchEnd::Done) return end;
   }
   return BatchEnd::Done;

@@ -16,6 +16,7 @@
 #include "link/programmer_links.hpp"
 #include "link/simulated_eeprom.hpp"
 #include "link/simulated_programmer.hpp"
+#include "support/fake_ppdev.hpp"
 #include "support/window_fixture.hpp"
 
 namespace capcode {
@@ -23,40 +24,7 @@ namespace {
 
 using testing::Lines;
 
-// The ppdev calls, failing as told.
-class FakePpdev final : public PpdevSystem {
- public:
-  int openError = 0;         // errno of open, 0 to succeed
-  int claimError = 0;        // errno of PPCLAIM
-  long failIoctlAfter = -1;  // register calls that succeed before ENODEV, -1 never
-  int opens = 0;
-  long registerCalls = 0;
-
-  int open(const char*, int) override {
-    ++opens;
-    if (openError != 0) {
-      errno = openError;
-      return -1;
-    }
-    return 7;
-  }
-  int ioctl(int, unsigned long request, void* argument) override {
-    if (request == PPRELEASE || request == PPSETMODE) return 0;
-    if (failIoctlAfter >= 0 && registerCalls++ >= failIoctlAfter) {
-      errno = ENODEV;
-      return -1;
-    }
-    if (request == PPRDATA || request == PPRSTATUS || request == PPRCONTROL)
-      *static_cast<unsigned char*>(argument) = 0x5A;
-    return 0;
-  }
-  int close(int) override { return 0; }
-  int claim(int, int) override {
-    if (claimError == 0) return 0;
-    errno = claimError;
-    return -1;
-  }
-};
+using test::FakePpdev;
 
 TEST(PpdevPort, SaysOnceWhyThePortCannotBeReached) {
   const struct {

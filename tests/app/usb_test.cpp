@@ -61,10 +61,10 @@ TEST_F(Programmer, OnlyTheExactProductStringsAreProgrammers) {
   } cases[] = {{"P-1 programmer", true},  {"P-2 programmer", true},   {"P-2+programmer", true},
                {"P-1 Programmer", false}, {"P-2 +programmer", false}, {"", false}};
   for (const auto& c : cases) {
-    HidDeviceInfo info{"x", 0x04D8, 0x1000, c.product};
+    HidDeviceInfo info{"x", 0x04D8, 0x1000, c.product, ""};
     EXPECT_EQ(isProgrammer(info), c.programmer) << c.product;
   }
-  EXPECT_FALSE(isProgrammer({"x", 0x04D9, 0x1000, "P-1 programmer"}));
+  EXPECT_FALSE(isProgrammer({"x", 0x04D9, 0x1000, "P-1 programmer", ""}));
   plugBox("p-2 programmer");
   deviceChange();
   EXPECT_EQ(events(), Lines{});
@@ -90,7 +90,7 @@ TEST_F(Programmer, UnplugFallsBackAndTheSecondBoxTakesOver) {
   EXPECT_FALSE(form.at("ReadFromPager").enabled);
   EXPECT_TRUE(form.at("rw_speed").visible);
   EXPECT_FALSE(form.at("switch_model").enabled);  // not enabled again
-  EXPECT_EQ(deviceListText({"x", 0x04D8, 0x1000, ""}), "Device VID=04D8 PID=1000");
+  EXPECT_EQ(deviceListText({"x", 0x04D8, 0x1000, "", ""}), "Device VID=04D8 PID=1000");
 }
 
 TEST_F(Programmer, UsbReadWriteAndVerify) {

@@ -29,10 +29,11 @@ std::map<std::string, Listed> sharedOptionsListed(const std::string& help) {
   std::set<std::string> shared;
   for (const SharedOptionDeclaration& d : sharedOptionDeclarations())
     shared.insert(d.name);
-  // "  --sim-fault FAULT ...   help"; a value name may be followed by the values it accepts
+  // "  --sim-fault FAULT ...   help"; a value name (PATH|SERIAL for one of two) may be followed by
+  // the values it accepts
   // (":{.,,}"), and a long first column puts the help on the next line.
   static const std::regex kLine(
-      R"(^\s+(--[a-z][a-z0-9-]*) ([A-Z][A-Z0-9]*)(?::\{[^}]*\})?(?: \.\.\.)?(?:\s{2,}(.*))?$)");
+      R"(^\s+(--[a-z][a-z0-9-]*) ([A-Z][A-Z0-9|]*)(?::\{[^}]*\})?(?: \.\.\.)?(?:\s{2,}(.*))?$)");
   std::map<std::string, Listed> listed;
   std::istringstream lines(help);
   for (std::string line; std::getline(lines, line);) {
@@ -55,7 +56,8 @@ struct Program {
 const Program kPrograms[] = {
     {"capcode script", {"script"}, kScriptCommand, true},
     {"capcode read", {"read"}, kPagerCommands, true},
-    {"capcode write", {"write"}, kPagerCommands, true},
+    {"capcode write", {"write"}, static_cast<OptionUsers>(kPagerCommands | kWriteCommand), true},
+    {"capcode devices", {"devices"}, kPagerCommands, true},
     {"capcode show", {"show"}, kFileCommands, false},
     {"capcode diff", {"diff"}, kFileCommands, false},
     {"capcode set", {"set"}, kFileCommands, false},

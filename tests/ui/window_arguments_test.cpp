@@ -38,7 +38,7 @@ TEST(WindowArguments, QtsOwnOptionsArePassedOverAroundTheWindowsOwn) {
   ASSERT_FALSE(parsed.status) << parsed.err;
   const WindowOptions& options = parsed.arguments.options;
   EXPECT_EQ(parsed.arguments.file, "order.eep");
-  EXPECT_EQ(options.hardware.simUsbImage, "pager.eep");
+  EXPECT_EQ(options.hardware.usbImages(), std::vector<std::string>{"pager.eep"});
   EXPECT_EQ(options.hardware.faults, (std::vector<std::string>{"read:1:A", "nochip"}));
   // A person trains on simulated hardware that keeps real time.
   EXPECT_TRUE(options.hardware.realTimeSimulation);

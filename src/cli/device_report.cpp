@@ -1,0 +1,117 @@
+#include "cli/device_report.hpp"
+
+#include <algorithm>
+
+#include "cli/commands.hpp"
+#include "core/json.hpp"
+
+namespace capcode {
+
+namespace {
+
+std::string portLine(const ParallelPortState& port) {
+  return port.path + (port.usable ? "  can be opened" : "  cannot be opened: " + port.reason);
+}
+
+std::string jsonBox(const ProgrammerBox& box) {
+  return "{\"path\":" + jsonString(box.path) + ",\"serial\":" + jsonString(box.serialNumber) +
+         ",\"product\":" + jsonString(box.product) + "}";
+}
+
+std::string jsonPort(const ParallelPortState& port) {
+  return "{\"path\":" + jsonString(port.path) + ",\"usable\":" + (port.usable ? "true" : "false") +
+         ",\"reason\":" + jsonString(port.reason) + "}";
+}
+
+template <typename Item, typename Render>
+std::string jsonArray(const std::vector<Item>& items, Render render) {
+  std::string text = "[";
+  for (std::size_t k = 0; k < items.size(); ++k)
+    text += (k > 0 ? "," : "") + render(items[k]);
+  return text + "]";
+}
+
+void listBoxes(const std::vector<ProgrammerBox>& present, std::ostream& err) {
+  if (present.empty()) err << "capcode write: no programmer box is present\n";
+  for (const ProgrammerBox& box : present)
+    err << "  " << boxLine(box) << "\n";
+}
+
+}  // namespace
+
+std::vector<ProgrammerBox> presentBoxes(const HardwareOptions& hardware) {
+  HardwareOptions listing = hardware;
+  // Only the boxes' names are looked at: a missing image is as good as a blank one here.
+  listing.factoryFreshPager = [] {
+    Image blank;
+    blank.fill(0xFF);
+    return blank;
+  };
+  HardwareSetup setup(listing);
+  return programmerBoxes(setup.hid());
+}
+
+PresentDevices presentDevices(const HardwareOptions& hardware, PpdevSystem& ppdev,
+                              const std::string& deviceFolder) {
+  PresentDevices present;
+  present.boxes = presentBoxes(hardware);
+  if (!hardware.simulated()) {
+    present.ports = parallelPorts(ppdev, parallelPortNodes(deviceFolder));
+  } else if (hardware.simLptImage) {
+    present.ports.push_back({"sim:lpt", true, {}});
+  }
+  return present;
+}
+
+std::string deviceReport(const PresentDevices& present, bool json) {
+  if (json) {
+    return "{\"usb\":" + jsonArray(present.boxes, jsonBox) +
+           ",\"parallel\":" + jsonArray(present.ports, jsonPort) + "}\n";
+  }
+  std::string text =
+      "USB programmer boxes:" + std::string(present.boxes.empty() ? " none" : "") + "\n";
+  for (const ProgrammerBox& box : present.boxes)
+    text += "  " + boxLine(box) + "\n";
+  text += "Parallel ports:" + std::string(present.ports.empty() ? " none" : "") + "\n";
+  for (const ParallelPortState& port : present.ports)
+    text += "  " + portLine(port) + "\n";
+  return text;
+}
+
+int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
+                const std::vector<ProgrammerBox>& present, std::vector<GangBox>& chosen,
+                std::ostream& err) {
+  chosen.clear();
+  if (wanted.empty()) {
+    if (present.size() <= 1) return kExitOk;
+    err << "capcode write: " << present.size()
+        << " programmer boxes are present; name the ones to use with --device PATH|SERIAL:\n";
+    listBoxes(present, err);
+    return kExitUsage;
+  }
+  std::vector<std::size_t> taken;
+  for (const std::string& name : wanted) {
+    const auto found = findBox(present, name);
+    if (!found) {
+      err << "capcode write: --device " << name
+          << ": no programmer box has that path or serial number"
+          << (present.empty() ? "" : "; present:") << "\n";
+      listBoxes(present, err);
+      return kExitUsage;
+    }
+    if (std::find(taken.begin(), taken.end(), *found) != taken.end()) {
+      err << "capcode write: --device " << name << ": box " << present[*found].path
+          << " is named twice\n";
+      return kExitUsage;
+    }
+    taken.push_back(*found);
+    const ProgrammerBox& box = present[*found];
+    // A simulated box's number is its place among the simulated boxes.
+    const int number = hardware.firstSimBox + static_cast<int>(*found);
+    chosen.push_back({box.path + (box.serialNumber.empty() ? "" : ", " + box.serialNumber),
+                      boxHardware(hardware, number, box.path)});
+  }
+  return kExitOk;
+}
+
+}  // namespace capcode

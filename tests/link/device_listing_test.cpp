@@ -1,0 +1,186 @@
+// Several programmer boxes on one PC: what the listing finds (boxes by path and serial number,
+// parallel ports with why one cannot be opened), simulated boxes each with their own image,
+// faults and reply time, and one box's hardware taken out of several.
+
+#include "link/device_listing.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+
+#include "link/hardware_setup.hpp"
+#include "link/usb_protocol.hpp"
+#include "support/fake_ppdev.hpp"
+#include "support/temp_folder.hpp"
+
+namespace capcode {
+namespace {
+
+using test::FakePpdev;
+using test::fileBytes;
+using test::TempFolder;
+
+Image blank() {
+  Image image;
+  image.fill(0xFF);
+  return image;
+}
+
+HardwareOptions boxes(const TempFolder& folder, int count, std::vector<std::string> faults = {}) {
+  HardwareOptions options;
+  for (int k = 1; k <= count; ++k)
+    options.simUsbImages.push_back(folder / ("box" + std::to_string(k) + ".eep"));
+  options.faults = std::move(faults);
+  options.factoryFreshPager = blank;
+  return options;
+}
+
+TEST(DeviceListing, ParallelPortsSayWhyOneCannotBeOpened) {
+  FakePpdev system;
+  system.openErrorOf["/dev/parport1"] = EACCES;
+  system.claimErrorOf["/dev/parport2"] = EBUSY;
+  system.openErrorOf["/dev/parport3"] = ENODEV;
+  const auto ports =
+      parallelPorts(system, {"/dev/parport0", "/dev/parport1", "/dev/parport2", "/dev/parport3"});
+  const struct {
+    bool usable;
+    const char* reason;
+  } expected[] = {
+      {true, ""},
+      {false, "Permission denied: add yourself to the lp group"},
+      {false, "in use by another program"},
+      {false, "No such device"},
+  };
+  ASSERT_EQ(ports.size(), std::size(expected));
+  for (std::size_t k = 0; k < ports.size(); ++k) {
+    EXPECT_EQ(ports[k].usable, expected[k].usable) << ports[k].path;
+    EXPECT_EQ(ports[k].reason, expected[k].reason) << ports[k].path;
+  }
+  EXPECT_EQ(system.closes, 2) << "every port opened is closed again";
+}
+
+TEST(DeviceListing, ParallelPortNodesInNumberOrder) {
+  TempFolder folder;
+  for (const char* name : {"parport10", "parport2", "parport0", "parportx", "lp0", "parport"})
+    std::ofstream(folder / name).put('x');
+  EXPECT_EQ(
+      parallelPortNodes(folder.path()),
+      (std::vector<std::string>{folder / "parport0", folder / "parport2", folder / "parport10"}));
+  EXPECT_TRUE(parallelPortNodes(folder / "missing").empty());
+}
+
+TEST(DeviceListing, ABoxIsFoundByItsPathOrAnUnsharedSerialNumber) {
+  const std::vector<ProgrammerBox> present = {
+      {"/dev/hidraw3", "A100", "P-2 programmer"},
+      {"/dev/hidraw5", "B200", "P-1 programmer"},
+      {"/dev/hidraw6", "B200", "P-1 programmer"},
+      {"/dev/hidraw7", "", "P-2 programmer"},
+  };
+  const struct {
+    const char* wanted;
+    std::optional<std::size_t> found;
+  } cases[] = {
+      {"/dev/hidraw5", 1},    {"A100", 0},
+      {"B200", std::nullopt}, {"", std::nullopt},
+      {"a100", std::nullopt}, {"/dev/hidraw9", std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(findBox(present, c.wanted), c.found) << c.wanted;
+}
+
+TEST(SimulatedBoxes, EachHasItsOwnPathSerialNumberAndImage) {
+  TempFolder folder;
+  HardwareSetup setup(boxes(folder, 3));
+  const auto present = programmerBoxes(setup.hid());
+  ASSERT_EQ(present.size(), 3u);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::string number = std::to_string(k + 1);
+    EXPECT_EQ(present[k].path, "sim:usb:" + number);
+    EXPECT_EQ(present[k].serialNumber, "SIM-" + number);
+    EXPECT_EQ(present[k].product, "P-2 programmer");
+  }
+  setup.simulatedHid()->boxes()[1]->eeprom[5] = 0x42;
+  ASSERT_EQ(setup.saveSimulatedImages(), "");
+  EXPECT_EQ(fileBytes(folder / "box1.eep")[5], 0xFF);
+  EXPECT_EQ(fileBytes(folder / "box2.eep")[5], 0x42);
+  EXPECT_EQ(fileBytes(folder / "box3.eep")[5], 0xFF);
+}
+
+TEST(SimulatedBoxes, AFaultNamesOneBoxOrGoesToAll) {
+  TempFolder folder;
+  HardwareSetup setup(boxes(folder, 3, {"box2:write:3:B", "flip:7"}));
+  const auto& all = setup.simulatedHid()->boxes();
+  for (std::size_t k = 0; k < all.size(); ++k) {
+    EXPECT_EQ(all[k]->faults.planned.size(), k == 1 ? 1u : 0u) << "box " << k + 1;
+    EXPECT_EQ(all[k]->faults.flippedOffsets, std::vector<std::size_t>{7}) << "box " << k + 1;
+  }
+}
+
+TEST(SimulatedBoxes, AFaultForABoxThatIsNotThereIsRefused) {
+  // The fault, and why three simulated boxes refuse it.
+  const std::map<std::string, std::string> refusals = {
+      {"box4:write:1:A", "--sim-fault box4:write:1:A names box 4, which is not simulated here"},
+      {"box0:write:1:A", "a box prefix needs a box number 1..64: box0:write:1:A"},
+      {"box2write:1:A", "a box prefix needs a box number 1..64: box2write:1:A"},
+      {"box2:write:x:A", "unknown fault: box2:write:x:A"},
+  };
+  TempFolder folder;
+  for (const auto& [fault, error] : refusals) {
+    try {
+      HardwareSetup setup(boxes(folder, 3, {fault}));
+      ADD_FAILURE() << fault << " was taken";
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(e.what(), error);
+    }
+  }
+}
+
+TEST(SimulatedBoxes, OneBoxOfSeveralKeepsItsNumberImageAndFaultsAndNoPort) {
+  TempFolder folder;
+  HardwareOptions all = boxes(folder, 3, {"box3:read:1:silent", "box1:flip:9", "attach:1:A"});
+  all.simLptImage = folder / "port.eep";
+  const HardwareOptions third = boxHardware(all, 3, "sim:usb:3");
+  EXPECT_EQ(third.usbImages(), std::vector<std::string>{folder / "box3.eep"});
+  EXPECT_EQ(third.faults, (std::vector<std::string>{"read:1:silent", "attach:1:A"}));
+  EXPECT_FALSE(third.simLptImage);
+  HardwareSetup setup(third);
+  const auto present = programmerBoxes(setup.hid());
+  ASSERT_EQ(present.size(), 1u);
+  EXPECT_EQ(present[0].serialNumber, "SIM-3");
+  EXPECT_FALSE(setup.simulatedPort()->chip.present);
+
+  HardwareOptions real;
+  const HardwareOptions one = boxHardware(real, 2, "/dev/hidraw4");
+  EXPECT_EQ(one.onlyDevice, "/dev/hidraw4");
+  EXPECT_FALSE(one.parallelPort);
+  EXPECT_FALSE(one.simulated());
+}
+
+TEST(SimulatedBoxes, ABoxTakesItsReplyTimeAndOneSlowerThanTheLimitMissesIt) {
+  const struct {
+    int replyMillis;
+    int limitMillis;
+    HidReadResult result;
+  } cases[] = {
+      {0, 50, HidReadResult::Ok}, {20, 200, HidReadResult::Ok}, {60, 30, HidReadResult::TimedOut}};
+  for (const auto& c : cases) {
+    SimulatedProgrammer box;
+    box.replyMillis = c.replyMillis;
+    auto device = box.open();
+    std::array<std::uint8_t, 65> report{};
+    report[1] = kCommandAttach;
+    report[64] = crc8(report.data() + 1, 63);
+    ASSERT_TRUE(device->writeReport(report.data(), report.size()));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(device->readReport(report.data(), report.size(), c.limitMillis), c.result);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+    EXPECT_GE(took, std::min(c.replyMillis, c.limitMillis)) << c.replyMillis;
+  }
+}
+
+}  // namespace
+}  // namespace capcode
