@@ -102,7 +102,10 @@ BatchEnd BatchRun::checkList(const std::vector<int>& sets) {
   }
   // A shared batch's lines are held by its own pagers: each is checked when it is taken.
   if (!options_.batch.empty() || options_.allowReuse) return BatchEnd::Done;
-  for (const int k : sets) {
+  // Against the ledger, only this box's own lines: the other boxes of a round record theirs
+  // while this one checks.
+  for (int pager = 1; pager <= options_.count; ++pager) {
+    const int k = sets[static_cast<std::size_t>(options_.share.setIndex(pager))];
     const LedgerStep step = recorder_->check(sets_->set(k));
     if (step.done()) continue;
     if (step.kind != LedgerStep::Kind::Refused)

@@ -119,6 +119,40 @@ TEST_F(Gang, EachBoxTakesItsOwnCapcodesRoundByRound) {
   }
 }
 
+// A capcode list shared by the boxes of each round: every line on one pager, none twice,
+// planned or through a shared batch, with the list's line recorded for each.
+TEST_F(Gang, TheBoxesShareACapcodeList) {
+  const std::string list = folder / "order.csv";
+  {
+    std::FILE* file = std::fopen(list.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("row1,subscriber\n", file);
+    for (int line = 2; line <= 7; ++line)
+      std::fprintf(file, "%d,S%d\n", 2006000 + 8 * line, line);
+    std::fclose(file);
+  }
+  const std::vector<std::string> shared[] = {{}, {"--batch", "order-9"}};
+  for (const auto& extra : shared) {
+    std::filesystem::remove(ledger);
+    std::vector<std::string> args{"--capcodes", list};
+    args.insert(args.end(), extra.begin(), extra.end());
+    for (const std::string& arg : devices(4))
+      args.push_back(arg);
+    const Outcome run = write(4, args, "\n");
+    const std::string label = extra.empty() ? "planned" : "shared";
+    ASSERT_EQ(run.status, 0) << label << "\n" << run.err;
+    EXPECT_TRUE(has(run.err, "Insert pagers in boxes 1-2 and press Enter")) << label << run.err;
+    std::set<int> lines;
+    for (const PagerRecord& r : records()) {
+      EXPECT_EQ(r.result, PagerResult::Verified) << label;
+      EXPECT_EQ(r.addresses.at(0).capcode, 2006000 + 8 * r.listLine) << label;
+      EXPECT_EQ(r.reference, "subscriber=S" + std::to_string(r.listLine)) << label;
+      lines.insert(r.listLine);
+    }
+    EXPECT_EQ(lines, (std::set<int>{2, 3, 4, 5, 6, 7})) << label << ": every line once";
+  }
+}
+
 TEST_F(Gang, AFailingBoxLeavesTheOthersVerifiedAndStopsAfterItsRound) {
   const Outcome run = write(
       4,
