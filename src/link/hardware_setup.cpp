@@ -66,8 +66,8 @@ HardwareOptions boxHardware(const HardwareOptions& all, int number, const std::s
   box.simUsbImages = {images[index]};
   box.firstSimBox = number;
   box.faults.clear();
-  for (const std::string& spec : all.faults) {
-    const BoxFault split = splitBoxFault(spec);
+  for (const std::string& fault : all.faults) {
+    const BoxFault split = splitBoxFault(fault);
     // The parallel port's faults stay behind with the port.
     if (split.fault.rfind("nak:", 0) == 0) continue;
     if (split.box == 0 || split.box == number) box.faults.push_back(split.fault);
@@ -109,23 +109,23 @@ PlannedFaults plannedFaults(const HardwareOptions& options, std::size_t boxes) {
   PlannedFaults planned;
   planned.boxes.resize(boxes);
   unsigned& nakAtByte = planned.nakAtByte;
-  for (const std::string& spec : options.faults) {
+  for (const std::string& fault : options.faults) {
     SimulatedBoxFaults parsed;
-    const std::string error = parseSimulatedFault(spec, parsed, nakAtByte);
+    const std::string error = parseSimulatedFault(fault, parsed, nakAtByte);
     if (!error.empty()) throw std::runtime_error(error);
-    const BoxFault split = splitBoxFault(spec);
+    const BoxFault split = splitBoxFault(fault);
     // A fault that no simulated part would show makes a test that tests nothing.
     const bool portFault = split.fault.rfind("nak:", 0) == 0;
     const bool noChip = split.fault == "nochip";
     if (!portFault && !noChip && boxes == 0)
-      throw std::runtime_error("--sim-fault " + spec + " needs a simulated box (--sim-usb)");
+      throw std::runtime_error("--sim-fault " + fault + " needs a simulated box (--sim-usb)");
     if (portFault && !options.simLptImage)
-      throw std::runtime_error("--sim-fault " + spec + " needs a simulated port (--sim-lpt)");
+      throw std::runtime_error("--sim-fault " + fault + " needs a simulated port (--sim-lpt)");
     if (noChip && boxes == 0 && !options.simLptImage)
       throw std::runtime_error("--sim-fault nochip needs --sim-usb or --sim-lpt");
     const int index = split.box - options.firstSimBox;
     if (split.box > 0 && (index < 0 || static_cast<std::size_t>(index) >= boxes)) {
-      throw std::runtime_error("--sim-fault " + spec + " names box " + std::to_string(split.box) +
+      throw std::runtime_error("--sim-fault " + fault + " names box " + std::to_string(split.box) +
                                ", which is not simulated here");
     }
     for (std::size_t k = 0; k < boxes; ++k) {

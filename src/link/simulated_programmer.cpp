@@ -74,15 +74,15 @@ bool parseNumber(const std::string& text, unsigned long& value) {
 
 }  // namespace
 
-BoxFault splitBoxFault(const std::string& spec) {
-  if (spec.rfind("box", 0) != 0) return {0, spec};
-  const std::size_t colon = spec.find(':');
+BoxFault splitBoxFault(const std::string& fault) {
+  if (fault.rfind("box", 0) != 0) return {0, fault};
+  const std::size_t colon = fault.find(':');
   unsigned long box = 0;
-  if (colon == std::string::npos || !parseNumber(spec.substr(3, colon - 3), box) || box == 0 ||
+  if (colon == std::string::npos || !parseNumber(fault.substr(3, colon - 3), box) || box == 0 ||
       box > static_cast<unsigned long>(kMaxSimulatedBoxes)) {
-    return {-1, spec};
+    return {-1, fault};
   }
-  return {static_cast<int>(box), spec.substr(colon + 1)};
+  return {static_cast<int>(box), fault.substr(colon + 1)};
 }
 
 std::string parseSimulatedFault(const std::string& given, SimulatedBoxFaults& box,
@@ -91,14 +91,14 @@ std::string parseSimulatedFault(const std::string& given, SimulatedBoxFaults& bo
   if (split.box < 0)
     return "a box prefix needs a box number 1.." + std::to_string(kMaxSimulatedBoxes) + ": " +
            given;
-  const std::string& spec = split.fault;
-  if (spec == "nochip") {
+  const std::string& fault = split.fault;
+  if (fault == "nochip") {
     box.noChip = true;
     return {};
   }
-  const std::size_t colon = spec.find(':');
-  const std::string kind = spec.substr(0, colon);
-  const std::string rest = colon == std::string::npos ? "" : spec.substr(colon + 1);
+  const std::size_t colon = fault.find(':');
+  const std::string kind = fault.substr(0, colon);
+  const std::string rest = colon == std::string::npos ? "" : fault.substr(colon + 1);
   unsigned long n = 0;
   if (kind == "flip") {
     if (!parseNumber(rest, n) || n >= 2048) return "flip needs an offset 0..2047: " + given;

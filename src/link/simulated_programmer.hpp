@@ -31,7 +31,7 @@ struct SimulatedBoxFaults {
 // late), flip:OFFSET, nochip; nak:N belongs to the parallel port and is returned as `nakAtByte`.
 // Any of them may be preceded by boxK: (K = 1..kMaxSimulatedBoxes), which names the simulated
 // box it is meant for. Numbers are decimal digits only. Returns an error text, empty on success.
-std::string parseSimulatedFault(const std::string& spec, SimulatedBoxFaults& box,
+std::string parseSimulatedFault(const std::string& fault, SimulatedBoxFaults& box,
                                 unsigned& nakAtByte);
 
 inline constexpr int kMaxSimulatedBoxes = 64;
@@ -42,7 +42,7 @@ struct BoxFault {
   int box = 0;
   std::string fault;
 };
-BoxFault splitBoxFault(const std::string& spec);
+BoxFault splitBoxFault(const std::string& fault);
 
 class SimulatedProgrammer {
  public:
