@@ -18,11 +18,16 @@ std::vector<RecordedAddress> BatchRun::pagerAddresses() {
 }
 
 BatchEnd BatchRun::listed() {
-  ListRead read = readCapcodeList(options_.capcodeList);
-  if (!read.list) {
-    return fail(describeListProblem(options_.capcodeList, read.problem) + "; nothing was written");
+  if (options_.readList) {
+    list_ = options_.readList;
+  } else {
+    ListRead read = readCapcodeList(options_.capcodeList);
+    if (!read.list) {
+      return fail(describeListProblem(options_.capcodeList, read.problem) +
+                  "; nothing was written");
+    }
+    list_ = std::make_shared<const CapcodeList>(std::move(*read.list));
   }
-  list_ = std::make_shared<const CapcodeList>(std::move(*read.list));
   if (BatchEnd end = listUsage(); end != BatchEnd::Done) return end;
   std::vector<int> sets;
   if (auto end = linesToTake(sets)) return *end;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,8 @@
 #include "core/form_model.hpp"
 
 namespace capcode {
+
+struct CapcodeList;
 
 // The auto-increment step given for row N (index N, 1-8), 0-8; unset rows keep the file's.
 using RowSteps = std::array<std::optional<int>, kAddressRows + 1>;
@@ -36,6 +39,9 @@ struct BatchOptions {
   int count = 1;            // pagers in a row
   bool countGiven = false;  // with a capcode list, count is otherwise the list's pagers
   std::string capcodeList;  // a capcode list file: one pager's capcodes a line; none when empty
+  // That list as read once for all the boxes of a round, so every box takes its lines from the
+  // same bytes; read by the batch itself when empty.
+  std::shared_ptr<const CapcodeList> readList;
   RowSteps steps;
   bool sameCapcodes = false;             // every pager may get the same capcodes
   std::string recoverChip;               // "FS8108": Help > Recover with that chip; empty for none

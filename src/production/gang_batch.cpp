@@ -52,12 +52,18 @@ BatchEnd worstOf(const std::vector<BatchEnd>& ends) {
   return BatchEnd::Done;
 }
 
-// A capcode list without --count gives every line a pager: the boxes share them all. A list
-// that cannot be read is left to the first box, which says why and stops.
-BatchOptions withListCount(BatchOptions options) {
-  if (options.capcodeList.empty() || options.countGiven) return options;
-  const ListRead read = readCapcodeList(options.capcodeList);
-  options.count = read.list ? std::max(1, static_cast<int>(read.list->lines.size())) : 1;
+// A capcode list is read once, here, and every box takes its lines from that reading; without
+// --count every line gets a pager. A list that cannot be read is left to the first box, which
+// reads it again, says why and stops.
+BatchOptions withList(BatchOptions options) {
+  if (options.capcodeList.empty()) return options;
+  ListRead read = readCapcodeList(options.capcodeList);
+  if (!read.list) {
+    if (!options.countGiven) options.count = 1;
+  } else {
+    if (!options.countGiven) options.count = std::max(1, static_cast<int>(read.list->lines.size()));
+    options.readList = std::make_shared<const CapcodeList>(std::move(*read.list));
+  }
   options.countGiven = true;
   return options;
 }
@@ -66,7 +72,7 @@ BatchOptions withListCount(BatchOptions options) {
 
 BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& boxes,
                       GangOperator& person) {
-  const BatchOptions options = withListCount(given);
+  const BatchOptions options = withList(given);
   const int used = std::min(static_cast<int>(boxes.size()), options.count);
   const int rounds = (options.count + used - 1) / used;
   const std::string station = options.station.empty() ? hostName() : options.station;
