@@ -163,10 +163,6 @@ int runWrite(const WriteOptions& o, CommandIo& io) {
   if (const int status = pickBoxes(o, io, boxes); status != kExitOk) return status;
   if (boxes.size() == 1) batch.program.hardware = boxes.front().hardware;
   if (boxes.size() > 1) {
-    if (o.resume) {
-      io.err << "capcode write: --resume continues a batch on one box; give one --device\n";
-      return kExitUsage;
-    }
     GangConsole gang(io);
     return exitStatus(runGangBatch(batch, boxes, gang));
   }

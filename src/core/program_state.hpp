@@ -21,6 +21,9 @@ namespace capcode {
 
 enum HardwareRevisionCode : std::uint8_t { kHwA2 = 0, kHwA3 = 1, kHwB = 2 };
 
+// The address rows a pager of this revision keeps: an HW-A board's image has rows 1-6 only.
+constexpr int pagerAddressRows(std::uint8_t revision) { return revision == kHwB ? 8 : 6; }
+
 // The built-in image for a hardware revision: image B at HW-B, image A at HW-A2 and HW-A3.
 const Image& defaultImageFor(std::uint8_t revision);
 // The parallel-port bus timing set, read by every bus primitive when it runs.

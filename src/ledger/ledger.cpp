@@ -37,11 +37,18 @@ std::optional<PagerResult> resultNamed(std::string_view name) {
 }
 
 std::optional<Conflict> Ledger::conflictWith(const std::vector<RecordedAddress>& addresses) {
+  return conflictWith(addresses, {});
+}
+
+std::optional<Conflict> Ledger::conflictWith(const std::vector<RecordedAddress>& addresses,
+                                             std::string_view ownBatch) {
   for (const RecordedAddress& wanted : addresses) {
     if (!wanted.enabled) continue;
     for (const Holding& held : holdings(wanted.capcode)) {
       if (!clashes(wanted.role, held.role)) continue;
-      return Conflict{wanted, recordOf(held.pagerId), held.row, held.role};
+      PagerRecord holder = recordOf(held.pagerId);
+      if (!ownBatch.empty() && holder.batch == ownBatch) continue;
+      return Conflict{wanted, std::move(holder), held.row, held.role};
     }
   }
   return std::nullopt;

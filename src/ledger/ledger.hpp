@@ -98,6 +98,10 @@ class Ledger {
   // The first of `addresses` (enabled rows only) that clashes with a pager holding its
   // capcodes.
   std::optional<Conflict> conflictWith(const std::vector<RecordedAddress>& addresses);
+  // The same, leaving out the pagers of the shared batch `ownBatch` (its own sets are the
+  // batch's to hand out); empty leaves out none.
+  std::optional<Conflict> conflictWith(const std::vector<RecordedAddress>& addresses,
+                                       std::string_view ownBatch);
 
   // In one exclusive, durable step: unless `allowReuse`, looks for a conflict and, finding one,
   // records nothing and returns it; otherwise records the attempt as started and sets its id

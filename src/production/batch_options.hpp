@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/program.hpp"
 #include "core/form_model.hpp"
@@ -56,6 +57,13 @@ struct BatchOptions {
   ProgramOptions program;   // start-up and hardware
   // With several boxes: this box's share; `count` is then its own pagers (share.pagers()).
   BatchShare share;
+  // Check the whole order (rules, the sets against each other, the ledger, --resume) and stop
+  // before the first pager; the sets found are the plan.
+  bool planOnly = false;
+  // The whole batch's plan as a plan-only run found it: the set each batch pager takes, in
+  // order. A box of several takes its share of it and leaves the ledger check of the whole to
+  // that run (the other boxes record their pagers meanwhile). Empty: the run plans itself.
+  std::shared_ptr<const std::vector<int>> plannedSets;
 };
 
 // How a batch ended.
@@ -64,6 +72,9 @@ enum class BatchEnd {
   Failed,  // a pager or the configuration failed; the batch stopped there
   Usage,   // the options cannot be used with this configuration
   Ledger,  // the ledger refused a pager or cannot record
+  // A shared batch had no set left for the next pager (every line of its list taken): nothing
+  // failed, the order is done as far as this station goes.
+  NoSetLeft,
 };
 
 }  // namespace capcode

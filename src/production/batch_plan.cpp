@@ -71,7 +71,9 @@ std::vector<RecordedAddress> currentAddresses(const ProgramState& state) {
     a.row = row;
     const std::string& text = rowControl(state.form, "address", row).text;
     a.capcode = text.empty() ? 0 : textToInt(text);
-    a.enabled = rowControl(state.form, "addr", row, "en").checked;
+    // A row the pager of this revision does not have reaches no pager, whatever its box says.
+    a.enabled = rowControl(state.form, "addr", row, "en").checked &&
+                row <= pagerAddressRows(state.HardwareRevision);
     a.role = changesFromPagerToPager(state, row) ? AddressRole::Individual : AddressRole::Shared;
     rows.push_back(a);
   }
@@ -102,18 +104,6 @@ std::optional<BatchRefusal> ruleRefusal(const ProgramState& state,
                         first->message.empty() ? "a rule refused the capcodes" : first->message};
   }
   if (!notices.empty()) return BatchRefusal{pager, 0, notices.front()};
-  return std::nullopt;
-}
-
-std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,
-                                           const std::vector<RecordedAddress>& earlier) {
-  for (const RecordedAddress& w : wanted) {
-    if (!w.enabled) continue;
-    for (const RecordedAddress& e : earlier) {
-      if (!e.enabled || e.capcode != w.capcode) continue;
-      if (w.role == AddressRole::Individual || e.role == AddressRole::Individual) return w;
-    }
-  }
   return std::nullopt;
 }
 
@@ -172,54 +162,6 @@ std::vector<RecordedAddress> CapcodeSets::set(int k) {
     }
   }
   return currentAddresses(p);
-}
-
-NextCapcodes capcodesAfter(const ProgramState& state, const StartupOptions& startup,
-                           const std::vector<RecordedAddress>& last,
-                           const std::array<int, kAddressRows + 1>* steps) {
-  NextCapcodes next;
-  try {
-    CapcodeSets::Scratch scratch(state, startup);
-    WindowProgram& p = scratch.program;
-    scratch.feedback.notices.clear();
-    p.clearRuleRefusals();
-    for (int row = 1; steps != nullptr && row <= kAddressRows; ++row)
-      p.form.setIndex(rowControlName("autoinc", row), (*steps)[static_cast<std::size_t>(row)]);
-    p.event([&] {
-      for (const RecordedAddress& a : last)
-        p.form.setText(rowControlName("address", a.row), std::to_string(a.capcode));
-      for (const RecordedAddress& a : last)
-        p.form.runHandler(rowControlName("address", a.row, "Exit"));
-      p.form.runHandler("advanceAddresses");
-    });
-    next.refusal = ruleRefusal(p, scratch.feedback.notices, 1);
-    next.addresses = currentAddresses(p);
-  } catch (const BatchSetRefused& e) {
-    next.refusal = e.refusal;
-  }
-  return next;
-}
-
-BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count) {
-  BatchPlan plan;
-  try {
-    CapcodeSets sets(state, startup);
-    for (int pager = 1; pager <= count; ++pager) {
-      std::vector<RecordedAddress> next = sets.set(pager - 1);
-      for (const auto& earlier : plan.pagers) {
-        if (auto clash = clashWithin(next, earlier)) {
-          plan.refusal = BatchRefusal{pager, clash->row,
-                                      "capcode " + std::to_string(clash->capcode) +
-                                          " would be given to an earlier pager of this batch"};
-          return plan;
-        }
-      }
-      plan.pagers.push_back(std::move(next));
-    }
-  } catch (const BatchSetRefused& e) {
-    plan.refusal = e.refusal;
-  }
-  return plan;
 }
 
 }  // namespace capcode

@@ -48,31 +48,6 @@ struct BatchRefusal {
 std::optional<BatchRefusal> ruleRefusal(const ProgramState& state,
                                         const std::vector<std::string>& notices, int pager);
 
-struct BatchPlan {
-  std::vector<std::vector<RecordedAddress>> pagers;  // the capcodes of pagers 1..count
-  std::optional<BatchRefusal> refusal;               // the first pager that cannot be made
-};
-
-// Plays `count` pagers through advanceAddresses on a scratch program started with `startup`,
-// from the rows of `state`, and checks that no individual capcode repeats within the batch.
-BatchPlan planBatch(const ProgramState& state, const StartupOptions& startup, int count);
-
-// The capcodes the next pager gets after a pager written with `last`, under the steps and
-// revision of `state`, as advanceAddresses makes them on a scratch program; or the rules'
-// refusal.
-struct NextCapcodes {
-  std::vector<RecordedAddress> addresses;
-  std::optional<BatchRefusal> refusal;
-};
-// `steps`, when given, replaces the autoinc steps of rows 1-8 (index 1-8).
-NextCapcodes capcodesAfter(const ProgramState& state, const StartupOptions& startup,
-                           const std::vector<RecordedAddress>& last,
-                           const std::array<int, kAddressRows + 1>* steps = nullptr);
-
-// The first clash of `wanted` with the capcodes of `earlier` (an earlier pager of this batch).
-std::optional<RecordedAddress> clashWithin(const std::vector<RecordedAddress>& wanted,
-                                           const std::vector<RecordedAddress>& earlier);
-
 // The capcode sets of a batch one after another, as the window's advanceAddresses makes them
 // from the rows of a configuration: set 0 is the configuration's own. Played on a scratch
 // program; asking for the sets in rising order costs one advance each.

@@ -1,6 +1,8 @@
 #pragma once
 // The running batch behind runProductionBatch, split by job: batch_setup.cpp prepares the
-// program and the ledger, batch_pager.cpp writes one pager. Not for use elsewhere.
+// program, the ledger and the order's source; batch_list.cpp reads a capcode list;
+// batch_order.cpp settles which sets the pagers take and checks them as a whole; batch_pager.cpp
+// writes each pager on the production road. Not for use elsewhere.
 
 #include <memory>
 #include <optional>
@@ -9,6 +11,7 @@
 
 #include "production/batch_plan.hpp"
 #include "production/capcode_list.hpp"
+#include "production/order_plan.hpp"
 #include "production/pager_recorder.hpp"
 #include "production/production_batch.hpp"
 #include "production/watching_feedback.hpp"
@@ -19,6 +22,10 @@ class BatchRun {
  public:
   BatchRun(const BatchOptions& options, ProductionOperator& person);
   BatchEnd run();
+  // After a plan-only run: the set of every pager of the batch, in order.
+  const std::vector<int>& sets() const { return sets_; }
+  // The batch's pagers as settled (a list's lines when no count was given).
+  int count() const { return options_.share.batchSize(options_.count); }
 
  private:
   // --- batch_setup.cpp ---
@@ -26,38 +33,31 @@ class BatchRun {
   BatchEnd prepare();
   BatchEnd openConfiguration();
   BatchEnd applySteps();
-  BatchEnd resume();
-  BatchEnd planned();
-  BatchEnd shared();
-  // Puts `addresses` into the rows, each then left so that its rules run, and with `advance`
-  // moves them on as after a verified pager. What the rules refused, if any.
-  std::optional<BatchRefusal> enterCapcodes(const std::vector<RecordedAddress>& addresses,
-                                            bool advance);
-  // What the rules refused since their refusals were cleared, or an error notice shown since
-  // `noticeFrom`.
-  std::optional<BatchRefusal> refusalSince(std::size_t noticeFrom, int pager);
+  BatchEnd ledgerUnreachable(const LedgerError& e);
 
   // --- batch_list.cpp ---
-  // A batch whose capcodes come from a capcode list: the whole list checked, then planned or
-  // shared.
-  BatchEnd listed();
+  BatchEnd readList();
   BatchEnd listUsage();
-  // The set indexes this run takes, in order: every line, or with --resume those no verified
-  // pager took.
-  std::optional<BatchEnd> linesToTake(std::vector<int>& sets);
-  BatchEnd checkList(const std::vector<int>& sets);
-  BatchEnd listPagers(const std::vector<int>& sets);
   // The rows as they are now, with the roles this batch records (a list's rows individual).
   std::vector<RecordedAddress> pagerAddresses();
 
+  // --- batch_order.cpp ---
+  // Which sets the batch's pagers take: the plan given, the resume rule's, a list's lines, the
+  // steps' first sets; a shared batch the sets its station may be handed.
+  BatchEnd chooseSets();
+  BatchEnd resumeSets(const OrderHistory& history, int available);
+  // The chosen sets through the rules, against each other and against the ledger.
+  BatchEnd checkPlan();
+  BatchEnd planFault(const PlanFault& fault);
+  // "line 7 of orders.csv" or "pager 3 of 10".
+  std::string setName(int set) const;
+
   // --- batch_pager.cpp ---
-  // `plan`: the capcodes the batch's plan gave this pager; none for a shared batch.
-  BatchEnd pager(int pager, const std::vector<RecordedAddress>* plan);
-  std::optional<BatchEnd> takeCapcodes(int pager, const std::vector<RecordedAddress>* plan);
-  // Runs WR_To_Pager with the record started (or, reserved, given its image's digest) just
-  // before its transfer; what it did is left in the links' lastWrite.
-  void transfer(bool reserved);
-  BatchEnd finish(int pager, PagerResult result, std::size_t noticeFrom);
+  BatchEnd pagers();
+  BatchEnd pager(int pager);
+  // The shared batch's next free set, reserved in the ledger and entered into the rows.
+  std::optional<BatchEnd> reserveSet(int pager);
+  BatchEnd finish(int pager, const struct RoadWrite& written);
   BatchEnd ledgerStopped(const LedgerStep& step, int pager, const std::string& what);
 
   // --- the words ---
@@ -66,6 +66,7 @@ class BatchRun {
   std::string ofCount(int pager) const;
   ProgramState& state() { return program_->state(); }
   FormModel& form() { return program_->state().form; }
+  bool shared() const { return !options_.batch.empty(); }
 
   BatchOptions options_;  // a copy: a list batch's count is settled from its list
   ProductionOperator& person_;
@@ -75,9 +76,11 @@ class BatchRun {
   std::unique_ptr<Program> program_;
   std::string configSha_;
   SharedBatch batch_;
-  std::unique_ptr<CapcodeSource> sets_;      // the shared batch's sets
+  std::unique_ptr<CapcodeSource> source_;    // the order's sets: stepped rows or a list's lines
+  CapcodeSets* stepped_ = nullptr;           // source_ when the sets come from the steps
   std::shared_ptr<const CapcodeList> list_;  // the capcode list, if the batch has one
-  std::optional<LedgerStep> hookStep_;       // a ledger step that stopped the write command
+  std::vector<int> sets_;                    // the set of every pager of the batch, in order
+  std::vector<PlannedSet> planned_;          // this box's pagers' sets, checked
   bool readBackRefused_ = false;             // the pager's own image failed its checksum
 };
 

@@ -52,27 +52,54 @@ BatchEnd worstOf(const std::vector<BatchEnd>& ends) {
   return BatchEnd::Done;
 }
 
-// A capcode list is read once, here, and every box takes its lines from that reading; without
-// --count every line gets a pager. A list that cannot be read is left to the first box, which
-// reads it again, says why and stops.
+// A capcode list is read once, here, and every box takes its lines from that reading. A list
+// that cannot be read is left to the plan, which says why.
 BatchOptions withList(BatchOptions options) {
   if (options.capcodeList.empty()) return options;
   ListRead read = readCapcodeList(options.capcodeList);
-  if (!read.list) {
-    if (!options.countGiven) options.count = 1;
-  } else {
-    if (!options.countGiven) options.count = std::max(1, static_cast<int>(read.list->lines.size()));
-    options.readList = std::make_shared<const CapcodeList>(std::move(*read.list));
-  }
-  options.countGiven = true;
+  if (read.list) options.readList = std::make_shared<const CapcodeList>(std::move(*read.list));
   return options;
 }
+
+// The person as the whole batch's plan sees them: its lines are the batch's own, said once;
+// the program's notices (a configuration that will not open) go with them, its log does not.
+class PlanPerson final : public ProductionOperator, private Feedback {
+ public:
+  explicit PlanPerson(GangOperator& gang) : gang_(gang) {}
+  Feedback& feedback() override { return *this; }
+  bool nextPager(int, int) override { return false; }
+  void pagerDone(const PagerReport&) override {}
+  void tell(std::string_view line) override { gang_.tell(line); }
+
+ private:
+  void log(std::string_view) override {}
+  void beep() override {}
+  void focus(std::string_view) override {}
+  void message(std::string_view text) override { gang_.tell(text); }
+  void errorNotice(std::string_view text) override { gang_.tell(text); }
+  GangOperator& gang_;
+};
 
 }  // namespace
 
 BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& boxes,
                       GangOperator& person) {
-  const BatchOptions options = withList(given);
+  BatchOptions options = withList(given);
+  // The whole batch planned and checked once, before any box starts: the rules, the sets
+  // against each other and against the ledger, --resume. A fault is said once; no box runs.
+  BatchOptions whole = options;
+  whole.share = {};
+  whole.program.hardware = {};
+  whole.program.hardware.offline = true;
+  PlanPerson planPerson(person);
+  const BatchOrder order = planProductionBatch(whole, planPerson);
+  if (order.end != BatchEnd::Done) return order.end;
+  options.count = options.batch.empty() ? static_cast<int>(order.sets.size()) : order.count;
+  if (options.count < 1) return BatchEnd::Done;  // resumed with nothing left: said so
+  options.countGiven = true;
+  options.resume = false;  // the plan already holds the resumed sets
+  options.plannedSets = std::make_shared<const std::vector<int>>(order.sets);
+
   const int used = std::min(static_cast<int>(boxes.size()), options.count);
   const int rounds = (options.count + used - 1) / used;
   const std::string station = options.station.empty() ? hostName() : options.station;
@@ -94,7 +121,7 @@ BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& box
       gate.ended(box, runProductionBatch(shares[k], *people[k]));
     });
   }
-  int round = 1;
+  int round = 1;  // the last round that ran
   bool stoppedByPerson = false;
   for (; round < rounds; ++round) {
     if (!gate.gather(round + 1).empty()) break;
@@ -111,9 +138,14 @@ BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& box
 
   std::vector<int> failed;
   std::vector<BatchEnd> ends;
+  bool noSetLeft = false;
   const auto ended = gate.ends();
   for (std::size_t k = 0; k < ended.size(); ++k) {
     if (people[k]->stoppedAtGate || ended[k] == BatchEnd::Done) continue;
+    if (ended[k] == BatchEnd::NoSetLeft) {
+      noSetLeft = true;
+      continue;
+    }
     failed.push_back(static_cast<int>(k) + 1);
     ends.push_back(ended[k].value_or(BatchEnd::Failed));
   }
@@ -121,6 +153,11 @@ BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& box
     person.tell(namedBoxes(failed, boxes) + " failed; the batch stopped after round " +
                 std::to_string(round));
     return worstOf(ends);
+  }
+  if (noSetLeft) {
+    person.tell("batch " + options.batch + " has no set left; the boxes stopped in round " +
+                std::to_string(round));
+    return BatchEnd::NoSetLeft;
   }
   return stoppedByPerson ? BatchEnd::Failed : BatchEnd::Done;
 }

@@ -49,6 +49,15 @@ std::string conflictText(const Conflict& c) {
   return text + "give --allow-reuse to program it again (a returned pager)";
 }
 
+std::string conflictText(const Conflict& c, const std::string& configSha) {
+  if (configSha.empty() || c.holder.result != PagerResult::Verified ||
+      c.holder.configSha256 != configSha)
+    return conflictText(c);
+  return wanted(c) + " (" + std::string(roleName(c.wanted.role)) + ") " + heldAs(c) + ": " +
+         record(c) + ", " + whenAndWhere(c) +
+         "; that pager is of this same order: --resume continues after the pagers it already has";
+}
+
 std::string conflictLogLine(const Conflict& c) {
   return "Ledger: " + wanted(c) + " " + heldAs(c) + ", " + whenAndWhere(c) + " (record " +
          std::to_string(c.holder.id) + ")";

@@ -60,6 +60,12 @@ void PagerRecorder::setOrigin(SetOrigin origin) {
 
 template <typename Work>
 LedgerStep PagerRecorder::guarded(Work&& work) {
+  const auto start = std::chrono::steady_clock::now();
+  struct Timed {
+    std::chrono::steady_clock::duration& total;
+    std::chrono::steady_clock::time_point start;
+    ~Timed() { total += std::chrono::steady_clock::now() - start; }
+  } timed{ledgerTime_, start};
   try {
     return work();
   } catch (const LedgerError& e) {
@@ -70,9 +76,11 @@ LedgerStep PagerRecorder::guarded(Work&& work) {
   }
 }
 
-LedgerStep PagerRecorder::check(const std::vector<RecordedAddress>& addresses) {
+LedgerStep PagerRecorder::check(const std::vector<RecordedAddress>& addresses,
+                                std::string_view ownBatch) {
   return guarded([&] {
-    if (auto conflict = ledger_.conflictWith(addresses)) return LedgerStep::refused(*conflict);
+    if (auto conflict = ledger_.conflictWith(addresses, ownBatch))
+      return LedgerStep::refused(*conflict);
     return LedgerStep{};
   });
 }

@@ -4,6 +4,7 @@
 // is on the disk first), completed after it. No ledger failure leaves here as an exception:
 // every step answers what happened, so that no caller can forget one.
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -48,9 +49,13 @@ class PagerRecorder {
     record_.addresses = std::move(addresses);
   }
   bool begun() const { return begun_; }
+  // The set of its order the next pager takes (a list's line index, a stepped batch's set);
+  // kept with its record so that --resume finds the order's highest set.
+  void setSetIndex(int k) { record_.setIndex = k; }
 
   // The first capcode of `addresses` that a pager holding its capcodes already carries.
-  LedgerStep check(const std::vector<RecordedAddress>& addresses);
+  // `ownBatch`: a shared batch whose own pagers are left out (empty for none).
+  LedgerStep check(const std::vector<RecordedAddress>& addresses, std::string_view ownBatch = {});
   // Starts the record of a pager about to receive `image` with `addresses`; refused (nothing
   // recorded) when a capcode is held elsewhere, unless `allowReuse`.
   LedgerStep begin(const Image& image, const std::vector<RecordedAddress>& addresses,
@@ -66,6 +71,10 @@ class PagerRecorder {
   // Completes the record with `result`; a pager whose record was never begun (the transfer
   // never started) is recorded as an attempt first.
   LedgerStep complete(PagerResult result);
+  // The time the ledger took in the steps since the last reset (the window's status line
+  // shows what the ledger adds to a write).
+  std::chrono::steady_clock::duration ledgerTime() const { return ledgerTime_; }
+  void resetLedgerTime() { ledgerTime_ = {}; }
 
  private:
   template <typename Work>
@@ -79,6 +88,7 @@ class PagerRecorder {
   SetOrigin origin_;
   PagerRecord record_;
   bool begun_ = false;
+  std::chrono::steady_clock::duration ledgerTime_{};
 };
 
 }  // namespace capcode

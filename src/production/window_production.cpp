@@ -13,7 +13,8 @@
 #include "production/batch_plan.hpp"
 #include "production/ledger_refusal.hpp"
 #include "production/pager_recorder.hpp"
-#include "production/write_result.hpp"
+#include "production/order_plan.hpp"
+#include "production/production_road.hpp"
 
 namespace capcode {
 
@@ -23,10 +24,6 @@ const char* const kProgramAgain = "Program again";
 const char* const kCancel = "Cancel";
 const char* const kContinue = "Continue after the last";
 const char* const kKeep = "Keep the file's capcodes";
-
-// Thrown from the write command's hook when the ledger stops the pager just before its
-// transfer: the command ends there and nothing reaches the pager.
-struct RecordNotMade {};
 
 // A server's connection string as the status line shows it: no password.
 std::string shownLedger(const std::string& ledger) {
@@ -62,8 +59,6 @@ std::string localMidnightUtc() {
   return text;
 }
 
-using Clock = std::chrono::steady_clock;
-
 }  // namespace
 
 struct WindowProduction::Impl {
@@ -81,9 +76,6 @@ struct WindowProduction::Impl {
   std::string problem;
   Rule write;
   Rule open;
-  std::optional<LedgerStep> hookStep;
-  bool allowReuse = false;
-  Clock::duration ledgerTime{};
   // Today's pagers as last counted, and why they could not be counted (or empty).
   LedgerTally today;
   std::string countProblem;
@@ -139,15 +131,6 @@ struct WindowProduction::Impl {
     });
   }
 
-  // Times one ledger step for the status line's budget.
-  template <typename Step>
-  LedgerStep timed(Step&& step) {
-    const auto start = Clock::now();
-    LedgerStep done = step();
-    ledgerTime += Clock::now() - start;
-    return done;
-  }
-
   // A ledger that cannot record refuses the pager: nothing is programmed unrecorded.
   void refuseUnrecorded(const std::string& why) {
     state().log("Ledger: " + why + "; the pager was not written");
@@ -175,32 +158,21 @@ struct WindowProduction::Impl {
     state().message("The pager was not written: " + why + ".");
   }
 
-  // Puts `addresses` into the rows, each then left so that its rules run. What they refused.
-  std::optional<BatchRefusal> enterCapcodes(const std::vector<RecordedAddress>& addresses) {
-    FormModel& form = state().form;
-    state().clearRuleRefusals();
-    for (const RecordedAddress& a : addresses)
-      form.setText(rowControlName("address", a.row), std::to_string(a.capcode));
-    for (const RecordedAddress& a : addresses)
-      form.runHandler(rowControlName("address", a.row, "Exit"));
-    return ruleRefusal(state(), {}, 0);
-  }
-
   void writePager() {
     if (!problem.empty()) return refuseUnrecorded(problem);
     if (!options.batch.empty()) return writeBatchPager();
     if (!recorder) return write();  // --no-ledger: nothing is recorded
-    ledgerTime = {};
+    recorder->resetLedgerTime();
     recorder->newPager();
     recorder->setAddresses(currentAddresses(state()));
-    allowReuse = false;
-    const LedgerStep checked = timed([&] { return recorder->check(recorder->record().addresses); });
+    RecordMode mode = RecordMode::Begin;
+    const LedgerStep checked = recorder->check(recorder->record().addresses);
     if (checked.kind == LedgerStep::Kind::Failed) return refuseUnrecorded(checked.error);
     if (checked.kind == LedgerStep::Kind::Refused) {
       if (!refused(*checked.conflict, true)) return;
-      allowReuse = true;  // a returned pager, for this write only
+      mode = RecordMode::BeginReused;  // a returned pager, for this write only
     }
-    runWrite(false);
+    runWrite(mode);
   }
 
   // A shared batch: the pager takes the batch's next free set from the ledger, held for it
@@ -217,80 +189,61 @@ struct WindowProduction::Impl {
                                              : setsProblem);
     }
     std::array<int, kAddressRows + 1> steps{};
-    std::string stepsText;
-    for (int row = 1; row <= kAddressRows; ++row) {
+    for (int row = 1; row <= kAddressRows; ++row)
       steps[static_cast<std::size_t>(row)] = addressStep(state().form, row);
-      stepsText += (row > 1 ? "," : "") + std::to_string(steps[static_cast<std::size_t>(row)]);
-    }
-    ledgerTime = {};
+    recorder->resetLedgerTime();
     recorder->newPager();
-    const SharedBatch batch{options.batch, configSha, stepsText, {}};
-    const LedgerStep taken = timed([&] {
-      try {
-        sets->useSteps(steps);
-      } catch (const BatchSetRefused& e) {
-        return LedgerStep{LedgerStep::Kind::SetRefused, std::nullopt, e.what()};
-      }
-      return recorder->reserve(batch, [this](int k) { return sets->set(k); });
-    });
+    const SharedBatch batch{options.batch, configSha, stepsText(state().form), {}};
+    LedgerStep taken;
+    try {
+      sets->useSteps(steps);
+      taken = recorder->reserve(batch, [this](int k) { return sets->set(k); });
+    } catch (const BatchSetRefused& e) {
+      taken = LedgerStep{LedgerStep::Kind::SetRefused, std::nullopt, e.what()};
+    }
     if (taken.kind == LedgerStep::Kind::Refused) return void(refused(*taken.conflict, false));
     if (!taken.done()) return refuseBatch(taken.error);
     const std::vector<RecordedAddress> set = recorder->record().addresses;
     const std::string which =
         "set " + std::to_string(recorder->record().setIndex) + " of batch " + options.batch;
-    if (auto refusal = enterCapcodes(set)) {
+    if (auto refusal = enterSet(state(), set, 0)) {
       complete(PagerResult::NotWritten);  // nothing was written: the set goes back
       return refuseBatch(which + " is refused by the address rules: " + refusal->reason);
     }
     state().log("Ledger: this pager takes " + which + " (" + describeCapcodes(set) + ")");
-    allowReuse = false;
-    runWrite(true);
-    if (recorder->begun() && recorder->record().result == PagerResult::Verified) enterCapcodes(set);
+    runWrite(RecordMode::Reserved);
+    if (recorder->begun() && recorder->record().result == PagerResult::Verified)
+      enterSet(state(), set, 0);
   }
 
-  // The window's own write with the record around it: started just before the transfer, or,
-  // `reserved` from a shared batch, given the image's digest. An error that ends the command
-  // still completes the record before it reaches the window.
-  void runWrite(bool reserved) {
-    hookStep.reset();
-    program.links().beforePagerWrite = [this, reserved](const Image& image) {
-      LedgerStep step = timed([&] {
-        return reserved ? recorder->addImage(image)
-                        : recorder->begin(image, currentAddresses(state()), allowReuse);
-      });
-      if (step.done()) return;
-      hookStep = std::move(step);
-      throw RecordNotMade{};
-    };
-    try {
-      write();
-    } catch (const RecordNotMade&) {
-    } catch (...) {
-      program.links().beforePagerWrite = nullptr;
-      complete(pagerResultOf(program.links().lastWrite));
-      throw;
-    }
-    program.links().beforePagerWrite = nullptr;
-    if (hookStep) {
-      if (reserved) complete(PagerResult::NotWritten);  // the set goes back to the batch
-      if (hookStep->kind == LedgerStep::Kind::Refused) {
-        refused(*hookStep->conflict, false);
+  // The window's own write on the production road; an error that ends the command still
+  // completes the record before it reaches the window.
+  void runWrite(RecordMode mode) {
+    const RoadWrite done = writeOnRoad(program, *recorder, mode, write);
+    if (done.stopped) {
+      if (!done.completed.done()) noteUncompleted(done.completed.error);
+      if (done.stopped->kind == LedgerStep::Kind::Refused) {
+        refused(*done.stopped->conflict, false);
       } else {
-        refuseUnrecorded(hookStep->error);
+        refuseUnrecorded(done.stopped->error);
       }
-      return;
+    } else if (!done.completed.done()) {
+      noteUncompleted(done.completed.error);
     }
-    complete(pagerResultOf(program.links().lastWrite));
+    if (done.error) std::rethrow_exception(done.error);
   }
 
   void complete(PagerResult result) {
-    const LedgerStep done = timed([&] { return recorder->complete(result); });
-    if (done.done()) return;
-    // The pager may hold its capcodes while the ledger does not know its end: stop writing.
-    problem = done.error;
-    state().log("Ledger: the record of this pager could not be completed (" + done.error + ")");
+    const LedgerStep done = recorder->complete(result);
+    if (!done.done()) noteUncompleted(done.error);
+  }
+
+  // The pager may hold its capcodes while the ledger does not know its end: stop writing.
+  void noteUncompleted(const std::string& error) {
+    problem = error;
+    state().log("Ledger: the record of this pager could not be completed (" + error + ")");
     state().beep();
-    state().message("The ledger could not complete this pager's record (" + done.error +
+    state().message("The ledger could not complete this pager's record (" + error +
                     "). No further pager is written until the ledger works again.");
   }
 
@@ -320,17 +273,22 @@ struct WindowProduction::Impl {
     }
   }
 
-  // Pagers already verified from this configuration: the next one carries on after them.
+  // Pagers of this configuration's order already in the ledger: the next one carries on after
+  // the highest set any of them holds (the one resume rule), never with a capcode the ledger
+  // holds.
   void offerToContinue(const std::string& sha) {
     std::vector<PagerRecord> verified;
+    std::vector<PagerRecord> records;
     try {
-      for (PagerRecord& r : ledger->list("")) {
-        if (r.result == PagerResult::Verified && r.configSha256 == sha)
-          verified.push_back(std::move(r));
-      }
+      records = ledger->list("");
     } catch (const LedgerError& e) {
       state().log("Ledger: " + std::string(e.what()));
       return;
+    }
+    for (const PagerRecord& r : records) {
+      if (r.result == PagerResult::Verified && r.configSha256 == sha && r.listSha256.empty() &&
+          r.batch.empty())
+        verified.push_back(r);
     }
     // Only pagers that carry capcodes of their own are carried on after.
     std::erase_if(verified, [](const PagerRecord& r) {
@@ -339,28 +297,46 @@ struct WindowProduction::Impl {
       });
     });
     if (verified.empty()) return;
-    const PagerRecord& last = verified.back();
     const std::string counted = std::to_string(verified.size()) +
                                 (verified.size() == 1 ? " pager" : " pagers") +
-                                " verified from this configuration, the last " + last.started +
-                                " on station " + last.station;
+                                " verified from this configuration";
     const auto steps = stepsOf(verified);
     if (!steps) {
-      state().log("Ledger: " + counted + " (" + describeCapcodes(last.addresses) +
-                  "); set the auto-increment steps to carry on after it");
+      state().log("Ledger: " + counted + "; set the auto-increment steps to carry on after them");
       return;
     }
-    const NextCapcodes next = capcodesAfter(state(), program.startup(), last.addresses, &*steps);
-    if (next.refusal) {
-      state().log("Ledger: " + counted +
-                  "; the capcodes after it are refused: " + next.refusal->reason);
+    std::vector<RecordedAddress> next;
+    std::string after;
+    try {
+      CapcodeSets order(state(), program.startup());
+      order.useSteps(*steps);
+      const OrderHistory history = steppedHistory(records, sha, order, state());
+      const auto highest = history.highest();
+      if (!highest) {
+        state().log("Ledger: " + counted + "; none of them is on this configuration's steps");
+        return;
+      }
+      next = order.set(highest->set + 1);
+      after = "the highest set " + std::to_string(highest->set) + " (record " +
+              std::to_string(highest->record.id) + ", " + describeCapcodes(highest->record.addresses) +
+              ", on station " + highest->record.station + ")";
+    } catch (const BatchSetRefused& e) {
+      state().log("Ledger: " + counted + "; the capcodes after them are refused: " +
+                  e.refusal.reason);
       return;
     }
-    state().log("Ledger: " + counted + "; the next pager would get " +
-                describeCapcodes(next.addresses));
+    const LedgerStep free = recorder->check(next);
+    if (!free.done()) {
+      state().log("Ledger: " + counted + "; the capcodes after " + after + " are not free (" +
+                  (free.conflict ? conflictLogLine(*free.conflict) : free.error) + ")");
+      return;
+    }
+    state().log("Ledger: " + counted + ", " + after + "; the next pager would get " +
+                describeCapcodes(next));
     const auto answer =
-        state().feedback().ask("The ledger holds " + counted + ".\nContinue after the last one (" +
-                                   describeCapcodes(next.addresses) + ")?",
+        state().feedback().ask("The ledger holds " + counted + ", " + after +
+                                   ".\nContinue after the last one (" + describeCapcodes(next) +
+                                   ")?",
                                {kContinue, kKeep});
     if (!answer || *answer != 0) return;
     FormModel& form = state().form;
@@ -370,14 +346,12 @@ struct WindowProduction::Impl {
       form.userPick(name, (*steps)[static_cast<std::size_t>(row)]);
       form.leave(name);
     }
-    for (const RecordedAddress& a : next.addresses)
-      form.setText(rowControlName("address", a.row), std::to_string(a.capcode));
-    for (const RecordedAddress& a : next.addresses)
-      form.runHandler(rowControlName("address", a.row, "Exit"));
+    enterSet(state(), next, 0);
   }
 
   // The steps the pagers were written with: the window's when a row advances, else what the
-  // last two verified pagers tell (rows 1-4 that moved by 1-8). None when neither says.
+  // latest two verified pagers one step apart tell (rows 1-4 that moved by 1-8). None when
+  // neither says.
   std::optional<std::array<int, kAddressRows + 1>> stepsOf(
       const std::vector<PagerRecord>& verified) {
     std::array<int, kAddressRows + 1> steps{};
@@ -385,19 +359,23 @@ struct WindowProduction::Impl {
     for (int row = 1; row <= kAddressRows; ++row)
       steps[static_cast<std::size_t>(row)] = addressStep(form, row);
     if (anyRowAdvances(form)) return steps;
-    if (verified.size() < 2) return std::nullopt;
-    const auto& last = verified.back().addresses;
-    const auto& before = verified[verified.size() - 2].addresses;
-    bool any = false;
-    for (std::size_t i = 0; i < last.size() && i < before.size(); ++i) {
-      const long moved = static_cast<long>(last[i].capcode) - before[i].capcode;
-      if (last[i].row > 4 || last[i].role != AddressRole::Individual || moved < 1 || moved > 8)
-        continue;
-      steps[static_cast<std::size_t>(last[i].row)] = static_cast<int>(moved);
-      any = true;
+    // The latest two pagers one step apart: a returned pager programmed again in between
+    // (an earlier set) tells nothing about the steps.
+    for (std::size_t k = verified.size(); k >= 2; --k) {
+      const auto& last = verified[k - 1].addresses;
+      const auto& before = verified[k - 2].addresses;
+      bool any = false;
+      std::array<int, kAddressRows + 1> found = steps;
+      for (std::size_t i = 0; i < last.size() && i < before.size(); ++i) {
+        const long moved = static_cast<long>(last[i].capcode) - before[i].capcode;
+        if (last[i].row > 4 || last[i].role != AddressRole::Individual || moved < 1 || moved > 8)
+          continue;
+        found[static_cast<std::size_t>(last[i].row)] = static_cast<int>(moved);
+        any = true;
+      }
+      if (any) return found;
     }
-    if (!any) return std::nullopt;
-    return steps;
+    return std::nullopt;
   }
 };
 
@@ -431,7 +409,10 @@ ProductionStatus WindowProduction::status() const {
   s.station = impl_->options.station.empty() ? hostName() : impl_->options.station;
   s.batch = impl_->options.batch;
   s.problem = impl_->problem;
-  s.lastWriteLedgerMillis = std::chrono::duration<double, std::milli>(impl_->ledgerTime).count();
+  if (impl_->recorder) {
+    s.lastWriteLedgerMillis =
+        std::chrono::duration<double, std::milli>(impl_->recorder->ledgerTime()).count();
+  }
   if (!impl_->ledger) return s;
   s.verifiedToday = impl_->today.count(PagerResult::Verified);
   if (impl_->today.lastVerified)

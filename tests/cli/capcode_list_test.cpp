@@ -235,21 +235,5 @@ TEST_F(CapcodeList, ResumeContinuesAtTheFirstLineNotVerified) {
   EXPECT_EQ(records().size(), 5u);
 }
 
-TEST_F(CapcodeList, ResumeSkipsOnlyVerifiedLines) {
-  const std::string path = list(lines(3));
-  // Pager 2 (line 3) is interrupted mid-write: it is not verified, so a resumed batch tries it
-  // again and the ledger, which knows that pager may hold its capcodes, refuses.
-  ASSERT_EQ(write({"--capcodes", path, "--count", "1"}).status, 0);
-  ASSERT_EQ(
-      write({"--capcodes", path, "--resume", "--count", "1", "--sim-fault", "write:20:C"}).status,
-      1);
-  const Outcome again = write({"--capcodes", path, "--resume"}, "\n");
-  EXPECT_EQ(again.status, 3);
-  EXPECT_TRUE(has(again.err, "resuming at line 3 of")) << again.err;
-  EXPECT_TRUE(has(again.err, path + ": line 3: capcode 2005016 of row 1 (individual) is already "
-                                    "on a pager whose write ended \"interrupted\""))
-      << again.err;
-}
-
 }  // namespace
 }  // namespace capcode

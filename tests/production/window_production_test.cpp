@@ -286,10 +286,9 @@ TEST_F(WindowProductionTest, AfterARestartTheNextPagerContinuesAfterTheLast) {
     WindowProduction production(*program, ledgerOptions);
     feedback.replies = {static_cast<std::size_t>(reply)};
     open(*program);
-    EXPECT_TRUE(feedback.shown("log: Ledger: 2 pagers verified from this configuration, the last " +
-                               records()[1].started +
-                               " on station bench-1; the next pager would get 1=2004002 "
-                               "2=2004008"));
+    EXPECT_TRUE(feedback.shown("log: Ledger: 2 pagers verified from this configuration, the "
+                               "highest set 1 (record 2, 1=2004001 2=2004008"));
+    EXPECT_TRUE(feedback.shown("on station bench-1); the next pager would get 1=2004002 2=2004008"));
     ASSERT_EQ(feedback.asked.size(), 1u);
     EXPECT_EQ(feedback.asked[0],
               (std::vector<std::string>{"Continue after the last", "Keep the file's capcodes"}));
@@ -297,6 +296,30 @@ TEST_F(WindowProductionTest, AfterARestartTheNextPagerContinuesAfterTheLast) {
     EXPECT_EQ(program->state().form.index("autoinc1"), step);
     feedback.asked.clear();
   }
+}
+
+// A returned pager programmed again is the newest record, not the order's highest set: the
+// offer still carries on after the highest set, never with a capcode a pager holds.
+TEST_F(WindowProductionTest, TheRestartOfferFollowsTheHighestSetNotTheNewestRecord) {
+  {
+    auto program = start({});
+    WindowProduction production(*program, ledgerOptions);
+    open(*program);
+    step(*program, 1, 1);
+    write(*program);
+    write(*program);
+    write(*program);
+    setCapcode(*program, 1, "2004000");
+    feedback.replies = {0};  // "Program again": the returned pager holding set 0
+    write(*program);
+  }
+  ASSERT_EQ(records().size(), 4u);
+  auto program = start({});
+  WindowProduction production(*program, ledgerOptions);
+  feedback.replies = {0};
+  open(*program);
+  EXPECT_TRUE(feedback.shown("the next pager would get 1=2004003 2=2004008"));
+  EXPECT_EQ(program->state().form.text("address1"), "2004003");
 }
 
 // A ledger that counts how often it is read (its tally reads through its listing).
