@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/visible_text.hpp"
 #include "production/batch_run.hpp"
 #include "production/ledger_refusal.hpp"
 #include "production/list_sets.hpp"
@@ -35,9 +36,9 @@ BatchEnd BatchRun::listed() {
   // With several boxes `count` is this box's share; the batch's own count is checked.
   const int wanted = options_.share.batchSize(options_.count);
   if (options_.countGiven && wanted > left) {
-    return usage("--count " + std::to_string(wanted) + ": " + list_->path + " has " +
-                 (options_.resume ? "only " + std::to_string(left) + " pagers left"
-                                  : "only " + std::to_string(left) + " pagers"));
+    return usage("--count " + std::to_string(wanted) + ": " + list_->path + " has only " +
+                 counted(static_cast<std::size_t>(left), "pager") +
+                 (options_.resume ? " left" : ""));
   }
   if (!options_.countGiven) options_.count = left;
   // A station of a shared batch may take any line: it checks them all.
@@ -93,7 +94,7 @@ std::optional<BatchEnd> BatchRun::linesToTake(std::vector<int>& sets) {
   }
   person_.tell("resuming at line " +
                std::to_string(list_->lines[static_cast<std::size_t>(sets.front())].line) + " of " +
-               list_->path + " (" + std::to_string(verified.size()) + " lines on verified pagers)");
+               list_->path + " (" + counted(verified.size(), "line") + " on verified pagers)");
   return std::nullopt;
 }
 
