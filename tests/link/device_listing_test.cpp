@@ -4,7 +4,11 @@
 
 #include "link/device_listing.hpp"
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -90,6 +94,21 @@ TEST(DeviceListing, TheLpAdviceOnlyForANodeOfGroupLp) {
     EXPECT_FALSE(ports[0].usable);
     EXPECT_EQ(ports[0].reason, c.reason);
   }
+}
+
+TEST(DeviceListing, TheSystemTellsANodesOwnerGroupAndMode) {
+  TempFolder folder;
+  const std::string node = folder / "parport0";
+  std::ofstream(node).put('x');
+  ASSERT_EQ(::chmod(node.c_str(), 0640), 0);
+  const auto owner = systemPpdev().ownership(node.c_str());
+  ASSERT_TRUE(owner);
+  const passwd* me = ::getpwuid(::getuid());
+  const group* mine = ::getgrgid(::getgid());
+  EXPECT_EQ(owner->owner, me != nullptr ? me->pw_name : std::to_string(::getuid()));
+  EXPECT_EQ(owner->group, mine != nullptr ? mine->gr_name : std::to_string(::getgid()));
+  EXPECT_EQ(owner->mode, 0640u);
+  EXPECT_FALSE(systemPpdev().ownership((folder / "absent").c_str()));
 }
 
 // A HID layer that lists the devices it is given and opens none.
