@@ -45,7 +45,7 @@ _capcode() {
       return
       ;;
     script) options="--bare --decimal-mark --ledger --no-ledger --station --batch $hardware --help" ;;
-    read) options="--raw $hardware --help" ;;
+    read) options="--raw --device $hardware --help" ;;
     write) options="--count --autoinc --capcodes --same-capcodes --recover --ledger --no-ledger --station
                     --allow-reuse --resume --batch --revision --device $hardware --help" ;;
     devices) options="--json $hardware --help" ;;

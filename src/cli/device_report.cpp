@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/commands.hpp"
+#include "cli/latin1_text.hpp"
 #include "core/json.hpp"
 
 namespace capcode {
@@ -13,9 +14,20 @@ std::string portLine(const ParallelPortState& port) {
   return port.path + (port.usable ? "  can be opened" : "  cannot be opened: " + port.reason);
 }
 
+// "/dev/hidraw3  serial 0001A7  P-2 programmer", and why a device is not used. What the device
+// reports is shown as readableText, so that no control byte reaches the terminal.
+std::string boxLine(const ProgrammerBox& box) {
+  std::string line = box.path + "  serial " +
+                     (box.serialNumber.empty() ? "(none)" : readableText(box.serialNumber)) + "  " +
+                     readableText(box.product);
+  return box.notUsed.empty() ? line : line + "  not used: " + box.notUsed;
+}
+
 std::string jsonBox(const ProgrammerBox& box) {
   return "{\"path\":" + jsonString(box.path) + ",\"serial\":" + jsonString(box.serialNumber) +
-         ",\"product\":" + jsonString(box.product) + "}";
+         ",\"product\":" + jsonString(box.product) +
+         ",\"used\":" + (box.notUsed.empty() ? "true" : "false") +
+         ",\"not_used_because\":" + jsonString(box.notUsed) + "}";
 }
 
 std::string jsonPort(const ParallelPortState& port) {
@@ -31,15 +43,15 @@ std::string jsonArray(const std::vector<Item>& items, Render render) {
   return text + "]";
 }
 
-void listBoxes(const std::vector<ProgrammerBox>& present, std::ostream& err) {
-  if (present.empty()) err << "capcode write: no programmer box is present\n";
+void listBoxes(const std::vector<ProgrammerBox>& present, const std::string& command,
+               std::ostream& err) {
+  if (present.empty()) err << command << ": no programmer box is present\n";
   for (const ProgrammerBox& box : present)
     err << "  " << boxLine(box) << "\n";
 }
 
-}  // namespace
-
-std::vector<ProgrammerBox> presentBoxes(const HardwareOptions& hardware) {
+// Every device with the programmer's ids that `hardware` shows, used or not.
+std::vector<ProgrammerBox> devicesShown(const HardwareOptions& hardware) {
   HardwareOptions listing = hardware;
   // Only the boxes' names are looked at: a missing image is as good as a blank one here.
   listing.factoryFreshPager = [] {
@@ -48,13 +60,21 @@ std::vector<ProgrammerBox> presentBoxes(const HardwareOptions& hardware) {
     return blank;
   };
   HardwareSetup setup(listing);
-  return programmerBoxes(setup.hid());
+  return devicesWithProgrammerIds(setup.hid());
+}
+
+}  // namespace
+
+std::vector<ProgrammerBox> presentBoxes(const HardwareOptions& hardware) {
+  std::vector<ProgrammerBox> boxes = devicesShown(hardware);
+  std::erase_if(boxes, [](const ProgrammerBox& box) { return !box.notUsed.empty(); });
+  return boxes;
 }
 
 PresentDevices presentDevices(const HardwareOptions& hardware, PpdevSystem& ppdev,
                               const std::string& deviceFolder) {
   PresentDevices present;
-  present.boxes = presentBoxes(hardware);
+  present.boxes = devicesShown(hardware);
   if (!hardware.simulated()) {
     present.ports = parallelPorts(ppdev, parallelPortNodes(deviceFolder));
   } else if (hardware.simLptImage) {
@@ -80,27 +100,27 @@ std::string deviceReport(const PresentDevices& present, bool json) {
 
 int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
                 const std::vector<ProgrammerBox>& present, std::vector<GangBox>& chosen,
-                std::ostream& err) {
+                const std::string& command, std::ostream& err) {
   chosen.clear();
   if (wanted.empty()) {
     if (present.size() <= 1) return kExitOk;
-    err << "capcode write: " << present.size()
+    err << command << ": " << present.size()
         << " programmer boxes are present; name the ones to use with --device PATH|SERIAL:\n";
-    listBoxes(present, err);
+    listBoxes(present, command, err);
     return kExitUsage;
   }
   std::vector<std::size_t> taken;
   for (const std::string& name : wanted) {
     const auto found = findBox(present, name);
     if (!found) {
-      err << "capcode write: --device " << name
+      err << command << ": --device " << name
           << ": no programmer box has that path or serial number"
           << (present.empty() ? "" : "; present:") << "\n";
-      listBoxes(present, err);
+      listBoxes(present, command, err);
       return kExitUsage;
     }
     if (std::find(taken.begin(), taken.end(), *found) != taken.end()) {
-      err << "capcode write: --device " << name << ": box " << present[*found].path
+      err << command << ": --device " << name << ": box " << present[*found].path
           << " is named twice\n";
       return kExitUsage;
     }
@@ -112,6 +132,19 @@ int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>&
                       boxHardware(hardware, number, box.path)});
   }
   return kExitOk;
+}
+
+int choosePresentBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
+                       std::vector<GangBox>& chosen, const std::string& command,
+                       std::ostream& err) {
+  std::vector<ProgrammerBox> present;
+  try {
+    present = presentBoxes(hardware);
+  } catch (const std::runtime_error&) {
+    chosen.clear();
+    return kExitOk;
+  }
+  return chooseBoxes(hardware, wanted, present, chosen, command, err);
 }
 
 }  // namespace capcode

@@ -12,7 +12,7 @@
 namespace capcode {
 
 struct PresentDevices {
-  std::vector<ProgrammerBox> boxes;
+  std::vector<ProgrammerBox> boxes;  // every device with the programmer's ids, used or not
   std::vector<ParallelPortState> ports;
 };
 
@@ -22,20 +22,27 @@ struct PresentDevices {
 PresentDevices presentDevices(const HardwareOptions& hardware, PpdevSystem& ppdev,
                               const std::string& deviceFolder = "/dev");
 
-// The programmer boxes `hardware` shows (simulated images are only named, not read).
+// The programmer boxes `hardware` shows that the program uses (simulated images are only named,
+// not read).
 std::vector<ProgrammerBox> presentBoxes(const HardwareOptions& hardware);
 
-// The listing as text lines, or as one JSON object:
-// {"usb":[{"path":..,"serial":..,"product":..}],"parallel":[{"path":..,"usable":..,"reason":..}]}
+// The listing as text lines, or as one JSON object: {"usb":[{"path":..,"serial":..,
+// "product":..,"used":..,"not_used_because":..}],"parallel":[{"path":..,"usable":..,
+// "reason":..}]}. A device the program does not attach is listed with why.
 std::string deviceReport(const PresentDevices& present, bool json);
 
 // The boxes `wanted` names (--device, each a path or a serial number), in that order, each
 // with its own hardware; none when nothing is named and at most one box is present (the write
 // then looks for its programmer as the window does). Refusals go to `err`, prefixed with
-// "capcode write: ": more than one box present and none named, a name that matches no box or
-// a box named twice. Returns the exit status: 0, or 2.
+// `command` ("capcode write") and ": ": more than one box present and none named, a name that
+// matches no box or a box named twice. Returns the exit status: 0, or 2.
 int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
                 const std::vector<ProgrammerBox>& present, std::vector<GangBox>& chosen,
-                std::ostream& err);
+                const std::string& command, std::ostream& err);
+
+// chooseBoxes among the boxes `hardware` shows now. Hardware that cannot even be listed chooses
+// none: the command meets the same hardware and says what is wrong with it.
+int choosePresentBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
+                       std::vector<GangBox>& chosen, const std::string& command, std::ostream& err);
 
 }  // namespace capcode

@@ -16,10 +16,13 @@ CommandRun setupDevicesCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--json", *json, "print the list as one JSON object");
   addSharedOptions(*command, kPagerCommands, *session);
   command->footer(
-      "Each USB programmer box is listed with its path, serial number and product string; give\n"
-      "either to capcode write --device. Each parallel port is opened and let go again, and\n"
-      "listed with the reason when it cannot be opened. With --json: {\"usb\":[{\"path\",\n"
-      "\"serial\",\"product\"}...],\"parallel\":[{\"path\",\"usable\",\"reason\"}...]}.\n"
+      "Each USB device with the programmer's vendor and product ids is listed with its path,\n"
+      "serial number and product string; give either to capcode write or read --device. One\n"
+      "whose product string is not one the program attaches is marked \"not used\" with why.\n"
+      "Each parallel port is opened and let go again, and listed with the reason when it\n"
+      "cannot be opened (the lp group when the node's group is lp, else the node's owner, group\n"
+      "and mode). With --json: {\"usb\":[{\"path\",\"serial\",\"product\",\"used\",\n"
+      "\"not_used_because\"}...],\"parallel\":[{\"path\",\"usable\",\"reason\"}...]}.\n"
       "Exit status: 0 the list was made (even an empty one), 1 the hardware could not be\n"
       "looked at (an unreadable simulated image), 2 a usage error.\n\n" +
       simulatedFaultFooter());

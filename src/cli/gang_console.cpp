@@ -80,9 +80,9 @@ std::unique_ptr<ProductionOperator> GangConsole::box(int number) {
 }
 
 bool GangConsole::nextRound(int round, int lastBox) {
-  print(io_.err, lastBox == 1 ? "Insert a pager in box 1 and press Enter\n"
+  print(io_.err, lastBox == 1 ? "Insert a pager in box 1 and press Enter (q to stop)\n"
                               : "Insert pagers in boxes 1-" + std::to_string(lastBox) +
-                                    " and press Enter\n");
+                                    " and press Enter (q to stop)\n");
   std::string reply;
   if (!std::getline(io_.in, reply) || reply == "q") {
     print(io_.err, "\nStopped before round " + std::to_string(round) + ".\n");

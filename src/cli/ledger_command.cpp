@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "cli/commands.hpp"
+#include "core/visible_text.hpp"
 #include "ledger/record_text.hpp"
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
@@ -36,13 +37,18 @@ void printTable(const std::vector<PagerRecord>& records, std::ostream& out) {
       << "FINISHED" << std::setw(14) << "STATION" << std::setw(14) << "RESULT" << std::setw(12)
       << "BATCH/SET" << std::setw(6) << "LINE"
       << "CAPCODES\n";
+  // The texts a record carries from outside (a station name, a list's reference columns) are
+  // shown with their control characters escaped: an ESC from an operator's file must not
+  // reach the terminal.
   for (const PagerRecord& r : records) {
-    const std::string set = r.batch.empty() ? "-" : r.batch + "/" + std::to_string(r.setIndex);
+    const std::string set =
+        r.batch.empty() ? "-" : visibleText(r.batch) + "/" + std::to_string(r.setIndex);
     const std::string line = r.listLine > 0 ? std::to_string(r.listLine) : "-";
-    out << std::left << std::setw(6) << r.id << std::setw(25) << r.started << std::setw(25)
-        << (r.finished.empty() ? "-" : r.finished) << std::setw(14) << r.station << std::setw(14)
-        << resultName(r.result) << std::setw(12) << set << std::setw(6) << line
-        << capcodesWithRoles(r) << (r.reference.empty() ? "" : "  " + r.reference) << "\n";
+    out << std::left << std::setw(6) << r.id << std::setw(25) << visibleText(r.started)
+        << std::setw(25) << (r.finished.empty() ? "-" : visibleText(r.finished)) << std::setw(14)
+        << visibleText(r.station) << std::setw(14) << resultName(r.result) << std::setw(12) << set
+        << std::setw(6) << line << capcodesWithRoles(r)
+        << (r.reference.empty() ? "" : "  " + visibleText(r.reference)) << "\n";
   }
 }
 
@@ -57,7 +63,7 @@ int resolveRecord(Ledger& ledger, const LedgerOptions& o, CommandIo& io) {
     const bool recent = !started || std::chrono::system_clock::now() - *started < kStillWriting;
     if (recent && !o.force) {
       io.err << "capcode ledger: record " << record.id << " was started at " << record.started
-             << " on " << record.station
+             << " on " << visibleText(record.station)
              << ", less than a minute ago: its station may still be writing that pager; check "
                 "the station, then give --force to settle it\n";
       return kExitLedger;
@@ -152,6 +158,8 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
       "that pager's transfer, so the pager may hold the capcodes; check it.\n"
       "LINE is the line of the capcode list (capcode write --capcodes) the pager took; its\n"
       "reference columns follow the capcodes. --csv adds the list's SHA-256, line and reference.\n"
+      "The table shows a control character in a station or a reference as an escape (\\x1B,\n"
+      "\\u009B); --csv keeps every value exact.\n"
       "A file is opened read-only: a ledger on a read-only disk can be listed.\n"
       "Exit status: 0 listed, 2 a usage error, 3 no ledger, or it cannot be read or reached\n"
       "(a PostgreSQL server gets 10 s to connect and to answer each statement).");

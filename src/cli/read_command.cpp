@@ -4,6 +4,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/console_feedback.hpp"
+#include "cli/device_report.hpp"
 #include "core/file_io.hpp"
 #include "core/image.hpp"
 
@@ -21,9 +22,22 @@ int runRead(const ReadOptions& o, CommandIo& io) {
   const bool toStdout = o.file == "-";
   // With the image on standard output, the status log moves to standard error.
   ConsoleFeedback feedback(toStdout ? io.err : io.out, io.err, io.errIsTerminal);
+  // With several boxes present the one to read is named, as for a write.
+  std::vector<GangBox> boxes;
+  if (const int status =
+          choosePresentBoxes(o.session.hardware, o.session.devices, boxes, "capcode read", io.err);
+      status != kExitOk) {
+    return status;
+  }
+  if (boxes.size() > 1) {
+    io.err << "capcode read: --device: one box is read at a time; give one --device\n";
+    return kExitUsage;
+  }
+  SessionOptions options = o.session;
+  if (boxes.size() == 1) options.hardware = boxes.front().hardware;
   std::unique_ptr<PagerSession> session;
   try {
-    session = std::make_unique<PagerSession>(feedback, o.session);
+    session = std::make_unique<PagerSession>(feedback, options);
   } catch (const std::runtime_error& e) {
     io.err << "capcode read: " << e.what() << "\n";
     return kExitUsage;
@@ -83,13 +97,15 @@ CommandRun setupReadCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--raw", options->raw,
                     "also save a read whose checksum is wrong (a rescue dump of a damaged "
                     "pager); the exit status stays 1");
-  addSharedOptions(*command, kPagerCommands, options->session);
+  addSharedOptions(*command, static_cast<OptionUsers>(kPagerCommands | kReadCommand),
+                   options->session);
   command->footer(
       "The file is written only after a complete read whose checksum is right, with a safe\n"
       "save (the old file stays whole until the new one is on the disk). The status log goes\n"
-      "to standard output.\n"
+      "to standard output. With more than one programmer box present, --device names the one\n"
+      "to read; without it, read refuses with the list of boxes (capcode devices lists them).\n"
       "Exit status: 0 the pager was read and saved, 1 it could not be read or saved, 2 a\n"
-      "usage error.\n\n" +
+      "usage error (more than one box present and none named, a --device that names no box).\n\n" +
       simulatedFaultFooter());
   return [options, &io] { return runRead(*options, io); };
 }

@@ -114,26 +114,15 @@ std::string writeFooter() {
          "configuration's capcodes. A list that cannot be read, or a line that the rules, the list\n"
          "itself or the ledger refuse, stops the batch before anything is written.\n"
          "With several --device boxes the pagers are programmed a round at a time, one per box;\n"
-         "\"Insert pagers in boxes 1-N and press Enter\" starts each round after the first, and a\n"
-         "box that fails stops the batch after its round. With more than one box present and no\n"
-         "--device, write refuses with the list of boxes (capcode devices lists them).\n"
+         "\"Insert pagers in boxes 1-N and press Enter (q to stop)\" starts each round after the\n"
+         "first, and a box that fails stops the batch after its round. With more than one box\n"
+         "present and no --device, write refuses with the list of boxes (capcode devices lists\n"
+         "them).\n"
          "Exit status: 0 every pager verified, 1 a pager or the configuration failed (the batch\n"
          "stops there), 2 a usage error or a file that does not decode cleanly at the revision,\n"
          "3 refused by the ledger or the ledger cannot record.\n\n" +
          simulatedFaultFooter();
   // clang-format on
-}
-
-// The boxes --device names, each with its own hardware; none to look for the programmer as the
-// window does. Hardware that cannot even be listed is left for the batch to report.
-int pickBoxes(const WriteOptions& o, CommandIo& io, std::vector<GangBox>& boxes) {
-  std::vector<ProgrammerBox> present;
-  try {
-    present = presentBoxes(o.session.hardware);
-  } catch (const std::runtime_error&) {
-    return kExitOk;  // the batch meets the same hardware and says what is wrong with it
-  }
-  return chooseBoxes(o.session.hardware, o.session.devices, present, boxes, io.err);
 }
 
 int runWrite(const WriteOptions& o, CommandIo& io) {
@@ -160,7 +149,11 @@ int runWrite(const WriteOptions& o, CommandIo& io) {
   batch.batch = o.batch;
   batch.program = {startupOptionsFor(o.session.dataDirectory), o.session.hardware};
   std::vector<GangBox> boxes;
-  if (const int status = pickBoxes(o, io, boxes); status != kExitOk) return status;
+  if (const int status =
+          choosePresentBoxes(o.session.hardware, o.session.devices, boxes, "capcode write", io.err);
+      status != kExitOk) {
+    return status;
+  }
   if (boxes.size() == 1) batch.program.hardware = boxes.front().hardware;
   if (boxes.size() > 1) {
     GangConsole gang(io);

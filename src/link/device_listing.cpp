@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -30,18 +31,33 @@ std::optional<unsigned long> portNumber(const std::string& name) {
   return std::stoul(digits);
 }
 
-std::string openProblem(int error) {
-  if (error == EACCES || error == EPERM)
-    return std::string(std::strerror(error)) + ": add yourself to the lp group";
-  return std::strerror(error);
+// Why `node` cannot be opened. Only a node of group lp is one that joining lp opens; for any
+// other the person (or the administrator) needs to see who may open it.
+std::string openProblem(PpdevSystem& system, const std::string& node, int error) {
+  const std::string text = std::strerror(error);
+  if (error != EACCES && error != EPERM) return text;
+  const std::optional<NodeOwnership> owner = system.ownership(node.c_str());
+  if (!owner) return text;
+  if (owner->group == "lp") return text + ": add yourself to the lp group";
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", owner->mode);
+  return text + ": the node belongs to " + owner->owner + ", group " + owner->group + ", mode " +
+         mode;
 }
 
 }  // namespace
 
 std::vector<ProgrammerBox> programmerBoxes(HidBackend& hid) {
+  std::vector<ProgrammerBox> boxes = devicesWithProgrammerIds(hid);
+  std::erase_if(boxes, [](const ProgrammerBox& box) { return !box.notUsed.empty(); });
+  return boxes;
+}
+
+std::vector<ProgrammerBox> devicesWithProgrammerIds(HidBackend& hid) {
   std::vector<ProgrammerBox> boxes;
   for (const HidDeviceInfo& info : hid.enumerate()) {
-    if (isProgrammer(info)) boxes.push_back({info.path, info.serialNumber, info.productString});
+    if (!hasProgrammerIds(info)) continue;
+    boxes.push_back({info.path, info.serialNumber, info.productString, whyNotAttached(info)});
   }
   return boxes;
 }
@@ -67,7 +83,7 @@ std::vector<ParallelPortState> parallelPorts(PpdevSystem& system,
     ParallelPortState state{node, false, {}};
     const int fd = system.open(node.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-      state.reason = openProblem(errno);
+      state.reason = openProblem(system, node, errno);
     } else if (system.claim(fd, kPortClaimMillis) != 0) {
       const int error = errno;
       state.reason = error == EBUSY ? "in use by another program" : std::strerror(error);
@@ -94,11 +110,6 @@ std::optional<std::size_t> findBox(const std::vector<ProgrammerBox>& boxes,
     bySerial = k;
   }
   return bySerial;
-}
-
-std::string boxLine(const ProgrammerBox& box) {
-  return box.path + "  serial " + (box.serialNumber.empty() ? "(none)" : box.serialNumber) + "  " +
-         box.product;
 }
 
 }  // namespace capcode

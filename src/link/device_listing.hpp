@@ -14,16 +14,25 @@ namespace capcode {
 struct ProgrammerBox {
   std::string path;          // opens the box; unique while it is plugged in
   std::string serialNumber;  // empty when the box reports none
-  std::string product;       // "P-2 programmer"
+  std::string product;       // "P-2 programmer", as the device reports it (Latin-1 bytes)
+  // Why the program does not attach this device although it has the programmer's ids (an
+  // unknown product string); empty for a box it uses.
+  std::string notUsed;
 };
 
 // The programmer boxes among the HID devices, in discovery order.
 std::vector<ProgrammerBox> programmerBoxes(HidBackend& hid);
 
+// Every HID device with the programmer's vendor and product ids, in discovery order: the boxes
+// the program uses and, with `notUsed` saying why, those it does not attach.
+std::vector<ProgrammerBox> devicesWithProgrammerIds(HidBackend& hid);
+
 struct ParallelPortState {
   std::string path;  // "/dev/parport0"
   bool usable = false;
-  std::string reason;  // why it cannot be opened; empty when usable
+  // Why it cannot be opened; empty when usable. Without permission: "add yourself to the lp
+  // group" when the node's group is lp, else the node's owner, group and mode.
+  std::string reason;
 };
 
 // The parallel-port device nodes in `folder` ("/dev"): parport followed by digits, in number
@@ -38,8 +47,5 @@ std::vector<ParallelPortState> parallelPorts(PpdevSystem& system,
 // or when the serial number is shared by several boxes (the path then tells them apart).
 std::optional<std::size_t> findBox(const std::vector<ProgrammerBox>& boxes,
                                    const std::string& wanted);
-
-// "sim:usb:2  serial SIM-2  P-2 programmer": one line for a list of boxes.
-std::string boxLine(const ProgrammerBox& box);
 
 }  // namespace capcode

@@ -1,15 +1,19 @@
 #include "link/ppdev_port.hpp"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/parport.h>
 #include <linux/ppdev.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace capcode {
 
@@ -57,6 +61,27 @@ class RealPpdev final : public PpdevSystem {
     ::sigaction(SIGALRM, &previous, nullptr);
     errno = rc != 0 && error == EINTR ? EBUSY : error;
     return rc;
+  }
+
+  std::optional<NodeOwnership> ownership(const char* path) override {
+    struct stat node {};
+    if (::stat(path, &node) != 0) return std::nullopt;
+    NodeOwnership found{std::to_string(node.st_uid), std::to_string(node.st_gid),
+                        static_cast<unsigned>(node.st_mode & 07777)};
+    std::vector<char> buffer(16384);
+    passwd user{};
+    passwd* userFound = nullptr;
+    if (::getpwuid_r(node.st_uid, &user, buffer.data(), buffer.size(), &userFound) == 0 &&
+        userFound != nullptr) {
+      found.owner = user.pw_name;
+    }
+    group owners{};
+    group* groupFound = nullptr;
+    if (::getgrgid_r(node.st_gid, &owners, buffer.data(), buffer.size(), &groupFound) == 0 &&
+        groupFound != nullptr) {
+      found.group = owners.gr_name;
+    }
+    return found;
   }
 };
 

@@ -6,10 +6,32 @@
 
 namespace capcode {
 
+namespace {
+
+constexpr const char* kProgrammerProducts[] = {"P-1 programmer", "P-2 programmer",
+                                               "P-2+programmer"};
+
+}  // namespace
+
+bool hasProgrammerIds(const HidDeviceInfo& info) {
+  return info.vendorId == 0x04D8 && info.productId == 0x1000;
+}
+
 bool isProgrammer(const HidDeviceInfo& info) {
-  return info.vendorId == 0x04D8 && info.productId == 0x1000 &&
-         (info.productString == "P-1 programmer" || info.productString == "P-2 programmer" ||
-          info.productString == "P-2+programmer");
+  if (!hasProgrammerIds(info)) return false;
+  for (const char* product : kProgrammerProducts) {
+    if (info.productString == product) return true;
+  }
+  return false;
+}
+
+std::string whyNotAttached(const HidDeviceInfo& info) {
+  if (isProgrammer(info)) return {};
+  if (!hasProgrammerIds(info)) return "not the programmer's vendor and product ids";
+  std::string names;
+  for (const char* product : kProgrammerProducts)
+    names += std::string(names.empty() ? "" : ", ") + "\"" + product + "\"";
+  return "the product string is none of those the program attaches (" + names + ")";
 }
 
 std::string deviceListText(const HidDeviceInfo& info) {

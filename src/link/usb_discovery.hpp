@@ -9,9 +9,15 @@ namespace capcode {
 
 struct ProgrammerLinks;
 
-// The programmer: vendor 0x04D8, product 0x1000 and one of the product strings "P-1 programmer",
-// "P-2 programmer", "P-2+programmer", exactly (case and all).
+// The programmer's USB ids: vendor 0x04D8, product 0x1000.
+bool hasProgrammerIds(const HidDeviceInfo& info);
+
+// The programmer: its ids and one of the product strings "P-1 programmer", "P-2 programmer",
+// "P-2+programmer", exactly (case and all).
 bool isProgrammer(const HidDeviceInfo& info);
+
+// Why a device with the programmer's ids is not attached, for a person; empty when it is.
+std::string whyNotAttached(const HidDeviceInfo& info);
 
 // A device-change notification: rescan, then release an unplugged programmer (back to the
 // parallel port) and attach a newly found one (greeting it with the attach report).

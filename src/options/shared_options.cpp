@@ -80,8 +80,8 @@ const SharedOptionDeclaration kDeclarations[] = {
      }},
     {"--device", "PATH|SERIAL",
      "the programmer box to use, by its path or serial number (capcode devices lists them); "
-     "repeatable: several boxes program a round of pagers at once",
-     kWriteCommand,
+     "write takes several, which program a round of pagers at once",
+     kWriteCommand | kReadCommand,
      [](CLI::App& command, const SharedOptionDeclaration& self, SharedOptionValues& values) {
        return declare(command, self, values.devices);
      }},

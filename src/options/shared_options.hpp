@@ -30,6 +30,7 @@ enum OptionUsers : unsigned {
   kScriptCommand = 1u << 2,  // capcode script
   kWindowProgram = 1u << 3,  // capcode-programmer
   kWriteCommand = 1u << 4,   // capcode write alone (several boxes at once)
+  kReadCommand = 1u << 5,    // capcode read alone (one box of several)
 };
 
 struct SharedOptionDeclaration {

@@ -1,6 +1,7 @@
 // Which sets of the order a batch's pagers take, and the whole of them checked before the first
 // pager: through the address rules, against each other, and against the ledger.
 
+#include "core/visible_text.hpp"
 #include "production/batch_run.hpp"
 #include "production/ledger_refusal.hpp"
 
@@ -69,7 +70,7 @@ BatchEnd BatchRun::chooseSets() {
   }
   if (options_.countGiven && total > lines) {
     return usage("--count " + std::to_string(total) + ": " + list_->path + " has only " +
-                 counted(lines, "pager", "pagers"));
+                 counted(static_cast<std::size_t>(lines), "pager"));
   }
   if (!options_.countGiven) options_.count = lines;
   sets_ = firstSets(options_.share.batchSize(options_.count));
@@ -89,7 +90,7 @@ BatchEnd BatchRun::resumeSets(const OrderHistory& history, int available) {
   if (list_) {
     if (options_.countGiven && static_cast<int>(sets_.size()) < wanted) {
       return usage("--count " + std::to_string(wanted) + ": " + list_->path + " has only " +
-                   counted(static_cast<int>(sets_.size()), "pager", "pagers") + " left");
+                   counted(sets_.size(), "pager") + " left");
     }
     if (!options_.countGiven) options_.count = static_cast<int>(sets_.size());
     for (const std::string& line : history.changed)
@@ -98,7 +99,7 @@ BatchEnd BatchRun::resumeSets(const OrderHistory& history, int available) {
       person_.tell("--resume: every line of " + list_->path +
                    (skipped.empty() ? " is on a verified pager"
                                     : " is on a pager (" +
-                                          counted(history.verified(), "line", "lines") +
+                                          counted(static_cast<std::size_t>(history.verified()), "line") +
                                           " on verified pagers; held by pagers not verified: " +
                                           skipped + ")") +
                    "; nothing to do");
@@ -106,14 +107,14 @@ BatchEnd BatchRun::resumeSets(const OrderHistory& history, int available) {
     }
     said = "resuming at line " +
            std::to_string(list_->lines[static_cast<std::size_t>(sets_.front())].line) + " of " +
-           list_->path + " (" + counted(history.verified(), "line", "lines") +
+           list_->path + " (" + counted(static_cast<std::size_t>(history.verified()), "line") +
            " on verified pagers";
   } else {
     const PagerRecord& last = highest->record;
     said = "resuming after ledger record " + std::to_string(last.id) + " (" +
            describeCapcodes(last.addresses) + ", " + last.started + "), set " +
            std::to_string(highest->set) + " of this configuration's steps (" +
-           counted(history.verified(), "pager", "pagers") + " verified";
+           counted(static_cast<std::size_t>(history.verified()), "pager") + " verified";
   }
   if (!skipped.empty()) said += "; skipped, held by pagers not verified: " + skipped;
   if (!sets_.empty() && highest && sets_.front() < highest->set) {

@@ -6,11 +6,13 @@
 
 #include "production/capcode_list.hpp"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <map>
 
 #include "core/file_io.hpp"
+#include "core/visible_text.hpp"
 #include "ledger/sha256.hpp"
 
 namespace capcode {
@@ -112,15 +114,40 @@ Fields splitLine(std::string_view line) {
   }
 }
 
-// The row a header name stands for: "row1".."row8" in any letter case; 0 for a reference
-// column; -1 for a name that looks like a row and is none ("row9", "row0", "row01").
+// Spaces and tabs around a name or a value, as a spreadsheet or a hand-typed "row1, row2" leaves
+// them, are not part of it.
+std::string trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The row a (trimmed) header name stands for: "row", any letter case, then optional spaces and
+// the row's digit: "row2", "Row 2", "ROW  2". 0 for a reference column, whose name goes on with
+// a letter after "row" ("rows", "Rowena") or does not start with it. -1 for any other name
+// that starts with "row" ("row9", "row0", "row01", "row", "row_2", "row 2a"): it was meant as a
+// row, and taking it as a reference would leave that row's capcodes on every pager.
 int rowNamed(const std::string& name) {
-  if (name.size() < 4 || strncasecmp(name.c_str(), "row", 3) != 0) return 0;
-  for (std::size_t i = 3; i < name.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9') return 0;
-  }
-  if (name.size() == 4 && name[3] >= '1' && name[3] <= '8') return name[3] - '0';
+  if (name.size() < 3 || strncasecmp(name.c_str(), "row", 3) != 0) return 0;
+  std::size_t i = 3;
+  if (i < name.size() && std::isalpha(static_cast<unsigned char>(name[i]))) return 0;
+  while (i < name.size() && name[i] == ' ')
+    ++i;
+  const std::string digits = name.substr(i);
+  if (digits.size() == 1 && digits[0] >= '1' && digits[0] <= '8') return digits[0] - '0';
   return -1;
+}
+
+// A reference part with the characters that join the parts escaped: a backslash before each
+// backslash and ';' (and '=' in a column's name), so that "name=value; name=value" splits back
+// into the columns it was made of.
+std::string escapedReference(const std::string& text, bool name) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\\' || c == ';' || (name && c == '=')) out += '\\';
+    out += c;
+  }
+  return out;
 }
 
 bool allDigits(const std::string& text) {
@@ -136,19 +163,21 @@ std::optional<ListProblem> readHeader(const std::vector<std::string>& names, Hea
   bool anyDigits = !names.empty();
   std::map<std::string, int> seen;
   for (std::size_t c = 0; c < names.size(); ++c) {
-    const std::string& name = names[c];
+    const std::string name = trimmed(names[c]);
     anyDigits = anyDigits && allDigits(name);
     const std::string column = "column " + std::to_string(c + 1);
     if (name.empty()) return ListProblem{1, 0, column + " of the header has no name"};
     const int row = rowNamed(name);
     if (row < 0) {
-      return ListProblem{1, 0, "unknown column \"" + name + "\": the rows are row1..row8"};
+      return ListProblem{1, 0,
+                         "unknown column \"" + visibleText(name) + "\": the rows are row1..row8"};
     }
     std::string key = name;
     if (row > 0) key = "row" + std::to_string(row);
     if (auto [at, fresh] = seen.emplace(key, static_cast<int>(c) + 1); !fresh) {
       return ListProblem{1, 0,
-                         "column \"" + name + "\" appears twice in the header (columns " +
+                         "column \"" + visibleText(name) +
+                             "\" appears twice in the header (columns " +
                              std::to_string(at->second) + " and " + std::to_string(c + 1) + ")"};
     }
     header.rowOf.push_back(row);
@@ -170,22 +199,24 @@ std::optional<ListProblem> readLine(const Header& header, int number, const Fiel
                                     CapcodeListLine& line) {
   if (fields.values.size() != header.rowOf.size()) {
     return ListProblem{number, 0,
-                       std::to_string(fields.values.size()) + " fields; the header has " +
+                       counted(fields.values.size(), "field") + "; the header has " +
                            std::to_string(header.rowOf.size())};
   }
   line.line = number;
   for (std::size_t c = 0; c < fields.values.size(); ++c) {
-    const std::string& value = fields.values[c];
+    const std::string value = trimmed(fields.values[c]);
     const int row = header.rowOf[c];
     if (row == 0) {
       if (value.empty()) continue;
       if (!line.reference.empty()) line.reference += "; ";
-      line.reference += header.names[c] + "=" + value;
+      line.reference +=
+          escapedReference(header.names[c], true) + "=" + escapedReference(value, false);
       continue;
     }
     if (value.empty()) return ListProblem{number, row, "no capcode"};
     if (!allDigits(value)) {
-      return ListProblem{number, row, "\"" + value + "\" is not a capcode (digits only)"};
+      return ListProblem{number, row,
+                         "\"" + visibleText(value) + "\" is not a capcode (digits only)"};
     }
     if (value.size() > 9) return ListProblem{number, row, value + " is not a capcode (too long)"};
     line.capcodes[static_cast<std::size_t>(row)] = static_cast<std::int32_t>(std::stol(value));
@@ -212,6 +243,31 @@ std::optional<ListProblem> repeatedCapcode(const CapcodeList& list) {
 }
 
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> referenceColumns(std::string_view reference) {
+  std::vector<std::pair<std::string, std::string>> columns;
+  if (reference.empty()) return columns;
+  std::pair<std::string, std::string> column;
+  bool inValue = false;
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    const char c = reference[i];
+    std::string& part = inValue ? column.second : column.first;
+    if (c == '\\' && i + 1 < reference.size()) {
+      part += reference[++i];
+    } else if (c == '=' && !inValue) {
+      inValue = true;
+    } else if (c == ';' && reference.substr(i, 2) == "; ") {
+      columns.push_back(std::move(column));
+      column = {};
+      inValue = false;
+      ++i;
+    } else {
+      part += c;
+    }
+  }
+  columns.push_back(std::move(column));
+  return columns;
+}
 
 std::string describeListProblem(const std::string& path, const ListProblem& problem) {
   std::string text = path + ": ";

@@ -1,5 +1,6 @@
 #include "production/list_sets.hpp"
 
+#include "core/visible_text.hpp"
 #include "production/batch_plan.hpp"
 
 namespace capcode {
@@ -11,8 +12,8 @@ ListSets::ListSets(std::vector<RecordedAddress> rows, std::shared_ptr<const Capc
 
 std::vector<RecordedAddress> ListSets::set(int k) {
   if (k < 0 || k >= size()) {
-    const std::string why =
-        "every line of " + list_->path + " is taken (" + std::to_string(size()) + " pagers)";
+    const std::string why = "every line of " + list_->path + " is taken (" +
+                            counted(static_cast<std::size_t>(size()), "pager") + ")";
     throw BatchSetRefused(why, {k + 1, 0, why});
   }
   const CapcodeListLine& line = list_->lines[static_cast<std::size_t>(k)];

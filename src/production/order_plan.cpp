@@ -85,10 +85,6 @@ std::optional<int> locateSet(const PagerRecord& record, CapcodeSets& sets,
 
 }  // namespace
 
-std::string counted(int n, const std::string& one, const std::string& many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 std::optional<PlanFault> checkPlanRules(ProgramState& state, CapcodeSource& source,
                                         const std::vector<int>& sets,
                                         std::vector<PlannedSet>& planned) {

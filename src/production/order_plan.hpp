@@ -83,7 +83,4 @@ std::vector<int> resumeSets(const OrderHistory& history, int available, int coun
 std::string skippedText(const OrderHistory& history, const std::vector<int>& taken,
                         const CapcodeList* list);
 
-// "1 line", "2 lines".
-std::string counted(int n, const std::string& one, const std::string& many);
-
 }  // namespace capcode

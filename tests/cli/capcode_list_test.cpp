@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListFault{"NoCapcode", "row1,row2\n2005000,\n", 1, "line 2, row 2: no capcode"},
         ListFault{"TooLong", "row1\n12345678901\n", 1, "line 2, row 1: 12345678901 is not a capcode (too long)"},
         ListFault{"BlankLine", "row1\n2005000\n\n2005016\n", 1, "line 3: a blank line; every line after the header is one pager"},
-        ListFault{"FieldsMissing", "row1,row2\n2005000\n", 1, "line 2: 1 fields; the header has 2"},
+        ListFault{"FieldsMissing", "row1,row2\n2005000\n", 1, "line 2: 1 field; the header has 2"},
         ListFault{"UnclosedQuote", "row1,ref\n2005000,\"Ann\n2005016,Bob\n", 1, "line 2: a quoted field is not closed (a line break inside quotes is not allowed)"},
         ListFault{"StrayQuote", "row1,ref\n2005000,Ann \"A\"\n", 1, "line 2: a quote inside unquoted field 2 (quote the whole field and double the quote)"},
         ListFault{"TextAfterQuote", "row1,ref\n2005000,\"Ann\"x\n", 1, "line 2: text after the closing quote of field 2"},
@@ -233,6 +233,40 @@ TEST_F(CapcodeList, ResumeContinuesAtTheFirstLineNotVerified) {
   EXPECT_EQ(done.status, 0);
   EXPECT_TRUE(has(done.err, "every line of " + path + " is on a verified pager; nothing to do"));
   EXPECT_EQ(records().size(), 5u);
+}
+
+// Counts are in the right number: one pager left, one line on a verified pager.
+TEST_F(CapcodeList, CountsOfOneAreSingular) {
+  const std::string one = list(lines(1), "one.csv");
+  const Outcome count = write({"--capcodes", one, "--count", "2"});
+  EXPECT_EQ(count.status, 2);
+  EXPECT_TRUE(has(count.err, "--count 2: " + one + " has only 1 pager\n")) << count.err;
+
+  const std::string path = list(lines(3));
+  ASSERT_EQ(write({"--capcodes", path, "--count", "1"}).status, 0);
+  const Outcome resumed = write({"--capcodes", path, "--resume", "--count", "1"});
+  ASSERT_EQ(resumed.status, 0) << resumed.err;
+  EXPECT_TRUE(has(resumed.err, "resuming at line 3 of " + path + " (1 line on verified pagers)"))
+      << resumed.err;
+}
+
+// A reference or a station with control characters (an ESC from an operator's file) reaches
+// the ledger exactly; the table shows them escaped, the CSV keeps them.
+TEST_F(CapcodeList, TheLedgerTableNeverPrintsAControlCharacterRaw) {
+  const std::string path = list("row1,note\n2005000,\"red\x1B[31m; \xC2\x9B\"\n");
+  ASSERT_EQ(write({"--capcodes", path, "--station", "bench\x07"}).status, 0);
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(records()[0].reference, "note=red\x1B[31m\\; \xC2\x9B");
+  const Outcome table = capcode({"ledger", "--ledger", ledger});
+  ASSERT_EQ(table.status, 0) << table.err;
+  EXPECT_TRUE(has(table.out, "  note=red\\x1B[31m\\; \\u009B\n")) << table.out;
+  EXPECT_TRUE(has(table.out, "bench\\x07 ")) << table.out;
+  EXPECT_FALSE(has(table.out, "\x1B")) << "no raw ESC";
+  EXPECT_FALSE(has(table.out, "\x07"));
+  EXPECT_FALSE(has(table.out, "\xC2\x9B"));
+  const Outcome csv = capcode({"ledger", "--ledger", ledger, "--csv"});
+  EXPECT_TRUE(has(csv.out, ",bench\x07,")) << csv.out;
+  EXPECT_TRUE(has(csv.out, ",2,note=red\x1B[31m\\; \xC2\x9B\r\n")) << csv.out;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "../../bench/gang_speedup.hpp"
 #include "cli/device_report.hpp"
+#include "core/json.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "support/fake_ppdev.hpp"
 #include "support/run_capcode.hpp"
@@ -74,14 +75,14 @@ TEST_F(Gang, EachBoxTakesItsOwnCapcodesRoundByRound) {
     std::vector<std::string> extra;
     std::vector<std::string> prompts;  // before rounds 2, 3, ...
   } cases[] = {
-      {4, 8, {}, {"Insert pagers in boxes 1-4 and press Enter\n"}},
-      {4, 6, {}, {"Insert pagers in boxes 1-2 and press Enter\n"}},
+      {4, 8, {}, {"Insert pagers in boxes 1-4 and press Enter (q to stop)\n"}},
+      {4, 6, {}, {"Insert pagers in boxes 1-2 and press Enter (q to stop)\n"}},
       {3,
        7,
        {},
-       {"Insert pagers in boxes 1-3 and press Enter\n",
-        "Insert a pager in box 1 and press Enter\n"}},
-      {4, 8, {"--batch", "order-7"}, {"Insert pagers in boxes 1-4 and press Enter\n"}},
+       {"Insert pagers in boxes 1-3 and press Enter (q to stop)\n",
+        "Insert a pager in box 1 and press Enter (q to stop)\n"}},
+      {4, 8, {"--batch", "order-7"}, {"Insert pagers in boxes 1-4 and press Enter (q to stop)\n"}},
   };
   for (const auto& c : cases) {
     std::filesystem::remove(ledger);
@@ -187,7 +188,8 @@ TEST_F(Gang, QAtTheRoundPromptStopsBeforeThatRound) {
   const Outcome run = write(2, extra, "q\n");
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_TRUE(
-      has(run.err, "Insert pagers in boxes 1-2 and press Enter\n\nStopped before round 2.\n"))
+      has(run.err,
+          "Insert pagers in boxes 1-2 and press Enter (q to stop)\n\nStopped before round 2.\n"))
       << run.err;
   EXPECT_FALSE(has(run.err, "failed;")) << "a stop is no box's failure";
   EXPECT_EQ(records().size(), 2u);
@@ -231,6 +233,10 @@ TEST_F(Gang, OneNamedBoxOfSeveralIsTheOnlyOneWritten) {
   EXPECT_EQ(list[0].station, "line1") << "one box is a station as before";
 }
 
+const std::string kNotAttached =
+    "the product string is none of those the program attaches (\"P-1 programmer\", \"P-2 "
+    "programmer\", \"P-2+programmer\")";
+
 TEST_F(Gang, DevicesListsTheBoxesAndPorts) {
   const struct {
     std::vector<std::string> args;
@@ -238,11 +244,29 @@ TEST_F(Gang, DevicesListsTheBoxesAndPorts) {
   } cases[] = {
       {{"--json"},
        "{\"usb\":[{\"path\":\"sim:usb:1\",\"serial\":\"SIM-1\",\"product\":\"P-2 "
-       "programmer\"},{\"path\":\"sim:usb:2\",\"serial\":\"SIM-2\",\"product\":\"P-2 "
-       "programmer\"}],\"parallel\":[]}\n"},
+       "programmer\",\"used\":true,\"not_used_because\":\"\"},{\"path\":\"sim:usb:2\","
+       "\"serial\":\"SIM-2\",\"product\":\"P-2 programmer\",\"used\":true,"
+       "\"not_used_because\":\"\"}],\"parallel\":[]}\n"},
       {{"--sim-lpt", folder / "port.eep"},
        "USB programmer boxes:\n  sim:usb:1  serial SIM-1  P-2 programmer\n"
        "  sim:usb:2  serial SIM-2  P-2 programmer\nParallel ports:\n  sim:lpt  can be opened\n"},
+      // Boxes the program would not attach are listed, with why, their product string as it is.
+      {{"--sim-product", "P-3 programmer"},
+       "USB programmer boxes:\n  sim:usb:1  serial SIM-1  P-3 programmer  not used: " +
+           kNotAttached + "\n  sim:usb:2  serial SIM-2  P-3 programmer  not used: " + kNotAttached +
+           "\nParallel ports: none\n"},
+      {{"--sim-product", "P-2 programmer\x1B[2J"},
+       "USB programmer boxes:\n  sim:usb:1  serial SIM-1  \"P-2 programmer\\u001B[2J\"  not "
+       "used: " +
+           kNotAttached + "\n  sim:usb:2  serial SIM-2  \"P-2 programmer\\u001B[2J\"  not used: " +
+           kNotAttached + "\nParallel ports: none\n"},
+      {{"--sim-product", "P-2 programmer\x1B[2J", "--json"},
+       "{\"usb\":[{\"path\":\"sim:usb:1\",\"serial\":\"SIM-1\",\"product\":\"P-2 "
+       "programmer\\u001B[2J\",\"used\":false,\"not_used_because\":" +
+           jsonString(kNotAttached) +
+           "},{\"path\":\"sim:usb:2\",\"serial\":\"SIM-2\",\"product\":\"P-2 "
+           "programmer\\u001B[2J\",\"used\":false,\"not_used_because\":" +
+           jsonString(kNotAttached) + "}],\"parallel\":[]}\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args{"devices"};
@@ -253,6 +277,67 @@ TEST_F(Gang, DevicesListsTheBoxesAndPorts) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, c.out);
   }
+}
+
+// capcode read names its box as write does: with several present, --device or a refusal.
+TEST_F(Gang, ReadNamesItsBoxAsWriteDoes) {
+  // Box 2 holds another configuration than box 1, so that its bytes tell the boxes apart.
+  const std::string other = folder / "other.eep";
+  ASSERT_EQ(capcode({"set", config, "address1=2004800", "-o", other, "--data-dir", kData}).status,
+            0);
+  const std::string boxList =
+      "  sim:usb:1  serial SIM-1  P-2 programmer\n  sim:usb:2  serial SIM-2  P-2 programmer\n";
+  const struct {
+    int boxes;
+    std::vector<std::string> devices;
+    int status;
+    std::string err;        // a part of standard error; empty for a read
+    const char* readsFrom;  // the box image the file must equal
+  } cases[] = {
+      {2,
+       {},
+       2,
+       "capcode read: 2 programmer boxes are present; name the ones to use with --device "
+       "PATH|SERIAL:\n" +
+           boxList,
+       nullptr},
+      {2, {"--device", "SIM-2"}, 0, "", "box2.eep"},
+      {2, {"--device", "sim:usb:1"}, 0, "", "box1.eep"},
+      {2,
+       {"--device", "sim:usb:9"},
+       2,
+       "capcode read: --device sim:usb:9: no programmer box has that path or serial number; "
+       "present:\n" +
+           boxList,
+       nullptr},
+      {2,
+       {"--device", "SIM-1", "--device", "SIM-2"},
+       2,
+       "capcode read: --device: one box is read at a time; give one --device\n",
+       nullptr},
+      {1, {}, 0, "", "box1.eep"},
+  };
+  for (const auto& c : cases) {
+    const std::string out = folder / "read.eep";
+    std::filesystem::remove(out);
+    std::vector<std::string> args{"read", out, "--data-dir", kData};
+    for (const std::string& arg : simulated(c.boxes))
+      args.push_back(arg);
+    std::filesystem::copy_file(other, folder / "box2.eep",
+                               std::filesystem::copy_options::overwrite_existing);
+    args.insert(args.end(), c.devices.begin(), c.devices.end());
+    const Outcome run = capcode(args);
+    const std::string label = c.devices.empty() ? "no --device" : c.devices.back();
+    EXPECT_EQ(run.status, c.status) << label << ": " << run.err;
+    if (!c.err.empty()) EXPECT_TRUE(has(run.err, c.err)) << label << ": " << run.err;
+    if (c.readsFrom == nullptr) {
+      EXPECT_FALSE(std::filesystem::exists(out)) << label << ": nothing read";
+      continue;
+    }
+    ASSERT_TRUE(std::filesystem::exists(out)) << label;
+    EXPECT_EQ(test::fileBytes(out), test::fileBytes(folder / c.readsFrom)) << label;
+  }
+  EXPECT_NE(test::fileBytes(config), test::fileBytes(other));
 }
 
 TEST(DeviceReport, PortsThatCannotBeOpenedSayWhyInJson) {

@@ -55,7 +55,7 @@ struct Program {
 
 const Program kPrograms[] = {
     {"capcode script", {"script"}, kScriptCommand, true},
-    {"capcode read", {"read"}, kPagerCommands, true},
+    {"capcode read", {"read"}, static_cast<OptionUsers>(kPagerCommands | kReadCommand), true},
     {"capcode write", {"write"}, static_cast<OptionUsers>(kPagerCommands | kWriteCommand), true},
     {"capcode devices", {"devices"}, kPagerCommands, true},
     {"capcode show", {"show"}, kFileCommands, false},

@@ -4,11 +4,16 @@
 
 #include "link/device_listing.hpp"
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "link/hardware_setup.hpp"
 #include "link/usb_protocol.hpp"
@@ -49,7 +54,7 @@ TEST(DeviceListing, ParallelPortsSayWhyOneCannotBeOpened) {
     const char* reason;
   } expected[] = {
       {true, ""},
-      {false, "Permission denied: add yourself to the lp group"},
+      {false, "Permission denied: add yourself to the lp group"},  // the fake's nodes are lp's
       {false, "in use by another program"},
       {false, "No such device"},
   };
@@ -59,6 +64,104 @@ TEST(DeviceListing, ParallelPortsSayWhyOneCannotBeOpened) {
     EXPECT_EQ(ports[k].reason, expected[k].reason) << ports[k].path;
   }
   EXPECT_EQ(system.closes, 2) << "every port opened is closed again";
+}
+
+// Joining lp opens only a node whose group is lp; for any other node the listing says who may
+// open it.
+TEST(DeviceListing, TheLpAdviceOnlyForANodeOfGroupLp) {
+  const struct {
+    int error;
+    std::optional<NodeOwnership> owner;
+    const char* reason;
+  } cases[] = {
+      {EACCES, NodeOwnership{"root", "lp", 0660},
+       "Permission denied: add yourself to the lp group"},
+      {EACCES, NodeOwnership{"root", "root", 0600},
+       "Permission denied: the node belongs to root, group root, mode 0600"},
+      {EPERM, NodeOwnership{"root", "dialout", 0660},
+       "Operation not permitted: the node belongs to root, group dialout, mode 0660"},
+      {EACCES, NodeOwnership{"1001", "1002", 0640},
+       "Permission denied: the node belongs to 1001, group 1002, mode 0640"},
+      {EACCES, std::nullopt, "Permission denied"},
+      {ENOENT, NodeOwnership{"root", "root", 0600}, "No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    FakePpdev system;
+    system.openErrorOf["/dev/parport0"] = c.error;
+    system.ownershipOf["/dev/parport0"] = c.owner;
+    const auto ports = parallelPorts(system, {"/dev/parport0"});
+    ASSERT_EQ(ports.size(), 1u);
+    EXPECT_FALSE(ports[0].usable);
+    EXPECT_EQ(ports[0].reason, c.reason);
+  }
+}
+
+TEST(DeviceListing, TheSystemTellsANodesOwnerGroupAndMode) {
+  TempFolder folder;
+  const std::string node = folder / "parport0";
+  std::ofstream(node).put('x');
+  ASSERT_EQ(::chmod(node.c_str(), 0640), 0);
+  const auto owner = systemPpdev().ownership(node.c_str());
+  ASSERT_TRUE(owner);
+  const passwd* me = ::getpwuid(::getuid());
+  const group* mine = ::getgrgid(::getgid());
+  EXPECT_EQ(owner->owner, me != nullptr ? me->pw_name : std::to_string(::getuid()));
+  EXPECT_EQ(owner->group, mine != nullptr ? mine->gr_name : std::to_string(::getgid()));
+  EXPECT_EQ(owner->mode, 0640u);
+  EXPECT_FALSE(systemPpdev().ownership((folder / "absent").c_str()));
+}
+
+// A HID layer that lists the devices it is given and opens none.
+class ListedHid final : public HidBackend {
+ public:
+  explicit ListedHid(std::vector<HidDeviceInfo> devices) : devices_(std::move(devices)) {}
+  std::vector<HidDeviceInfo> enumerate() override { return devices_; }
+  std::unique_ptr<HidDevice> open(const HidDeviceInfo&) override { return nullptr; }
+
+ private:
+  std::vector<HidDeviceInfo> devices_;
+};
+
+TEST(DeviceListing, EveryDeviceWithTheProgrammersIdsIsListedWithWhyItIsNotUsed) {
+  const std::string notAttached =
+      "the product string is none of those the program attaches (\"P-1 programmer\", \"P-2 "
+      "programmer\", \"P-2+programmer\")";
+  const struct {
+    HidDeviceInfo info;
+    bool listed;
+    std::string notUsed;
+  } cases[] = {
+      {{"/dev/hidraw1", 0x04D8, 0x1000, "P-2 programmer", "A1"}, true, ""},
+      {{"/dev/hidraw2", 0x04D8, 0x1000, "P-1 programmer", ""}, true, ""},
+      {{"/dev/hidraw3", 0x04D8, 0x1000, "P-2+programmer", "A3"}, true, ""},
+      {{"/dev/hidraw4", 0x04D8, 0x1000, "P-2 Programmer", "A4"}, true, notAttached},
+      {{"/dev/hidraw5", 0x04D8, 0x1000, "", "A5"}, true, notAttached},
+      {{"/dev/hidraw6", 0x04D8, 0x1000, "P-2 programmer\x1B[2J", "A6"}, true, notAttached},
+      {{"/dev/hidraw7", 0x04D8, 0x1001, "P-2 programmer", "A7"}, false, ""},
+      {{"/dev/hidraw8", 0x046D, 0x1000, "P-2 programmer", "A8"}, false, ""},
+  };
+  std::vector<HidDeviceInfo> devices;
+  for (const auto& c : cases)
+    devices.push_back(c.info);
+  ListedHid hid(devices);
+  const auto all = devicesWithProgrammerIds(hid);
+  const auto used = programmerBoxes(hid);
+  std::size_t listed = 0;
+  std::size_t usedCount = 0;
+  for (const auto& c : cases) {
+    if (!c.listed) continue;
+    ASSERT_LT(listed, all.size());
+    EXPECT_EQ(all[listed].path, c.info.path);
+    EXPECT_EQ(all[listed].product, c.info.productString) << "shown as the device reports it";
+    EXPECT_EQ(all[listed].serialNumber, c.info.serialNumber);
+    EXPECT_EQ(all[listed].notUsed, c.notUsed) << c.info.path;
+    ++listed;
+    if (!c.notUsed.empty()) continue;
+    ASSERT_LT(usedCount, used.size());
+    EXPECT_EQ(used[usedCount++].path, c.info.path) << "only attached boxes are used";
+  }
+  EXPECT_EQ(all.size(), listed);
+  EXPECT_EQ(used.size(), usedCount);
 }
 
 TEST(DeviceListing, ParallelPortNodesInNumberOrder) {

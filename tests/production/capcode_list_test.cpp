@@ -52,6 +52,101 @@ TEST(CapcodeListRead, AnOverlongOrTruncatedSequenceIsNotUtf8) {
   }
 }
 
+// What each header name stands for: a row (1-8), a reference column (0), or a refusal (-1).
+TEST(CapcodeListRead, AHeaderNameIsARowAReferenceOrRefused) {
+  const struct {
+    const char* header;  // the header line, its last column the name looked at
+    int row;
+    const char* refusal;  // when refused
+  } cases[] = {
+      {"ref,row2", 2, ""},
+      {"ref,row2 ", 2, ""},
+      {"ref, row2", 2, ""},
+      {"ref,\t row2\t", 2, ""},
+      {"ref,Row 2", 2, ""},
+      {"ref,ROW  2", 2, ""},
+      {"ref,\"row2 \"", 2, ""},
+      {"ref,\" Row 8\"", 8, ""},
+      {"ref,rows", 0, ""},
+      {"ref,Rowena", 0, ""},
+      {"ref,subscriber", 0, ""},
+      {"ref,row9", -1, "unknown column \"row9\": the rows are row1..row8"},
+      {"ref,row01", -1, "unknown column \"row01\": the rows are row1..row8"},
+      {"ref,row 0", -1, "unknown column \"row 0\": the rows are row1..row8"},
+      {"ref,row", -1, "unknown column \"row\": the rows are row1..row8"},
+      {"ref,row_2", -1, "unknown column \"row_2\": the rows are row1..row8"},
+      {"ref,row 2a", -1, "unknown column \"row 2a\": the rows are row1..row8"},
+      {"ref,row\x1B", -1, "unknown column \"row\\x1B\": the rows are row1..row8"},
+      {"ref,  ", -1, "column 3 of the header has no name"},
+      {"row2,Row 2", -1, "column \"Row 2\" appears twice in the header (columns 2 and 3)"},
+  };
+  for (const auto& c : cases) {
+    // Row 1 always, so that a reference column still leaves a usable list.
+    const ListRead read =
+        parseCapcodeList(std::string("row1,") + c.header + "\n2005000,PO-1,2005008\n");
+    if (c.row < 0) {
+      ASSERT_FALSE(read.list) << c.header;
+      EXPECT_EQ(read.problem.line, 1) << c.header;
+      EXPECT_EQ(read.problem.reason, c.refusal) << c.header;
+      continue;
+    }
+    ASSERT_TRUE(read.list) << c.header << ": " << read.problem.reason;
+    const CapcodeListLine& line = read.list->lines.at(0);
+    if (c.row > 0) {
+      EXPECT_TRUE(read.list->named[static_cast<std::size_t>(c.row)]) << c.header;
+      EXPECT_EQ(line.capcodes[static_cast<std::size_t>(c.row)], 2005008) << c.header;
+      EXPECT_EQ(line.reference, "ref=PO-1") << c.header;
+    } else {
+      const std::string name = std::string(c.header).substr(4);
+      EXPECT_EQ(line.reference, "ref=PO-1; " + name + "=2005008") << c.header;
+    }
+  }
+}
+
+TEST(CapcodeListRead, SpacesAroundValuesAreNotPartOfThem) {
+  const ListRead read = parseCapcodeList("row1, row2, note\n2005000, 2005008 , Ann Smith \n");
+  ASSERT_TRUE(read.list) << read.problem.reason;
+  EXPECT_EQ(read.list->lines[0].capcodes[1], 2005000);
+  EXPECT_EQ(read.list->lines[0].capcodes[2], 2005008);
+  EXPECT_EQ(read.list->lines[0].reference, "note=Ann Smith");
+}
+
+TEST(CapcodeListRead, AFieldCountIsInTheRightNumber) {
+  const struct {
+    const char* text;
+    const char* reason;
+  } cases[] = {
+      {"row1,ref\n2005000\n", "1 field; the header has 2"},
+      {"row1\n2005000,a,b\n", "3 fields; the header has 1"},
+  };
+  for (const auto& c : cases) {
+    const ListRead read = parseCapcodeList(c.text);
+    ASSERT_FALSE(read.list) << c.text;
+    EXPECT_EQ(read.problem.reason, c.reason);
+  }
+}
+
+// The joined reference splits back into the columns it was made of, whatever they hold.
+TEST(CapcodeListRead, AReferenceSplitsBackIntoItsColumns) {
+  const struct {
+    const char* list;
+    const char* reference;
+    std::vector<std::pair<std::string, std::string>> columns;
+  } cases[] = {
+      {"row1,a,b\n2005000,x,y\n", "a=x; b=y", {{"a", "x"}, {"b", "y"}}},
+      {"row1,a,b\n2005000,\"x; b=y\",z\n", "a=x\\; b=y; b=z", {{"a", "x; b=y"}, {"b", "z"}}},
+      {"row1,a\n2005000,C:\\dir\\\n", "a=C:\\\\dir\\\\", {{"a", "C:\\dir\\"}}},
+      {"row1,k=v,b\n2005000,1=2,;\n", "k\\=v=1=2; b=\\;", {{"k=v", "1=2"}, {"b", ";"}}},
+      {"row1,a\n2005000,\n", "", {}},
+  };
+  for (const auto& c : cases) {
+    const ListRead read = parseCapcodeList(c.list);
+    ASSERT_TRUE(read.list) << c.list << ": " << read.problem.reason;
+    EXPECT_EQ(read.list->lines[0].reference, c.reference) << c.list;
+    EXPECT_EQ(referenceColumns(read.list->lines[0].reference), c.columns) << c.list;
+  }
+}
+
 TEST(ListSets, SetKIsLineKPlusTwoOverTheConfigurationsRows) {
   auto read = parseCapcodeList("ref,row2\nA,2005000\nB,2005008\n");
   ASSERT_TRUE(read.list);

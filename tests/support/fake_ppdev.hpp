@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "link/ppdev_system.hpp"
@@ -19,6 +20,8 @@ class FakePpdev final : public PpdevSystem {
   long failIoctlAfter = -1;                 // register calls that succeed before ENODEV, -1 never
   std::map<std::string, int> openErrorOf;   // errno of open for one node
   std::map<std::string, int> claimErrorOf;  // errno of PPCLAIM for one node
+  // Each node's owner, group and mode; a node not named here is root's, group lp, mode 0660.
+  std::map<std::string, std::optional<NodeOwnership>> ownershipOf;
   int opens = 0;
   int closes = 0;
   long registerCalls = 0;
@@ -47,6 +50,11 @@ class FakePpdev final : public PpdevSystem {
   int close(int) override {
     ++closes;
     return 0;
+  }
+  std::optional<NodeOwnership> ownership(const char* path) override {
+    const auto own = ownershipOf.find(path);
+    if (own != ownershipOf.end()) return own->second;
+    return NodeOwnership{"root", "lp", 0660};
   }
   int claim(int fd, int) override {
     const auto own = claimErrorOf.find(fdPaths_[fd]);
