@@ -58,9 +58,8 @@ BatchEnd BatchRun::chooseSets() {
     } catch (const LedgerError& e) {
       return ledgerUnreachable(e);
     }
-    const OrderHistory history =
-        list_ ? listHistory(records, configSha_, *list_)
-              : steppedHistory(records, configSha_, *stepped_, state());
+    const OrderHistory history = list_ ? listHistory(records, configSha_, *list_)
+                                       : steppedHistory(records, configSha_, *stepped_);
     return resumeSets(history, lines);
   }
   const int total = options_.share.batchSize(options_.count);
@@ -97,11 +96,12 @@ BatchEnd BatchRun::resumeSets(const OrderHistory& history, int available) {
       person_.tell("--resume: " + list_->path + ": " + line + "; it is taken as it reads now");
     if (sets_.empty()) {
       person_.tell("--resume: every line of " + list_->path +
-                   (skipped.empty() ? " is on a verified pager"
-                                    : " is on a pager (" +
-                                          counted(static_cast<std::size_t>(history.verified()), "line") +
-                                          " on verified pagers; held by pagers not verified: " +
-                                          skipped + ")") +
+                   (skipped.empty()
+                        ? " is on a verified pager"
+                        : " is on a pager (" +
+                              counted(static_cast<std::size_t>(history.verified()), "line") +
+                              " on verified pagers; held by pagers not verified: " + skipped +
+                              ")") +
                    "; nothing to do");
       return BatchEnd::Done;
     }
@@ -148,7 +148,7 @@ BatchEnd BatchRun::planFault(const PlanFault& fault) {
     const LedgerStep& step = *fault.ledger;
     if (step.kind != LedgerStep::Kind::Refused)
       return ledgerStopped(step, fault.pager, "nothing was written");
-    const std::string why = conflictText(*step.conflict, configSha_);
+    const std::string why = conflictText(*step.conflict, configSha_, list_ ? list_->sha256 : "");
     if (list_) {
       person_.tell(list_->path + ": line " +
                    std::to_string(list_->lines[static_cast<std::size_t>(fault.set)].line) + ": " +

@@ -10,8 +10,9 @@ namespace capcode {
 
 BatchEnd BatchRun::ledgerStopped(const LedgerStep& step, int pager, const std::string& what) {
   if (step.kind == LedgerStep::Kind::Refused) {
-    person_.tell("pager " + ofCount(pager) + ": " + conflictText(*step.conflict, configSha_) +
-                 "; " + what);
+    person_.tell("pager " + ofCount(pager) + ": " +
+                 conflictText(*step.conflict, configSha_, list_ ? list_->sha256 : "") + "; " +
+                 what);
   } else {
     person_.tell(step.error + "; " + what + " (pager " + ofCount(pager) +
                  "): no pager is programmed without its record");
@@ -50,7 +51,7 @@ BatchEnd BatchRun::pager(int pager) {
   recorder_->setAddresses(pagerAddresses());
   const RoadWrite written =
       writeOnRoad(*program_, *recorder_,
-                  shared()               ? RecordMode::Reserved
+                  shared()              ? RecordMode::Reserved
                   : options_.allowReuse ? RecordMode::BeginReused
                                         : RecordMode::Begin,
                   [this] { state().event([&] { form().userClick("WriteToPager"); }); });

@@ -144,6 +144,10 @@ void CapcodeSets::useSteps(const std::array<int, kAddressRows + 1>& steps) {
   if (changed) restart();
 }
 
+int CapcodeSets::step(int row) const {
+  return addressStep(base_->program.form, row);
+}
+
 std::vector<RecordedAddress> CapcodeSets::set(int k) {
   if (k < at_) restart();
   WindowProgram& p = scratch_->program;

@@ -61,6 +61,8 @@ class CapcodeSets final : public CapcodeSource {
   // The steps of rows 1-8 (index 1-8) the sets advance by from now on, in place of those the
   // rows had when taken; the sets are played again from set 0 when they change.
   void useSteps(const std::array<int, kAddressRows + 1>& steps);
+  // The step row `row` advances by in these sets.
+  int step(int row) const;
   // A started program holding a copy of a state's rows; what its rules say is kept.
   struct Scratch;
 

@@ -1,5 +1,7 @@
 #include "production/ledger_refusal.hpp"
 
+#include "core/visible_text.hpp"
+
 namespace capcode {
 
 namespace {
@@ -28,7 +30,7 @@ std::string heldAs(const Conflict& c) {
 
 std::string whenAndWhere(const Conflict& c) {
   return (heldByUnfinished(c) ? "unfinished since " : "written ") + c.holder.started +
-         " on station " + c.holder.station;
+         " on station " + visibleText(c.holder.station);
 }
 
 std::string resolveAdvice(const Conflict& c) {
@@ -49,9 +51,10 @@ std::string conflictText(const Conflict& c) {
   return text + "give --allow-reuse to program it again (a returned pager)";
 }
 
-std::string conflictText(const Conflict& c, const std::string& configSha) {
+std::string conflictText(const Conflict& c, const std::string& configSha,
+                         const std::string& listSha) {
   if (configSha.empty() || c.holder.result != PagerResult::Verified ||
-      c.holder.configSha256 != configSha)
+      c.holder.configSha256 != configSha || c.holder.listSha256 != listSha)
     return conflictText(c);
   return wanted(c) + " (" + std::string(roleName(c.wanted.role)) + ") " + heldAs(c) + ": " +
          record(c) + ", " + whenAndWhere(c) +

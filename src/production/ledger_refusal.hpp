@@ -16,10 +16,12 @@ bool heldByUnfinished(const Conflict& conflict);
 
 // For `capcode write`: the refusal in one line, with the advice for the holder's state.
 std::string conflictText(const Conflict& conflict);
-// The same for a batch of the order written from the configuration with SHA-256 `configSha`:
-// a capcode on a verified pager of that same order is never to be given again, so the advice
-// is --resume, not --allow-reuse.
-std::string conflictText(const Conflict& conflict, const std::string& configSha);
+// The same for a batch of the order written from the configuration with SHA-256 `configSha`
+// and the capcode list with SHA-256 `listSha` (empty for the steps): a capcode on a verified
+// pager of that same order is never to be given again, so the advice is --resume, not
+// --allow-reuse.
+std::string conflictText(const Conflict& conflict, const std::string& configSha,
+                         const std::string& listSha);
 
 // For the window's status log: one line naming the capcode, the row, and when and on which
 // station the holding pager was written.

@@ -63,10 +63,10 @@ OrderHistory historyOf(const std::map<int, PagerRecord>& held) {
 // The set of a stepped order an older record (kept without its set index) was given: found
 // from a row that steps, then checked against the whole set.
 std::optional<int> locateSet(const PagerRecord& record, CapcodeSets& sets,
-                             const std::vector<RecordedAddress>& first, const ProgramState& rows) {
+                             const std::vector<RecordedAddress>& first) {
   constexpr int kFurthest = 200000;  // further than any order this program plays
   for (const RecordedAddress& base : first) {
-    const int step = base.row <= 4 ? addressStep(rows.form, base.row) : 0;
+    const int step = base.row <= 4 ? sets.step(base.row) : 0;
     if (!base.enabled || step <= 0) continue;
     const auto at = std::find_if(record.addresses.begin(), record.addresses.end(),
                                  [&](const auto& a) { return a.row == base.row; });
@@ -139,7 +139,7 @@ int OrderHistory::verified() const {
 }
 
 OrderHistory steppedHistory(const std::vector<PagerRecord>& records, const std::string& configSha,
-                            CapcodeSets& sets, const ProgramState& rows) {
+                            CapcodeSets& sets) {
   std::vector<const PagerRecord*> mine;
   for (const PagerRecord& r : records) {
     if (keeps(r) && r.configSha256 == configSha && r.batch.empty() && r.listSha256.empty())
@@ -164,7 +164,7 @@ OrderHistory steppedHistory(const std::vector<PagerRecord>& records, const std::
       } catch (const BatchSetRefused&) {
       }
     }
-    if (!k) k = locateSet(*r, sets, first, rows);
+    if (!k) k = locateSet(*r, sets, first);
     if (k) keepNewest(held, *k, *r);
   }
   return historyOf(held);
@@ -241,9 +241,9 @@ std::string skippedText(const OrderHistory& history, const std::vector<int>& tak
   for (const OrderHistory::Held& h : history.held) {
     if (h.record.result == PagerResult::Verified) continue;
     if (std::find(taken.begin(), taken.end(), h.set) != taken.end()) continue;
-    const std::string which = list ? "line " + std::to_string(list->lines[static_cast<std::size_t>(
-                                                                   h.set)].line)
-                                   : "set " + std::to_string(h.set);
+    const std::string which =
+        list ? "line " + std::to_string(list->lines[static_cast<std::size_t>(h.set)].line)
+             : "set " + std::to_string(h.set);
     text += (text.empty() ? "" : ", ") + which + " (" + std::string(resultName(h.record.result)) +
             ", record " + std::to_string(h.record.id) + ")";
   }

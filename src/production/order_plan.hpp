@@ -19,8 +19,8 @@
 namespace capcode {
 
 struct PlannedSet {
-  int set = 0;                              // the source's set index (a list: line index)
-  std::vector<RecordedAddress> addresses;   // its rows with their roles
+  int set = 0;                             // the source's set index (a list: line index)
+  std::vector<RecordedAddress> addresses;  // its rows with their roles
 };
 
 // Why a plan cannot be given: the planned pager (1-based) and its set, the row and why.
@@ -51,8 +51,8 @@ struct OrderHistory {
     int set = 0;
     PagerRecord record;  // the newest record that keeps that set's capcodes
   };
-  std::vector<Held> held;             // by set, rising
-  std::vector<std::string> changed;   // list lines whose capcodes changed since their pager
+  std::vector<Held> held;            // by set, rising
+  std::vector<std::string> changed;  // list lines whose capcodes changed since their pager
   std::optional<Held> highest() const {
     if (held.empty()) return std::nullopt;
     return held.back();
@@ -65,7 +65,7 @@ struct OrderHistory {
 // batch, no list) placed on their sets of `sets`: by the set index they were recorded with, or
 // for an older record by its capcodes. Records that gave their capcodes back are left out.
 OrderHistory steppedHistory(const std::vector<PagerRecord>& records, const std::string& configSha,
-                            CapcodeSets& sets, const ProgramState& rows);
+                            CapcodeSets& sets);
 
 // The records of a list order placed on the lines of `list` (as it reads now): by line number
 // for the same list, by their capcodes for any earlier version of it written from the same

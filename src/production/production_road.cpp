@@ -37,13 +37,12 @@ std::optional<BatchRefusal> movedRow(const ProgramState& state,
     if (leader > 0) {
       for (const RecordedAddress& lead : set) {
         if (lead.row != leader || lead.capcode % 8 == wanted.capcode % 8) continue;
-        return BatchRefusal{pager, wanted.row,
-                            "Address [" + std::to_string(wanted.row) +
-                                "] frame must same as Address [" + std::to_string(leader) +
-                                "] (" + std::to_string(wanted.capcode) + " is in frame " +
-                                std::to_string(wanted.capcode % 8) + ", " +
-                                std::to_string(lead.capcode) + " in frame " +
-                                std::to_string(lead.capcode % 8) + ")"};
+        return BatchRefusal{
+            pager, wanted.row,
+            "Address [" + std::to_string(wanted.row) + "] frame must same as Address [" +
+                std::to_string(leader) + "] (" + std::to_string(wanted.capcode) + " is in frame " +
+                std::to_string(wanted.capcode % 8) + ", " + std::to_string(lead.capcode) +
+                " in frame " + std::to_string(lead.capcode % 8) + ")"};
       }
     }
     return BatchRefusal{pager, wanted.row,
@@ -91,10 +90,10 @@ RoadWrite writeOnRoad(Program& program, PagerRecorder& recorder, RecordMode mode
   links.beforePagerWrite = [&](const Image& image) {
     // What advanceAddresses refuses after the transfer is the write's own.
     program.state().clearRuleRefusals();
-    LedgerStep step = mode == RecordMode::Reserved
-                          ? recorder.addImage(image)
-                          : recorder.begin(image, recorder.record().addresses,
-                                           mode == RecordMode::BeginReused);
+    LedgerStep step =
+        mode == RecordMode::Reserved
+            ? recorder.addImage(image)
+            : recorder.begin(image, recorder.record().addresses, mode == RecordMode::BeginReused);
     if (step.done()) return;
     done.stopped = std::move(step);
     throw RecordNotMade{};

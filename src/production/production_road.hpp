@@ -43,7 +43,7 @@ struct RoadWrite {
   std::optional<LedgerStep> stopped;
   PagerResult result = PagerResult::NotWritten;  // the result the record was completed with
   LedgerStep completed;                          // completing the record
-  std::exception_ptr error;  // what ended the write command, if it threw
+  std::exception_ptr error;                      // what ended the write command, if it threw
 };
 
 // Runs `command` (the window's WR_To_Pager on `program`) with `recorder`'s record made as

@@ -12,8 +12,8 @@
 #include "ledger/sqlite_ledger.hpp"
 #include "production/batch_plan.hpp"
 #include "production/ledger_refusal.hpp"
-#include "production/pager_recorder.hpp"
 #include "production/order_plan.hpp"
+#include "production/pager_recorder.hpp"
 #include "production/production_road.hpp"
 
 namespace capcode {
@@ -310,7 +310,7 @@ struct WindowProduction::Impl {
     try {
       CapcodeSets order(state(), program.startup());
       order.useSteps(*steps);
-      const OrderHistory history = steppedHistory(records, sha, order, state());
+      const OrderHistory history = steppedHistory(records, sha, order);
       const auto highest = history.highest();
       if (!highest) {
         state().log("Ledger: " + counted + "; none of them is on this configuration's steps");
@@ -318,11 +318,12 @@ struct WindowProduction::Impl {
       }
       next = order.set(highest->set + 1);
       after = "the highest set " + std::to_string(highest->set) + " (record " +
-              std::to_string(highest->record.id) + ", " + describeCapcodes(highest->record.addresses) +
-              ", on station " + highest->record.station + ")";
+              std::to_string(highest->record.id) + ", " +
+              describeCapcodes(highest->record.addresses) + ", on station " +
+              highest->record.station + ")";
     } catch (const BatchSetRefused& e) {
-      state().log("Ledger: " + counted + "; the capcodes after them are refused: " +
-                  e.refusal.reason);
+      state().log("Ledger: " + counted +
+                  "; the capcodes after them are refused: " + e.refusal.reason);
       return;
     }
     const LedgerStep free = recorder->check(next);
@@ -333,11 +334,10 @@ struct WindowProduction::Impl {
     }
     state().log("Ledger: " + counted + ", " + after + "; the next pager would get " +
                 describeCapcodes(next));
-    const auto answer =
-        state().feedback().ask("The ledger holds " + counted + ", " + after +
-                                   ".\nContinue after the last one (" + describeCapcodes(next) +
-                                   ")?",
-                               {kContinue, kKeep});
+    const auto answer = state().feedback().ask("The ledger holds " + counted + ", " + after +
+                                                   ".\nContinue after the last one (" +
+                                                   describeCapcodes(next) + ")?",
+                                               {kContinue, kKeep});
     if (!answer || *answer != 0) return;
     FormModel& form = state().form;
     for (int row = 1; row <= kAddressRows; ++row) {

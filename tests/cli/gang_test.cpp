@@ -212,8 +212,6 @@ TEST_F(Gang, AWriteMustBeToldWhichOfSeveralBoxesToUse) {
            two},
       {{"--device", "SIM-1", "--device", "sim:usb:1"},
        "capcode write: --device sim:usb:1: box sim:usb:1 is named twice\n"},
-      {{"--device", "SIM-1", "--device", "SIM-2", "--resume"},
-       "capcode write: --resume continues a batch on one box; give one --device\n"},
   };
   for (const auto& c : cases) {
     const Outcome run = write(2, c.extra);

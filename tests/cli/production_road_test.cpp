@@ -58,8 +58,8 @@ class Road : public test::Production {
   void atHwA2() {
     const std::string first = folder / "first.eep";
     const Outcome saved =
-        capcode({"script", "--data-dir", kData},
-                "click switch_model\nsave " + first + "\nopen " + first + "\nsave " + config + "\n");
+        capcode({"script", "--data-dir", kData}, "click switch_model\nsave " + first + "\nopen " +
+                                                     first + "\nsave " + config + "\n");
     ASSERT_EQ(saved.status, 0) << saved.err;
     std::filesystem::copy_file(config, pager, std::filesystem::copy_options::overwrite_existing);
   }
@@ -74,8 +74,9 @@ TEST_F(Road, AnHwA2ListIsCheckedAgainstThePagersOwnRows) {
     std::string list;
     std::string says;
   } cases[] = {
-      {"row1,row7\n2005000,1900000\n", "gives capcodes for row 7, but an HW-A2 pager has address "
-                                       "rows 1-6 only; nothing was written"},
+      {"row1,row7\n2005000,1900000\n",
+       "gives capcodes for row 7, but an HW-A2 pager has address "
+       "rows 1-6 only; nothing was written"},
       {"row1,row2\n2005000,2005008\n2005016,2005025\n",
        "line 3, row 2: Address [2] frame must same as Address [1] (2005025 is in frame 1, "
        "2005016 in frame 0); nothing was written"},
@@ -101,7 +102,8 @@ TEST_F(Road, ASetTheLedgerHoldsStopsEveryPathBeforeTheFirstPager) {
     std::vector<std::string> args;
     std::string says;
   } cases[] = {
-      {"four boxes, round 2 held", {"--autoinc", "1=1", "--count", "8", "--station", "line1"},
+      {"four boxes, round 2 held",
+       {"--autoinc", "1=1", "--count", "8", "--station", "line1"},
        "capcode 2004005 of row 1 (individual) is already on a verified pager"},
       {"a shared batch's list",
        {"--capcodes", shared, "--batch", "order-9", "--station", "bench-1"},
@@ -146,7 +148,8 @@ TEST_F(Road, ResumeRecognisesTheLinesOfAnEditedList) {
        "every line of " + path + " is on a verified pager; nothing to do"},
       {"a reference corrected", "row1,row2,subscriber\n2005000,2005008,Ann\n2005016,2005024,Bob\n",
        "every line of " + path + " is on a verified pager; nothing to do"},
-      {"a line appended", lines(3), "resuming at line 4 of " + path + " (2 lines on verified pagers)"},
+      {"a line appended", lines(3),
+       "resuming at line 4 of " + path + " (2 lines on verified pagers)"},
   };
   for (const auto& c : cases) {
     list(c.text);
@@ -165,6 +168,8 @@ TEST_F(Road, ResumeStepsOverALineHeldByAnInterruptedPager) {
   ASSERT_EQ(
       write({"--capcodes", path, "--resume", "--count", "1", "--sim-fault", "write:20:C"}).status,
       1);
+  // The interrupted pager is put aside; a fresh one goes into the box.
+  std::filesystem::copy_file(config, pager, std::filesystem::copy_options::overwrite_existing);
   const Outcome again = write({"--capcodes", path, "--resume"}, "\n");
   ASSERT_EQ(again.status, 0) << again.err;
   EXPECT_TRUE(has(again.err, "resuming at line 4 of " + path +

@@ -54,6 +54,10 @@ class WindowFeedback final : public Feedback {
     return std::any_of(events.begin(), events.end(),
                        [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
   }
+  bool mentioned(const std::string& text) const {
+    return std::any_of(events.begin(), events.end(),
+                       [&](const std::string& e) { return e.find(text) != std::string::npos; });
+  }
 
   std::vector<std::string> events;
   std::vector<std::vector<std::string>> asked;
@@ -286,9 +290,11 @@ TEST_F(WindowProductionTest, AfterARestartTheNextPagerContinuesAfterTheLast) {
     WindowProduction production(*program, ledgerOptions);
     feedback.replies = {static_cast<std::size_t>(reply)};
     open(*program);
-    EXPECT_TRUE(feedback.shown("log: Ledger: 2 pagers verified from this configuration, the "
-                               "highest set 1 (record 2, 1=2004001 2=2004008"));
-    EXPECT_TRUE(feedback.shown("on station bench-1); the next pager would get 1=2004002 2=2004008"));
+    EXPECT_TRUE(
+        feedback.shown("log: Ledger: 2 pagers verified from this configuration, the "
+                       "highest set 1 (record 2, 1=2004001 2=2004008"));
+    EXPECT_TRUE(
+        feedback.mentioned("on station bench-1); the next pager would get 1=2004002 2=2004008"));
     ASSERT_EQ(feedback.asked.size(), 1u);
     EXPECT_EQ(feedback.asked[0],
               (std::vector<std::string>{"Continue after the last", "Keep the file's capcodes"}));
@@ -318,7 +324,7 @@ TEST_F(WindowProductionTest, TheRestartOfferFollowsTheHighestSetNotTheNewestReco
   WindowProduction production(*program, ledgerOptions);
   feedback.replies = {0};
   open(*program);
-  EXPECT_TRUE(feedback.shown("the next pager would get 1=2004003 2=2004008"));
+  EXPECT_TRUE(feedback.mentioned("the next pager would get 1=2004003 2=2004008"));
   EXPECT_EQ(program->state().form.text("address1"), "2004003");
 }
 
