@@ -31,8 +31,9 @@ std::string jsonArray(const std::vector<Item>& items, Render render) {
   return text + "]";
 }
 
-void listBoxes(const std::vector<ProgrammerBox>& present, std::ostream& err) {
-  if (present.empty()) err << "capcode write: no programmer box is present\n";
+void listBoxes(const std::vector<ProgrammerBox>& present, std::ostream& err,
+               std::string_view command) {
+  if (present.empty()) err << command << ": no programmer box is present\n";
   for (const ProgrammerBox& box : present)
     err << "  " << boxLine(box) << "\n";
 }
@@ -80,27 +81,27 @@ std::string deviceReport(const PresentDevices& present, bool json) {
 
 int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
                 const std::vector<ProgrammerBox>& present, std::vector<GangBox>& chosen,
-                std::ostream& err) {
+                std::ostream& err, std::string_view command) {
   chosen.clear();
   if (wanted.empty()) {
     if (present.size() <= 1) return kExitOk;
-    err << "capcode write: " << present.size()
+    err << command << ": " << present.size()
         << " programmer boxes are present; name the ones to use with --device PATH|SERIAL:\n";
-    listBoxes(present, err);
+    listBoxes(present, err, command);
     return kExitUsage;
   }
   std::vector<std::size_t> taken;
   for (const std::string& name : wanted) {
     const auto found = findBox(present, name);
     if (!found) {
-      err << "capcode write: --device " << name
+      err << command << ": --device " << name
           << ": no programmer box has that path or serial number"
           << (present.empty() ? "" : "; present:") << "\n";
-      listBoxes(present, err);
+      listBoxes(present, err, command);
       return kExitUsage;
     }
     if (std::find(taken.begin(), taken.end(), *found) != taken.end()) {
-      err << "capcode write: --device " << name << ": box " << present[*found].path
+      err << command << ": --device " << name << ": box " << present[*found].path
           << " is named twice\n";
       return kExitUsage;
     }

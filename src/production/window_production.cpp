@@ -12,6 +12,7 @@
 #include "ledger/sqlite_ledger.hpp"
 #include "production/batch_plan.hpp"
 #include "production/ledger_refusal.hpp"
+#include "production/pager_identity.hpp"
 #include "production/pager_recorder.hpp"
 #include "production/write_result.hpp"
 
@@ -87,6 +88,7 @@ struct WindowProduction::Impl {
   // Today's pagers as last counted, and why they could not be counted (or empty).
   LedgerTally today;
   std::string countProblem;
+  ReadIdentityLine readLine{program, [this] { return ledger.get(); }};
 
   ProgramState& state() { return program.state(); }
 
