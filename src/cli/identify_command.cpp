@@ -126,6 +126,12 @@ std::string laterLine(const LaterHolder& l) {
          " on station " + l.holder.station;
 }
 
+// "Folder 5 (pubbox4): "Fdr04Name" -> "Sales"", as capcode diff names a control.
+std::string changeLine(const ControlChange& c) {
+  return (c.label.empty() ? c.name : c.label + " (" + c.name + ")") + ": " + c.written + " -> " +
+         c.now;
+}
+
 void printText(const PagerRead& read, const PagerIdentity& id, const PagerChanges& changes,
                std::ostream& out) {
   if (read.state == ReadState::Damaged) {
@@ -148,17 +154,13 @@ void printText(const PagerRead& read, const PagerIdentity& id, const PagerChange
     } else if (!changes.named) {
       out << "changed since record " << r.id << " wrote it; " << changes.why
           << ", so the controls that differ cannot be named\n";
-      for (const ControlChange& c : changes.controls)
-        out << "  " << c.label << " (" << c.name << "): " << c.written << " -> " << c.now << "\n";
+      for (const ControlChange& c : changes.controls) out << "  " << changeLine(c) << "\n";
     } else if (changes.controls.empty()) {
       out << "changed since record " << r.id
           << " wrote it, in bytes no control shows or settings the write took from the pager\n";
     } else {
       out << "changed since record " << r.id << " wrote it:\n";
-      for (const ControlChange& c : changes.controls) {
-        out << "  " << (c.label.empty() ? c.name : c.label) << " (" << c.name
-            << "): " << c.written << " -> " << c.now << "\n";
-      }
+      for (const ControlChange& c : changes.controls) out << "  " << changeLine(c) << "\n";
     }
     for (const LaterHolder& l : id.later) out << "shared: " << laterLine(l) << "\n";
   }
@@ -173,8 +175,7 @@ void printJson(const PagerRead& read, const PagerIdentity& id, const PagerChange
   for (std::size_t i = 0; i < read.rows.size(); ++i) {
     const RecordedAddress& a = read.rows[i];
     out << (i ? "," : "") << "{\"row\":" << a.row << ",\"capcode\":" << a.capcode
-        << ",\"enabled\":" << (a.enabled ? "true" : "false")
-        << ",\"role\":" << jsonString(roleName(a.role)) << "}";
+        << ",\"enabled\":" << (a.enabled ? "true" : "false") << "}";
   }
   out << "]},\n\"written\":"
       << (id.identified() ? std::to_string(id.writtenRecord().id) : std::string("null"))
@@ -193,7 +194,9 @@ void printJson(const PagerRead& read, const PagerIdentity& id, const PagerChange
     out << (i ? "," : "") << "{\"row\":" << l.mine.row << ",\"capcode\":" << l.mine.capcode
         << ",\"record\":" << l.holder.id << ",\"holder_row\":" << l.holderRow << "}";
   }
-  out << "],\n\"records\":" << recordsJson(id.records) << ",\"advice\":[";
+  std::string records = recordsJson(id.records);
+  records.pop_back();  // its closing line break: the object goes on
+  out << "],\n\"records\":" << records << ",\n\"advice\":[";
   const auto advice = identityAdvice(id);
   for (std::size_t i = 0; i < advice.size(); ++i)
     out << (i ? "," : "") << jsonString(advice[i]);
@@ -245,8 +248,9 @@ int runIdentify(IdentifyOptions o, CommandIo& io) {
         if (read->state == ReadState::Damaged) {
           changes.why = "its image is damaged";
         } else {
+          std::ostream nowhere(nullptr);  // the file's open is no part of the answer
           changes = changesSinceWritten(id.writtenRecord(), session->state(), read->rows,
-                                        o.revision, o.session.dataDirectory, io.err);
+                                        o.revision, o.session.dataDirectory, nowhere);
         }
       }
       if (o.json) {

@@ -8,6 +8,7 @@
 #include "cli/configuration_text.hpp"
 #include "cli/latin1_text.hpp"
 #include "cli/opened_configuration.hpp"
+#include "core/json.hpp"
 #include "ledger/sha256.hpp"
 
 namespace capcode {
@@ -40,7 +41,9 @@ const RecordedAddress* rowOf(const std::vector<RecordedAddress>& rows, int row) 
   return found == rows.end() ? nullptr : &*found;
 }
 
+// As capcode diff shows a value: quoted texts show their blanks.
 std::string shown(const ShownControl& c) {
+  if (c.kind == "text") return jsonString(c.value);
   if (c.kind == "list" && c.index < 0) return "(none)";
   return latin1ToUtf8(c.value);
 }

@@ -21,9 +21,11 @@ bool onPager(const std::vector<RecordedAddress>& pager, std::int32_t capcode) {
 
 // The record put one of the pager's capcodes on a pager of its own as an individual capcode.
 bool wroteAnIndividualOf(const PagerRecord& record, const std::vector<RecordedAddress>& pager) {
-  return std::any_of(record.addresses.begin(), record.addresses.end(), [&](const RecordedAddress& a) {
-    return a.enabled && a.role == AddressRole::Individual && onPager(pager, a.capcode);
-  });
+  return std::any_of(record.addresses.begin(), record.addresses.end(),
+                     [&](const RecordedAddress& a) {
+                       return a.enabled && a.role == AddressRole::Individual &&
+                              onPager(pager, a.capcode);
+                     });
 }
 
 // The same capcodes in the same rows, enabled rows only.
@@ -39,7 +41,8 @@ bool sameRows(const PagerRecord& record, const std::vector<RecordedAddress>& pag
 }
 
 bool recordedAfter(const PagerRecord& later, const PagerRecord& earlier) {
-  return later.started != earlier.started ? later.started > earlier.started : later.id > earlier.id;
+  return later.started != earlier.started ? later.started > earlier.started
+                                           : later.id > earlier.id;
 }
 
 std::optional<std::size_t> firstWhere(const std::vector<PagerRecord>& records,
@@ -76,20 +79,31 @@ PagerIdentity identifyPager(Ledger& ledger, const std::vector<RecordedAddress>& 
   identity.written = firstWhere(records, [&](const PagerRecord& r) {
     return !imageSha256.empty() && r.imageSha256 == imageSha256;
   });
+  if (!identity.written) {
+    identity.written =
+        firstWhere(records, [&](const PagerRecord& r) { return sameRows(r, addresses); });
+  }
   if (!identity.written)
-    identity.written = firstWhere(records, [&](const PagerRecord& r) { return sameRows(r, addresses); });
-  if (!identity.written) identity.written = firstWhere(records, [](const PagerRecord&) { return true; });
+    identity.written = firstWhere(records, [](const PagerRecord&) { return true; });
   if (!identity.written) return identity;
 
   const PagerRecord& mine = identity.writtenRecord();
   identity.unchanged = !imageSha256.empty() && mine.imageSha256 == imageSha256;
+  // A row's role is what its record wrote it as: a pager read back shows only its steps.
+  std::vector<RecordedAddress> held = addresses;
+  for (RecordedAddress& a : held) {
+    for (const RecordedAddress& w : mine.addresses) {
+      if (w.enabled && w.capcode == a.capcode) a.role = w.role;
+    }
+  }
   for (const PagerRecord& other : records) {
     if (other.id == mine.id || !keepsCapcodes(other) || !recordedAfter(other, mine)) continue;
     for (const RecordedAddress& theirs : other.addresses) {
       if (!theirs.enabled) continue;
-      for (const RecordedAddress& a : addresses) {
+      for (const RecordedAddress& a : held) {
         // Two pagers answering each other's pages: an individual capcode on either side.
-        const bool clash = a.role == AddressRole::Individual || theirs.role == AddressRole::Individual;
+        const bool clash =
+            a.role == AddressRole::Individual || theirs.role == AddressRole::Individual;
         if (a.enabled && a.capcode == theirs.capcode && clash)
           identity.later.push_back({a, other, theirs.row});
       }

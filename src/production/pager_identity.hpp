@@ -21,7 +21,7 @@ class Program;
 
 // A capcode of this pager that a pager recorded after it holds now.
 struct LaterHolder {
-  RecordedAddress mine;  // this pager's row
+  RecordedAddress mine;  // this pager's row, with the role its record wrote it as
   PagerRecord holder;    // the later pager's record
   int holderRow = 0;
 };

@@ -55,10 +55,10 @@ TEST_F(Identify, APagerFromAListIsFoundWithItsLineAndReferenceAndNothingChanges)
   const std::vector<std::uint8_t> before = test::fileBytes(pager);
   const Outcome run = identify(pager);
   ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_TRUE(has(run.out, "pager: 1=2005000 2=2005008 3=2004016\n")) << run.out;
+  EXPECT_TRUE(has(run.out, "pager: 1=2005000 2=2005008 3=2004016 4=2004024 ")) << run.out;
   EXPECT_TRUE(has(run.out, "records, newest first:\n  record 1: ")) << run.out;
   EXPECT_TRUE(has(run.out, ", batch -, " + config + ", line 2 (ref subscriber=S2), verified, "
-                           "1=2005000 2=2005008 3=2004016(shared)\n"))
+                           "1=2005000 2=2005008 3=2004016(shared) 4=2004024(shared) "))
       << run.out;
   EXPECT_TRUE(has(run.out, "this pager: record 1, config.eep line 2 (ref subscriber=S2); unchanged "
                            "since: its bytes are exactly what record 1 wrote\n"))
@@ -74,7 +74,7 @@ TEST_F(Identify, APagerFromAListIsFoundWithItsLineAndReferenceAndNothingChanges)
   ASSERT_EQ(json.status, 0) << json.err;
   EXPECT_TRUE(has(json.out, "{\"pager\":{\"read\":\"completed\",\"image_sha256\":\"" +
                                 sha256Hex(before) + "\",\"addresses\":[{\"row\":1,\"capcode\":2005000,"
-                                                    "\"enabled\":true,\"role\":\"individual\"}"))
+                                                    "\"enabled\":true}"))
       << json.out;
   EXPECT_TRUE(has(json.out, "\n\"written\":1,\"unchanged\":true,")) << json.out;
   EXPECT_TRUE(has(json.out, "\"list_line\":2,\"reference\":\"subscriber=S2\"")) << json.out;
@@ -82,12 +82,14 @@ TEST_F(Identify, APagerFromAListIsFoundWithItsLineAndReferenceAndNothingChanges)
 
 TEST_F(Identify, APagerChangedByHandNamesTheControl) {
   ASSERT_EQ(write({"--capcodes", list(1)}).status, 0);
-  const Outcome edited = capcode({"set", pager, "--data-dir", kData, "address3=2004024"});
+  const Outcome edited =
+      capcode({"set", pager, "--data-dir", kData, "address3=2004100", "pubbox4=Sales"});
   ASSERT_EQ(edited.status, 0) << edited.err;
   const Outcome run = identify(pager);
   EXPECT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_TRUE(has(run.out, "this pager: record 1, config.eep line 2 (ref subscriber=S2); changed "
-                           "since record 1 wrote it:\n  row 3 (address3): 2004016 -> 2004024\n"))
+                           "since record 1 wrote it:\n  row 3 (address3): 2004016 -> 2004100\n"
+                           "  pubbox4: \"Fdr04Name\" -> \"Sales"))
       << run.out;
   EXPECT_FALSE(has(run.out, "BS2")) << "the settings a write keeps from the pager are not named";
   EXPECT_TRUE(has(run.out, "Its bytes differ from what record 1 wrote")) << run.out;
@@ -95,8 +97,8 @@ TEST_F(Identify, APagerChangedByHandNamesTheControl) {
 
 TEST_F(Identify, AChangedPagerWhoseFileChangedTooSaysWhyNoControlIsNamed) {
   ASSERT_EQ(write({"--capcodes", list(1)}).status, 0);
-  ASSERT_EQ(capcode({"set", pager, "--data-dir", kData, "address3=2004024"}).status, 0);
-  ASSERT_EQ(capcode({"set", config, "--data-dir", kData, "address4=2004032"}).status, 0);
+  ASSERT_EQ(capcode({"set", pager, "--data-dir", kData, "address3=2004100"}).status, 0);
+  ASSERT_EQ(capcode({"set", config, "--data-dir", kData, "pubbox4=Sales"}).status, 0);
   const Outcome run = identify(pager);
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(has(run.out, "changed since record 1 wrote it; its configuration file " + config +
@@ -142,7 +144,7 @@ TEST_F(Identify, UnknownDamagedBlankAndUnreadablePagers) {
   } cases[] = {
       {unknown, {}, 4, "not in the ledger: no record wrote these capcodes or these bytes\n"},
       {broken, {}, 1, "pager: damaged (its checksum is wrong); its rows decode as 1=2005000 "
-                      "2=2005008 3=2004016\n"},
+                      "2=2005008 3=2004016 4=2004024 "},
       {broken, {}, 1, "changed since record 1 wrote it; its image is damaged, so the controls"},
       {blank, {}, 4, "pager: blank (every byte is 0xFF); nothing on it to recognise\n"},
       {pager, {"--sim-fault", "read:1:unplug"}, 1, ""},
@@ -173,8 +175,9 @@ TEST_F(Identify, AReturnedPagerGivesItsLineBackAndAResumeTakesIt) {
   const Outcome aside = resolve(2, "put-aside");
   ASSERT_EQ(aside.status, 0) << aside.err;
   EXPECT_TRUE(has(aside.out, "record 2: verified, put aside ")) << aside.out;
-  EXPECT_TRUE(has(aside.out, "its capcodes stay held: 1=2005016 2=2005024 3=2004016(shared); no "
-                             "other pager gets them\n"))
+  EXPECT_TRUE(has(aside.out, "its capcodes stay held: 1=2005016 2=2005024 3=2004016(shared) "))
+      << aside.out;
+  EXPECT_TRUE(has(aside.out, "8=2004056(shared); no other pager gets them\n"))
       << aside.out;
   const Outcome held = write({"--capcodes", path, "--resume"});
   EXPECT_EQ(held.status, 0);
@@ -258,14 +261,14 @@ TEST_F(Identify, TheWindowsReadSaysWhatTheLedgerKnows) {
   } cases[] = {
       {pager, " on station "},
       {pager, ", config.eep line 2 (ref subscriber=S2); unchanged since\n"},
-      {unknown, "Ledger: this pager is not in the ledger (1=2004000 2=2004008 3=2004016)\n"},
+      {unknown, "log: Ledger: this pager is not in the ledger (1=2004000 2=2004008 3=2004016 "},
   };
   for (const auto& c : cases) {
     const Outcome run = capcode({"script", "--sim-usb", c.image, "--data-dir", kData, "--ledger",
                                  ledger},
                                 "read\n");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(has(run.out, "Read completed\nLedger: ")) << run.out;
+    EXPECT_TRUE(has(run.out, "log: Read completed\nlog: Ledger: ")) << run.out;
     EXPECT_TRUE(has(run.out, c.line)) << run.out;
   }
 }
