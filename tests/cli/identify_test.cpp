@@ -157,6 +157,30 @@ TEST_F(Identify, UnknownDamagedBlankAndUnreadablePagers) {
   EXPECT_EQ(test::fileBytes(pager)[2047], damaged[2047] ^ 1) << "nothing was written";
 }
 
+TEST_F(Identify, WithSeveralBoxesTheOneToReadIsNamed) {
+  ASSERT_EQ(write({"--capcodes", list(1)}).status, 0);
+  const std::string unknown = newPager("unknown.eep");
+  const struct {
+    std::vector<std::string> device;
+    int status;
+    const char* says;  // on standard error
+  } cases[] = {
+      {{}, 2, "capcode identify: 2 programmer boxes are present; name the ones to use with "
+              "--device PATH|SERIAL:\n  sim:usb:1  serial SIM-1"},
+      {{"--device", "SIM-1"}, 0, ""},
+      {{"--device", "sim:usb:2"}, 4, ""},
+      {{"--device", "SIM-9"}, 2, "capcode identify: --device SIM-9: no programmer box has that "
+                                 "path or serial number; present:\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> extra{"--sim-usb", unknown};
+    extra.insert(extra.end(), c.device.begin(), c.device.end());
+    const Outcome run = identify(pager, extra);
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    EXPECT_TRUE(has(run.err, c.says)) << run.err;
+  }
+}
+
 TEST_F(Identify, ALedgerThatCannotBeReadIsExitThree) {
   const Outcome missing = identify(pager);
   EXPECT_EQ(missing.status, 3);
