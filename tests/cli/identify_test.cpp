@@ -203,6 +203,13 @@ TEST_F(Identify, AReturnedPagerGivesItsLineBackAndAResumeTakesIt) {
       << aside.out;
   EXPECT_TRUE(has(aside.out, "8=2004056(shared); no other pager gets them\n"))
       << aside.out;
+  const Outcome refused = capcode({"write", config, "--sim-usb", first, "--data-dir", kData,
+                                   "--ledger", ledger, "--capcodes",
+                                   file("line3.csv", "row1,row2\n2005016,2005024\n")});
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_TRUE(has(refused.err, "capcode 2005016 of row 1 (individual) is held by a pager put "
+                               "aside: ledger record 2, row 1"))
+      << refused.err;
   const Outcome held = write({"--capcodes", path, "--resume"});
   EXPECT_EQ(held.status, 0);
   EXPECT_TRUE(has(held.err + held.out, "every line of " + path + " is on a verified pager"))
