@@ -31,8 +31,8 @@ std::string jsonArray(const std::vector<Item>& items, Render render) {
   return text + "]";
 }
 
-void listBoxes(const std::vector<ProgrammerBox>& present, std::ostream& err,
-               std::string_view command) {
+void listBoxes(const std::vector<ProgrammerBox>& present, const std::string& command,
+               std::ostream& err) {
   if (present.empty()) err << command << ": no programmer box is present\n";
   for (const ProgrammerBox& box : present)
     err << "  " << boxLine(box) << "\n";
@@ -81,13 +81,13 @@ std::string deviceReport(const PresentDevices& present, bool json) {
 
 int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
                 const std::vector<ProgrammerBox>& present, std::vector<GangBox>& chosen,
-                std::ostream& err, std::string_view command) {
+                const std::string& command, std::ostream& err) {
   chosen.clear();
   if (wanted.empty()) {
     if (present.size() <= 1) return kExitOk;
     err << command << ": " << present.size()
         << " programmer boxes are present; name the ones to use with --device PATH|SERIAL:\n";
-    listBoxes(present, err, command);
+    listBoxes(present, command, err);
     return kExitUsage;
   }
   std::vector<std::size_t> taken;
@@ -97,7 +97,7 @@ int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>&
       err << command << ": --device " << name
           << ": no programmer box has that path or serial number"
           << (present.empty() ? "" : "; present:") << "\n";
-      listBoxes(present, err, command);
+      listBoxes(present, command, err);
       return kExitUsage;
     }
     if (std::find(taken.begin(), taken.end(), *found) != taken.end()) {
@@ -113,6 +113,19 @@ int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>&
                       boxHardware(hardware, number, box.path)});
   }
   return kExitOk;
+}
+
+int choosePresentBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
+                       std::vector<GangBox>& chosen, const std::string& command,
+                       std::ostream& err) {
+  std::vector<ProgrammerBox> present;
+  try {
+    present = presentBoxes(hardware);
+  } catch (const std::runtime_error&) {
+    chosen.clear();
+    return kExitOk;
+  }
+  return chooseBoxes(hardware, wanted, present, chosen, command, err);
 }
 
 }  // namespace capcode

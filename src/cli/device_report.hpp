@@ -3,7 +3,6 @@
 
 #include <ostream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "link/device_listing.hpp"
@@ -33,10 +32,15 @@ std::string deviceReport(const PresentDevices& present, bool json);
 // The boxes `wanted` names (--device, each a path or a serial number), in that order, each
 // with its own hardware; none when nothing is named and at most one box is present (the write
 // then looks for its programmer as the window does). Refusals go to `err`, prefixed with
-// `command` and ": ": more than one box present and none named, a name that matches no box or
-// a box named twice. Returns the exit status: 0, or 2.
+// `command` ("capcode write") and ": ": more than one box present and none named, a name that
+// matches no box or a box named twice. Returns the exit status: 0, or 2.
 int chooseBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
                 const std::vector<ProgrammerBox>& present, std::vector<GangBox>& chosen,
-                std::ostream& err, std::string_view command = "capcode write");
+                const std::string& command, std::ostream& err);
+
+// chooseBoxes among the boxes `hardware` shows now. Hardware that cannot even be listed chooses
+// none: the command meets the same hardware and says what is wrong with it.
+int choosePresentBoxes(const HardwareOptions& hardware, const std::vector<std::string>& wanted,
+                       std::vector<GangBox>& chosen, const std::string& command, std::ostream& err);
 
 }  // namespace capcode

@@ -56,17 +56,11 @@ std::string_view readName(ReadState state) {
 
 // The box --device names, or the only one; a refusal is printed and its status returned.
 int pickBox(IdentifyOptions& o, CommandIo& io) {
-  std::vector<ProgrammerBox> present;
-  try {
-    present = presentBoxes(o.session.hardware);
-  } catch (const std::runtime_error&) {
-    return kExitOk;  // the read meets the same hardware and says what is wrong with it
-  }
   std::vector<GangBox> chosen;
   const std::vector<std::string> wanted =
       o.device.empty() ? std::vector<std::string>{} : std::vector<std::string>{o.device};
   const int status =
-      chooseBoxes(o.session.hardware, wanted, present, chosen, io.err, "capcode identify");
+      choosePresentBoxes(o.session.hardware, wanted, chosen, "capcode identify", io.err);
   if (status == kExitOk && !chosen.empty()) o.session.hardware = chosen.front().hardware;
   return status;
 }

@@ -133,7 +133,8 @@ int pickBoxes(const WriteOptions& o, CommandIo& io, std::vector<GangBox>& boxes)
   } catch (const std::runtime_error&) {
     return kExitOk;  // the batch meets the same hardware and says what is wrong with it
   }
-  return chooseBoxes(o.session.hardware, o.session.devices, present, boxes, io.err);
+  return chooseBoxes(o.session.hardware, o.session.devices, present, boxes, "capcode write",
+                     io.err);
 }
 
 int runWrite(const WriteOptions& o, CommandIo& io) {
