@@ -47,9 +47,12 @@ struct PagerRead {
 
 std::string_view readName(ReadState state) {
   switch (state) {
-    case ReadState::Completed: return "completed";
-    case ReadState::Damaged: return "damaged";
-    case ReadState::Blank: return "blank";
+    case ReadState::Completed:
+      return "completed";
+    case ReadState::Damaged:
+      return "damaged";
+    case ReadState::Blank:
+      return "blank";
   }
   return "";
 }
@@ -106,8 +109,8 @@ std::string recordLine(const PagerRecord& r) {
   if (!r.reference.empty()) line += " (ref " + r.reference + ")";
   line += ", " + std::string(resultName(r.result)) + ", " + capcodesWithRoles(r);
   if (r.settlement != Settlement::None) {
-    line += ", " + std::string(settlementName(r.settlement)) + " " +
-            localLedgerTime(r.settledAt) + " by " + r.settledBy;
+    line += ", " + std::string(settlementName(r.settlement)) + " " + localLedgerTime(r.settledAt) +
+            " by " + r.settledBy;
   }
   return line;
 }
@@ -115,9 +118,9 @@ std::string recordLine(const PagerRecord& r) {
 std::string laterLine(const LaterHolder& l) {
   return "capcode " + std::to_string(l.mine.capcode) + " (row " + std::to_string(l.mine.row) +
          ") is also on record " + std::to_string(l.holder.id) + " (row " +
-         std::to_string(l.holderRow) + "), a later pager: " +
-         std::string(resultName(l.holder.result)) + " " + localLedgerTime(l.holder.started) +
-         " on station " + l.holder.station;
+         std::to_string(l.holderRow) +
+         "), a later pager: " + std::string(resultName(l.holder.result)) + " " +
+         localLedgerTime(l.holder.started) + " on station " + l.holder.station;
 }
 
 // "Folder 5 (pubbox4): "Fdr04Name" -> "Sales"", as capcode diff names a control.
@@ -138,7 +141,8 @@ void printText(const PagerRead& read, const PagerIdentity& id, const PagerChange
     out << "not in the ledger: no record wrote these capcodes or these bytes\n";
   } else {
     out << "records, newest first:\n";
-    for (const PagerRecord& r : id.records) out << "  " << recordLine(r) << "\n";
+    for (const PagerRecord& r : id.records)
+      out << "  " << recordLine(r) << "\n";
   }
   if (id.identified()) {
     const PagerRecord& r = id.writtenRecord();
@@ -148,24 +152,29 @@ void printText(const PagerRead& read, const PagerIdentity& id, const PagerChange
     } else if (!changes.named) {
       out << "changed since record " << r.id << " wrote it; " << changes.why
           << ", so the controls that differ cannot be named\n";
-      for (const ControlChange& c : changes.controls) out << "  " << changeLine(c) << "\n";
+      for (const ControlChange& c : changes.controls)
+        out << "  " << changeLine(c) << "\n";
     } else if (changes.controls.empty()) {
       out << "changed since record " << r.id
           << " wrote it, in bytes no control shows or settings the write took from the pager\n";
     } else {
       out << "changed since record " << r.id << " wrote it:\n";
-      for (const ControlChange& c : changes.controls) out << "  " << changeLine(c) << "\n";
+      for (const ControlChange& c : changes.controls)
+        out << "  " << changeLine(c) << "\n";
     }
-    for (const LaterHolder& l : id.later) out << "shared: " << laterLine(l) << "\n";
+    for (const LaterHolder& l : id.later)
+      out << "shared: " << laterLine(l) << "\n";
   }
   out << "what next:\n";
-  for (const std::string& line : identityAdvice(id)) out << "  " << line << "\n";
+  for (const std::string& line : identityAdvice(id))
+    out << "  " << line << "\n";
 }
 
 void printJson(const PagerRead& read, const PagerIdentity& id, const PagerChanges& changes,
                std::ostream& out) {
-  out << "{\"pager\":{\"read\":" << jsonString(readName(read.state)) << ",\"image_sha256\":"
-      << (read.imageSha256.empty() ? "null" : jsonString(read.imageSha256)) << ",\"addresses\":[";
+  out << "{\"pager\":{\"read\":" << jsonString(readName(read.state))
+      << ",\"image_sha256\":" << (read.imageSha256.empty() ? "null" : jsonString(read.imageSha256))
+      << ",\"addresses\":[";
   for (std::size_t i = 0; i < read.rows.size(); ++i) {
     const RecordedAddress& a = read.rows[i];
     out << (i ? "," : "") << "{\"row\":" << a.row << ",\"capcode\":" << a.capcode
@@ -173,13 +182,14 @@ void printJson(const PagerRead& read, const PagerIdentity& id, const PagerChange
   }
   out << "]},\n\"written\":"
       << (id.identified() ? std::to_string(id.writtenRecord().id) : std::string("null"))
-      << ",\"unchanged\":" << (id.unchanged ? "true" : "false") << ",\n\"changed\":{\"named\":"
-      << (changes.named ? "true" : "false") << ",\"why\":"
-      << (changes.why.empty() ? "null" : jsonString(changes.why)) << ",\"controls\":[";
+      << ",\"unchanged\":" << (id.unchanged ? "true" : "false")
+      << ",\n\"changed\":{\"named\":" << (changes.named ? "true" : "false")
+      << ",\"why\":" << (changes.why.empty() ? "null" : jsonString(changes.why))
+      << ",\"controls\":[";
   for (std::size_t i = 0; i < changes.controls.size(); ++i) {
     const ControlChange& c = changes.controls[i];
-    out << (i ? "," : "") << "{\"name\":" << jsonString(c.name) << ",\"label\":"
-        << jsonString(c.label) << ",\"written\":" << jsonString(c.written)
+    out << (i ? "," : "") << "{\"name\":" << jsonString(c.name)
+        << ",\"label\":" << jsonString(c.label) << ",\"written\":" << jsonString(c.written)
         << ",\"now\":" << jsonString(c.now) << "}";
   }
   out << "]},\n\"later\":[";

@@ -137,9 +137,8 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
         : o.unfinished ? ledger->unfinished()
                        : ledger->list(o.since);
     std::erase_if(records, [&](const PagerRecord& r) {
-      return r.started < o.since ||
-             (o.unfinished && (r.result != PagerResult::Started ||
-                               r.settlement != Settlement::None));
+      return r.started < o.since || (o.unfinished && (r.result != PagerResult::Started ||
+                                                      r.settlement != Settlement::None));
     });
     if (o.json) {
       io.out << recordsJson(records);
@@ -168,8 +167,7 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
       ->type_name("LEDGER");
   command->add_flag("--csv", o->csv,
                     "comma-separated values with a header line, for a spreadsheet");
-  command->add_flag("--json", o->json,
-                    "a JSON array, one object a record, for a program")
+  command->add_flag("--json", o->json, "a JSON array, one object a record, for a program")
       ->excludes("--csv");
   command
       ->add_option("--capcode", o->capcode,
@@ -194,8 +192,9 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
                    "was wiped: its capcodes go back to the order)")
       ->required()
       ->check(CLI::IsMember({"verified", "not-written", "put-aside", "returned"}));
-  resolve->add_option("--station", o->station,
-                      "the station settling it, recorded with the login name and host name")
+  resolve
+      ->add_option("--station", o->station,
+                   "the station settling it, recorded with the login name and host name")
       ->type_name("NAME");
   resolve->add_flag("--force", o->force,
                     "settle a record started less than a minute ago (its station may still be "

@@ -18,9 +18,9 @@ namespace {
 // What a write takes from the pager it writes, not from the file (the read-back of the
 // pager's own hardware settings before each write).
 constexpr std::array<std::string_view, 16> kTakenFromThePager = {
-    "BS2",      "BS3",     "errcorrect", "data_format", "pll_enable", "pager_model",
-    "pll",      "backlight", "fullbat",  "halfbat",     "lowbat",     "gonebat",
-    "bs3_8212", "bs1_8212",  "contrast", "lcddrv_opa"};
+    "BS2",      "BS3",       "errcorrect", "data_format", "pll_enable", "pager_model",
+    "pll",      "backlight", "fullbat",    "halfbat",     "lowbat",     "gonebat",
+    "bs3_8212", "bs1_8212",  "contrast",   "lcddrv_opa"};
 
 bool isRowControl(const std::string& name) {
   const auto numbered = [&](std::string_view prefix, std::string_view suffix) {
@@ -36,8 +36,8 @@ std::string rowValue(const RecordedAddress* a) {
 }
 
 const RecordedAddress* rowOf(const std::vector<RecordedAddress>& rows, int row) {
-  const auto found =
-      std::find_if(rows.begin(), rows.end(), [&](const RecordedAddress& a) { return a.row == row; });
+  const auto found = std::find_if(rows.begin(), rows.end(),
+                                  [&](const RecordedAddress& a) { return a.row == row; });
   return found == rows.end() ? nullptr : &*found;
 }
 
@@ -61,9 +61,8 @@ PagerChanges changesSinceWritten(const PagerRecord& record, const ProgramState& 
     const RecordedAddress* written = rowOf(record.addresses, row);
     const RecordedAddress* now = rowOf(rows, row);
     if (rowValue(written) != rowValue(now)) {
-      changes.controls.push_back(
-          {"address" + std::to_string(row), "row " + std::to_string(row), rowValue(written),
-           rowValue(now)});
+      changes.controls.push_back({"address" + std::to_string(row), "row " + std::to_string(row),
+                                  rowValue(written), rowValue(now)});
     }
   }
   const std::string& path = record.configPath;
@@ -96,9 +95,8 @@ PagerChanges changesSinceWritten(const PagerRecord& record, const ProgramState& 
     const std::vector<ShownControl> now = shownControls(pager);
     for (std::size_t i = 0; i < written.size() && i < now.size(); ++i) {
       const ShownControl& w = written[i];
-      if (isRowControl(w.name) ||
-          std::find(kTakenFromThePager.begin(), kTakenFromThePager.end(), w.name) !=
-              kTakenFromThePager.end())
+      if (isRowControl(w.name) || std::find(kTakenFromThePager.begin(), kTakenFromThePager.end(),
+                                            w.name) != kTakenFromThePager.end())
         continue;
       if (w.value != now[i].value || w.index != now[i].index)
         changes.controls.push_back({w.name, w.label, shown(w), shown(now[i])});

@@ -15,8 +15,8 @@
 namespace capcode {
 
 struct ControlChange {
-  std::string name;   // "beep_volume", "address1"
-  std::string label;  // as the window labels it; empty when it has none
+  std::string name;     // "beep_volume", "address1"
+  std::string label;    // as the window labels it; empty when it has none
   std::string written;  // the value the record wrote
   std::string now;      // the value the pager holds
 };

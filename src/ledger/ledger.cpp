@@ -199,9 +199,8 @@ void Ledger::settle(std::int64_t id, Settlement settlement, const std::string& b
                         "\": its pager got nothing and holds no capcodes");
     }
     if (record.settlement == Settlement::Returned || record.settlement == settlement) {
-      throw LedgerError(name + " was " + std::string(settlementName(record.settlement)) +
-                        " at " + record.settledAt + " by " + record.settledBy +
-                        "; nothing changed");
+      throw LedgerError(name + " was " + std::string(settlementName(record.settlement)) + " at " +
+                        record.settledAt + " by " + record.settledBy + "; nothing changed");
     }
     storeSettlement(id, settlement, ledgerTimeNow(), by);
   });

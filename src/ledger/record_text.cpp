@@ -48,8 +48,8 @@ std::string recordsCsv(const std::vector<PagerRecord>& records) {
       out << ',' << a.capcode << ',' << (a.enabled ? 1 : 0) << ',' << roleName(a.role);
     out << ',' << r.listSha256 << ','
         << (r.listLine > 0 ? std::to_string(r.listLine) : std::string()) << ','
-        << csvField(r.reference) << ',' << settlementName(r.settlement) << ',' << r.settledAt
-        << ',' << csvField(r.settledBy) << "\r\n";
+        << csvField(r.reference) << ',' << settlementName(r.settlement) << ',' << r.settledAt << ','
+        << csvField(r.settledBy) << "\r\n";
   }
   return out.str();
 }
@@ -64,15 +64,14 @@ std::string recordJson(const PagerRecord& r) {
   const auto text = [](const std::string& value) {
     return value.empty() ? std::string("null") : jsonString(value);
   };
-  std::string json = "{\"id\":" + std::to_string(r.id) + ",\"started\":" + text(r.started) +
-                     ",\"finished\":" + text(r.finished) + ",\"host\":" + jsonString(r.host) +
-                     ",\"station\":" + jsonString(r.station) +
-                     ",\"result\":" + jsonString(resultName(r.result)) +
-                     ",\"config_path\":" + jsonString(r.configPath) +
-                     ",\"config_sha256\":" + jsonString(r.configSha256) +
-                     ",\"image_sha256\":" + text(r.imageSha256) + ",\"batch\":" + text(r.batch) +
-                     ",\"set\":" + (r.setIndex < 0 ? "null" : std::to_string(r.setIndex)) +
-                     ",\"addresses\":[";
+  std::string json =
+      "{\"id\":" + std::to_string(r.id) + ",\"started\":" + text(r.started) +
+      ",\"finished\":" + text(r.finished) + ",\"host\":" + jsonString(r.host) +
+      ",\"station\":" + jsonString(r.station) + ",\"result\":" + jsonString(resultName(r.result)) +
+      ",\"config_path\":" + jsonString(r.configPath) +
+      ",\"config_sha256\":" + jsonString(r.configSha256) +
+      ",\"image_sha256\":" + text(r.imageSha256) + ",\"batch\":" + text(r.batch) +
+      ",\"set\":" + (r.setIndex < 0 ? "null" : std::to_string(r.setIndex)) + ",\"addresses\":[";
   for (std::size_t i = 0; i < r.addresses.size(); ++i) {
     const RecordedAddress& a = r.addresses[i];
     json += (i == 0 ? "" : ",") + std::string("{\"row\":") + std::to_string(a.row) +

@@ -14,18 +14,16 @@ namespace capcode {
 namespace {
 
 bool onPager(const std::vector<RecordedAddress>& pager, std::int32_t capcode) {
-  return std::any_of(pager.begin(), pager.end(), [&](const RecordedAddress& a) {
-    return a.enabled && a.capcode == capcode;
-  });
+  return std::any_of(pager.begin(), pager.end(),
+                     [&](const RecordedAddress& a) { return a.enabled && a.capcode == capcode; });
 }
 
 // The record put one of the pager's capcodes on a pager of its own as an individual capcode.
 bool wroteAnIndividualOf(const PagerRecord& record, const std::vector<RecordedAddress>& pager) {
-  return std::any_of(record.addresses.begin(), record.addresses.end(),
-                     [&](const RecordedAddress& a) {
-                       return a.enabled && a.role == AddressRole::Individual &&
-                              onPager(pager, a.capcode);
-                     });
+  return std::any_of(
+      record.addresses.begin(), record.addresses.end(), [&](const RecordedAddress& a) {
+        return a.enabled && a.role == AddressRole::Individual && onPager(pager, a.capcode);
+      });
 }
 
 // The same capcodes in the same rows, enabled rows only.
@@ -41,8 +39,7 @@ bool sameRows(const PagerRecord& record, const std::vector<RecordedAddress>& pag
 }
 
 bool recordedAfter(const PagerRecord& later, const PagerRecord& earlier) {
-  return later.started != earlier.started ? later.started > earlier.started
-                                           : later.id > earlier.id;
+  return later.started != earlier.started ? later.started > earlier.started : later.id > earlier.id;
 }
 
 std::optional<std::size_t> firstWhere(const std::vector<PagerRecord>& records,
@@ -138,12 +135,11 @@ std::string recordOrigin(const PagerRecord& record) {
 
 std::string identityLogLine(const PagerIdentity& identity) {
   if (!identity.identified()) {
-    return "Ledger: this pager is not in the ledger (" + describeCapcodes(identity.addresses) +
-           ")";
+    return "Ledger: this pager is not in the ledger (" + describeCapcodes(identity.addresses) + ")";
   }
   const PagerRecord& r = identity.writtenRecord();
-  std::string line = "Ledger: written " + localLedgerTime(r.started) + " on station " +
-                     r.station + ", " + recordOrigin(r) + "; " +
+  std::string line = "Ledger: written " + localLedgerTime(r.started) + " on station " + r.station +
+                     ", " + recordOrigin(r) + "; " +
                      (identity.unchanged ? "unchanged since" : "changed since");
   if (r.settlement == Settlement::Returned) {
     line += "; recorded as returned " + localLedgerTime(r.settledAt) + ", yet not wiped";
@@ -160,8 +156,9 @@ std::string identityLogLine(const PagerIdentity& identity) {
 
 std::vector<std::string> identityAdvice(const PagerIdentity& identity) {
   if (!identity.identified()) {
-    return {"The ledger has no record of this pager: it was programmed elsewhere, or before the "
-            "ledger. Its capcodes are not held for any order; program it as a new pager."};
+    return {
+        "The ledger has no record of this pager: it was programmed elsewhere, or before the "
+        "ledger. Its capcodes are not held for any order; program it as a new pager."};
   }
   const PagerRecord& r = identity.writtenRecord();
   const std::string id = std::to_string(r.id);
@@ -201,8 +198,8 @@ ReadIdentityLine::ReadIdentityLine(Program& program, std::function<Ledger*()> le
           return;
         ProgramState& state = program_.state();
         try {
-          state.log(identityLogLine(identifyPager(*book, currentAddresses(state),
-                                                  sha256Hex(state.PagerReadBuffer))));
+          state.log(identityLogLine(
+              identifyPager(*book, currentAddresses(state), sha256Hex(state.PagerReadBuffer))));
         } catch (const LedgerError& e) {
           state.log("Ledger: cannot tell which pager this is (" + std::string(e.what()) + ")");
         }

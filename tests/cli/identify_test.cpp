@@ -33,14 +33,14 @@ class Identify : public test::Production {
     return file("list.csv", text);
   }
   Outcome identify(const std::string& image, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{"identify", "--sim-usb", image,   "--data-dir",
+    std::vector<std::string> args{"identify", "--sim-usb", image, "--data-dir",
                                   kData,      "--ledger",  ledger};
     args.insert(args.end(), extra.begin(), extra.end());
     return capcode(args);
   }
   Outcome resolve(std::int64_t id, const std::string& how) {
-    return capcode({"ledger", "--ledger", ledger, "resolve", std::to_string(id), how, "--station",
-                    "desk-1"});
+    return capcode(
+        {"ledger", "--ledger", ledger, "resolve", std::to_string(id), how, "--station", "desk-1"});
   }
   // A pager of its own: a copy of the configuration, then written from `list` line by line.
   std::string newPager(const std::string& name) {
@@ -57,11 +57,13 @@ TEST_F(Identify, APagerFromAListIsFoundWithItsLineAndReferenceAndNothingChanges)
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_TRUE(has(run.out, "pager: 1=2005000 2=2005008 3=2004016 4=2004024 ")) << run.out;
   EXPECT_TRUE(has(run.out, "records, newest first:\n  record 1: ")) << run.out;
-  EXPECT_TRUE(has(run.out, ", batch -, " + config + ", line 2 (ref subscriber=S2), verified, "
-                           "1=2005000 2=2005008 3=2004016(shared) 4=2004024(shared) "))
+  EXPECT_TRUE(has(run.out, ", batch -, " + config +
+                               ", line 2 (ref subscriber=S2), verified, "
+                               "1=2005000 2=2005008 3=2004016(shared) 4=2004024(shared) "))
       << run.out;
-  EXPECT_TRUE(has(run.out, "this pager: record 1, config.eep line 2 (ref subscriber=S2); unchanged "
-                           "since: its bytes are exactly what record 1 wrote\n"))
+  EXPECT_TRUE(has(run.out,
+                  "this pager: record 1, config.eep line 2 (ref subscriber=S2); unchanged "
+                  "since: its bytes are exactly what record 1 wrote\n"))
       << run.out;
   EXPECT_TRUE(has(run.out, "capcode ledger resolve 1 put-aside\n")) << run.out;
   EXPECT_TRUE(has(run.out, "capcode ledger resolve 1 returned\n")) << run.out;
@@ -73,8 +75,9 @@ TEST_F(Identify, APagerFromAListIsFoundWithItsLineAndReferenceAndNothingChanges)
   const Outcome json = identify(pager, {"--json"});
   ASSERT_EQ(json.status, 0) << json.err;
   EXPECT_TRUE(has(json.out, "{\"pager\":{\"read\":\"completed\",\"image_sha256\":\"" +
-                                sha256Hex(before) + "\",\"addresses\":[{\"row\":1,\"capcode\":2005000,"
-                                                    "\"enabled\":true}"))
+                                sha256Hex(before) +
+                                "\",\"addresses\":[{\"row\":1,\"capcode\":2005000,"
+                                "\"enabled\":true}"))
       << json.out;
   EXPECT_TRUE(has(json.out, "\n\"written\":1,\"unchanged\":true,")) << json.out;
   EXPECT_TRUE(has(json.out, "\"list_line\":2,\"reference\":\"subscriber=S2\"")) << json.out;
@@ -87,9 +90,10 @@ TEST_F(Identify, APagerChangedByHandNamesTheControl) {
   ASSERT_EQ(edited.status, 0) << edited.err;
   const Outcome run = identify(pager);
   EXPECT_EQ(run.status, 1) << run.out << run.err;
-  EXPECT_TRUE(has(run.out, "this pager: record 1, config.eep line 2 (ref subscriber=S2); changed "
-                           "since record 1 wrote it:\n  row 3 (address3): 2004016 -> 2004100\n"
-                           "  pubbox4: \"Fdr04Name\" -> \"Sales"))
+  EXPECT_TRUE(has(run.out,
+                  "this pager: record 1, config.eep line 2 (ref subscriber=S2); changed "
+                  "since record 1 wrote it:\n  row 3 (address3): 2004016 -> 2004100\n"
+                  "  pubbox4: \"Fdr04Name\" -> \"Sales"))
       << run.out;
   EXPECT_FALSE(has(run.out, "BS2")) << "the settings a write keeps from the pager are not named";
   EXPECT_TRUE(has(run.out, "Its bytes differ from what record 1 wrote")) << run.out;
@@ -118,8 +122,9 @@ TEST_F(Identify, ACapcodeProgrammedAgainOntoALaterPagerIsNamed) {
   EXPECT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_TRUE(has(run.out, "records, newest first:\n  record 2: ")) << run.out;
   EXPECT_TRUE(has(run.out, "this pager: record 1, ")) << run.out;
-  EXPECT_TRUE(has(run.out, "shared: capcode 2005000 (row 1) is also on record 2 (row 1), a later "
-                           "pager: verified "))
+  EXPECT_TRUE(has(run.out,
+                  "shared: capcode 2005000 (row 1) is also on record 2 (row 1), a later "
+                  "pager: verified "))
       << run.out;
   EXPECT_TRUE(has(run.out, "A later pager answers to a capcode of this one")) << run.out;
   // The later pager itself is the newest record of its capcodes: nothing later shares them.
@@ -143,8 +148,11 @@ TEST_F(Identify, UnknownDamagedBlankAndUnreadablePagers) {
     const char* says;
   } cases[] = {
       {unknown, {}, 4, "not in the ledger: no record wrote these capcodes or these bytes\n"},
-      {broken, {}, 1, "pager: damaged (its checksum is wrong); its rows decode as 1=2005000 "
-                      "2=2005008 3=2004016 4=2004024 "},
+      {broken,
+       {},
+       1,
+       "pager: damaged (its checksum is wrong); its rows decode as 1=2005000 "
+       "2=2005008 3=2004016 4=2004024 "},
       {broken, {}, 1, "changed since record 1 wrote it; its image is damaged, so the controls"},
       {blank, {}, 4, "pager: blank (every byte is 0xFF); nothing on it to recognise\n"},
       {pager, {"--sim-fault", "read:1:unplug"}, 1, ""},
@@ -165,12 +173,16 @@ TEST_F(Identify, WithSeveralBoxesTheOneToReadIsNamed) {
     int status;
     const char* says;  // on standard error
   } cases[] = {
-      {{}, 2, "capcode identify: 2 programmer boxes are present; name the ones to use with "
-              "--device PATH|SERIAL:\n  sim:usb:1  serial SIM-1"},
+      {{},
+       2,
+       "capcode identify: 2 programmer boxes are present; name the ones to use with "
+       "--device PATH|SERIAL:\n  sim:usb:1  serial SIM-1"},
       {{"--device", "SIM-1"}, 0, ""},
       {{"--device", "sim:usb:2"}, 4, ""},
-      {{"--device", "SIM-9"}, 2, "capcode identify: --device SIM-9: no programmer box has that "
-                                 "path or serial number; present:\n"},
+      {{"--device", "SIM-9"},
+       2,
+       "capcode identify: --device SIM-9: no programmer box has that "
+       "path or serial number; present:\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> extra{"--sim-usb", unknown};
@@ -201,14 +213,14 @@ TEST_F(Identify, AReturnedPagerGivesItsLineBackAndAResumeTakesIt) {
   EXPECT_TRUE(has(aside.out, "record 2: verified, put aside ")) << aside.out;
   EXPECT_TRUE(has(aside.out, "its capcodes stay held: 1=2005016 2=2005024 3=2004016(shared) "))
       << aside.out;
-  EXPECT_TRUE(has(aside.out, "8=2004056(shared); no other pager gets them\n"))
-      << aside.out;
-  const Outcome refused = capcode({"write", config, "--sim-usb", first, "--data-dir", kData,
-                                   "--ledger", ledger, "--capcodes",
-                                   file("line3.csv", "row1,row2\n2005016,2005024\n")});
+  EXPECT_TRUE(has(aside.out, "8=2004056(shared); no other pager gets them\n")) << aside.out;
+  const Outcome refused =
+      capcode({"write", config, "--sim-usb", first, "--data-dir", kData, "--ledger", ledger,
+               "--capcodes", file("line3.csv", "row1,row2\n2005016,2005024\n")});
   EXPECT_EQ(refused.status, 3);
-  EXPECT_TRUE(has(refused.err, "capcode 2005016 of row 1 (individual) is held by a pager put "
-                               "aside: ledger record 2, row 1"))
+  EXPECT_TRUE(has(refused.err,
+                  "capcode 2005016 of row 1 (individual) is held by a pager put "
+                  "aside: ledger record 2, row 1"))
       << refused.err;
   const Outcome held = write({"--capcodes", path, "--resume"});
   EXPECT_EQ(held.status, 0);
@@ -217,9 +229,11 @@ TEST_F(Identify, AReturnedPagerGivesItsLineBackAndAResumeTakesIt) {
 
   const Outcome returned = resolve(2, "returned");
   ASSERT_EQ(returned.status, 0) << returned.err;
-  EXPECT_TRUE(has(returned.out, "its capcodes are free again: 1=2005016 2=2005024")) << returned.out;
-  EXPECT_TRUE(has(returned.out, "line 3 of its capcode list is taken again by capcode write "
-                                "--capcodes LIST --resume\n"))
+  EXPECT_TRUE(has(returned.out, "its capcodes are free again: 1=2005016 2=2005024"))
+      << returned.out;
+  EXPECT_TRUE(has(returned.out,
+                  "line 3 of its capcode list is taken again by capcode write "
+                  "--capcodes LIST --resume\n"))
       << returned.out;
   const Outcome twice = resolve(2, "returned");
   EXPECT_EQ(twice.status, 3);
@@ -258,7 +272,6 @@ TEST_F(Identify, AReturnedPagerGivesItsLineBackAndAResumeTakesIt) {
   EXPECT_TRUE(has(json.out, "[\n  {\"id\":3,")) << json.out;
   EXPECT_TRUE(has(json.out, "\"settlement\":\"returned\",")) << json.out;
   EXPECT_TRUE(has(json.out, "\"keeps_capcodes\":false}")) << json.out;
-
 }
 
 TEST_F(Identify, ASettlementTheRecordCannotTakeIsRefused) {
@@ -295,9 +308,8 @@ TEST_F(Identify, TheWindowsReadSaysWhatTheLedgerKnows) {
       {unknown, "log: Ledger: this pager is not in the ledger (1=2004000 2=2004008 3=2004016 "},
   };
   for (const auto& c : cases) {
-    const Outcome run = capcode({"script", "--sim-usb", c.image, "--data-dir", kData, "--ledger",
-                                 ledger},
-                                "read\n");
+    const Outcome run = capcode(
+        {"script", "--sim-usb", c.image, "--data-dir", kData, "--ledger", ledger}, "read\n");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(has(run.out, "log: Read completed\nlog: Ledger: ")) << run.out;
     EXPECT_TRUE(has(run.out, c.line)) << run.out;

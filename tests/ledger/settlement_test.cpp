@@ -162,7 +162,8 @@ TEST_P(SettlementTest, FindsEveryPagerByCapcodeOrImageNewestFirst) {
 
   const auto ids = [](const std::vector<PagerRecord>& records) {
     std::vector<std::int64_t> found;
-    for (const PagerRecord& r : records) found.push_back(r.id);
+    for (const PagerRecord& r : records)
+      found.push_back(r.id);
     return found;
   };
   EXPECT_EQ(ids(ledger->recordsWith({2004000}, "")),
@@ -209,8 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
                               }},
                       Backend{"postgresql",
                               [](const TempFolder&) -> std::unique_ptr<Ledger> {
-                                const auto server =
-                                    test::postgresServer(SettlementTest::skipped);
+                                const auto server = test::postgresServer(SettlementTest::skipped);
                                 if (!server) return nullptr;
                                 return openPostgresLedger(test::freshDatabase(*server));
                               }}),

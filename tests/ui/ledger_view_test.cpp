@@ -217,7 +217,8 @@ TEST_F(LedgerView, FiltersByCapcode) {
   for (const auto& c : cases) {
     view.capcodeFilter()->setText(c.capcode);
     QStringList results;
-    for (const QString& cell : column(view.table(), 3)) results << cell.section(" 20", 0, 0);
+    for (const QString& cell : column(view.table(), 3))
+      results << cell.section(" 20", 0, 0);
     EXPECT_EQ(results, c.results) << c.capcode;
   }
 }
