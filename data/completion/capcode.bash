@@ -3,12 +3,12 @@ _capcode() {
   local cur prev words cword
   _init_completion || return
 
-  local commands="script read write ledger show diff set devices"
+  local commands="script read write ledger identify show diff set devices"
   local hardware="--sim-usb --sim-lpt --sim-product --sim-fault --sim-report-ms --data-dir"
   local command="" i
   for ((i = 1; i < cword; i++)); do
     case "${words[i]}" in
-      script | read | write | ledger | show | diff | set | devices)
+      script | read | write | ledger | identify | show | diff | set | devices)
         command=${words[i]}
         break
         ;;
@@ -33,7 +33,7 @@ _capcode() {
       return
       ;;
     --count | --autoinc | --station | --since | --sim-product | --sim-fault | --batch | ID | \
-      --sim-report-ms | --device)
+      --sim-report-ms | --device | --capcode)
       return
       ;;
   esac
@@ -52,9 +52,9 @@ _capcode() {
     ledger)
       if [[ " ${words[*]} " == *" resolve "* ]]; then
         if [[ "$cur" == -* ]]; then
-          COMPREPLY=($(compgen -W "--force --help" -- "$cur"))
+          COMPREPLY=($(compgen -W "--force --station --help" -- "$cur"))
         else
-          COMPREPLY=($(compgen -W "verified not-written" -- "$cur"))
+          COMPREPLY=($(compgen -W "verified not-written put-aside returned" -- "$cur"))
         fi
         return
       fi
@@ -62,7 +62,8 @@ _capcode() {
         COMPREPLY=($(compgen -W "resolve" -- "$cur"))
         return
       fi
-      options="--ledger --csv --unfinished --since --help" ;;
+      options="--ledger --csv --json --capcode --unfinished --since --help" ;;
+    identify) options="--device --json --ledger --revision $hardware --help" ;;
     show) options="--json --force --quiet --revision --data-dir --help" ;;
     diff) options="--json --force --quiet --revision --data-dir --help" ;;
     set) options="-o --output --adjust --revision --data-dir --help" ;;

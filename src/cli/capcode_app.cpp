@@ -17,7 +17,8 @@ int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
   app.footer(
       "Each command's --help tells its options.\n"
       "Exit status: 0 success, 1 a pager, file or the program failed, 2 a usage error,\n"
-      "3 refused by the pager ledger (capcode write).");
+      "3 refused by the pager ledger (capcode write) or it cannot be read, 4 the pager is not\n"
+      "in the ledger (capcode identify).");
 
   std::map<const CLI::App*, CommandRun> runs;
   const auto add = [&](CommandRun (*setup)(CLI::App&, CommandIo&)) {
@@ -29,6 +30,7 @@ int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
   add(setupReadCommand);
   add(setupWriteCommand);
   add(setupLedgerCommand);
+  add(setupIdentifyCommand);
   add(setupShowCommand);
   add(setupDiffCommand);
   add(setupSetCommand);

@@ -37,6 +37,7 @@ CommandRun setupScriptCommand(CLI::App& app, CommandIo& io);
 CommandRun setupReadCommand(CLI::App& app, CommandIo& io);
 CommandRun setupWriteCommand(CLI::App& app, CommandIo& io);
 CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io);
+CommandRun setupIdentifyCommand(CLI::App& app, CommandIo& io);
 CommandRun setupShowCommand(CLI::App& app, CommandIo& io);
 CommandRun setupDiffCommand(CLI::App& app, CommandIo& io);
 CommandRun setupSetCommand(CLI::App& app, CommandIo& io);

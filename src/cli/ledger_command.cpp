@@ -1,6 +1,8 @@
 // capcode ledger: the pagers recorded by capcode write, for a person or a spreadsheet.
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -13,6 +15,7 @@
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "production/batch_plan.hpp"
+#include "production/pager_recorder.hpp"
 
 namespace capcode {
 
@@ -21,6 +24,9 @@ namespace {
 struct LedgerOptions {
   std::string path;
   bool csv = false;
+  bool json = false;
+  std::optional<std::int64_t> capcode;
+  std::string station;
   bool unfinished = false;
   std::string since;
   std::int64_t resolveId = 0;
@@ -48,13 +54,54 @@ void printTable(const std::vector<PagerRecord>& records, std::ostream& out) {
         << std::setw(25) << (r.finished.empty() ? "-" : visibleText(r.finished)) << std::setw(14)
         << visibleText(r.station) << std::setw(14) << resultName(r.result) << std::setw(12) << set
         << std::setw(6) << line << capcodesWithRoles(r)
-        << (r.reference.empty() ? "" : "  " + visibleText(r.reference)) << "\n";
+        << (r.reference.empty() ? "" : "  " + visibleText(r.reference))
+        << (r.settlement == Settlement::None ? "" : "  [" + visibleText(settlementText(r)) + "]")
+        << "\n";
   }
+}
+
+// Who settles a record: the login name, on the station (when named) and host.
+std::string settler(const std::string& station) {
+  std::string user;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr) user = entry->pw_name;
+  if (user.empty()) {
+    const char* name = std::getenv("USER");
+    user = name != nullptr && *name != '\0' ? name : "uid " + std::to_string(::getuid());
+  }
+  const std::string host = hostName();
+  return user + " on " + (station.empty() || station == host ? host : station + " (" + host + ")");
+}
+
+// A pager taken off the line or wiped after it came back: the record keeps its result and gains
+// the settlement.
+int settleRecord(Ledger& ledger, const LedgerOptions& o, CommandIo& io) {
+  const Settlement settlement =
+      o.resolveResult == "returned" ? Settlement::Returned : Settlement::PutAside;
+  ledger.settle(o.resolveId, settlement, settler(o.station));
+  const PagerRecord record = ledger.record(o.resolveId);
+  io.out << "record " << o.resolveId << ": " << resultName(record.result) << ", "
+         << settlementText(record) << '\n';
+  const std::string capcodes = capcodesWithRoles(record);
+  if (settlement == Settlement::PutAside) {
+    io.out << "its capcodes stay held: " << (capcodes.empty() ? "none" : capcodes)
+           << "; no other pager gets them\n";
+  } else {
+    io.out << "its capcodes are free again: " << (capcodes.empty() ? "none" : capcodes) << '\n';
+    if (!record.batch.empty()) {
+      io.out << "set " << record.setIndex << " of batch " << record.batch
+             << " goes to the batch's next pager\n";
+    } else if (record.listLine > 0) {
+      io.out << "line " << record.listLine
+             << " of its capcode list is taken again by capcode write --capcodes LIST --resume\n";
+    }
+  }
+  return kExitOk;
 }
 
 // Settles an unfinished record; one started less than a minute ago needs --force, since its
 // station may still be writing that pager.
 int resolveRecord(Ledger& ledger, const LedgerOptions& o, CommandIo& io) {
+  const bool settling = o.resolveResult == "put-aside" || o.resolveResult == "returned";
   const PagerResult result =
       o.resolveResult == "verified" ? PagerResult::Verified : PagerResult::NotWritten;
   for (const PagerRecord& record : ledger.unfinished()) {
@@ -69,6 +116,7 @@ int resolveRecord(Ledger& ledger, const LedgerOptions& o, CommandIo& io) {
       return kExitLedger;
     }
   }
+  if (settling) return settleRecord(ledger, o, io);
   ledger.resolve(o.resolveId, result);
   io.out << "record " << o.resolveId << ": " << resultName(result) << '\n';
   return kExitOk;
@@ -91,11 +139,17 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
     // A listing opens the file read-only (a read-only disk will do); settling a record writes.
     auto ledger = openLedger(path, o.resolving ? LedgerOpen::ExistingOnly : LedgerOpen::ReadOnly);
     if (o.resolving) return resolveRecord(*ledger, o, io);
-    std::vector<PagerRecord> records = o.unfinished ? ledger->unfinished() : ledger->list(o.since);
-    if (o.unfinished && !o.since.empty()) {
-      std::erase_if(records, [&](const PagerRecord& r) { return r.started < o.since; });
-    }
-    if (o.csv) {
+    std::vector<PagerRecord> records =
+        o.capcode      ? ledger->pagersThatHeld(static_cast<std::int32_t>(*o.capcode))
+        : o.unfinished ? ledger->unfinished()
+                       : ledger->list(o.since);
+    std::erase_if(records, [&](const PagerRecord& r) {
+      return r.started < o.since || (o.unfinished && (r.result != PagerResult::Started ||
+                                                      r.settlement != Settlement::None));
+    });
+    if (o.json) {
+      io.out << recordsJson(records);
+    } else if (o.csv) {
       io.out << recordsCsv(records);
     } else {
       printTable(records, io.out);
@@ -120,26 +174,45 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
       ->type_name("LEDGER");
   command->add_flag("--csv", o->csv,
                     "comma-separated values with a header line, for a spreadsheet");
+  command->add_flag("--json", o->json, "a JSON array, one object a record, for a program")
+      ->excludes("--csv");
+  command
+      ->add_option("--capcode", o->capcode,
+                   "only the pagers that carried capcode N in an enabled row, newest first "
+                   "(those returned since included)")
+      ->type_name("N")
+      ->check(CLI::Range(std::int64_t{0}, std::int64_t{9999999}));
   command->add_flag("--unfinished", o->unfinished,
                     "only attempts that were started and never completed (a station that died "
                     "mid-write), with station and time");
-  CLI::App* resolve =
-      command->add_subcommand("resolve", "settle an unfinished attempt after checking the pager");
-  resolve->add_option("ID", o->resolveId, "the record's ID (capcode ledger --unfinished)")
+  CLI::App* resolve = command->add_subcommand(
+      "resolve",
+      "settle an unfinished attempt after checking the pager, or a pager put aside or returned");
+  resolve->add_option("ID", o->resolveId, "the record's ID (capcode ledger, capcode identify)")
       ->required()
       ->check(CLI::PositiveNumber);
   resolve
       ->add_option("RESULT", o->resolveResult,
-                   "verified (the pager holds the capcodes) or not-written (they go back)")
+                   "of an unfinished attempt: verified (the pager holds the capcodes) or "
+                   "not-written (they go back); of any pager that holds its capcodes: put-aside "
+                   "(taken off the line, its capcodes stay held) or returned (it came back and "
+                   "was wiped: its capcodes go back to the order)")
       ->required()
-      ->check(CLI::IsMember({"verified", "not-written"}));
+      ->check(CLI::IsMember({"verified", "not-written", "put-aside", "returned"}));
+  resolve
+      ->add_option("--station", o->station,
+                   "the station settling it, recorded with the login name and host name")
+      ->type_name("NAME");
   resolve->add_flag("--force", o->force,
                     "settle a record started less than a minute ago (its station may still be "
                     "writing that pager)");
   resolve->callback([o] { o->resolving = true; });
   resolve->footer(
       "The --ledger option goes before resolve: capcode ledger --ledger L resolve 7 "
-      "verified");
+      "verified.\n"
+      "put-aside and returned never change the record's result: the record gains the\n"
+      "settlement, when and by whom. put-aside takes a started, verified, verify failed or\n"
+      "interrupted pager; returned takes those and one put aside.");
   command
       ->add_option("--since", o->since,
                    "only pagers started at or after DATE (UTC: YYYY-MM-DD, optionally "
@@ -157,7 +230,9 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
       "A record whose FINISHED is - was started and never completed: the program ended during\n"
       "that pager's transfer, so the pager may hold the capcodes; check it.\n"
       "LINE is the line of the capcode list (capcode write --capcodes) the pager took; its\n"
-      "reference columns follow the capcodes. --csv adds the list's SHA-256, line and reference.\n"
+      "reference columns follow the capcodes, then a settlement in brackets ([put aside TIME by\n"
+      "WHO], [returned TIME by WHO]). --csv adds the list's SHA-256, line and reference, then\n"
+      "settlement, settled_at and settled_by; --json gives the same fields.\n"
       "The table shows a control character in a station or a reference as an escape (\\x1B,\n"
       "\\u009B); --csv keeps every value exact.\n"
       "A file is opened read-only: a ledger on a read-only disk can be listed.\n"

@@ -35,6 +35,16 @@ std::optional<PagerResult> resultNamed(std::string_view name);
 // that ended before anything was written does not.
 bool holdsCapcodes(PagerResult result);
 
+// What a person settled about a pager after its attempt ended, kept beside its result (the result
+// is history and never changes): put aside, the pager was taken off the line and keeps its
+// capcodes held, so no other pager ever gets them; returned, the pager came back and was wiped,
+// so its capcodes are free again (its individual ones for the order's next pager, a shared
+// batch's set for the batch's next reservation).
+enum class Settlement { None, PutAside, Returned };
+// "", "put aside", "returned"
+std::string_view settlementName(Settlement settlement);
+std::optional<Settlement> settlementNamed(std::string_view name);
+
 // One address row of a pager as it was written.
 struct RecordedAddress {
   int row = 0;  // 1..8
@@ -60,7 +70,18 @@ struct PagerRecord {
   std::string listSha256;  // the capcode list its capcodes came from (lower-case hex), if any
   int listLine = 0;        // the list's line it took (the header is line 1); 0 for none
   std::string reference;   // the list line's other columns, "subscriber=Ann; order=17"
+  Settlement settlement = Settlement::None;
+  std::string settledAt;  // UTC in the ledger's time form; empty while not settled
+  std::string settledBy;  // who settled it, "user on station (host)"; empty while not settled
 };
+
+// Whether the record's pager holds its capcodes now: its result may have put them on it, and it
+// was not returned and wiped since.
+bool keepsCapcodes(const PagerRecord& record);
+
+// Whether the record's pager carried `capcode` in an enabled row: its result may have put it on
+// the pager (returned since or not).
+bool carriedCapcode(const PagerRecord& record, std::int32_t capcode);
 
 // A batch that several stations program together: every pager gets the next free capcode set.
 struct SharedBatch {
@@ -125,22 +146,45 @@ class Ledger {
   // The digest of the bytes about to be written, once known. Throws LedgerError.
   virtual void recordImage(std::int64_t id, const std::string& imageSha256);
 
-  // Started attempts that were never completed (a station that died mid-write), oldest first.
+  // Started attempts that were never completed (a station that died mid-write) and that no
+  // person has settled since, oldest first.
   std::vector<PagerRecord> unfinished();
 
   // Settles an unfinished attempt after a person checked the pager. Throws LedgerError when
   // the record does not exist or is not unfinished.
   void resolve(std::int64_t id, PagerResult result);
 
+  // Settles a record in one exclusive, durable step, with the time and `by` (who settled it),
+  // its result unchanged. PutAside: a record whose pager holds its capcodes (started,
+  // verified, verify failed, interrupted) keeps holding them. Returned: the same records, and
+  // those put aside, give their capcodes back. Throws LedgerError for no such record, for
+  // Settlement::None, a pager that holds no capcodes (not written, no device), a record
+  // returned already and one put aside twice; nothing is changed then.
+  void settle(std::int64_t id, Settlement settlement, const std::string& by);
+
   // The most recently started verified pager written from this configuration.
   virtual std::optional<PagerRecord> lastVerified(std::string_view configSha256) = 0;
 
-  // The lines of the capcode list with this SHA-256 that a verified pager took, rising.
+  // The lines of the capcode list with this SHA-256 that a verified pager took and was not
+  // returned since, rising.
   virtual std::vector<int> verifiedListLines(std::string_view listSha256) = 0;
 
   // Every record started at or after `since` (any prefix of the time form; empty for all),
   // oldest first.
   virtual std::vector<PagerRecord> list(std::string_view since) = 0;
+
+  // The record with this id. Throws LedgerError when there is none.
+  PagerRecord record(std::int64_t id) { return recordOf(id); }
+
+  // Every record with one of `capcodes` in an enabled row, or (when not empty) whose image had
+  // the SHA-256 `imageSha256`, whatever its result and settlement: newest first (by start time,
+  // then id). A database answers it with one query. Throws LedgerError.
+  virtual std::vector<PagerRecord> recordsWith(const std::vector<std::int32_t>& capcodes,
+                                               const std::string& imageSha256);
+
+  // The pagers that carried `capcode` in an enabled row (their result may have put it on them;
+  // those returned since included), newest first. Throws LedgerError.
+  std::vector<PagerRecord> pagersThatHeld(std::int32_t capcode);
 
   // The tally of the records started at or after `since` (as for `list`). A database answers
   // it with a count and one record rather than a listing: a server may be a round trip away.
@@ -160,6 +204,10 @@ class Ledger {
   virtual void insert(PagerRecord& record, bool holdCapcodes) = 0;
   // Runs `work` as one transaction that no other writer interleaves with; commits durably.
   virtual void exclusive(const std::function<void()>& work) = 0;
+  // Keeps the settlement with its time and person (inside `exclusive`); Returned also gives
+  // the record's held capcodes back.
+  virtual void storeSettlement(std::int64_t id, Settlement settlement, const std::string& at,
+                               const std::string& by) = 0;
 };
 
 // A ledger that lives as long as the run: for --no-ledger, and for tests.
@@ -176,6 +224,8 @@ class MemoryLedger : public Ledger {
   PagerRecord recordOf(std::int64_t id) override;
   void insert(PagerRecord& record, bool holdCapcodes) override;
   void exclusive(const std::function<void()>& work) override { work(); }
+  void storeSettlement(std::int64_t id, Settlement settlement, const std::string& at,
+                       const std::string& by) override;
   PagerRecord& find(std::int64_t id);
 
   std::vector<PagerRecord> records_;

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "core/form_model.hpp"
+#include "core/json.hpp"
 
 namespace capcode {
 
@@ -37,7 +38,7 @@ std::string recordsCsv(const std::vector<PagerRecord>& records) {
          "batch,set";
   for (int row = 1; row <= kAddressRows; ++row)
     out << ",row" << row << "_capcode,row" << row << "_enabled,row" << row << "_role";
-  out << ",list_sha256,list_line,reference\r\n";
+  out << ",list_sha256,list_line,reference,settlement,settled_at,settled_by\r\n";
   for (const PagerRecord& r : records) {
     out << r.id << ',' << r.started << ',' << r.finished << ',' << csvField(r.host) << ','
         << csvField(r.station) << ',' << resultName(r.result) << ',' << csvField(r.configPath)
@@ -47,9 +48,51 @@ std::string recordsCsv(const std::vector<PagerRecord>& records) {
       out << ',' << a.capcode << ',' << (a.enabled ? 1 : 0) << ',' << roleName(a.role);
     out << ',' << r.listSha256 << ','
         << (r.listLine > 0 ? std::to_string(r.listLine) : std::string()) << ','
-        << csvField(r.reference) << "\r\n";
+        << csvField(r.reference) << ',' << settlementName(r.settlement) << ',' << r.settledAt << ','
+        << csvField(r.settledBy) << "\r\n";
   }
   return out.str();
+}
+
+std::string settlementText(const PagerRecord& record) {
+  if (record.settlement == Settlement::None) return {};
+  return std::string(settlementName(record.settlement)) + " " + record.settledAt + " by " +
+         record.settledBy;
+}
+
+std::string recordJson(const PagerRecord& r) {
+  const auto text = [](const std::string& value) {
+    return value.empty() ? std::string("null") : jsonString(value);
+  };
+  std::string json =
+      "{\"id\":" + std::to_string(r.id) + ",\"started\":" + text(r.started) +
+      ",\"finished\":" + text(r.finished) + ",\"host\":" + jsonString(r.host) +
+      ",\"station\":" + jsonString(r.station) + ",\"result\":" + jsonString(resultName(r.result)) +
+      ",\"config_path\":" + jsonString(r.configPath) +
+      ",\"config_sha256\":" + jsonString(r.configSha256) +
+      ",\"image_sha256\":" + text(r.imageSha256) + ",\"batch\":" + text(r.batch) +
+      ",\"set\":" + (r.setIndex < 0 ? "null" : std::to_string(r.setIndex)) + ",\"addresses\":[";
+  for (std::size_t i = 0; i < r.addresses.size(); ++i) {
+    const RecordedAddress& a = r.addresses[i];
+    json += (i == 0 ? "" : ",") + std::string("{\"row\":") + std::to_string(a.row) +
+            ",\"capcode\":" + std::to_string(a.capcode) +
+            ",\"enabled\":" + (a.enabled ? "true" : "false") +
+            ",\"role\":" + jsonString(roleName(a.role)) + "}";
+  }
+  json += "],\"list_sha256\":" + text(r.listSha256) +
+          ",\"list_line\":" + (r.listLine > 0 ? std::to_string(r.listLine) : "null") +
+          ",\"reference\":" + text(r.reference) +
+          ",\"settlement\":" + text(std::string(settlementName(r.settlement))) +
+          ",\"settled_at\":" + text(r.settledAt) + ",\"settled_by\":" + text(r.settledBy) +
+          ",\"keeps_capcodes\":" + (keepsCapcodes(r) ? "true" : "false") + "}";
+  return json;
+}
+
+std::string recordsJson(const std::vector<PagerRecord>& records) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < records.size(); ++i)
+    json += (i == 0 ? "\n  " : ",\n  ") + recordJson(records[i]);
+  return json + (records.empty() ? "]\n" : "\n]\n");
 }
 
 }  // namespace capcode

@@ -8,10 +8,14 @@ namespace capcode {
 
 namespace {
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 constexpr int kRetries = 50;
 // Held: the pager may carry its capcodes. The other results gave them back.
 const char* const kHolding = "('started', 'verified', 'verify failed', 'interrupted')";
+// A pager returned and wiped gave its capcodes back, whatever its result was.
+std::string notReturned(const std::string& table = "") {
+  return "(" + table + "settlement IS NULL OR " + table + "settlement <> 'returned')";
+}
 
 std::int64_t integer(const std::optional<std::string>& text) {
   return text ? std::strtoll(text->c_str(), nullptr, 10) : 0;
@@ -67,8 +71,9 @@ class SqlLedger final : public Ledger {
     again([&] {
       lines.clear();
       for (const SqlRow& row :
-           db_->run("SELECT DISTINCT list_line FROM pagers WHERE list_sha256 = $1 AND "
-                    "result = 'verified' AND list_line IS NOT NULL ORDER BY list_line",
+           db_->run(std::string("SELECT DISTINCT list_line FROM pagers WHERE list_sha256 = $1 "
+                                "AND result = 'verified' AND list_line IS NOT NULL AND ") +
+                        notReturned() + " ORDER BY list_line",
                     {std::string(listSha256)}))
         lines.push_back(static_cast<int>(integer(row[0])));
     });
@@ -83,6 +88,26 @@ class SqlLedger final : public Ledger {
                                         {std::string(since)})) {
         records.push_back(recordOf(integer(row[0])));
       }
+    });
+    return records;
+  }
+
+  std::vector<PagerRecord> recordsWith(const std::vector<std::int32_t>& capcodes,
+                                       const std::string& imageSha256) override {
+    std::string sql =
+        "SELECT DISTINCT p.id, p.started FROM pagers p LEFT JOIN addresses a ON a.pager_id = p.id "
+        "AND a.enabled = 1 WHERE (p.image_sha256 = $1 AND p.image_sha256 <> '')";
+    std::vector<SqlValue> parameters{imageSha256};
+    for (const std::int32_t capcode : capcodes) {
+      parameters.emplace_back(std::int64_t{capcode});
+      sql += " OR a.capcode = $" + std::to_string(parameters.size());
+    }
+    sql += " ORDER BY p.started DESC, p.id DESC";
+    std::vector<PagerRecord> records;
+    again([&] {
+      records.clear();
+      for (const SqlRow& row : db_->run(sql, parameters))
+        records.push_back(recordOf(integer(row[0])));
     });
     return records;
   }
@@ -120,7 +145,7 @@ class SqlLedger final : public Ledger {
       for (const SqlRow& row :
            db_->run(std::string("SELECT DISTINCT set_index FROM pagers WHERE batch = $1 AND "
                                 "result IN ") +
-                        kHolding + " ORDER BY set_index",
+                        kHolding + " AND " + notReturned() + " ORDER BY set_index",
                     {batch.name})) {
         if (integer(row[0]) != next) break;
         ++next;
@@ -204,7 +229,7 @@ class SqlLedger final : public Ledger {
          db_->run(std::string("SELECT a.pager_id, a.row, a.role FROM addresses a JOIN pagers p "
                               "ON p.id = a.pager_id WHERE a.capcode = $1 AND a.enabled = 1 "
                               "AND p.result IN ") +
-                      kHolding + " ORDER BY a.pager_id, a.row",
+                      kHolding + " AND " + notReturned("p.") + " ORDER BY a.pager_id, a.row",
                   {std::int64_t{capcode}})) {
       found.push_back(
           {integer(row[0]), static_cast<int>(integer(row[1])),
@@ -216,7 +241,8 @@ class SqlLedger final : public Ledger {
   PagerRecord recordOf(std::int64_t id) override {
     const auto rows = db_->run(
         "SELECT started, finished, host, station, config_path, config_sha256, image_sha256, "
-        "result, batch, set_index, list_sha256, list_line, reference FROM pagers WHERE id = $1",
+        "result, batch, set_index, list_sha256, list_line, reference, settlement, settled_at, "
+        "settled_by FROM pagers WHERE id = $1",
         {id});
     if (rows.empty()) throw LedgerError(db_->name() + ": no record " + std::to_string(id));
     const SqlRow& r = rows[0];
@@ -235,6 +261,9 @@ class SqlLedger final : public Ledger {
     record.listSha256 = r[10].value_or("");
     record.listLine = static_cast<int>(integer(r[11]));
     record.reference = r[12].value_or("");
+    record.settlement = settlementNamed(r[13].value_or("")).value_or(Settlement::None);
+    record.settledAt = r[14].value_or("");
+    record.settledBy = r[15].value_or("");
     for (const SqlRow& a : db_->run(
              "SELECT row, capcode, enabled, role FROM addresses WHERE pager_id = $1 ORDER BY row",
              {id})) {
@@ -271,6 +300,14 @@ class SqlLedger final : public Ledger {
                  {std::int64_t{a.capcode}, record.id});
       }
     }
+  }
+
+  void storeSettlement(std::int64_t id, Settlement settlement, const std::string& at,
+                       const std::string& by) override {
+    db_->run("UPDATE pagers SET settlement = $1, settled_at = $2, settled_by = $3 WHERE id = $4",
+             {std::string(settlementName(settlement)), at, by, id});
+    if (settlement == Settlement::Returned)
+      db_->run("DELETE FROM held_capcodes WHERE pager_id = $1", {id});
   }
 
   void exclusive(const std::function<void()>& work) override {
@@ -392,6 +429,16 @@ std::vector<std::string> ledgerSchemaSteps(const std::string& serialKey,
       "ALTER TABLE pagers ADD COLUMN reference TEXT;"
       "ALTER TABLE batches ADD COLUMN list_sha256 TEXT;"
       "CREATE INDEX pagers_by_list ON pagers(list_sha256, result);",
+      // Settlements: a pager put aside or returned, when and by whom. A returned pager's set
+      // may be reserved again, so it leaves the index that keeps a set on one pager.
+      "ALTER TABLE pagers ADD COLUMN settlement TEXT"
+      "  CHECK(settlement IN ('put aside', 'returned'));"
+      "ALTER TABLE pagers ADD COLUMN settled_at TEXT;"
+      "ALTER TABLE pagers ADD COLUMN settled_by TEXT;"
+      "DROP INDEX held_sets;"
+      "CREATE UNIQUE INDEX held_sets ON pagers(batch, set_index)"
+      "  WHERE batch IS NOT NULL AND result IN " +
+          std::string(kHolding) + " AND " + notReturned() + ";",
   };
 }
 

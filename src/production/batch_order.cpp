@@ -43,7 +43,7 @@ BatchEnd BatchRun::chooseSets() {
     int held = 0;
     try {
       for (const PagerRecord& r : ledger_->list("")) {
-        if (r.batch == options_.batch && holdsCapcodes(r.result)) ++held;
+        if (r.batch == options_.batch && keepsCapcodes(r)) ++held;
       }
     } catch (const LedgerError& e) {
       return ledgerUnreachable(e);

@@ -17,6 +17,7 @@ std::string record(const Conflict& c) {
 
 // "is already on a verified pager" and the like, by the holder's state.
 std::string heldAs(const Conflict& c) {
+  if (c.holder.settlement == Settlement::PutAside) return "is held by a pager put aside";
   switch (c.holder.result) {
     case PagerResult::Verified:
       return "is already on a verified pager";
@@ -41,7 +42,9 @@ std::string resolveAdvice(const Conflict& c) {
 }  // namespace
 
 bool heldByUnfinished(const Conflict& conflict) {
-  return conflict.holder.result == PagerResult::Started;
+  // A record put aside was settled by a person: nobody waits on it any more.
+  return conflict.holder.result == PagerResult::Started &&
+         conflict.holder.settlement == Settlement::None;
 }
 
 std::string conflictText(const Conflict& c) {

@@ -9,9 +9,10 @@ namespace capcode {
 
 namespace {
 
-// A record whose pager may carry its capcodes.
+// A record whose pager may carry its capcodes: not one whose pager got nothing, nor one that
+// came back and was wiped; a pager put aside keeps them.
 bool keeps(const PagerRecord& record) {
-  return holdsCapcodes(record.result);
+  return keepsCapcodes(record);
 }
 
 struct Placed {
@@ -244,8 +245,11 @@ std::string skippedText(const OrderHistory& history, const std::vector<int>& tak
     const std::string which =
         list ? "line " + std::to_string(list->lines[static_cast<std::size_t>(h.set)].line)
              : "set " + std::to_string(h.set);
-    text += (text.empty() ? "" : ", ") + which + " (" + std::string(resultName(h.record.result)) +
-            ", record " + std::to_string(h.record.id) + ")";
+    const std::string state = h.record.settlement == Settlement::PutAside
+                                  ? "put aside"
+                                  : std::string(resultName(h.record.result));
+    text += (text.empty() ? "" : ", ") + which + " (" + state + ", record " +
+            std::to_string(h.record.id) + ")";
   }
   return text;
 }

@@ -13,6 +13,7 @@
 #include "production/batch_plan.hpp"
 #include "production/ledger_refusal.hpp"
 #include "production/order_plan.hpp"
+#include "production/pager_identity.hpp"
 #include "production/pager_recorder.hpp"
 #include "production/production_road.hpp"
 
@@ -79,6 +80,7 @@ struct WindowProduction::Impl {
   // Today's pagers as last counted, and why they could not be counted (or empty).
   LedgerTally today;
   std::string countProblem;
+  ReadIdentityLine readLine{program, [this] { return ledger.get(); }};
 
   ProgramState& state() { return program.state(); }
 

@@ -5,7 +5,9 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -51,6 +53,7 @@ LedgerRecordsDialog::LedgerRecordsDialog(RecordSource source, QWidget* parent)
       source_(std::move(source)),
       batches_(new QComboBox),
       days_(new QComboBox),
+      capcode_(new QLineEdit),
       table_(new QTableWidget(0, kColumns)),
       summary_(new QLabel),
       export_(new QPushButton(QString::fromUtf8("Export CSV…"))) {
@@ -58,6 +61,9 @@ LedgerRecordsDialog::LedgerRecordsDialog(RecordSource source, QWidget* parent)
   setWindowTitle("Pager ledger");
   batches_->setObjectName("batchFilter");
   days_->setObjectName("dateFilter");
+  capcode_->setObjectName("capcodeFilter");
+  capcode_->setValidator(new QIntValidator(0, 9999999, capcode_));
+  capcode_->setPlaceholderText("any");
   table_->setObjectName("ledgerRecordsTable");
   summary_->setObjectName("ledgerRecordsSummary");
   export_->setObjectName("exportCsvButton");
@@ -76,6 +82,9 @@ LedgerRecordsDialog::LedgerRecordsDialog(RecordSource source, QWidget* parent)
   filters->addSpacing(12);
   filters->addWidget(new QLabel("Date"));
   filters->addWidget(days_);
+  filters->addSpacing(12);
+  filters->addWidget(new QLabel("Capcode"));
+  filters->addWidget(capcode_);
   filters->addStretch();
   filters->addWidget(export_);
   auto* closeButton = new QPushButton("Close");
@@ -92,6 +101,7 @@ LedgerRecordsDialog::LedgerRecordsDialog(RecordSource source, QWidget* parent)
   loadChoices();
   connect(batches_, &QComboBox::currentIndexChanged, this, [this] { showSelected(); });
   connect(days_, &QComboBox::currentIndexChanged, this, [this] { showSelected(); });
+  connect(capcode_, &QLineEdit::textChanged, this, [this] { showSelected(); });
 
   QSize size(920, 440);
   if (const QScreen* shownOn = parent != nullptr ? parent->screen() : nullptr) {
@@ -141,6 +151,10 @@ void LedgerRecordsDialog::showSelected() {
         ledgerTimeAtStartOf(QDate::fromString(day, Qt::ISODate).addDays(1).toString(Qt::ISODate));
     std::erase_if(shown_, [&](const PagerRecord& r) { return r.started.substr(0, 19) >= next; });
   }
+  if (const QString capcode = capcode_->text(); !capcode.isEmpty()) {
+    const auto wanted = static_cast<std::int32_t>(capcode.toLong());
+    std::erase_if(shown_, [&](const PagerRecord& r) { return !carriedCapcode(r, wanted); });
+  }
   table_->setRowCount(static_cast<int>(shown_.size()));
   for (int row = 0; row < static_cast<int>(shown_.size()); ++row) {
     const PagerRecord& r = shown_[row];
@@ -149,7 +163,8 @@ void LedgerRecordsDialog::showSelected() {
         time.isValid() ? time.toString("yyyy-MM-dd HH:mm:ss") : fromUtf8(r.started),
         fromUtf8(r.station),
         r.batch.empty() ? QString() : fromUtf8(r.batch) + " #" + QString::number(r.setIndex),
-        fromUtf8(std::string(resultName(r.result))),
+        fromUtf8(std::string(resultName(r.result)) +
+                 (r.settlement == Settlement::None ? "" : ", " + settlementText(r))),
         fromUtf8(capcodesWithRoles(r)),
         fromUtf8(r.configPath)};
     for (int column = 0; column < kColumns; ++column) {

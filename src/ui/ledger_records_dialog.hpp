@@ -1,7 +1,7 @@
 #pragma once
 // The read-only view of the pagers recorded in the ledger: newest first, one line per pager
 // (time, station, batch, result, capcodes with their roles, configuration file), narrowed to one
-// batch and one day, and exported as comma-separated values through a save dialog.
+// batch, one day and one capcode, and exported as comma-separated values through a save dialog.
 
 #include <QDialog>
 #include <functional>
@@ -13,6 +13,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -33,6 +34,8 @@ class LedgerRecordsDialog final : public QDialog {
   QComboBox* batchFilter() const { return batches_; }
   // "All dates", then the days that have records, newest first, as "2026-12-09" in local time.
   QComboBox* dateFilter() const { return days_; }
+  // A capcode: only the pagers that carried it in an enabled row; empty for every pager.
+  QLineEdit* capcodeFilter() const { return capcode_; }
   QPushButton* exportButton() const { return export_; }
   // The count of records shown, or why the ledger cannot be read.
   QLabel* summary() const { return summary_; }
@@ -51,6 +54,7 @@ class LedgerRecordsDialog final : public QDialog {
   RecordSource source_;
   QComboBox* batches_;
   QComboBox* days_;
+  QLineEdit* capcode_;
   QTableWidget* table_;
   QLabel* summary_;
   QPushButton* export_;

@@ -73,8 +73,9 @@ TEST_F(CapcodeList, EveryLineIsOnePagerRecordedWithItsLineAndReference) {
   EXPECT_TRUE(has(table.out, "3     1=2005016 2=2005024 3=2004016(shared)")) << table.out;
   EXPECT_TRUE(has(table.out, "  subscriber=Bob\n")) << table.out;
   const Outcome csv = capcode({"ledger", "--ledger", ledger, "--csv"});
-  EXPECT_TRUE(has(csv.out, ",list_sha256,list_line,reference\r\n")) << csv.out;
-  EXPECT_TRUE(has(csv.out, "," + digest + ",2,\"subscriber=Smith, Ann; order=PO-17\"\r\n"))
+  EXPECT_TRUE(has(csv.out, ",list_sha256,list_line,reference,settlement,settled_at,settled_by\r\n"))
+      << csv.out;
+  EXPECT_TRUE(has(csv.out, "," + digest + ",2,\"subscriber=Smith, Ann; order=PO-17\",,,\r\n"))
       << csv.out;
 }
 

@@ -21,8 +21,8 @@ namespace {
 using test::has;
 
 const std::vector<std::vector<std::string>> kCommands = {
-    {},       {"script"}, {"read"}, {"write"}, {"ledger"}, {"ledger", "resolve"},
-    {"show"}, {"diff"},   {"set"},    {"devices"}};
+    {},           {"script"}, {"read"}, {"write"}, {"ledger"}, {"ledger", "resolve"},
+    {"identify"}, {"show"},   {"diff"}, {"set"},   {"devices"}};
 
 std::string sourceFile(const std::string& path) {
   std::ifstream in(std::string(CAPCODE_SOURCE_DATA_DIR) + "/" + path);

@@ -332,6 +332,10 @@ TEST(SqliteLedger, ALedgerFromBeforeListsIsBroughtUpToDate) {
   ASSERT_FALSE(ledger->beginAttempt(listed, false));
   ledger->finishAttempt(listed.id, PagerResult::Verified);
   EXPECT_EQ(ledger->verifiedListLines("list"), std::vector<int>{2});
+  // And the settlements' columns: the old pager, returned, gives its capcode back.
+  ledger->settle(1, Settlement::Returned, "ann on pc7");
+  EXPECT_EQ(ledger->record(1).settledBy, "ann on pc7");
+  EXPECT_FALSE(ledger->conflictWith({{1, 2004000, true, kIndividual}}));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -174,14 +175,14 @@ TEST_F(LedgerView, ExportsTheRecordsShownAsCsvThroughTheSaveDialog) {
   const std::string digestA(64, 'a');
   const std::string digestB(64, 'b');
   const std::string tail =
-      ",0,0,shared,0,0,shared,0,0,shared,0,0,shared,0,0,shared,0,0,shared,,,\r\n";
+      ",0,0,shared,0,0,shared,0,0,shared,0,0,shared,0,0,shared,0,0,shared,,,,,,\r\n";
   const std::string expected =
       "id,started,finished,host,station,result,config_path,config_sha256,image_sha256,batch,set,"
       "row1_capcode,row1_enabled,row1_role,row2_capcode,row2_enabled,row2_role,"
       "row3_capcode,row3_enabled,row3_role,row4_capcode,row4_enabled,row4_role,"
       "row5_capcode,row5_enabled,row5_role,row6_capcode,row6_enabled,row6_role,"
       "row7_capcode,row7_enabled,row7_role,row8_capcode,row8_enabled,row8_role,"
-      "list_sha256,list_line,reference\r\n"
+      "list_sha256,list_line,reference,settlement,settled_at,settled_by\r\n"
       "3,2026-12-09T08:15:00.000Z,2026-12-09T08:15:05.000Z,workshop,bench-1,verify failed,"
       "\"/orders/m61 \"\"blue\"\".eep\"," +
       digestA + "," + digestB +
@@ -197,6 +198,29 @@ TEST_F(LedgerView, ExportsTheRecordsShownAsCsvThroughTheSaveDialog) {
   const std::vector<std::uint8_t> written = test::fileBytes(path);
   EXPECT_EQ(std::string(written.begin(), written.end()), expected);
   EXPECT_TRUE(view.summary()->text().endsWith("exported to " + QString::fromStdString(path)));
+}
+
+// A capcode narrows the view to the pagers that carried it in an enabled row, settled ones with
+// their settlement.
+TEST_F(LedgerView, FiltersByCapcode) {
+  ledger->settle(2, Settlement::Returned, "ann on desk-1");
+  const struct {
+    const char* capcode;
+    QStringList results;
+  } cases[] = {
+      {"2004016", {"verified, returned"}},
+      {"1234560", {"verified"}},  // a shared capcode
+      {"2004999", {}},
+      {"", {"started", "verify failed", "verified, returned", "verified"}},
+  };
+  LedgerRecordsDialog view(source());
+  for (const auto& c : cases) {
+    view.capcodeFilter()->setText(c.capcode);
+    QStringList results;
+    for (const QString& cell : column(view.table(), 3))
+      results << cell.section(" 20", 0, 0);
+    EXPECT_EQ(results, c.results) << c.capcode;
+  }
 }
 
 TEST_F(LedgerView, ALedgerThatCannotBeReadIsSaidSo) {
