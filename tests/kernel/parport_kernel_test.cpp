@@ -1,1 +1,81 @@
-// placeholder
+// The real `capcode` on the ppdev back end, against /dev/parport0 on an emulated ppdev driver
+// with the programmer adapter and a bit-level 24C16 behind it.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "support/kernel/emulated_kernel_test.hpp"
+#include "support/kernel/emulated_parport.hpp"
+
+namespace capcode::kernel {
+namespace {
+
+class ParallelPortOnKernel : public EmulatedKernelTest {
+ protected:
+  void SetUp() override {
+    EmulatedKernelTest::SetUp();
+    if (IsSkipped()) return;
+    port = std::make_unique<EmulatedParallelPort>(*testbed);
+  }
+  void TearDown() override {
+    port.reset();
+    EmulatedKernelTest::TearDown();
+  }
+  std::unique_ptr<EmulatedParallelPort> port;
+};
+
+struct PortListing {
+  bool restricted;
+  std::string line;
+};
+
+TEST_F(ParallelPortOnKernel, DevicesOpensThePortAndLetsItGo) {
+  const std::vector<PortListing> cases = {
+      {false, "/dev/parport0  can be opened"},
+      {true, "/dev/parport0  cannot be opened: Permission denied: add yourself to the lp group"},
+  };
+  for (const PortListing& c : cases) {
+    SCOPED_TRACE(c.line);
+    if (c.restricted) {
+      ::chmod((testbed->root() + "/dev/parport0").c_str(), 0600);
+      // The preload connects to the port's socket whether or not the open succeeds.
+      ::chmod((testbed->root() + "/ioctl/dev/parport0").c_str(), 0666);
+      ::chmod(testbed->root().c_str(), 0755);
+    }
+    const unsigned claimsBefore = port->claims();
+    const ProgramRun run = capcode({"devices"}, 30000, c.restricted);
+    EXPECT_EQ(run.status, 0) << run.all();
+    EXPECT_TRUE(has(run.out, c.line)) << run.all();
+    EXPECT_EQ(port->claims() - claimsBefore, c.restricted ? 0u : 1u);
+    EXPECT_FALSE(port->claimed());
+  }
+}
+
+TEST_F(ParallelPortOnKernel, ReadSavesTheChipByteForByte) {
+  const std::vector<std::uint8_t> pager = pagerImage();
+  port->setEeprom(pager);
+  // Some 164,000 forwarded ioctls.
+  const ProgramRun run = capcode({"read", folder / "read.eep"}, 110000);
+  EXPECT_EQ(run.status, 0) << run.all();
+  EXPECT_TRUE(has(run.out, "Read completed")) << run.all();
+  EXPECT_EQ(test::fileBytes(folder / "read.eep"), pager);
+  EXPECT_EQ(port->refusedUnclaimed(), 0u);
+  EXPECT_FALSE(port->claimed());
+}
+
+// Some 457,000 forwarded ioctls: labelled slow, left out of ./test.sh unless asked for.
+TEST_F(ParallelPortOnKernel, SlowWriteEndsVerifiedWithTheBytesInTheChip) {
+  const std::vector<std::uint8_t> pager = pagerImage();
+  port->setEeprom(pager);
+  const std::string config = writeFile("config.eep", pager);
+  const std::vector<std::uint8_t> expected = simulatedWrite(config, pager, "--sim-lpt");
+  const ProgramRun run = capcode({"write", config, "--ledger", folder / "ledger.sqlite3"}, 500000);
+  EXPECT_EQ(run.status, 0) << run.all();
+  EXPECT_TRUE(has(run.out, "Verify OK !")) << run.all();
+  EXPECT_EQ(port->eeprom(), expected);
+  EXPECT_EQ(port->refusedUnclaimed(), 0u);
+  EXPECT_FALSE(port->claimed());
+}
+
+}  // namespace
+}  // namespace capcode::kernel

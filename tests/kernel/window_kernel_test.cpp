@@ -1,1 +1,116 @@
-// placeholder
+// The real window on hidapi and the udev monitor, against programmer boxes plugged into and
+// pulled out of an emulated kernel while it runs (on Qt's offscreen platform): the monitor's
+// uevents reach HidCtlDeviceChange, which says so in the log and turns the pager menus off and
+// on again.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "support/kernel/emulated_box.hpp"
+#include "support/kernel/testbed.hpp"
+#include "support/temp_folder.hpp"
+#include "ui/main_window.hpp"
+
+namespace capcode::kernel {
+namespace {
+
+class WindowOnKernel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const std::string why = emulationProblem(); !why.empty())
+      GTEST_SKIP() << "the emulated kernel cannot run: " << why;
+    testbed.emplace();
+    if (!testbed->redirects())
+      GTEST_SKIP() << "the emulated kernel cannot run: umockdev's preload library does not "
+                      "redirect /sys here";
+  }
+  void TearDown() override {
+    window.reset();
+    boxes.clear();
+    testbed.reset();
+  }
+
+  void open() {
+    ui::WindowOptions options;
+    options.startup.dataDirectories = {CAPCODE_SOURCE_DATA_DIR};
+    options.production.ledger = folder / "ledger.sqlite3";
+    window = std::make_unique<ui::MainWindow>(options);
+    ASSERT_TRUE(window->start());
+    window->show();
+    QApplication::processEvents();
+  }
+  // Runs the window's events until `done` holds; false after five seconds.
+  static bool within5s(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+  }
+  int logCount(const QString& line) const {
+    return static_cast<int>(window->statusLog()->toPlainText().split('\n').count(line));
+  }
+  bool pagerMenus() const {
+    return window->action("WriteToPager")->isEnabled() &&
+           window->action("ReadFromPager")->isEnabled();
+  }
+  bool noPagerMenu() const {
+    return !window->action("WriteToPager")->isEnabled() &&
+           !window->action("ReadFromPager")->isEnabled();
+  }
+  void plugIn() {
+    boxes.push_back(std::make_unique<EmulatedBox>(*testbed, 1));
+  }
+
+  test::TempFolder folder;
+  std::optional<Testbed> testbed;
+  std::vector<std::unique_ptr<EmulatedBox>> boxes;
+  std::unique_ptr<ui::MainWindow> window;
+};
+
+TEST_F(WindowOnKernel, SeesABoxPluggedInPulledOutAndPluggedInAgain) {
+  open();
+  ASSERT_NE(window->action("WriteToPager"), nullptr);
+  EXPECT_EQ(logCount("USB port is ready."), 0);
+
+  plugIn();
+  EXPECT_TRUE(within5s([&] { return logCount("USB port is ready.") == 1; }))
+      << window->statusLog()->toPlainText().toStdString();
+  EXPECT_TRUE(pagerMenus());
+  EXPECT_TRUE(within5s([&] { return boxes.back()->reports(0x13) == 1; }));  // greeted
+
+  boxes.back()->unplug();
+  EXPECT_TRUE(within5s([&] { return logCount("USB port unplug.") == 1; }))
+      << window->statusLog()->toPlainText().toStdString();
+  EXPECT_TRUE(noPagerMenu());
+
+  boxes.clear();
+  plugIn();
+  EXPECT_TRUE(within5s([&] { return logCount("USB port is ready.") == 2; }))
+      << window->statusLog()->toPlainText().toStdString();
+  EXPECT_TRUE(pagerMenus());
+  EXPECT_EQ(logCount("USB port unplug."), 1);
+  // The box was announced only once whole: never a node that could not be opened.
+  EXPECT_FALSE(window->statusLog()->toPlainText().contains("cannot be opened"));
+}
+
+}  // namespace
+}  // namespace capcode::kernel
+
+int main(int argc, char** argv) {
+  // Test discovery runs this binary without CTest's environment.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  const capcode::test::TempFolder dataHome;
+  qputenv("XDG_DATA_HOME", dataHome.path().c_str());
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -69,11 +69,34 @@ std::string text(const char* format, int value) {
 
 }  // namespace
 
-EmulatedBox::EmulatedBox(Testbed& testbed, int number, std::string product, bool announce)
+EmulatedBox::EmulatedBox(Testbed& testbed, int number, std::string product)
     : testbed_(testbed),
       nodeName_(text("hidraw%d", number - 1)),
       serial_(text("KB%04d", number)) {
   eeprom_.fill(0xFF);
+  // The node first, a terminal in raw mode whose other end this box holds, with the firmware
+  // behind it: the testbed announces each sysfs device as it is added, and a program that
+  // hears of the hidraw device may open its node at once.
+  char name[128];
+  if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+    throw std::runtime_error("no pseudo-terminal for the emulated hidraw node");
+  slaveName_ = name;
+  termios raw{};
+  ::tcgetattr(slave_, &raw);
+  ::cfmakeraw(&raw);
+  ::tcsetattr(slave_, TCSANOW, &raw);
+  ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+  ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
+  ::mkdir((testbed.root() + "/dev").c_str(), 0755);
+  if (::symlink(slaveName_.c_str(), (testbed.root() + "/dev/" + nodeName_).c_str()) != 0)
+    throw std::runtime_error("cannot make the emulated node " + nodeName_);
+  handler_ = umockdev_ioctl_base_new();
+  g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(onIoctl), this);
+  g_signal_connect(handler_, "handle-read", G_CALLBACK(onRead), this);
+  g_signal_connect(handler_, "handle-write", G_CALLBACK(onWrite), this);
+  g_signal_connect(handler_, "client-connected", G_CALLBACK(onConnect), this);
+  testbed.attach(nodeName_, handler_);
+
   const std::string port = text("1-%d", number);
   usbDevice_ = testbed.addDevice(
       "usb", "pci0000:00/0000:00:14.0/usb1/" + port, "",
@@ -93,41 +116,20 @@ EmulatedBox::EmulatedBox(Testbed& testbed, int number, std::string product, bool
        serial_.c_str()});
   testbed.setBinaryAttribute(hid, "report_descriptor", kReportDescriptor,
                              sizeof kReportDescriptor);
+  // Last the hidraw device, whose "add" tells a program the box is there.
   const std::string dev = text("%u:", kHidrawMajor) + std::to_string(number - 1);
   hidraw_ = testbed.addDevice("hidraw", "hidraw/" + nodeName_, hid, {"dev", dev.c_str()},
                               {"DEVNAME", ("/dev/" + nodeName_).c_str(), "MAJOR",
                                text("%u", kHidrawMajor).c_str(), "MINOR",
                                std::to_string(number - 1).c_str()});
   testbed.setLink(hidraw_, "device", "../../../" + hidName);
-
-  // The node: a terminal in raw mode whose other end this box holds.
-  char name[128];
-  if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
-    throw std::runtime_error("no pseudo-terminal for the emulated hidraw node");
-  slaveName_ = name;
-  termios raw{};
-  ::tcgetattr(slave_, &raw);
-  ::cfmakeraw(&raw);
-  ::tcsetattr(slave_, TCSANOW, &raw);
-  ::fcntl(master_, F_SETFD, FD_CLOEXEC);
-  ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
-  ::mkdir((testbed.root() + "/dev").c_str(), 0755);
-  if (::symlink(slaveName_.c_str(), (testbed.root() + "/dev/" + nodeName_).c_str()) != 0)
-    throw std::runtime_error("cannot make the emulated node " + nodeName_);
-
-  handler_ = umockdev_ioctl_base_new();
-  g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(onIoctl), this);
-  g_signal_connect(handler_, "handle-read", G_CALLBACK(onRead), this);
-  g_signal_connect(handler_, "handle-write", G_CALLBACK(onWrite), this);
-  g_signal_connect(handler_, "client-connected", G_CALLBACK(onConnect), this);
-  testbed.attach(nodeName_, handler_);
-  if (announce) testbed.uevent(hidraw_, "add");
 }
 
 EmulatedBox::~EmulatedBox() {
   if (delayedUnplug_.joinable()) delayedUnplug_.join();
   // The handler stays with the testbed, which is gone before any program could call it again;
   // it must not reach this box any more.
+  testbed_.detach(nodeName_);
   g_signal_handlers_disconnect_by_data(handler_, this);
   g_object_unref(handler_);
   if (master_ >= 0) ::close(master_);
@@ -193,6 +195,7 @@ void EmulatedBox::unplugLocked() {
   testbed_.uevent(hidraw_, "remove");
   testbed_.removeDevice(usbDevice_);
   ::unlink((testbed_.root() + "/dev/" + nodeName_).c_str());
+  ::unlink((testbed_.root() + "/dev/.node/" + nodeName_).c_str());
   // Hang up: the terminal's other end goes (the descriptor number stays taken until the end,
   // by an empty pipe: under the preload, /dev/null would be the testbed's).
   int nothing[2];

@@ -35,10 +35,9 @@ class EmulatedBox {
  public:
   static constexpr std::size_t kReportBytes = 64;  // without the report ID
 
-  // Box `number` (from 1) on /dev/hidraw(number - 1). With `announce`, its "add" uevent is
-  // sent, as when it is plugged in while a program runs.
-  EmulatedBox(Testbed& testbed, int number, std::string product = "P-2 programmer",
-              bool announce = false);
+  // Box `number` (from 1) on /dev/hidraw(number - 1), plugged in: its devices' "add" uevents
+  // reach the programs' udev monitors.
+  EmulatedBox(Testbed& testbed, int number, std::string product = "P-2 programmer");
   ~EmulatedBox();
   EmulatedBox(const EmulatedBox&) = delete;
   EmulatedBox& operator=(const EmulatedBox&) = delete;

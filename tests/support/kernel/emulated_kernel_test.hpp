@@ -61,11 +61,12 @@ class EmulatedKernelTest : public ::testing::Test {
   }
 
   // What `capcode write CONFIG` leaves in a pager holding `pager`, by the program's own
-  // simulated box: the bytes the emulated one must end with.
+  // simulation (`simulation`: --sim-usb or --sim-lpt): the bytes the emulated one must end with.
   std::vector<std::uint8_t> simulatedWrite(const std::string& config,
-                                           const std::vector<std::uint8_t>& pager) {
+                                           const std::vector<std::uint8_t>& pager,
+                                           const std::string& simulation = "--sim-usb") {
     const std::string simulated = writeFile("simulated.eep", pager);
-    const ProgramRun run = capcode({"write", config, "--no-ledger", "--sim-usb", simulated});
+    const ProgramRun run = capcode({"write", config, "--no-ledger", simulation, simulated});
     EXPECT_EQ(run.status, 0) << run.all();
     return test::fileBytes(simulated);
   }

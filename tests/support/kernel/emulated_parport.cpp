@@ -56,6 +56,7 @@ EmulatedParallelPort::EmulatedParallelPort(Testbed& testbed) : testbed_(testbed)
 }
 
 EmulatedParallelPort::~EmulatedParallelPort() {
+  testbed_.detach("parport0");
   g_signal_handlers_disconnect_by_data(handler_, this);
   g_object_unref(handler_);
 }

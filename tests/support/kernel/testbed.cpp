@@ -4,6 +4,7 @@
 #include <umockdev.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -77,6 +78,17 @@ void Testbed::uevent(const std::string& device, const char* action) {
 
 void Testbed::removeDevice(const std::string& device) {
   umockdev_testbed_remove_device(testbed_, device.c_str());
+  // The links to it from the class, bus and dev folders stay behind: take them away too, so
+  // that a device plugged in later can take the same names.
+  std::error_code ignored;
+  for (const char* folder : {"/sys/class", "/sys/bus", "/sys/dev"}) {
+    const std::filesystem::path top = root_ + folder;
+    for (auto it = std::filesystem::recursive_directory_iterator(top, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+      if (it->is_symlink(ignored) && !std::filesystem::exists(it->path(), ignored))
+        std::filesystem::remove(it->path(), ignored);
+    }
+  }
 }
 
 void Testbed::attach(const std::string& node, UMockdevIoctlBase* handler) {
@@ -86,6 +98,16 @@ void Testbed::attach(const std::string& node, UMockdevIoctlBase* handler) {
     g_clear_error(&error);
     throw std::runtime_error("cannot attach a handler to /dev/" + node + ": " + why);
   }
+}
+
+}  // namespace capcode::kernel
+
+namespace capcode::kernel {
+
+void Testbed::detach(const std::string& node) {
+  GError* error = nullptr;
+  umockdev_testbed_detach_ioctl(testbed_, ("/dev/" + node).c_str(), &error);
+  g_clear_error(&error);
 }
 
 }  // namespace capcode::kernel

@@ -44,6 +44,8 @@ class Testbed {
   void removeDevice(const std::string& device);
   // Hands ioctl(), read() and write() on /dev/`node` to `handler` (the testbed keeps a reference).
   void attach(const std::string& node, UMockdevIoctlBase* handler);
+  // Lets go of the handler again (the node may be given another).
+  void detach(const std::string& node);
 
  private:
   UMockdevTestbed* testbed_ = nullptr;
