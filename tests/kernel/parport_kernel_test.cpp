@@ -4,25 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "support/kernel/emulated_kernel_test.hpp"
-#include "support/kernel/emulated_parport.hpp"
+#include "support/kernel/parallel_port_test.hpp"
 
 namespace capcode::kernel {
 namespace {
-
-class ParallelPortOnKernel : public EmulatedKernelTest {
- protected:
-  void SetUp() override {
-    EmulatedKernelTest::SetUp();
-    if (IsSkipped()) return;
-    port = std::make_unique<EmulatedParallelPort>(*testbed);
-  }
-  void TearDown() override {
-    port.reset();
-    EmulatedKernelTest::TearDown();
-  }
-  std::unique_ptr<EmulatedParallelPort> port;
-};
 
 struct PortListing {
   bool restricted;
@@ -59,20 +44,6 @@ TEST_F(ParallelPortOnKernel, ReadSavesTheChipByteForByte) {
   EXPECT_EQ(run.status, 0) << run.all();
   EXPECT_TRUE(has(run.out, "Read completed")) << run.all();
   EXPECT_EQ(test::fileBytes(folder / "read.eep"), pager);
-  EXPECT_EQ(port->refusedUnclaimed(), 0u);
-  EXPECT_FALSE(port->claimed());
-}
-
-// Some 457,000 forwarded ioctls: labelled slow, left out of ./test.sh unless asked for.
-TEST_F(ParallelPortOnKernel, SlowWriteEndsVerifiedWithTheBytesInTheChip) {
-  const std::vector<std::uint8_t> pager = pagerImage();
-  port->setEeprom(pager);
-  const std::string config = writeFile("config.eep", pager);
-  const std::vector<std::uint8_t> expected = simulatedWrite(config, pager, "--sim-lpt");
-  const ProgramRun run = capcode({"write", config, "--ledger", folder / "ledger.sqlite3"}, 500000);
-  EXPECT_EQ(run.status, 0) << run.all();
-  EXPECT_TRUE(has(run.out, "Verify OK !")) << run.all();
-  EXPECT_EQ(port->eeprom(), expected);
   EXPECT_EQ(port->refusedUnclaimed(), 0u);
   EXPECT_FALSE(port->claimed());
 }
