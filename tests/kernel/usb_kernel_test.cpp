@@ -72,6 +72,41 @@ TEST_F(UsbOnKernel, WriteEndsVerifiedWithTheBytesInTheEeprom) {
   EXPECT_TRUE(has(ledger.out, "verified")) << ledger.all();
 }
 
+struct Choice {
+  std::vector<std::string> device;  // the --device options
+  int written;                      // the box written (0 or 1), -1 for none
+};
+
+TEST_F(UsbOnKernel, WriteGoesToTheBoxNamedByItsNodeOrSerial) {
+  const std::vector<Choice> cases = {
+      {{"--device", "KB0002"}, 1},
+      {{"--device", "/dev/hidraw0"}, 0},
+      {{}, -1},  // two boxes and none named: refused, with the list
+  };
+  const std::vector<std::uint8_t> pager = pagerImage();
+  const std::string config = writeFile("config.eep", pager);
+  const std::vector<std::uint8_t> expected = simulatedWrite(config, pager);
+  ASSERT_NE(expected, pager);
+  for (const Choice& c : cases) {
+    SCOPED_TRACE(c.written);
+    boxes.clear();
+    testbed.reset();
+    testbed.emplace();
+    addBox().setEeprom(pager);
+    addBox().setEeprom(pager);
+    std::vector<std::string> args{"write", config, "--no-ledger"};
+    args.insert(args.end(), c.device.begin(), c.device.end());
+    const ProgramRun run = capcode(args);
+    EXPECT_EQ(run.status == 0, c.written >= 0) << run.all();
+    for (int k = 0; k < 2; ++k)
+      EXPECT_EQ(boxes[k]->eeprom(), k == c.written ? expected : pager) << k;
+    if (c.written < 0) {
+      EXPECT_TRUE(has(run.err, "/dev/hidraw0  serial KB0001  P-2 programmer")) << run.all();
+      EXPECT_TRUE(has(run.err, "/dev/hidraw1  serial KB0002  P-2 programmer")) << run.all();
+    }
+  }
+}
+
 // One fault in the tenth write report, or the stored byte at 100 read back wrong.
 struct WriteFault {
   const char* name;

@@ -102,6 +102,18 @@ TEST_F(WindowOnKernel, SeesABoxPluggedInPulledOutAndPluggedInAgain) {
   EXPECT_FALSE(window->statusLog()->toPlainText().contains("cannot be opened"));
 }
 
+TEST_F(WindowOnKernel, FindsABoxPluggedInBeforeItStarted) {
+  plugIn();
+  open();
+  EXPECT_TRUE(within5s([&] { return logCount("USB port is ready.") == 1; }))
+      << window->statusLog()->toPlainText().toStdString();
+  EXPECT_TRUE(pagerMenus());
+  boxes.back()->unplug();
+  EXPECT_TRUE(within5s([&] { return logCount("USB port unplug.") == 1; }))
+      << window->statusLog()->toPlainText().toStdString();
+  EXPECT_TRUE(noPagerMenu());
+}
+
 }  // namespace
 }  // namespace capcode::kernel
 
