@@ -13,12 +13,15 @@
 #include <thread>
 
 #include "support/kernel/emulated_box.hpp"
+#include "support/kernel/run_program.hpp"
 #include "support/kernel/testbed.hpp"
 #include "support/temp_folder.hpp"
 #include "ui/main_window.hpp"
 
 namespace capcode::kernel {
 namespace {
+
+constexpr std::uint8_t kAttach = 0x13;  // the report a program greets a box with
 
 class WindowOnKernel : public ::testing::Test {
  protected:
@@ -45,9 +48,9 @@ class WindowOnKernel : public ::testing::Test {
     window->show();
     QApplication::processEvents();
   }
-  // Runs the window's events until `done` holds; false after five seconds.
-  static bool within5s(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  // Runs the window's events until `done` holds; false after `limit`.
+  static bool within(std::chrono::seconds limit, const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -66,8 +69,8 @@ class WindowOnKernel : public ::testing::Test {
     return !window->action("WriteToPager")->isEnabled() &&
            !window->action("ReadFromPager")->isEnabled();
   }
-  void plugIn() {
-    boxes.push_back(std::make_unique<EmulatedBox>(*testbed, 1));
+  void plugIn(int number = 1) {
+    boxes.push_back(std::make_unique<EmulatedBox>(*testbed, number));
   }
 
   test::TempFolder folder;
@@ -82,19 +85,19 @@ TEST_F(WindowOnKernel, SeesABoxPluggedInPulledOutAndPluggedInAgain) {
   EXPECT_EQ(logCount("USB port is ready."), 0);
 
   plugIn();
-  EXPECT_TRUE(within5s([&] { return logCount("USB port is ready.") == 1; }))
+  EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return logCount("USB port is ready.") == 1; }))
       << window->statusLog()->toPlainText().toStdString();
   EXPECT_TRUE(pagerMenus());
-  EXPECT_TRUE(within5s([&] { return boxes.back()->reports(0x13) == 1; }));  // greeted
+  EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return boxes.back()->reports(kAttach) == 1; }));
 
   boxes.back()->unplug();
-  EXPECT_TRUE(within5s([&] { return logCount("USB port unplug.") == 1; }))
+  EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return logCount("USB port unplug.") == 1; }))
       << window->statusLog()->toPlainText().toStdString();
   EXPECT_TRUE(noPagerMenu());
 
   boxes.clear();
   plugIn();
-  EXPECT_TRUE(within5s([&] { return logCount("USB port is ready.") == 2; }))
+  EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return logCount("USB port is ready.") == 2; }))
       << window->statusLog()->toPlainText().toStdString();
   EXPECT_TRUE(pagerMenus());
   EXPECT_EQ(logCount("USB port unplug."), 1);
@@ -105,13 +108,31 @@ TEST_F(WindowOnKernel, SeesABoxPluggedInPulledOutAndPluggedInAgain) {
 TEST_F(WindowOnKernel, FindsABoxPluggedInBeforeItStarted) {
   plugIn();
   open();
-  EXPECT_TRUE(within5s([&] { return logCount("USB port is ready.") == 1; }))
+  EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return logCount("USB port is ready.") == 1; }))
       << window->statusLog()->toPlainText().toStdString();
   EXPECT_TRUE(pagerMenus());
   boxes.back()->unplug();
-  EXPECT_TRUE(within5s([&] { return logCount("USB port unplug.") == 1; }))
+  EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return logCount("USB port unplug.") == 1; }))
       << window->statusLog()->toPlainText().toStdString();
   EXPECT_TRUE(noPagerMenu());
+}
+
+// The installed window itself, as a person starts it: it greets a box it finds at start-up, and
+// through its udev monitor a box plugged in after one was pulled out.
+TEST_F(WindowOnKernel, TheWindowProgramGreetsEachBoxPluggedIn) {
+  plugIn();
+  RunningProgram program(CAPCODE_WINDOW, {"--data-dir", CAPCODE_SOURCE_DATA_DIR, "--ledger",
+                                          folder / "window.sqlite3"});
+  const auto greeted = [&] { return boxes.back()->reports(kAttach) == 1; };
+  EXPECT_TRUE(within(std::chrono::seconds(20), greeted));
+  // Pulled out and another plugged into the next port: however the window takes the two
+  // uevents, the first box is gone and the second is new.
+  boxes.back()->unplug();
+  plugIn(2);
+  EXPECT_TRUE(within(std::chrono::seconds(5), greeted));
+  EXPECT_EQ(boxes.front()->reports(kAttach), 1u);
+  const ProgramRun run = program.stop();
+  EXPECT_FALSE(run.timedOut) << run.all();
 }
 
 }  // namespace

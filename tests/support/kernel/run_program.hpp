@@ -1,7 +1,9 @@
 #pragma once
-// One of the real programs run in its own process on the emulated kernel (it inherits the
-// preload and the testbed from this process's environment), with a time limit: a program
-// still running then is killed and the run fails.
+// The real programs run in processes of their own on the emulated kernel (they inherit the
+// preload and the testbed from this process's environment), with time limits: a program still
+// running at its limit is killed and the run fails.
+
+#include <sys/types.h>
 
 #include <string>
 #include <vector>
@@ -16,8 +18,31 @@ struct ProgramRun {
   std::string all() const { return out + err; }
 };
 
-// Runs `program` with `args`; with `asNobody` and when this process is root, as user nobody
-// (so that file permissions count).
+// A program started and left running until it ends or is stopped; stopped (SIGTERM, then
+// SIGKILL) when it goes.
+class RunningProgram {
+ public:
+  // With `asNobody` and when this process is root, it runs as user nobody (so that file
+  // permissions count).
+  RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                 bool asNobody = false);
+  ~RunningProgram();
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  // Waits at most `limitMillis` for it to end, then kills it; its status and output.
+  ProgramRun wait(int limitMillis);
+  // Asks it to end (SIGTERM) and waits at most `limitMillis` before killing it.
+  ProgramRun stop(int limitMillis = 5000);
+
+ private:
+  ProgramRun finish(int limitMillis, bool askFirst);
+
+  pid_t child_ = -1;
+  std::string folder_;
+};
+
+// Runs `program` with `args` to its end, within `timeLimitMillis`.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       int timeLimitMillis = 60000, bool asNobody = false);
 
