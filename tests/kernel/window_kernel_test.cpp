@@ -7,7 +7,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -115,6 +117,32 @@ TEST_F(WindowOnKernel, FindsABoxPluggedInBeforeItStarted) {
   EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return logCount("USB port unplug.") == 1; }))
       << window->statusLog()->toPlainText().toStdString();
   EXPECT_TRUE(noPagerMenu());
+}
+
+// Pulled out in the middle of RD_From_Pager: the read fails, and the uevent that came while the
+// window was busy is taken once it is done.
+TEST_F(WindowOnKernel, ABoxPulledOutDuringAReadIsLetGoAfterIt) {
+  plugIn();
+  open();
+  ASSERT_TRUE(within(std::chrono::seconds(5), [&] { return pagerMenus(); }));
+  boxes.back()->planFault(0x14, 5, BoxFault::Unplug);
+  // The person reads each message box and closes it.
+  QStringList shown;
+  QTimer person;
+  QObject::connect(&person, &QTimer::timeout, [&shown] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown << box->text();
+      box->accept();
+    }
+  });
+  person.start(10);
+  window->action("ReadFromPager")->trigger();
+  EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return logCount("USB port unplug.") == 1; }))
+      << window->statusLog()->toPlainText().toStdString();
+  EXPECT_EQ(logCount("Device not exist, please check the connection."), 1)
+      << window->statusLog()->toPlainText().toStdString();
+  EXPECT_TRUE(noPagerMenu());
+  EXPECT_EQ(shown, QStringList{"Write Error: No such device"});
 }
 
 // The installed window itself, as a person starts it: it greets a box it finds at start-up, and
