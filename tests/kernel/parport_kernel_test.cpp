@@ -40,7 +40,12 @@ TEST_F(ParallelPortOnKernel, ReadSavesTheChipByteForByte) {
   const std::vector<std::uint8_t> pager = pagerImage();
   port->setEeprom(pager);
   // Some 164,000 forwarded ioctls.
-  const ProgramRun run = capcode({"read", folder / "read.eep"}, 110000);
+#ifdef CAPCODE_SANITIZED
+  constexpr int kLimitMillis = 280000;
+#else
+  constexpr int kLimitMillis = 110000;
+#endif
+  const ProgramRun run = capcode({"read", folder / "read.eep"}, kLimitMillis);
   EXPECT_EQ(run.status, 0) << run.all();
   EXPECT_TRUE(has(run.out, "Read completed")) << run.all();
   EXPECT_EQ(test::fileBytes(folder / "read.eep"), pager);

@@ -127,8 +127,8 @@ EmulatedBox::EmulatedBox(Testbed& testbed, int number, std::string product)
 
 EmulatedBox::~EmulatedBox() {
   if (delayedUnplug_.joinable()) delayedUnplug_.join();
-  // The handler stays with the testbed, which is gone before any program could call it again;
-  // it must not reach this box any more.
+  // Detached first: no program's call reaches this box any more (a box plugged in later may
+  // take the node).
   testbed_.detach(nodeName_);
   g_signal_handlers_disconnect_by_data(handler_, this);
   g_object_unref(handler_);
