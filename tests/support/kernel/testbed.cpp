@@ -1,9 +1,13 @@
 #include "support/kernel/testbed.hpp"
 
+#include <pty.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <umockdev.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
@@ -27,6 +31,12 @@ std::string emulationProblem() {
   if (preload == nullptr || std::string(preload).find("libumockdev-preload") == std::string::npos)
     return "not started under umockdev's preload library (LD_PRELOAD=libumockdev-preload.so.0); "
            "run it through ctest";
+  // A programmer box's node is a pseudo-terminal.
+  int master = -1, slave = -1;
+  if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+    return std::string("no pseudo-terminal for an emulated node: ") + std::strerror(errno);
+  ::close(master);
+  ::close(slave);
   return {};
 }
 
