@@ -53,5 +53,17 @@ TEST_F(ParallelPortOnKernel, ReadSavesTheChipByteForByte) {
   EXPECT_FALSE(port->claimed());
 }
 
+TEST_F(ParallelPortOnKernel, AReadWithNoPagerFailsAndLetsThePortGo) {
+  port->removeChip();
+  const ProgramRun run = capcode({"read", folder / "read.eep"});
+  EXPECT_EQ(run.status, 1) << run.all();
+  EXPECT_TRUE(has(run.out, "Device not exist, please check the connection.")) << run.all();
+  EXPECT_FALSE(has(run.out, "Read completed")) << run.all();
+  EXPECT_FALSE(std::filesystem::exists(folder / "read.eep"));
+  EXPECT_EQ(port->claims(), 1u);
+  EXPECT_EQ(port->refusedUnclaimed(), 0u);
+  EXPECT_FALSE(port->claimed());
+}
+
 }  // namespace
 }  // namespace capcode::kernel

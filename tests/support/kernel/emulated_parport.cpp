@@ -66,6 +66,11 @@ void EmulatedParallelPort::setEeprom(const std::vector<std::uint8_t>& image) {
   std::copy_n(image.begin(), std::min(image.size(), chip_.memory.size()), chip_.memory.begin());
 }
 
+void EmulatedParallelPort::removeChip() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  chip_.present = false;
+}
+
 std::vector<std::uint8_t> EmulatedParallelPort::eeprom() const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return {chip_.memory.begin(), chip_.memory.end()};

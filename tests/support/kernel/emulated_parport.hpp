@@ -27,6 +27,8 @@ class EmulatedParallelPort {
   EmulatedParallelPort& operator=(const EmulatedParallelPort&) = delete;
 
   void setEeprom(const std::vector<std::uint8_t>& image);
+  // No pager in the adapter: nothing acknowledges on the bus.
+  void removeChip();
   std::vector<std::uint8_t> eeprom() const;
 
   // What the driver saw: claims granted, register accesses refused for want of a claim, opens
