@@ -1,5 +1,6 @@
 #include "link/programmer_links.hpp"
 
+#include "link/box_list.hpp"
 #include "link/pager_commands.hpp"
 #include "link/usb_discovery.hpp"
 
@@ -18,6 +19,10 @@ void installProgrammerLinks(ProgramState& state, ProgrammerLinks& links) {
   form.attach(ControlEvent::Click, "ReadFromPager", [&links] { readFromPager(links); });
   form.attach(ControlEvent::Click, "WriteToPager", [&links] { writeToPager(links); });
   form.defineHandler("HidCtlDeviceChange", [&links] { hidDeviceChange(links); });
+  // A click on the device list; `pick DevListBox N` in a script chooses the same way.
+  const Rule choose = [&links] { chooseListedBox(links); };
+  form.attach(ControlEvent::Click, "DevListBox", "DevListBoxClick", choose);
+  form.attach(ControlEvent::Change, "DevListBox", "DevListBoxClick", choose);
   state.releasePortAccess = [&links] { links.port.release(); };
 }
 
