@@ -19,10 +19,8 @@ void installProgrammerLinks(ProgramState& state, ProgrammerLinks& links) {
   form.attach(ControlEvent::Click, "ReadFromPager", [&links] { readFromPager(links); });
   form.attach(ControlEvent::Click, "WriteToPager", [&links] { writeToPager(links); });
   form.defineHandler("HidCtlDeviceChange", [&links] { hidDeviceChange(links); });
-  // A click on the device list; `pick DevListBox N` in a script chooses the same way.
-  const Rule choose = [&links] { chooseListedBox(links); };
-  form.attach(ControlEvent::Click, "DevListBox", "DevListBoxClick", choose);
-  form.attach(ControlEvent::Change, "DevListBox", "DevListBoxClick", choose);
+  // A click on a row of the device list (its index set to that row).
+  form.attach(ControlEvent::Click, "DevListBox", [&links] { chooseListedBox(links); });
   state.releasePortAccess = [&links] { links.port.release(); };
 }
 

@@ -112,7 +112,7 @@ TEST_F(Programmer, TheDeviceListChoosesTheBoxReadsAndWritesUse) {
     int row;          // the row clicked
     Lines logged;     // what the click says
     int inUse;        // the row marked afterwards
-    const SimulatedProgrammer* reads;  // the box a read goes through
+    SimulatedProgrammer* reads;  // the box a read goes through
   } cases[] = {
       {1, {"log: USB box in use: P-2+programmer, serial SIM-2"}, 1, &second},
       {1, {}, 1, &second},  // the box in use again: nothing changes
@@ -129,12 +129,15 @@ TEST_F(Programmer, TheDeviceListChoosesTheBoxReadsAndWritesUse) {
     const std::size_t readsBefore = c.reads->counts[kCommandReadBlock];
     state.event([&] { form.userClick("ReadFromPager"); });
     EXPECT_EQ(c.reads->counts[kCommandReadBlock], readsBefore + 64) << c.row;
-    const Lines read = events();
-    ASSERT_GE(read.size(), 2u);
-    EXPECT_EQ(read[0], "log: Read data from pager");
-    EXPECT_EQ(read[1], "log: USB box: " + boxInUseName(links));
+    Lines logged = events();
+    std::erase_if(logged, [](const std::string& e) { return e.rfind("log: ", 0) != 0; });
+    ASSERT_GE(logged.size(), 2u);
+    EXPECT_EQ(logged[0], "log: Read data from pager");
+    EXPECT_EQ(logged[1], "log: USB box: " + boxInUseName(links));
   }
-  EXPECT_EQ(second.counts[kCommandAttach], 2u) << "each box greeted when chosen";
+  // Each box greeted when it is taken into use, not again while it stays in use.
+  EXPECT_EQ(first.counts[kCommandAttach], 2u);
+  EXPECT_EQ(second.counts[kCommandAttach], 1u);
 
   // The box in use unplugged: the other takes over; plugged in again, it is listed again and
   // the box in use stays.

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QTableWidget>
 
@@ -253,6 +254,54 @@ TEST_F(WindowLedger, AFileSizeLimitEndsInANoticeAndThePagerIsStillSaved) {
   EXPECT_EQ(holding, verified) << "every pager written has its record";
   const auto box = window->hardware().simulatedBox()->eeprom;
   EXPECT_EQ(test::fileBytes(image), std::vector<std::uint8_t>(box.begin(), box.end()));
+}
+
+// Two simulated boxes on the bench: both listed, the first in use; a click on the second makes
+// the next write go through it, and the log names it; unplugged, it leaves the list and the
+// first takes over; plugged in again, it is listed again.
+TEST_F(WindowLedger, TheDeviceListChoosesTheBoxByAClick) {
+  HardwareOptions boxes;
+  for (const char* name : {"capcode_ui_bench_1.eep", "capcode_ui_bench_2.eep"}) {
+    Image image = defaultImageA();
+    setChecksum(image);
+    const HardwareOptions one = simulatedBox(name, image);
+    boxes.simUsbImages.push_back(*one.simUsbImage);
+  }
+  open(boxes);
+  QApplication::processEvents();  // the first device-change notification
+  QListWidget* list = window->deviceList();
+  const auto rows = [list] {
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+      shown << list->item(i)->text();
+    return shown;
+  };
+  EXPECT_EQ(rows(), QStringList({"P-2 programmer, serial SIM-1 (in use)",
+                                 "P-2 programmer, serial SIM-2"}));
+  EXPECT_EQ(list->currentRow(), 0);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(1)).center());
+  EXPECT_EQ(logLines().last(), "USB box in use: P-2 programmer, serial SIM-2");
+  EXPECT_EQ(rows(), QStringList({"P-2 programmer, serial SIM-1",
+                                 "P-2 programmer, serial SIM-2 (in use)"}));
+  EXPECT_EQ(list->currentRow(), 1);
+
+  SimulatedHidBackend& hid = *window->hardware().simulatedHid();
+  const auto firstBefore = hid.boxes()[0]->eeprom;
+  const auto secondBefore = hid.boxes()[1]->eeprom;
+  window->act([this] { window->state().form.userPick("autoinc1", 1); });
+  ASSERT_TRUE(writePager());
+  EXPECT_TRUE(logLines().contains("USB box: P-2 programmer, serial SIM-2"));
+  EXPECT_EQ(hid.boxes()[0]->eeprom, firstBefore) << "the first box's pager untouched";
+  EXPECT_NE(hid.boxes()[1]->eeprom, secondBefore) << "written through the box chosen";
+
+  hid.boxes()[1]->pluggedIn = false;
+  window->deviceChange();
+  EXPECT_EQ(rows(), QStringList{"P-2 programmer, serial SIM-1 (in use)"});
+  hid.boxes()[1]->pluggedIn = true;
+  window->deviceChange();
+  EXPECT_EQ(rows(), QStringList({"P-2 programmer, serial SIM-1 (in use)",
+                                 "P-2 programmer, serial SIM-2"}));
 }
 
 TEST_F(WindowLedger, ALedgerThatCannotBeOpenedRefusesEveryWrite) {
