@@ -683,6 +683,8 @@ void MainWindow::refreshDeviceList() {
   }
   if (devices_->currentRow() != list.index) devices_->setCurrentRow(list.index);
   for (int i = 0; i < devices_->count(); ++i) {
+    // The list is narrow: the whole row in its tooltip.
+    devices_->item(i)->setToolTip(devices_->item(i)->text());
     QFont font = devices_->item(i)->font();
     if (font.bold() == (i == list.index)) continue;
     font.setBold(i == list.index);
