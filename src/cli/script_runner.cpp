@@ -10,15 +10,19 @@
 
 namespace capcode {
 
-std::optional<std::size_t> TranscriptFeedback::ask(std::string_view text,
-                                                   const std::vector<std::string>& answers) {
-  out_ << "ask: " << text << '\n';
+std::optional<std::size_t> TranscriptFeedback::ask(const Question& question) {
+  const std::vector<std::string>& answers = question.answers;
+  out_ << "ask: " << question.text << '\n';
   std::optional<std::string> wanted;
   wanted.swap(buttonAnswer);
   for (std::size_t i = 0; wanted && i < answers.size(); ++i) {
     if (answers[i] != *wanted) continue;
     out_ << "answer: " << answers[i] << '\n';
     return i;
+  }
+  if (question.safeAnswer && *question.safeAnswer < answers.size()) {
+    out_ << "answer: " << answers[*question.safeAnswer] << '\n';
+    return question.safeAnswer;
   }
   out_ << "answer: none\n";
   return std::nullopt;

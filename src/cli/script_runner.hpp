@@ -40,10 +40,11 @@ class TranscriptFeedback final : public Feedback {
   void progressShown(std::string_view caption) override;
   void progressCaption(std::string_view caption) override;
   void progressHidden() override { out_ << "progress: hide\n"; }
-  // A question with buttons: answered with the button `buttonAnswer` names, once; closed
-  // without an answer when none was given or no button has that caption.
-  std::optional<std::size_t> ask(std::string_view text,
-                                 const std::vector<std::string>& answers) override;
+  // A question with buttons: answered with the button `buttonAnswer` names, once; else as
+  // Enter answers it, with its safe answer, or closed without an answer when it has none.
+  std::optional<std::size_t> ask(const Question& question) override;
+  using Feedback::ask;
+  void warning(std::string_view text) override { out_ << "warning: " << text << '\n'; }
 
   // How the next file dialog is answered; nothing means it is cancelled.
   std::optional<std::string> dialogAnswer;

@@ -17,6 +17,24 @@ struct FileDialogRequest {
   std::string defaultExtension;  // "eep", added by the dialog to a name typed without one
 };
 
+// How a question looks: the icon beside its text.
+enum class QuestionTone {
+  Question,  // a choice between equals
+  Warning,   // something was refused; the safe answer writes nothing
+};
+
+// A question with one button per answer.
+struct Question {
+  std::string text;
+  std::vector<std::string> answers;  // in order; the button captions
+  // The answer that writes nothing: the default button, and what Enter and Escape choose. A
+  // question whose other answer may put a capcode on a second pager always names it, and that
+  // other answer then needs a deliberate click (or its own accelerator). Nothing: the first
+  // answer is the default and Escape closes the question without an answer.
+  std::optional<std::size_t> safeAnswer;
+  QuestionTone tone = QuestionTone::Question;
+};
+
 class Feedback {
  public:
   virtual ~Feedback() = default;
@@ -31,13 +49,17 @@ class Feedback {
   // The general error notice: an error ended the running handler and its callers.
   virtual void errorNotice(std::string_view text) = 0;
 
-  // A modal question with one button per answer (`answers`, in order, the first the default).
-  // Returns the index of the answer chosen, or nothing when the notice was closed without one
-  // (which counts as the last answer, "Cancel"). Nobody to ask: nothing.
-  virtual std::optional<std::size_t> ask(std::string_view /*text*/,
-                                         const std::vector<std::string>& /*answers*/) {
-    return std::nullopt;
+  // A modal question with one button per answer. Returns the index of the answer chosen, or
+  // nothing when the notice was closed without one (which the caller takes as the safe answer,
+  // or "Cancel" when the question names none). Nobody to ask: nothing.
+  virtual std::optional<std::size_t> ask(const Question& /*question*/) { return std::nullopt; }
+  // The same with the first answer the default and no safe answer.
+  std::optional<std::size_t> ask(std::string_view text, const std::vector<std::string>& answers) {
+    return ask(Question{std::string(text), answers, std::nullopt, QuestionTone::Question});
   }
+  // A modal notice of something refused or gone wrong that the person must heed (a pager not
+  // written): shown with the warning icon. Where nobody tells icons apart, a message.
+  virtual void warning(std::string_view text) { message(text); }
 
   // A modal file dialog; nothing when the person cancels it.
   virtual std::optional<std::string> chooseFile(const FileDialogRequest&) { return std::nullopt; }

@@ -237,4 +237,11 @@ std::string writeFileAtomically(const std::string& path, const std::vector<std::
   return error;
 }
 
+void survivesFileSizeLimit() {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
 }  // namespace capcode

@@ -30,4 +30,9 @@ std::optional<std::vector<std::uint8_t>> readFilePrefix(const std::string& path,
 // Returns an empty string on success, otherwise why it failed.
 std::string writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// For a program that writes files as long as it runs (the window and its ledger): from now on a
+// file-size limit (ulimit -f) makes each write beyond it fail with EFBIG, which the file's owner
+// reports like a full disk, instead of killing the program with SIGXFSZ. Process-wide.
+void survivesFileSizeLimit();
+
 }  // namespace capcode

@@ -243,4 +243,10 @@ bool isLedgerTimePrefix(std::string_view text);
 // takes) names; nothing for other text.
 std::optional<std::chrono::system_clock::time_point> ledgerTimePoint(std::string_view text);
 
+// The form people read a time in, in notices, the log and the records view: the local time
+// with its offset from UTC, "2026-12-09 12:01:02 +02:00" (the process's time zone). A text that
+// is no ledger time is given back as it is. CSV and JSON keep the ledger's UTC form.
+std::string localTimeText(std::string_view ledgerTime);
+std::string localTimeText(std::chrono::system_clock::time_point when);
+
 }  // namespace capcode

@@ -91,4 +91,23 @@ std::optional<std::chrono::system_clock::time_point> ledgerTimePoint(std::string
          std::chrono::milliseconds(f->millis);
 }
 
+std::string localTimeText(std::chrono::system_clock::time_point when) {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const long offset = local.tm_gmtoff / 60;  // minutes east of UTC
+  const long size = offset < 0 ? -offset : offset;
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d %c%02ld:%02ld",
+                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                local.tm_min, local.tm_sec, offset < 0 ? '-' : '+', size / 60, size % 60);
+  return text;
+}
+
+std::string localTimeText(std::string_view ledgerTime) {
+  const auto when = ledgerTimePoint(ledgerTime);
+  if (!when) return std::string(ledgerTime);
+  return localTimeText(*when);
+}
+
 }  // namespace capcode

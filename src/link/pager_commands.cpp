@@ -10,6 +10,7 @@
 #include "core/field_names.hpp"
 #include "core/file_io.hpp"
 #include "core/image_map.hpp"
+#include "link/box_list.hpp"
 #include "link/programmer_links.hpp"
 
 namespace capcode {
@@ -176,6 +177,7 @@ void readFromPager(ProgrammerLinks& links) {
   OutcomeKeeper outcome(links, links.lastRead);
   dialogStart(state, "Reading data from Pager, please wait...");
   state.log("Read data from pager");
+  logBoxInUse(links);
   if (readPager(links) == kTransferFailed) {
     outcome.set(PagerOutcome::NoDevice);
     state.log(kNoDevice);
@@ -254,12 +256,14 @@ void writeToPager(ProgrammerLinks& links) {
   form.runHandler("hellomsg1Exit");
   form.runHandler("hellomsg2Exit");
   encodeImage(state);
-  state.log("Write to Pager...");
   setChecksum(state.ConfigImage);
   if (links.beforePagerWrite) {
     outcome.set(PagerOutcome::RefusedBeforeWrite);  // what its exception leaves
     links.beforePagerWrite(state.ConfigImage);
   }
+  // Said once the pager's record is made: a write the ledger stops never reads as begun.
+  state.log("Write to Pager...");
+  logBoxInUse(links);
 
   outcome.writeStarts();
   state.TransferResult = links.engine.transferEeprom("16", 0, "w", state.ConfigImage.data());

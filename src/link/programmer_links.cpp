@@ -1,5 +1,6 @@
 #include "link/programmer_links.hpp"
 
+#include "link/box_list.hpp"
 #include "link/pager_commands.hpp"
 #include "link/usb_discovery.hpp"
 
@@ -18,6 +19,8 @@ void installProgrammerLinks(ProgramState& state, ProgrammerLinks& links) {
   form.attach(ControlEvent::Click, "ReadFromPager", [&links] { readFromPager(links); });
   form.attach(ControlEvent::Click, "WriteToPager", [&links] { writeToPager(links); });
   form.defineHandler("HidCtlDeviceChange", [&links] { hidDeviceChange(links); });
+  // A click on a row of the device list (its index set to that row).
+  form.attach(ControlEvent::Click, "DevListBox", [&links] { chooseListedBox(links); });
   state.releasePortAccess = [&links] { links.port.release(); };
 }
 

@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/program_state.hpp"
 #include "link/hid_controller.hpp"
@@ -26,6 +28,7 @@ struct ProgrammerLinks {
   ParallelPortLink lpt;
   HidController hid;
   HidEntry* programmerDevice = nullptr;  // the checked-out USB programmer, or none
+  std::vector<std::string> listedBoxes;  // the paths of DevListBox's rows, in order
   TransferEngine engine;
   // Called by the write command once the image to send is final (encoded, checksum set), just
   // before the write transfer starts. The window leaves it empty; the production tool records

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "link/box_list.hpp"
 #include "link/programmer_links.hpp"
 
 namespace capcode {
@@ -41,7 +42,10 @@ std::string deviceListText(const HidDeviceInfo& info) {
   return text;
 }
 
-void hidDeviceChange(ProgrammerLinks& links) {
+namespace {
+
+// Releases an unplugged programmer and attaches the first one found when none is in use.
+void attachOrRelease(ProgrammerLinks& links) {
   ProgramState& state = links.state;
   FormModel& form = state.form;
   links.hid.rescan();
@@ -77,6 +81,13 @@ void hidDeviceChange(ProgrammerLinks& links) {
     form.setEnabled("switch_model", false);
     links.engine.sendAttach(*found->device);  // the reply is not looked at
   }
+}
+
+}  // namespace
+
+void hidDeviceChange(ProgrammerLinks& links) {
+  attachOrRelease(links);
+  showProgrammerBoxes(links);
 }
 
 }  // namespace capcode

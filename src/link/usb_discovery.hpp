@@ -20,7 +20,8 @@ bool isProgrammer(const HidDeviceInfo& info);
 std::string whyNotAttached(const HidDeviceInfo& info);
 
 // A device-change notification: rescan, then release an unplugged programmer (back to the
-// parallel port) and attach a newly found one (greeting it with the attach report).
+// parallel port) and attach a newly found one (greeting it with the attach report); the device
+// list (link/box_list.hpp) shows the boxes then present.
 void hidDeviceChange(ProgrammerLinks& links);
 
 // The device list row of a device: its product string, or "Device VID=%04X PID=%04X".

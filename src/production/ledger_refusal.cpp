@@ -1,10 +1,15 @@
 #include "production/ledger_refusal.hpp"
 
+#include <chrono>
+
 #include "core/visible_text.hpp"
 
 namespace capcode {
 
 namespace {
+
+// A station may still be writing a pager whose record it started less than this long ago.
+constexpr auto kStillWriting = std::chrono::minutes(1);
 
 std::string wanted(const Conflict& c) {
   return "capcode " + std::to_string(c.wanted.capcode) + " of row " + std::to_string(c.wanted.row);
@@ -29,14 +34,43 @@ std::string heldAs(const Conflict& c) {
   }
 }
 
-std::string whenAndWhere(const Conflict& c) {
-  return (heldByUnfinished(c) ? "unfinished since " : "written ") + c.holder.started +
-         " on station " + visibleText(c.holder.station);
+// `time` is the holder's start as the reader is to see it.
+std::string whenAndWhere(const Conflict& c, const std::string& time) {
+  return (heldByUnfinished(c) ? "unfinished since " : "written ") + time + " on station " +
+         visibleText(c.holder.station);
 }
 
 std::string resolveAdvice(const Conflict& c) {
   return "check that pager, then settle the record with capcode ledger resolve " +
          std::to_string(c.holder.id) + " verified|not-written";
+}
+
+// An unfinished record started moments ago: its station is most likely writing that pager now.
+bool stillBeingWritten(const Conflict& c) {
+  const auto started = ledgerTimePoint(c.holder.started);
+  return started && std::chrono::system_clock::now() - *started < kStillWriting;
+}
+
+// A write that reached the pager and ended badly: that pager may hold the capcodes.
+bool heldByBrokenWrite(const Conflict& c) {
+  return c.holder.result == PagerResult::Interrupted ||
+         c.holder.result == PagerResult::VerifyFailed;
+}
+
+// What the person at the window may do about the holder, in its state.
+std::string windowAdvice(const Conflict& c) {
+  if (heldByUnfinished(c) && stillBeingWritten(c)) {
+    return "Its station (" + c.holder.station +
+           ") may still be writing that pager: try again in a moment. If the record stays "
+           "unfinished, " +
+           resolveAdvice(c) + ".";
+  }
+  if (heldByUnfinished(c)) return "Nobody knows yet what that pager holds: " + resolveAdvice(c) + ".";
+  if (heldByBrokenWrite(c)) {
+    return "That pager may hold these capcodes: program that same pager again (or put it "
+           "aside), never another one.";
+  }
+  return "Program it again only for a returned pager.";
 }
 
 }  // namespace
@@ -49,8 +83,10 @@ bool heldByUnfinished(const Conflict& conflict) {
 
 std::string conflictText(const Conflict& c) {
   std::string text = wanted(c) + " (" + std::string(roleName(c.wanted.role)) + ") " + heldAs(c) +
-                     ": " + record(c) + ", " + whenAndWhere(c) + "; ";
+                     ": " + record(c) + ", " + whenAndWhere(c, c.holder.started) + "; ";
   if (heldByUnfinished(c)) return text + resolveAdvice(c);
+  if (heldByBrokenWrite(c))
+    return text + "give --allow-reuse to program that same pager again, never another one";
   return text + "give --allow-reuse to program it again (a returned pager)";
 }
 
@@ -60,24 +96,24 @@ std::string conflictText(const Conflict& c, const std::string& configSha,
       c.holder.configSha256 != configSha || c.holder.listSha256 != listSha)
     return conflictText(c);
   return wanted(c) + " (" + std::string(roleName(c.wanted.role)) + ") " + heldAs(c) + ": " +
-         record(c) + ", " + whenAndWhere(c) +
+         record(c) + ", " + whenAndWhere(c, c.holder.started) +
          "; that pager is of this same order: --resume continues after the pagers it already has";
 }
 
 std::string conflictLogLine(const Conflict& c) {
-  return "Ledger: " + wanted(c) + " " + heldAs(c) + ", " + whenAndWhere(c) + " (record " +
+  return "Ledger: " + wanted(c) + " " + heldAs(c) + ", " +
+         whenAndWhere(c, localTimeText(c.holder.started)) + " (record " +
          std::to_string(c.holder.id) + ")";
 }
 
 std::string conflictNotice(const Conflict& c) {
-  std::string text = "The pager was not written: " + wanted(c) + " " + heldAs(c) + " (record " +
-                     std::to_string(c.holder.id) + ", " + whenAndWhere(c) + ").\n";
-  if (heldByUnfinished(c)) {
-    text += "Nobody knows yet what that pager holds: " + resolveAdvice(c) + ".";
-  } else {
-    text += "Program it again only for a returned pager.";
-  }
-  return text;
+  return "The pager was not written: " + wanted(c) + " " + heldAs(c) + " (record " +
+         std::to_string(c.holder.id) + ", " + whenAndWhere(c, localTimeText(c.holder.started)) +
+         ").\n" + windowAdvice(c);
+}
+
+Question conflictQuestion(const Conflict& c) {
+  return Question{conflictNotice(c), {"Program again", "Cancel"}, 1, QuestionTone::Warning};
 }
 
 }  // namespace capcode

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/feedback.hpp"
 #include "ledger/ledger.hpp"
 
 namespace capcode {
@@ -27,7 +28,15 @@ std::string conflictText(const Conflict& conflict, const std::string& configSha,
 // station the holding pager was written.
 std::string conflictLogLine(const Conflict& conflict);
 
-// The window's question or notice: the log line's facts and what to do.
+// The window's question or notice: the log line's facts and what to do about the holder in its
+// state (a returned pager; that same pager again after an interrupted or verify-failed write;
+// an unfinished record checked and settled, or waited for while its station may be writing).
+// Times are local with their offset.
 std::string conflictNotice(const Conflict& conflict);
+
+// The window's question when it may program the pager again: the notice with a warning icon,
+// "Program again" and "Cancel", Cancel (which writes nothing) the safe answer.
+Question conflictQuestion(const Conflict& conflict);
+inline constexpr std::size_t kProgramAgainAnswer = 0;
 
 }  // namespace capcode

@@ -27,10 +27,11 @@ class WatchingFeedback final : public Feedback {
     notices.emplace_back(text);
     shown_.errorNotice(text);
   }
-  std::optional<std::size_t> ask(std::string_view text,
-                                 const std::vector<std::string>& answers) override {
-    return shown_.ask(text, answers);
+  std::optional<std::size_t> ask(const Question& question) override {
+    return shown_.ask(question);
   }
+  using Feedback::ask;
+  void warning(std::string_view text) override { shown_.warning(text); }
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override {
     if (!answer) return shown_.chooseFile(request);
     std::optional<std::string> given;

@@ -21,8 +21,6 @@ namespace capcode {
 
 namespace {
 
-const char* const kProgramAgain = "Program again";
-const char* const kCancel = "Cancel";
 const char* const kContinue = "Continue after the last";
 const char* const kKeep = "Keep the file's capcodes";
 
@@ -137,7 +135,7 @@ struct WindowProduction::Impl {
   void refuseUnrecorded(const std::string& why) {
     state().log("Ledger: " + why + "; the pager was not written");
     state().beep();
-    state().message("The pager was not written: the ledger cannot record it (" + why +
+    state().feedback().warning("The pager was not written: the ledger cannot record it (" + why +
                     "). No pager is programmed without its record.");
   }
 
@@ -146,18 +144,19 @@ struct WindowProduction::Impl {
     state().log(conflictLogLine(conflict));
     state().beep();
     if (heldByUnfinished(conflict) || !mayAsk) {
-      state().message(conflictNotice(conflict));
+      state().feedback().warning(conflictNotice(conflict));
       return false;
     }
-    const auto answer = state().feedback().ask(conflictNotice(conflict), {kProgramAgain, kCancel});
-    return answer && *answer == 0;
+    // Enter, Escape and closing the notice write nothing: only a click programs it again.
+    const auto answer = state().feedback().ask(conflictQuestion(conflict));
+    return answer == kProgramAgainAnswer;
   }
 
   // A shared batch's pager that cannot be written: one log line, a beep and a notice.
   void refuseBatch(const std::string& why) {
     state().log("Ledger: " + why + "; the pager was not written");
     state().beep();
-    state().message("The pager was not written: " + why + ".");
+    state().feedback().warning("The pager was not written: " + why + ".");
   }
 
   void writePager() {
@@ -245,7 +244,7 @@ struct WindowProduction::Impl {
     problem = error;
     state().log("Ledger: the record of this pager could not be completed (" + error + ")");
     state().beep();
-    state().message("The ledger could not complete this pager's record (" + error +
+    state().feedback().warning("The ledger could not complete this pager's record (" + error +
                     "). No further pager is written until the ledger works again.");
   }
 

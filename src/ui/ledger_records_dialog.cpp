@@ -33,7 +33,7 @@ QDateTime parsedLedgerTime(const std::string& ledgerTime) {
   return time.isValid() ? time.toLocalTime() : time;
 }
 
-enum Column { kTime, kStation, kBatch, kResult, kCapcodes, kConfig, kColumns };
+enum Column { kRecord, kTime, kStation, kBatch, kResult, kCapcodes, kConfig, kColumns };
 constexpr int kWidestColumn = 380;  // pixels
 
 }  // namespace
@@ -69,7 +69,7 @@ LedgerRecordsDialog::LedgerRecordsDialog(RecordSource source, QWidget* parent)
   export_->setObjectName("exportCsvButton");
 
   table_->setHorizontalHeaderLabels(
-      {"Time", "Station", "Batch", "Result", "Capcodes", "Configuration file"});
+      {"Record", "Time", "Station", "Batch", "Result", "Capcodes", "Configuration file"});
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->verticalHeader()->setVisible(false);
@@ -158,9 +158,10 @@ void LedgerRecordsDialog::showSelected() {
   table_->setRowCount(static_cast<int>(shown_.size()));
   for (int row = 0; row < static_cast<int>(shown_.size()); ++row) {
     const PagerRecord& r = shown_[row];
-    const QDateTime time = parsedLedgerTime(r.started);
+    // The record's ID is what `capcode ledger resolve` and the notices name.
     const QString cells[kColumns] = {
-        time.isValid() ? time.toString("yyyy-MM-dd HH:mm:ss") : fromUtf8(r.started),
+        QString::number(r.id),
+        fromUtf8(localTimeText(r.started)),
         fromUtf8(r.station),
         r.batch.empty() ? QString() : fromUtf8(r.batch) + " #" + QString::number(r.setIndex),
         fromUtf8(std::string(resultName(r.result)) +
@@ -185,7 +186,9 @@ void LedgerRecordsDialog::showSelected() {
 }
 
 std::string LedgerRecordsDialog::exportTo(const std::string& path) const {
-  const std::string text = recordsCsv(shown_);
+  // Shown newest first; written in the ledger's order, as `capcode ledger --csv` writes them.
+  const std::vector<PagerRecord> inLedgerOrder(shown_.rbegin(), shown_.rend());
+  const std::string text = recordsCsv(inLedgerOrder);
   return writeFileAtomically(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "core/file_io.hpp"
 #include "core/recovery_chips.hpp"
 #include "link/hidapi_backend.hpp"
 #include "ui/frame_placement.hpp"
@@ -109,6 +111,9 @@ MainWindow::MainWindow(const WindowOptions& options)
       if (state_.form.reachable(c)) state_.form.userClick(c);
     });
   };
+  // A file-size limit or a full disk ends a ledger write or a save in a notice; the window goes
+  // on, and the simulated pagers' images are still saved when it closes.
+  survivesFileSizeLimit();
   buildMenu();
   buildPages();
   connect(ledgerLine_->recordsButton(), &QPushButton::clicked, this,
@@ -474,14 +479,15 @@ namespace {
 
 // A question that may be closed without an answer: the title bar's close button and Escape
 // leave it with no button clicked, whatever the answers are called.
-class Question final : public QMessageBox {
+class QuestionBox final : public QMessageBox {
  public:
   using QMessageBox::QMessageBox;
 
  protected:
   void closeEvent(QCloseEvent* event) override { QDialog::closeEvent(event); }
   void keyPressEvent(QKeyEvent* event) override {
-    if (event->matches(QKeySequence::Cancel)) {
+    // Escape closes it without an answer, or gives the safe answer when it has one.
+    if (event->matches(QKeySequence::Cancel) && escapeButton() == nullptr) {
       reject();
       return;
     }
@@ -489,24 +495,55 @@ class Question final : public QMessageBox {
   }
 };
 
+// A caption with an accelerator on its first letter that no other caption of the question
+// takes: "&Program again" (Alt+P).
+QString withAccelerator(const QString& caption, QString& taken) {
+  for (int i = 0; i < caption.size(); ++i) {
+    const QChar letter = caption[i].toLower();
+    if (!letter.isLetter() || taken.contains(letter)) continue;
+    taken += letter;
+    return caption.left(i) + '&' + caption.mid(i);
+  }
+  return caption;
+}
+
 }  // namespace
 
-std::optional<std::size_t> MainWindow::ask(std::string_view text,
-                                           const std::vector<std::string>& answers) {
+std::optional<std::size_t> MainWindow::ask(const Question& question) {
   refresh();
-  Question box(QMessageBox::Question, windowTitle(),
-               QString::fromLatin1(text.data(), static_cast<int>(text.size())),
-               QMessageBox::NoButton, this);
+  QuestionBox box(question.tone == QuestionTone::Warning ? QMessageBox::Warning
+                                                         : QMessageBox::Question,
+                  windowTitle(), fromBytes(question.text), QMessageBox::NoButton, this);
   box.setObjectName("question");
   std::vector<QAbstractButton*> buttons;
-  for (const std::string& answer : answers) {
-    buttons.push_back(box.addButton(fromBytes(answer), QMessageBox::AcceptRole));
+  QString taken;
+  for (std::size_t i = 0; i < question.answers.size(); ++i) {
+    const QString caption = fromBytes(question.answers[i]);
+    auto* button = box.addButton(caption, QMessageBox::AcceptRole);
+    // An answer that may write a pager is never taken by a stray Enter or Space: it gets no
+    // focus from the keyboard, only a click or its accelerator.
+    if (question.safeAnswer && i != *question.safeAnswer) {
+      button->setText(withAccelerator(caption, taken));
+      button->setFocusPolicy(Qt::NoFocus);
+      static_cast<QPushButton*>(button)->setAutoDefault(false);
+    }
+    buttons.push_back(button);
   }
-  if (!buttons.empty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+  const std::size_t preferred = question.safeAnswer.value_or(0);
+  if (preferred < buttons.size()) {
+    auto* button = static_cast<QPushButton*>(buttons[preferred]);
+    box.setDefaultButton(button);
+    if (question.safeAnswer) box.setEscapeButton(button);
+  }
   runModal([&] { box.exec(); });
   const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
   if (box.clickedButton() == nullptr || chosen == buttons.end()) return std::nullopt;
   return static_cast<std::size_t>(chosen - buttons.begin());
+}
+
+void MainWindow::warning(std::string_view text) {
+  refresh();
+  runModal([&] { QMessageBox::warning(this, windowTitle(), fromBytes(std::string(text))); });
 }
 
 std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
@@ -573,6 +610,7 @@ void MainWindow::refresh() {
   }
   for (const auto& [label, control] : followers_)
     showAs(label, state_.form.at(control).visible);
+  refreshDeviceList();
   setWindowTitle(fromBytes(state_.form.at("Form1").caption));
 }
 
@@ -627,6 +665,30 @@ void MainWindow::refreshControl(const Control& c, QWidget* w) {
       break;
     default:
       break;
+  }
+}
+
+void MainWindow::refreshDeviceList() {
+  const Control& list = state_.form.at("DevListBox");
+  QStringList rows;
+  for (const std::string& item : list.items)
+    rows << fromBytes(item);
+  QStringList shown;
+  for (int i = 0; i < devices_->count(); ++i)
+    shown << devices_->item(i)->text();
+  const QSignalBlocker blocker(devices_);
+  if (shown != rows) {
+    devices_->clear();
+    devices_->addItems(rows);
+  }
+  if (devices_->currentRow() != list.index) devices_->setCurrentRow(list.index);
+  for (int i = 0; i < devices_->count(); ++i) {
+    // The list is narrow: the whole row in its tooltip.
+    devices_->item(i)->setToolTip(devices_->item(i)->text());
+    QFont font = devices_->item(i)->font();
+    if (font.bold() == (i == list.index)) continue;
+    font.setBold(i == list.index);
+    devices_->item(i)->setFont(font);
   }
 }
 

@@ -18,6 +18,7 @@
 
 class QAction;
 class QLabel;
+class QListWidget;
 class QPlainTextEdit;
 class QSocketNotifier;
 class QSplitter;
@@ -56,6 +57,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   QTabWidget* pages() const { return pages_; }
   QWidget* page(const std::string& name) const;
   QPlainTextEdit* statusLog() const { return memo_; }
+  QListWidget* deviceList() const { return devices_; }
   // The ledger at a glance, under the status log.
   LedgerStatusLine* ledgerStatusLine() const { return ledgerLine_; }
   // Opens the read-only view of the ledger's records ("Ledger…"); returns when it is closed.
@@ -89,8 +91,9 @@ class MainWindow final : public QMainWindow, private Feedback {
   void focus(std::string_view control) override;
   void message(std::string_view text) override;
   void errorNotice(std::string_view text) override;
-  std::optional<std::size_t> ask(std::string_view text,
-                                 const std::vector<std::string>& answers) override;
+  std::optional<std::size_t> ask(const Question& question) override;
+  using Feedback::ask;
+  void warning(std::string_view text) override;
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
   void progressShown(std::string_view caption) override;
   void progressCaption(std::string_view caption) override;
@@ -99,6 +102,8 @@ class MainWindow final : public QMainWindow, private Feedback {
 
   void refresh();
   void refreshLedgerLine();
+  // DevListBox as the model lists it: its rows and the box in use.
+  void refreshDeviceList();
   // Counts today's pagers again for the ledger line, unless a command is running.
   void recountLedger();
   void refreshControl(const Control& control, QWidget* widget);
@@ -136,6 +141,7 @@ class MainWindow final : public QMainWindow, private Feedback {
   QTabWidget* pages_ = nullptr;
   QSplitter* split_ = nullptr;
   QPlainTextEdit* memo_ = nullptr;
+  QListWidget* devices_ = nullptr;  // DevListBox: the programmer boxes present
   LedgerStatusLine* ledgerLine_ = nullptr;
   QTimer* ledgerRecount_ = nullptr;     // other stations' pagers reach the line on this beat
   std::unique_ptr<QObject> inputHold_;  // the filter that drops input during a transfer

@@ -61,6 +61,9 @@ std::optional<int> parseWindowArguments(int argc, const char* const* argv, Windo
   // One value for each --sim-fault, as the window has always taken it: the FILE after it is
   // not a second fault.
   app.get_option("--sim-fault")->allow_extra_args(false);
+  // Likewise one image for each --sim-usb (repeated for several boxes): the FILE after it is
+  // opened, not taken as a second box.
+  app.get_option("--sim-usb")->allow_extra_args(false);
   addLedgerOptions(app, parsed.options.production);
   app.add_option("FILE", parsed.file, "a configuration file to open once the window has started");
   app.footer(simulatedFaultFooter());

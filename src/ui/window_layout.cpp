@@ -270,6 +270,16 @@ void MainWindow::buildPages() {
   memo_->setTabChangesFocus(true);
   auto* devices = new QListWidget;
   devices->setObjectName("DevListBox");
+  devices->setToolTip("The programmer boxes plugged in; click one to read and write through it");
+  devices_ = devices;
+  // A click on a row chooses that box; the list itself shows only what the model holds.
+  connect(devices, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    const int row = devices_->row(item);
+    act([this, row] {
+      state_.form.setIndex("DevListBox", row);
+      state_.form.userClick("DevListBox");
+    });
+  });
   // The ledger's line is the program's own, not one of the window's controls: it sits under
   // the log and leaves the device list its whole height.
   auto* logColumn = new QWidget;

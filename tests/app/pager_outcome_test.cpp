@@ -38,7 +38,8 @@ const Lines kVerifiedLog{"Write to Pager...", "Verify OK !"};
 const Lines kFailedLog{"Write to Pager...", kNoDevice};
 const Lines kMismatchLog{"Write to Pager...", "Verify fail !"};
 const Lines kNotWrittenLog{"Write to Pager...", "Pager can't be written"};
-const Lines kRefusedLog{"Write to Pager..."};
+// A write the hook stops never reads as begun.
+const Lines kRefusedLog{};
 
 constexpr Link kUsb = Link::Usb;
 constexpr Link kLpt = Link::ParallelPort;

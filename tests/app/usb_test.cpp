@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/box_list.hpp"
 #include "link/hidapi_backend.hpp"
 #include "link/programmer_links.hpp"
 #include "link/simulated_eeprom.hpp"
@@ -21,8 +22,9 @@ class Programmer : public testing::WindowTest {
     links.engine.replyTimeoutMillis = 50;
   }
   SimulatedProgrammer& plugBox(const std::string& product = "P-2 programmer",
-                               const std::string& path = "sim:usb:1") {
-    auto& box = hid.add(std::make_unique<SimulatedProgrammer>(product, path));
+                               const std::string& path = "sim:usb:1",
+                               const std::string& serial = "SIM-1") {
+    auto& box = hid.add(std::make_unique<SimulatedProgrammer>(product, path, serial));
     for (std::size_t i = 0; i < box.eeprom.size(); ++i)
       box.eeprom[i] = static_cast<std::uint8_t>(i ^ 0x5A);
     return box;
@@ -91,6 +93,68 @@ TEST_F(Programmer, UnplugFallsBackAndTheSecondBoxTakesOver) {
   EXPECT_TRUE(form.at("rw_speed").visible);
   EXPECT_FALSE(form.at("switch_model").enabled);  // not enabled again
   EXPECT_EQ(deviceListText({"x", 0x04D8, 0x1000, "", ""}), "Device VID=04D8 PID=1000");
+}
+
+// The device list: every programmer box plugged in, the one in use marked; a click on another
+// row makes reads and writes go through that box, and each names its box in the log.
+TEST_F(Programmer, TheDeviceListChoosesTheBoxReadsAndWritesUse) {
+  auto& first = plugBox("P-2 programmer", "sim:usb:1", "SIM-1");
+  auto& second = plugBox("P-2+programmer", "sim:usb:2", "SIM-2");
+  hid.add(std::make_unique<SimulatedProgrammer>("keyboard", "sim:usb:3", "K"));
+  deviceChange();
+  const Control& list = form.at("DevListBox");
+  EXPECT_EQ(list.items, (Lines{"P-2 programmer, serial SIM-1 (in use)",
+                               "P-2+programmer, serial SIM-2"}));
+  EXPECT_EQ(list.index, 0) << "the first found is used until a click chooses another";
+  events();
+
+  const struct {
+    int row;          // the row clicked
+    Lines logged;     // what the click says
+    int inUse;        // the row marked afterwards
+    SimulatedProgrammer* reads;  // the box a read goes through
+  } cases[] = {
+      {1, {"log: USB box in use: P-2+programmer, serial SIM-2"}, 1, &second},
+      {1, {}, 1, &second},  // the box in use again: nothing changes
+      {0, {"log: USB box in use: P-2 programmer, serial SIM-1"}, 0, &first},
+  };
+  for (const auto& c : cases) {
+    state.event([&] {
+      form.setIndex("DevListBox", c.row);
+      form.userClick("DevListBox");
+    });
+    EXPECT_EQ(events(), c.logged) << c.row;
+    EXPECT_EQ(list.index, c.inUse);
+    EXPECT_NE(list.items[static_cast<std::size_t>(c.inUse)].find("(in use)"), std::string::npos);
+    const std::size_t readsBefore = c.reads->counts[kCommandReadBlock];
+    state.event([&] { form.userClick("ReadFromPager"); });
+    EXPECT_EQ(c.reads->counts[kCommandReadBlock], readsBefore + 64) << c.row;
+    Lines logged = events();
+    std::erase_if(logged, [](const std::string& e) { return e.rfind("log: ", 0) != 0; });
+    ASSERT_GE(logged.size(), 2u);
+    EXPECT_EQ(logged[0], "log: Read data from pager");
+    EXPECT_EQ(logged[1], "log: USB box: " + boxInUseName(links));
+  }
+  // Each box greeted when it is taken into use, not again while it stays in use.
+  EXPECT_EQ(first.counts[kCommandAttach], 2u);
+  EXPECT_EQ(second.counts[kCommandAttach], 1u);
+
+  // The box in use unplugged: the other takes over; plugged in again, it is listed again and
+  // the box in use stays.
+  first.pluggedIn = false;
+  deviceChange();
+  EXPECT_EQ(list.items, Lines{"P-2+programmer, serial SIM-2 (in use)"});
+  first.pluggedIn = true;
+  deviceChange();
+  EXPECT_EQ(list.items, (Lines{"P-2+programmer, serial SIM-2 (in use)",
+                               "P-2 programmer, serial SIM-1"}));
+  EXPECT_EQ(list.index, 0);
+  // Both gone: the list is empty.
+  second.pluggedIn = false;
+  first.pluggedIn = false;
+  deviceChange();
+  EXPECT_TRUE(list.items.empty());
+  EXPECT_EQ(list.index, -1);
 }
 
 TEST_F(Programmer, UsbReadWriteAndVerify) {

@@ -203,9 +203,9 @@ TEST_F(Production, AScriptRecordsWritesOnlyWithALedger) {
   EXPECT_TRUE(has(run.out,
                   "log: Ledger: capcode 2004000 of row 1 is already on a verified pager, "
                   "written " +
-                      list[0].started + " on station s1 (record 1)\nbeep\nask: "))
+                      localTimeText(list[0].started) + " on station s1 (record 1)\nbeep\nask: "))
       << run.out;
-  EXPECT_TRUE(has(run.out, "Program it again only for a returned pager.\nanswer: none\n"));
+  EXPECT_TRUE(has(run.out, "Program it again only for a returned pager.\nanswer: Cancel\n"));
   EXPECT_TRUE(has(run.out, "answer: Program again\nprogress: show"));
   EXPECT_EQ(countOf(run.out, "log: Verify OK !\n"), 2);
   EXPECT_EQ(list[1].result, PagerResult::Verified);
@@ -216,7 +216,7 @@ TEST_F(Production, AScriptRecordsWritesOnlyWithALedger) {
       {"script", "--data-dir", kData, "--sim-usb", pager, "--ledger", folder / "bad.sqlite3"},
       "write\n");
   EXPECT_EQ(bad.status, 0);
-  EXPECT_TRUE(has(bad.out, "message: The pager was not written: the ledger cannot record it"))
+  EXPECT_TRUE(has(bad.out, "warning: The pager was not written: the ledger cannot record it"))
       << bad.out;
   EXPECT_FALSE(has(bad.out, "Write to Pager..."));
   EXPECT_EQ(capcode({"script", "--station", "x"}).status, 2) << "--station needs --ledger";

@@ -36,10 +36,13 @@ class WindowFeedback final : public Feedback {
   void errorNotice(std::string_view text) override {
     events.push_back("error: " + std::string(text));
   }
-  std::optional<std::size_t> ask(std::string_view text,
-                                 const std::vector<std::string>& answers) override {
-    events.push_back("ask: " + std::string(text));
-    asked.push_back(answers);
+  void warning(std::string_view text) override {
+    events.push_back("warning: " + std::string(text));
+  }
+  std::optional<std::size_t> ask(const Question& question) override {
+    events.push_back("ask: " + question.text);
+    asked.push_back(question.answers);
+    questions.push_back(question);
     if (replies.empty()) return std::nullopt;
     const std::size_t reply = replies.front();
     replies.pop_front();
@@ -61,6 +64,7 @@ class WindowFeedback final : public Feedback {
 
   std::vector<std::string> events;
   std::vector<std::vector<std::string>> asked;
+  std::vector<Question> questions;
   std::deque<std::size_t> replies;  // the buttons chosen for the next questions
   std::optional<std::string> file;
 };
@@ -214,7 +218,7 @@ TEST_F(WindowProductionTest, AFaultMidWriteKeepsTheCapcodes) {
   EXPECT_TRUE(
       feedback.shown("log: Ledger: capcode 2004000 of row 1 is already on a pager whose "
                      "write ended \"interrupted\", written " +
-                     list[0].started + " on station bench-1 (record 1)"));
+                     localTimeText(list[0].started) + " on station bench-1 (record 1)"));
   EXPECT_EQ(records().size(), 1u);
 }
 
@@ -228,7 +232,7 @@ TEST_F(WindowProductionTest, ARefusalWritesNothingAndProgramAgainWritesAndRecord
   feedback.replies = {1};  // Cancel
   write(*program);
   EXPECT_EQ(writes(), 0);
-  const std::string started = records()[0].started;
+  const std::string started = localTimeText(records()[0].started);
   const std::vector<std::string> expected = {
       "log: Ledger: capcode 2004000 of row 1 is already on a verified pager, written " + started +
           " on station bench-1 (record 1)",
@@ -239,6 +243,14 @@ TEST_F(WindowProductionTest, ARefusalWritesNothingAndProgramAgainWritesAndRecord
   EXPECT_EQ(feedback.events, expected);
   ASSERT_EQ(feedback.asked.size(), 1u);
   EXPECT_EQ(feedback.asked[0], (std::vector<std::string>{"Program again", "Cancel"}));
+  EXPECT_EQ(feedback.questions[0].safeAnswer, 1u) << "Enter and Escape answer Cancel";
+  EXPECT_EQ(feedback.questions[0].tone, QuestionTone::Warning);
+  EXPECT_EQ(records().size(), 1u);
+
+  // Closed without an answer (Escape, the title bar): nothing written either.
+  feedback.replies.clear();
+  write(*program);
+  EXPECT_EQ(writes(), 0);
   EXPECT_EQ(records().size(), 1u);
 
   feedback.events.clear();
@@ -269,8 +281,9 @@ TEST_F(WindowProductionTest, AnUnfinishedHolderPointsToResolve) {
   EXPECT_EQ(writes(), 0);
   EXPECT_TRUE(feedback.asked.empty());
   EXPECT_TRUE(feedback.shown(
-      "message: The pager was not written: capcode 2004000 of row 1 is held by an unfinished "
-      "record (record 1, unfinished since 2026-12-09T10:01:02.345Z on station bench-7).\n"
+      "warning: The pager was not written: capcode 2004000 of row 1 is held by an unfinished "
+      "record (record 1, unfinished since " +
+      localTimeText("2026-12-09T10:01:02.345Z") + " on station bench-7).\n"
       "Nobody knows yet what that pager holds: check that pager, then settle the record with "
       "capcode ledger resolve 1 verified|not-written."));
 }
@@ -407,7 +420,7 @@ TEST_F(WindowProductionTest, ALedgerThatCannotRecordRefusesEveryWrite) {
   EXPECT_EQ(std::count_if(feedback.events.begin(), feedback.events.end(),
                           [](const std::string& e) {
                             return e.rfind(
-                                       "message: The pager was not written: the ledger "
+                                       "warning: The pager was not written: the ledger "
                                        "cannot record it",
                                        0) == 0;
                           }),
@@ -508,7 +521,7 @@ TEST_F(WindowProductionTest, AStationUnlikeTheBatchIsRefused) {
     EXPECT_EQ(feedback.events[0].rfind("log: Ledger: ", 0), 0u) << feedback.events[0];
     EXPECT_NE(feedback.events[0].find(c.reason), std::string::npos) << feedback.events[0];
     EXPECT_EQ(feedback.events[1], "beep");
-    EXPECT_EQ(feedback.events[2].rfind("message: The pager was not written: ", 0), 0u)
+    EXPECT_EQ(feedback.events[2].rfind("warning: The pager was not written: ", 0), 0u)
         << feedback.events[2];
     program->finish();
     EXPECT_EQ(test::fileBytes(pager), before) << c.name;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "ledger/record_text.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "support/temp_folder.hpp"
 #include "ui/ledger_records_dialog.hpp"
@@ -109,15 +111,17 @@ TEST_F(LedgerView, ListsTheRecordsNewestFirstInLocalTime) {
   LedgerRecordsDialog view(source());
   QTableWidget* table = view.table();
   ASSERT_EQ(table->rowCount(), 4);
-  EXPECT_EQ(column(table, 0), QStringList({"2026-12-09 12:00:00", "2026-12-09 10:15:00",
-                                           "2026-12-09 01:30:00", "2026-12-07 11:00:00"}));
-  EXPECT_EQ(column(table, 1), QStringList({"bench-1", "bench-1", "bench,2", "bench-1"}));
-  EXPECT_EQ(column(table, 2), QStringList({"", "ORDER-7 #1", "ORDER-7 #0", ""}));
-  EXPECT_EQ(column(table, 3), QStringList({"started", "verify failed", "verified", "verified"}));
-  EXPECT_EQ(column(table, 4),
+  EXPECT_EQ(column(table, 0), QStringList({"4", "3", "2", "1"})) << "the records' IDs";
+  EXPECT_EQ(column(table, 1),
+            QStringList({"2026-12-09 12:00:00 +02:00", "2026-12-09 10:15:00 +02:00",
+                         "2026-12-09 01:30:00 +02:00", "2026-12-07 11:00:00 +02:00"}));
+  EXPECT_EQ(column(table, 2), QStringList({"bench-1", "bench-1", "bench,2", "bench-1"}));
+  EXPECT_EQ(column(table, 3), QStringList({"", "ORDER-7 #1", "ORDER-7 #0", ""}));
+  EXPECT_EQ(column(table, 4), QStringList({"started", "verify failed", "verified", "verified"}));
+  EXPECT_EQ(column(table, 5),
             QStringList({"1=2004048", "1=2004032 2=2004040", "1=2004016 2=2004024",
                          "1=2004000 2=2004008 3=1234560(shared)"}));
-  EXPECT_EQ(table->item(0, 5)->text(), "/orders/m61 \"blue\".eep");
+  EXPECT_EQ(table->item(0, 6)->text(), "/orders/m61 \"blue\".eep");
   EXPECT_EQ(view.summary()->text(), "4 pagers");
   EXPECT_EQ(table->editTriggers(), QAbstractItemView::NoEditTriggers) << "read-only";
 }
@@ -153,7 +157,10 @@ TEST_F(LedgerView, FiltersByBatchAndLocalDay) {
     choose(view.batchFilter(), c.batch);
     choose(view.dateFilter(), c.day);
     EXPECT_EQ(asked.back(), c.since) << c.batch << " " << c.day;
-    EXPECT_EQ(column(view.table(), 0), c.times) << c.batch << " " << c.day;
+    QStringList times;
+    for (const QString& time : column(view.table(), 1))
+      times << time.chopped(7);  // without " +02:00"
+    EXPECT_EQ(times, c.times) << c.batch << " " << c.day;
     EXPECT_EQ(view.summary()->text(),
               c.times.size() == 1 ? QString("1 pager") : QString("%1 pagers").arg(c.times.size()));
   }
@@ -183,18 +190,22 @@ TEST_F(LedgerView, ExportsTheRecordsShownAsCsvThroughTheSaveDialog) {
       "row5_capcode,row5_enabled,row5_role,row6_capcode,row6_enabled,row6_role,"
       "row7_capcode,row7_enabled,row7_role,row8_capcode,row8_enabled,row8_role,"
       "list_sha256,list_line,reference,settlement,settled_at,settled_by\r\n"
-      "3,2026-12-09T08:15:00.000Z,2026-12-09T08:15:05.000Z,workshop,bench-1,verify failed,"
-      "\"/orders/m61 \"\"blue\"\".eep\"," +
-      digestA + "," + digestB +
-      ",ORDER-7,1,"
-      "2004032,1,individual,2004040,1,individual" +
-      tail +
       "2,2026-12-08T23:30:00.000Z,2026-12-08T23:30:03.900Z,workshop,\"bench,2\",verified,"
       "\"/orders/m61 \"\"blue\"\".eep\"," +
       digestA + "," + digestB +
       ",ORDER-7,0,"
       "2004016,1,individual,2004024,1,individual" +
+      tail +
+      "3,2026-12-09T08:15:00.000Z,2026-12-09T08:15:05.000Z,workshop,bench-1,verify failed,"
+      "\"/orders/m61 \"\"blue\"\".eep\"," +
+      digestA + "," + digestB +
+      ",ORDER-7,1,"
+      "2004032,1,individual,2004040,1,individual" +
       tail;
+  // In the ledger's order, as `capcode ledger --csv` writes them (the view shows newest first).
+  std::vector<PagerRecord> listed = ledger->list("");
+  std::erase_if(listed, [](const PagerRecord& r) { return r.id != 2 && r.id != 3; });
+  EXPECT_EQ(recordsCsv(listed), expected);
   const std::vector<std::uint8_t> written = test::fileBytes(path);
   EXPECT_EQ(std::string(written.begin(), written.end()), expected);
   EXPECT_TRUE(view.summary()->text().endsWith("exported to " + QString::fromStdString(path)));
@@ -257,16 +268,41 @@ TEST(LedgerStatusLineTest, ShowsTheLedgerAtAGlanceOrWhyItCannotRecord) {
   status.batch.clear();
   line.setStatus(status);
 
-  // Narrower, the ledger's name gives way and the counts stay readable; narrower still, the
-  // end of the line goes too.
-  line.resize(780, 24);
-  EXPECT_TRUE(line.shownText().endsWith("Last: 1=2004000 2=2004008"))
-      << line.shownText().toStdString();
-  EXPECT_TRUE(line.shownText().contains(QString::fromUtf8("…"))) << line.shownText().toStdString();
-  EXPECT_TRUE(line.shownText().startsWith("Ledger: /home/")) << line.shownText().toStdString();
-  line.resize(300, 24);
-  EXPECT_TRUE(line.shownText().startsWith("Ledger: /home/")) << line.shownText().toStdString();
-  EXPECT_TRUE(line.shownText().endsWith(QString::fromUtf8("…"))) << line.shownText().toStdString();
+  // Narrower, the middle of the ledger's folder gives way, never its file name; then the last
+  // pager's rows from the end, whole and in order.
+  status.lastCapcodes = "1=2004000 2=2004008 3=1234560 4=1234568 5=1234576 6=1234584";
+  line.setStatus(status);
+  const QString ellipsis = QString::fromUtf8("…");
+  const QFontMetrics metrics(line.findChild<QLabel*>("ledgerStatusText")->font());
+  // From the whole line down to the least that keeps the file name and the first row.
+  const int least = metrics.horizontalAdvance(
+                        "Ledger: /home…/ledger.sqlite3 | Station: bench-1 | Batch: none | Verified "
+                        "today: 3 | Last: 1=2004000 …") + 30 + line.recordsButton()->sizeHint().width();
+  const int most = metrics.horizontalAdvance(line.text()) + 30 + line.recordsButton()->sizeHint().width();
+  for (int width = most; width >= least; width -= std::max(1, (most - least) / 7)) {
+    line.resize(width, 24);
+    const QString shown = line.shownText();
+    EXPECT_TRUE(shown.startsWith("Ledger: /")) << width << shown.toStdString();
+    EXPECT_TRUE(shown.contains("/ledger.sqlite3 | Station: bench-1 | ")) << shown.toStdString();
+    const QString last = shown.section("Last: ", 1);
+    ASSERT_FALSE(last.isEmpty()) << shown.toStdString();
+    const QString whole = QString::fromStdString(status.lastCapcodes);
+    if (last != whole) {
+      ASSERT_TRUE(last.endsWith(" " + ellipsis)) << last.toStdString();
+      EXPECT_TRUE(whole.startsWith(last.chopped(2) + " ")) << "rows in order: " << last.toStdString();
+    }
+    EXPECT_EQ(line.findChild<QLabel*>("ledgerStatusText")->toolTip(), line.text());
+  }
+  for (const auto& [ledger, kept] :
+       std::vector<std::pair<QString, QString>>{
+           {"/tmp/window-bench/a/very/long/folder/of/the/shop/ledger.sqlite3", "/ledger.sqlite3"},
+           {"postgresql://production-server.example.com:5432/pg", "/pg"}}) {
+    const QString shown = shortenedLedgerName(ledger, metrics.horizontalAdvance("/tmp/wi…sqlite3"), metrics);
+    EXPECT_TRUE(shown.endsWith(kept)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(ellipsis)) << shown.toStdString();
+  }
+  status.lastCapcodes = "1=2004000 2=2004008";
+  line.setStatus(status);
 
   status.problem = "unable to open database file";
   line.resize(1200, 24);
@@ -276,6 +312,14 @@ TEST(LedgerStatusLineTest, ShowsTheLedgerAtAGlanceOrWhyItCannotRecord) {
             "write is refused: unable to open database file");
   EXPECT_TRUE(line.warning());
   EXPECT_TRUE(line.findChild<QLabel*>("ledgerStatusText")->styleSheet().contains("background"));
+  // Narrow, the warning keeps its whole reason (on a second line).
+  status.problem = "could not connect to server: Connection refused; is the server running on "
+                   "host db.example.com and accepting TCP/IP connections on port 5432?";
+  line.setStatus(status);
+  line.resize(400, 24);
+  EXPECT_TRUE(line.shownText().endsWith(QString::fromStdString(status.problem)))
+      << line.shownText().toStdString();
+  EXPECT_TRUE(line.shownText().contains("/ledger.sqlite3 | ")) << line.shownText().toStdString();
 }
 
 }  // namespace

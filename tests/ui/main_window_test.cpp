@@ -348,6 +348,24 @@ TEST_F(Window, AQuestionClosedWithoutAnAnswerGivesNone) {
   EXPECT_EQ(feedback().ask("Continue after the last pager?", {"Continue", "Keep"}), std::nullopt);
 }
 
+TEST_F(Window, AQuestionWithASafeAnswerGivesItOnEnterEscapeAndClose) {
+  open();
+  const Question question{"Capcode 2004000 is on another pager.",
+                          {"Program again", "Cancel"},
+                          1,
+                          QuestionTone::Warning};
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space}) {
+    pressOnNextBox(key);
+    EXPECT_EQ(feedback().ask(question), std::optional<std::size_t>(1)) << key;
+  }
+  answerNextQuestion("");
+  EXPECT_NE(feedback().ask(question), std::optional<std::size_t>(0)) << "closed: not written";
+  EXPECT_EQ(defaultAnswers, QStringList(4, "Cancel"));
+  EXPECT_EQ(questionIcons, QList<QMessageBox::Icon>(4, QMessageBox::Warning));
+  answerNextQuestion("Program again");
+  EXPECT_EQ(feedback().ask(question), std::optional<std::size_t>(0)) << "a deliberate click";
+}
+
 TEST_F(Window, AQuestionDuringATransferTakesTheAnswer) {
   open();
   std::optional<std::size_t> chosen;

@@ -9,11 +9,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 
@@ -188,6 +190,41 @@ TEST_F(Screen, ScreenshotsOfTheLedger) {
   });
   window->showLedgerRecords();
   EXPECT_TRUE(grabbed);
+}
+
+// The bench as the README shows it: two simulated boxes in the device list, the second chosen by
+// a click, a pager written through it and a repeat refused by the ledger.
+TEST_F(Screen, ScreenshotOfTheBench) {
+  if (!qEnvironmentVariableIsSet("CAPCODE_SCREENSHOTS")) GTEST_SKIP() << "another screen's run";
+  window.reset();
+  WindowOptions options = optionsWithLedger();
+  Image pager = defaultImageA();
+  setChecksum(pager);
+  for (const char* name : {"box-1.eep", "box-2.eep"}) {
+    options.hardware.simUsbImages.push_back(folder / name);
+    test::writeBytes(folder / name, {pager.begin(), pager.end()});
+  }
+  window = std::make_unique<MainWindow>(options);
+  ASSERT_TRUE(window->start());
+  window->show();
+  QApplication::processEvents();  // the programmer boxes are found
+  QListWidget* devices = window->deviceList();
+  ASSERT_EQ(devices->count(), 2);
+  QTest::mouseClick(devices->viewport(), Qt::LeftButton, {},
+                    devices->visualItemRect(devices->item(1)).center());
+  window->act([this] { window->state().form.userPick("autoinc1", 1); });
+  window->action("WriteToPager")->trigger();
+  ASSERT_EQ(window->statusLog()->toPlainText().split('\n').last(), "Verify OK !");
+  window->act([this] {
+    window->state().form.setText("address1", "2004000");
+    window->state().form.leave("address1");
+  });
+  QTimer::singleShot(0, [] {
+    if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+  });
+  window->action("WriteToPager")->trigger();
+  QWidget* bottom = window->ledgerStatusLine()->parentWidget()->parentWidget();
+  EXPECT_TRUE(bottom->grab().save(screenshotDir() + "/bench.png"));
 }
 
 }  // namespace

@@ -45,6 +45,25 @@ TEST(WindowArguments, QtsOwnOptionsArePassedOverAroundTheWindowsOwn) {
   EXPECT_EQ(options.startup.dataDirectories, std::vector<std::string>{"default-data"});
 }
 
+TEST(WindowArguments, EachSimUsbTakesOneImageAndTheFileAfterItIsOpened) {
+  struct Case {
+    std::vector<const char*> args;
+    std::vector<std::string> boxes;
+    std::optional<std::string> file;
+  };
+  const std::vector<Case> cases = {
+      {{"--sim-usb", "pager.eep", "order.eep"}, {"pager.eep"}, "order.eep"},
+      {{"--sim-usb", "a.eep", "--sim-usb", "b.eep", "order.eep"}, {"a.eep", "b.eep"}, "order.eep"},
+      {{"--sim-usb", "a.eep", "--sim-usb", "b.eep"}, {"a.eep", "b.eep"}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const Parsed parsed = parse(c.args);
+    ASSERT_FALSE(parsed.status) << parsed.err;
+    EXPECT_EQ(parsed.arguments.options.hardware.usbImages(), c.boxes) << c.args.size();
+    EXPECT_EQ(parsed.arguments.file, c.file) << c.args.size();
+  }
+}
+
 TEST(WindowArguments, DataDirectoryAndLedgerOptionsReachTheWindow) {
   const Parsed parsed = parse({"--data-dir", "/opt/data", "--ledger", "shop.sqlite3", "--station",
                                "bench-2", "--batch", "order-17"});

@@ -96,22 +96,46 @@ class Window : public ::testing::Test {
         if (waited < 500) answerNextQuestion(answer, waited + 1);
         return;
       }
-      QStringList buttons;
-      for (QAbstractButton* button : question->findChildren<QAbstractButton*>()) {
-        if (button->isVisible()) buttons << button->text();
-      }
-      askedQuestions << question->text() + " [" + buttons.join("|") + "]";
-      defaultAnswers << (question->defaultButton() ? question->defaultButton()->text() : "");
+      noteQuestion(question);
       if (answer.isEmpty()) {
         question->close();
         return;
       }
       for (QAbstractButton* button : question->findChildren<QAbstractButton*>()) {
-        if (button->text() == answer) QTest::mouseClick(button, Qt::LeftButton);
+        if (caption(button) == answer) QTest::mouseClick(button, Qt::LeftButton);
       }
       // A click the window dropped leaves the question up: closed, so that the test ends.
       if (question->isVisible()) question->reject();
     });
+  }
+  // Answers the next modal box with a key, as a technician does by reflex (Enter, Escape).
+  // The key goes where a person's would: to the button that has the focus.
+  void pressOnNextBox(Qt::Key key, Qt::KeyboardModifiers modifiers = {}, int waited = 0) {
+    QTimer::singleShot(waited == 0 ? 0 : 10, [this, key, modifiers, waited] {
+      auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (shown == nullptr) {
+        if (waited < 500) pressOnNextBox(key, modifiers, waited + 1);
+        return;
+      }
+      noteQuestion(shown);
+      QWidget* focused = shown->focusWidget();
+      QTest::keyClick(focused != nullptr ? focused : shown, key, modifiers);
+      // A box the key did not close is closed, so that the test ends.
+      if (shown->isVisible()) shown->reject();
+    });
+  }
+  // A button's caption without its accelerator mark.
+  static QString caption(const QAbstractButton* button) {
+    return QString(button->text()).remove('&');
+  }
+  void noteQuestion(QMessageBox* question) {
+    QStringList buttons;
+    for (QAbstractButton* button : question->findChildren<QAbstractButton*>()) {
+      if (button->isVisible()) buttons << caption(button);
+    }
+    askedQuestions << question->text() + " [" + buttons.join("|") + "]";
+    defaultAnswers << (question->defaultButton() ? caption(question->defaultButton()) : "");
+    questionIcons << question->icon();
   }
   Feedback& feedback() { return window->state().feedback(); }
 
@@ -122,6 +146,7 @@ class Window : public ::testing::Test {
   QStringList shownMessages;
   QStringList askedQuestions;
   QStringList defaultAnswers;
+  QList<QMessageBox::Icon> questionIcons;
 };
 
 }  // namespace capcode::ui

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QTableWidget>
 
@@ -65,8 +68,8 @@ class WindowLedger : public Window {
       auto* view = dynamic_cast<LedgerRecordsDialog*>(QApplication::activeModalWidget());
       ASSERT_NE(view, nullptr);
       for (int row = 0; row < view->table()->rowCount(); ++row) {
-        seen.results << view->table()->item(row, 3)->text();
-        seen.capcodes << view->table()->item(row, 4)->text();
+        seen.results << view->table()->item(row, 4)->text();
+        seen.capcodes << view->table()->item(row, 5)->text();
       }
       seen.summary = view->summary()->text();
       view->accept();
@@ -154,7 +157,8 @@ TEST_F(WindowLedger, AfterARestartARepeatIsRefusedUntilProgramAgain) {
   EXPECT_TRUE(askedQuestions[0].startsWith("The pager was not written: "))
       << askedQuestions[0].toStdString();
   EXPECT_TRUE(askedQuestions[0].endsWith("[Program again|Cancel]"));
-  EXPECT_EQ(defaultAnswers, QStringList{"Program again"});
+  EXPECT_EQ(defaultAnswers, QStringList{"Cancel"}) << "the answer that writes nothing";
+  EXPECT_EQ(questionIcons, QList<QMessageBox::Icon>{QMessageBox::Warning});
   EXPECT_EQ(logLines().size(), lines + 1);
   EXPECT_TRUE(logLines().last().startsWith("Ledger: ")) << logLines().last().toStdString();
   EXPECT_EQ(recorded().size(), 1u);
@@ -168,6 +172,136 @@ TEST_F(WindowLedger, AfterARestartARepeatIsRefusedUntilProgramAgain) {
   EXPECT_EQ(records[1].result, PagerResult::Verified);
   EXPECT_EQ(records[1].addresses, records[0].addresses) << "the returned pager, programmed again";
   EXPECT_TRUE(ledgerLine().contains("Verified today: 2"));
+}
+
+// A technician answers a box with Enter by reflex: on the refusal of a repeated capcode Enter,
+// Escape and Space write nothing; "Program again" takes a click or its accelerator (Alt+P), and
+// the keyboard's focus never reaches it.
+TEST_F(WindowLedger, KeysOnTheRefusalWriteNothingButItsAccelerator) {
+  openOnBox("capcode_ui_ledger_keys.eep");
+  const QString capcodes = capcodesShown();
+  ASSERT_TRUE(writePager());
+  window->act([&] {
+    window->state().form.setText("address1", capcodes.section(' ', 0, 0).section('=', 1).toStdString());
+    window->state().form.leave("address1");
+  });
+  const std::vector<std::pair<Qt::Key, bool>> cases = {
+      {Qt::Key_Return, false}, {Qt::Key_Enter, false}, {Qt::Key_Escape, false},
+      {Qt::Key_Space, false}};
+  for (const auto& [key, writes] : cases) {
+    pressOnNextBox(key);
+    EXPECT_EQ(writePager(), writes) << key;
+    EXPECT_EQ(recorded().size(), 1u) << key;
+  }
+  EXPECT_EQ(defaultAnswers, QStringList(4, "Cancel"));
+  // A deliberate click programs it again.
+  QTimer::singleShot(0, [] {
+    auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(shown, nullptr);
+    for (QAbstractButton* button : shown->buttons()) {
+      if (button->text() != "&Program again") continue;
+      EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+      QTest::mouseClick(button, Qt::LeftButton);
+    }
+    if (shown->isVisible()) shown->reject();
+  });
+  EXPECT_TRUE(writePager());
+  EXPECT_EQ(recorded().size(), 2u);
+  // The log never says a write began that the ledger stopped.
+  const QStringList lines = logLines();
+  for (int i = 1; i < lines.size(); ++i) {
+    if (lines[i].startsWith("Ledger: capcode")) {
+      EXPECT_NE(lines[i - 1], "Write to Pager...") << lines[i].toStdString();
+    }
+  }
+}
+
+// A file-size limit reached by the ledger's record (as a full disk would be): a notice, never
+// the signal that kills the process; every pager written keeps its record, and the simulated
+// pager's image is saved when the window closes.
+TEST_F(WindowLedger, AFileSizeLimitEndsInANoticeAndThePagerIsStillSaved) {
+  const std::string image = ::testing::TempDir() + "capcode_ui_ledger_fsize.eep";
+  openOnBox("capcode_ui_ledger_fsize.eep");
+  ASSERT_TRUE(writePager());
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto ledgerSize = static_cast<rlim_t>(std::filesystem::file_size(*production.ledger));
+  const rlimit limit{ledgerSize, saved.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  // Whatever box comes up, whenever in the write: read and closed as a person would.
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [this] {
+    if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shownMessages << shown->text();
+      shown->accept();
+    }
+  });
+  watch.start(5);
+  int verified = 1;
+  for (int attempt = 0; attempt < 40 && shownMessages.isEmpty(); ++attempt) {
+    if (writePager() && logLines().last() == "Verify OK !") ++verified;
+  }
+  watch.stop();
+  window->close();  // the simulated pager's image is saved, the limit still in force
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ASSERT_EQ(shownMessages.size(), 1);
+  EXPECT_TRUE(shownMessages[0].startsWith("The pager was not written: the ledger cannot record it") ||
+              shownMessages[0].startsWith("The ledger could not complete this pager's record"))
+      << shownMessages[0].toStdString();
+  int holding = 0;
+  for (const PagerRecord& r : recorded())
+    holding += holdsCapcodes(r.result) ? 1 : 0;
+  EXPECT_EQ(holding, verified) << "every pager written has its record";
+  const auto box = window->hardware().simulatedBox()->eeprom;
+  EXPECT_EQ(test::fileBytes(image), std::vector<std::uint8_t>(box.begin(), box.end()));
+}
+
+// Two simulated boxes on the bench: both listed, the first in use; a click on the second makes
+// the next write go through it, and the log names it; unplugged, it leaves the list and the
+// first takes over; plugged in again, it is listed again.
+TEST_F(WindowLedger, TheDeviceListChoosesTheBoxByAClick) {
+  HardwareOptions boxes;
+  for (const char* name : {"capcode_ui_bench_1.eep", "capcode_ui_bench_2.eep"}) {
+    Image image = defaultImageA();
+    setChecksum(image);
+    const HardwareOptions one = simulatedBox(name, image);
+    boxes.simUsbImages.push_back(*one.simUsbImage);
+  }
+  open(boxes);
+  QApplication::processEvents();  // the first device-change notification
+  QListWidget* list = window->deviceList();
+  const auto rows = [list] {
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+      shown << list->item(i)->text();
+    return shown;
+  };
+  EXPECT_EQ(rows(), QStringList({"P-2 programmer, serial SIM-1 (in use)",
+                                 "P-2 programmer, serial SIM-2"}));
+  EXPECT_EQ(list->currentRow(), 0);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(1)).center());
+  EXPECT_EQ(logLines().last(), "USB box in use: P-2 programmer, serial SIM-2");
+  EXPECT_EQ(rows(), QStringList({"P-2 programmer, serial SIM-1",
+                                 "P-2 programmer, serial SIM-2 (in use)"}));
+  EXPECT_EQ(list->currentRow(), 1);
+
+  SimulatedHidBackend& hid = *window->hardware().simulatedHid();
+  const auto firstBefore = hid.boxes()[0]->eeprom;
+  const auto secondBefore = hid.boxes()[1]->eeprom;
+  window->act([this] { window->state().form.userPick("autoinc1", 1); });
+  ASSERT_TRUE(writePager());
+  EXPECT_TRUE(logLines().contains("USB box: P-2 programmer, serial SIM-2"));
+  EXPECT_EQ(hid.boxes()[0]->eeprom, firstBefore) << "the first box's pager untouched";
+  EXPECT_NE(hid.boxes()[1]->eeprom, secondBefore) << "written through the box chosen";
+
+  hid.boxes()[1]->pluggedIn = false;
+  window->deviceChange();
+  EXPECT_EQ(rows(), QStringList{"P-2 programmer, serial SIM-1 (in use)"});
+  hid.boxes()[1]->pluggedIn = true;
+  window->deviceChange();
+  EXPECT_EQ(rows(), QStringList({"P-2 programmer, serial SIM-1 (in use)",
+                                 "P-2 programmer, serial SIM-2"}));
 }
 
 TEST_F(WindowLedger, ALedgerThatCannotBeOpenedRefusesEveryWrite) {
