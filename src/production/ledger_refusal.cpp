@@ -65,7 +65,8 @@ std::string windowAdvice(const Conflict& c) {
            "unfinished, " +
            resolveAdvice(c) + ".";
   }
-  if (heldByUnfinished(c)) return "Nobody knows yet what that pager holds: " + resolveAdvice(c) + ".";
+  if (heldByUnfinished(c))
+    return "Nobody knows yet what that pager holds: " + resolveAdvice(c) + ".";
   if (heldByBrokenWrite(c)) {
     return "That pager may hold these capcodes: program that same pager again (or put it "
            "aside), never another one.";

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/program.hpp"
+#include "core/visible_text.hpp"
 #include "ledger/sha256.hpp"
 #include "link/programmer_links.hpp"
 #include "production/batch_plan.hpp"
@@ -110,14 +111,8 @@ PagerIdentity identifyPager(Ledger& ledger, const std::vector<RecordedAddress>& 
 }
 
 std::string localLedgerTime(const std::string& ledgerTime) {
-  const auto point = ledgerTimePoint(ledgerTime);
-  if (!point) return ledgerTime;
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(*point);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-  return text;
+  // One time form for people everywhere: local time with its offset.
+  return localTimeText(ledgerTime);
 }
 
 std::string recordOrigin(const PagerRecord& record) {
@@ -126,7 +121,7 @@ std::string recordOrigin(const PagerRecord& record) {
                            : record.batch;
   if (record.listLine > 0) {
     origin += " line " + std::to_string(record.listLine);
-    if (!record.reference.empty()) origin += " (ref " + record.reference + ")";
+    if (!record.reference.empty()) origin += " (ref " + visibleText(record.reference) + ")";
   } else if (!record.batch.empty() && record.setIndex >= 0) {
     origin += " set " + std::to_string(record.setIndex);
   }
@@ -138,8 +133,8 @@ std::string identityLogLine(const PagerIdentity& identity) {
     return "Ledger: this pager is not in the ledger (" + describeCapcodes(identity.addresses) + ")";
   }
   const PagerRecord& r = identity.writtenRecord();
-  std::string line = "Ledger: written " + localLedgerTime(r.started) + " on station " + r.station +
-                     ", " + recordOrigin(r) + "; " +
+  std::string line = "Ledger: written " + localLedgerTime(r.started) + " on station " +
+                     visibleText(r.station) + ", " + recordOrigin(r) + "; " +
                      (identity.unchanged ? "unchanged since" : "changed since");
   if (r.settlement == Settlement::Returned) {
     line += "; recorded as returned " + localLedgerTime(r.settledAt) + ", yet not wiped";

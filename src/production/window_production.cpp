@@ -136,7 +136,7 @@ struct WindowProduction::Impl {
     state().log("Ledger: " + why + "; the pager was not written");
     state().beep();
     state().feedback().warning("The pager was not written: the ledger cannot record it (" + why +
-                    "). No pager is programmed without its record.");
+                               "). No pager is programmed without its record.");
   }
 
   // The ledger refused the pager's capcodes. True when the person chose to program it again.
@@ -245,7 +245,7 @@ struct WindowProduction::Impl {
     state().log("Ledger: the record of this pager could not be completed (" + error + ")");
     state().beep();
     state().feedback().warning("The ledger could not complete this pager's record (" + error +
-                    "). No further pager is written until the ledger works again.");
+                               "). No further pager is written until the ledger works again.");
   }
 
   void openFile() {

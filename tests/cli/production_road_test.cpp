@@ -169,9 +169,11 @@ TEST_F(Road, ResumeStepsOverHeldLinesAndTakesReturnedOnes) {
     std::string says;
     std::vector<std::int32_t> verified;
   } cases[] = {
-      {nullptr, "skipped, held by pagers not verified: line 3 (interrupted, record 2)",
+      {nullptr,
+       "skipped, held by pagers not verified: line 3 (interrupted, record 2)",
        {2005000, 2005032}},
-      {"put-aside", "skipped, held by pagers not verified: line 3 (put aside, record 2)",
+      {"put-aside",
+       "skipped, held by pagers not verified: line 3 (put aside, record 2)",
        {2005000, 2005032}},
       {"returned", "resuming at line 3 of ", {2005000, 2005016, 2005032}},
   };
@@ -181,8 +183,7 @@ TEST_F(Road, ResumeStepsOverHeldLinesAndTakesReturnedOnes) {
     const std::string path = list(lines(3));
     ASSERT_EQ(write({"--capcodes", path, "--count", "1"}).status, 0);
     ASSERT_EQ(
-        write({"--capcodes", path, "--resume", "--count", "1", "--sim-fault", "write:20:C"})
-            .status,
+        write({"--capcodes", path, "--resume", "--count", "1", "--sim-fault", "write:20:C"}).status,
         1);
     if (c.settle) {
       const Outcome settled = capcode({"ledger", "--ledger", ledger, "resolve", "2", c.settle});
