@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <set>
@@ -107,12 +108,14 @@ bool individual(const RecordedAddress& a) {
   return a.enabled && a.role == AddressRole::Individual;
 }
 
-// Individual capcodes of `a` that `b` carries on any enabled row.
+// Individual capcodes of `a` that `b` carries on any enabled row; `shared` says which of a's
+// rows are not individual.
 std::vector<std::int32_t> clashes(const std::vector<RecordedAddress>& a,
-                                  const std::vector<RecordedAddress>& b) {
+                                  const std::vector<RecordedAddress>& b,
+                                  const std::function<bool(const RecordedAddress&)>& isIndividual) {
   std::vector<std::int32_t> found;
   for (const RecordedAddress& x : a) {
-    if (!individual(x)) continue;
+    if (!isIndividual(x)) continue;
     for (const RecordedAddress& y : b) {
       if (y.enabled && y.capcode == x.capcode) found.push_back(x.capcode);
     }
@@ -186,14 +189,20 @@ class Checker {
     }
   }
 
+  // A capcode in a pager's bytes is individual unless the order shares it.
   void uniquePagers() {
     const auto& pagers = truth_.pagers;
+    const std::vector<std::int32_t> shared = scenario_.sharedCapcodes();
+    const auto onPagerIndividual = [&](const RecordedAddress& a) {
+      return a.enabled && std::find(shared.begin(), shared.end(), a.capcode) == shared.end();
+    };
     for (std::size_t i = 0; i < pagers.size(); ++i) {
       for (std::size_t j = 0; j < pagers.size(); ++j) {
         if (i == j || !pagers[i].changed || !pagers[j].changed) continue;
         if (deliberate(pagers[i]) || deliberate(pagers[j])) continue;
-        const auto both = clashes(pagers[i].given, pagers[j].given);
-        if (!both.empty() && (i < j || clashes(pagers[j].given, pagers[i].given).empty())) {
+        const auto both = clashes(pagers[i].given, pagers[j].given, onPagerIndividual);
+        if (!both.empty() &&
+            (i < j || clashes(pagers[j].given, pagers[i].given, onPagerIndividual).empty())) {
           add("unique-pagers", "the individual capcode(s) " + joined(both) + " of pager " +
                                    pagerName(pagers[i]) + " are also on pager " +
                                    pagerName(pagers[j]));
@@ -209,8 +218,8 @@ class Checker {
         const PagerRecord& b = records_[j];
         if (!holdsCapcodes(a.result) || !holdsCapcodes(b.result)) continue;
         if (truth_.deliberate.count(b.id) != 0) continue;
-        auto both = clashes(a.addresses, b.addresses);
-        const auto other = clashes(b.addresses, a.addresses);
+        auto both = clashes(a.addresses, b.addresses, individual);
+        const auto other = clashes(b.addresses, a.addresses, individual);
         both.insert(both.end(), other.begin(), other.end());
         if (both.empty()) continue;
         add("unique-ledger", recordText(b) + " holds " + joined(both) + ", which " +

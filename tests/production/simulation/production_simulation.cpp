@@ -93,6 +93,7 @@ Outcome play(const Scenario& scenario, const std::string& folder, Workshop& work
   }
   const auto started = Clock::now();
   Played played;
+  std::unique_ptr<Ledger> reader;  // the ledger as it stands before each run
   for (std::size_t r = 0; r < scenario.runs.size(); ++r) {
     const RunPlan& plan = scenario.runs[r];
     if (scenario.listed() && (plan.appendLine || plan.crlf)) {
@@ -106,11 +107,11 @@ Outcome play(const Scenario& scenario, const std::string& folder, Workshop& work
       std::ofstream(files.list, std::ios::binary | std::ios::trunc) << text;
     }
     std::vector<PagerRecord> before;
-    if (std::filesystem::exists(files.ledger)) {
-      try {
-        before = openSqliteLedger(files.ledger, LedgerOpen::ReadOnly)->list("");
-      } catch (const LedgerError&) {
-      }
+    try {
+      if (!reader && std::filesystem::exists(files.ledger))
+        reader = openSqliteLedger(files.ledger, LedgerOpen::ReadOnly);
+      if (reader) before = reader->list("");
+    } catch (const LedgerError&) {
     }
     played.before.push_back(std::move(before));
     played.ends.push_back(

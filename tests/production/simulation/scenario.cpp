@@ -1,5 +1,7 @@
 #include "production/simulation/scenario.hpp"
 
+#include <algorithm>
+
 #include "link/usb_protocol.hpp"
 
 namespace capcode::sim {
@@ -49,6 +51,7 @@ void drawList(Draw& draw, Scenario& s, int lines) {
     if (s.rows[row].enabled && (row == 1 || draw.chance(50))) named.push_back(row);
   }
   if (named.empty() || draw.chance(5)) named.push_back(draw.between(1, 8));
+  s.named = named;
   std::string header;
   for (const int row : named)
     header += "row" + std::to_string(row) + ",";
@@ -130,6 +133,22 @@ Scenario makeScenario(std::uint64_t seed) {
     s.runs.push_back(run);
   }
   return s;
+}
+
+std::vector<std::int32_t> Scenario::sharedCapcodes() const {
+  std::vector<std::int32_t> shared;
+  for (int row = 1; row <= 8; ++row) {
+    const RowSetting& r = rows[row];
+    if (!r.enabled) continue;
+    if (listed()) {
+      if (std::find(named.begin(), named.end(), row) == named.end()) shared.push_back(r.capcode);
+      continue;
+    }
+    const int leader = row == 2 ? 1 : (row >= 4 && row <= 6) ? 3 : 0;
+    const bool follows = revision != 2 && leader > 0 && rows[leader].step > 0;
+    if (r.step == 0 && !follows) shared.push_back(r.capcode);
+  }
+  return shared;
 }
 
 std::string describe(const Scenario& s) {

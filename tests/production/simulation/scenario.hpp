@@ -65,11 +65,15 @@ struct Scenario {
   RowSetting rows[9];          // rows 1-8 (index 0 unused)
   Order order = Order::Steps;
   std::string listText;        // the capcode list, for list orders
+  std::vector<int> named;      // the rows its header names
   std::string extraLine;       // the line a later run appends to it
   int stations = 1;
   std::vector<RunPlan> runs;
   bool shared() const { return order == Order::SharedSteps || order == Order::SharedList; }
   bool listed() const { return order == Order::List || order == Order::SharedList; }
+  // The capcodes every pager of the order may carry: enabled rows that neither advance (nor,
+  // on HW-A, follow a leader that does) nor come from the list.
+  std::vector<std::int32_t> sharedCapcodes() const;
 };
 
 Scenario makeScenario(std::uint64_t seed);

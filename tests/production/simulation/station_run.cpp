@@ -101,9 +101,15 @@ class Pagers {
 
   // The run's records on this ledger, oldest first (none when it cannot be read).
   std::vector<PagerRecord> records() {
+    const std::lock_guard<std::mutex> lock(readerMutex_);
     try {
+      // One reading connection for the run: each listing is a transaction of its own.
+      if (!reader_) {
+        if (!std::filesystem::exists(files_.ledger)) return {};
+        reader_ = openSqliteLedger(files_.ledger, LedgerOpen::ReadOnly);
+      }
       std::vector<PagerRecord> mine;
-      for (PagerRecord& r : openSqliteLedger(files_.ledger, LedgerOpen::ReadOnly)->list("")) {
+      for (PagerRecord& r : reader_->list("")) {
         if (r.station == station_ || r.station.rfind(station_ + "/", 0) == 0)
           mine.push_back(std::move(r));
       }
@@ -166,6 +172,8 @@ class Pagers {
   std::mutex mutex_;
   std::map<int, Slot> slots_;
   std::set<std::int64_t> mapped_;
+  std::mutex readerMutex_;  // records() is called with and without mutex_ held
+  std::unique_ptr<Ledger> reader_;
 };
 
 // What the person at a station sees and answers, written to the run's log.
@@ -272,6 +280,15 @@ HardwareOptions boxesOf(const RunContext& c) {
   return hardware;
 }
 
+// The rows' steps as --autoinc gives them: enabled rows only (the file says which).
+RowSteps stepsOf(const Scenario& scenario) {
+  RowSteps steps;
+  for (int row = 1; row <= kAddressRows; ++row) {
+    if (scenario.rows[row].enabled) steps[static_cast<std::size_t>(row)] = scenario.rows[row].step;
+  }
+  return steps;
+}
+
 int runBatch(const RunContext& c) {
   BatchOptions options;
   options.file = c.files.config;
@@ -284,6 +301,7 @@ int runBatch(const RunContext& c) {
   options.resume = c.plan.resume;
   if (c.scenario.shared()) options.batch = "order-" + std::to_string(c.scenario.seed);
   options.program.startup = c.startup;
+  if (!c.scenario.listed()) options.steps = stepsOf(c.scenario);
   const HardwareOptions hardware = boxesOf(c);
   if (c.plan.boxes == 1) {
     options.program.hardware = hardware;
@@ -316,6 +334,16 @@ int runWindow(const RunContext& c) {
   ProgramState& state = program.state();
   selectRevision(state, c.scenario.revision);
   state.event([&] { state.form.userClick("Open1"); });
+  // The person sets the steps, as the order says.
+  const RowSteps steps = stepsOf(c.scenario);
+  state.event([&] {
+    for (int row = 1; row <= kAddressRows; ++row) {
+      const std::string name = rowControlName("autoinc", row);
+      if (!steps[static_cast<std::size_t>(row)] || !state.form.at(name).enabled) continue;
+      state.form.userPick(name, *steps[static_cast<std::size_t>(row)]);
+      state.form.leave(name);
+    }
+  });
   for (int pager = 1; pager <= c.plan.count; ++pager) {
     const std::size_t before = c.pagers.records().size();
     feedback.programAgain = false;

@@ -68,12 +68,6 @@ bool Workshop::saveConfiguration(const Scenario& scenario, const std::string& pa
     }
     for (int row = 1; row <= kAddressRows; ++row)
       form.runHandler(rowControlName("address", row, "Exit"));
-    for (int row = 1; row <= kAddressRows; ++row) {
-      const std::string step = rowControlName("autoinc", row);
-      if (!form.at(step).enabled) continue;
-      form.userPick(step, scenario.rows[row].step);
-      form.leave(step);
-    }
   });
   bench.feedback.file = path;
   return state.event([&] { form.userClick("Save1"); });

@@ -19,10 +19,10 @@ class Workshop {
   explicit Workshop(const StartupOptions& startup);
   ~Workshop();
 
-  // The default image of the scenario's revision with its rows, enables and steps, saved by
-  // File > Save at `path`. False when the program refused to save it.
+  // The default image of the scenario's revision with its rows' capcodes and enables, saved by
+  // File > Save at `path` (the steps are the window's, not the file's: a run gives them). False when the program refused to save it.
   bool saveConfiguration(const Scenario& scenario, const std::string& path);
-  // Rows 1-8 of `bytes` read at `revision`, with their roles as the window gives them.
+  // Rows 1-8 of `bytes` read at `revision` (their roles mean nothing: the steps are not in it).
   std::vector<RecordedAddress> capcodesOf(const Image& bytes, std::uint8_t revision);
   const Image& freshPager() const { return fresh_; }
 
