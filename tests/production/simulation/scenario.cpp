@@ -135,20 +135,14 @@ Scenario makeScenario(std::uint64_t seed) {
   return s;
 }
 
-std::vector<std::int32_t> Scenario::sharedCapcodes() const {
-  std::vector<std::int32_t> shared;
-  for (int row = 1; row <= 8; ++row) {
-    const RowSetting& r = rows[row];
-    if (!r.enabled) continue;
-    if (listed()) {
-      if (std::find(named.begin(), named.end(), row) == named.end()) shared.push_back(r.capcode);
-      continue;
-    }
-    const int leader = row == 2 ? 1 : (row >= 4 && row <= 6) ? 3 : 0;
-    const bool follows = revision != 2 && leader > 0 && rows[leader].step > 0;
-    if (r.step == 0 && !follows) shared.push_back(r.capcode);
-  }
-  return shared;
+bool Scenario::sharedRow(int row, bool ledRowShared) const {
+  const RowSetting& r = rows[row];
+  if (!r.enabled) return false;
+  if (listed()) return std::find(named.begin(), named.end(), row) == named.end();
+  // Only rows 1-4 advance by their steps; HW-A has no rows 7-8 in its image.
+  if (row > 6 || (row > 4 && revision == 2)) return true;
+  const bool led = revision != 2 && (row == 2 || (row >= 4 && row <= 6));
+  return led ? ledRowShared : r.step == 0;
 }
 
 std::string describe(const Scenario& s) {

@@ -71,9 +71,12 @@ struct Scenario {
   std::vector<RunPlan> runs;
   bool shared() const { return order == Order::SharedSteps || order == Order::SharedList; }
   bool listed() const { return order == Order::List || order == Order::SharedList; }
-  // The capcodes every pager of the order may carry: enabled rows that neither advance (nor,
-  // on HW-A, follow a leader that does) nor come from the list.
-  std::vector<std::int32_t> sharedCapcodes() const;
+  // Whether row `row` carries a capcode every pager of the order may share: an enabled row
+  // that does not come from the list and does not advance (rows 5-8 never do; rows 1-4 by their
+  // steps). On HW-A a led row (2, 4-6)
+  // moves with its leader's frame by rules of its own: `ledRowShared` says what the records
+  // make of it.
+  bool sharedRow(int row, bool ledRowShared) const;
 };
 
 Scenario makeScenario(std::uint64_t seed);
