@@ -1,6 +1,7 @@
 #include "production/simulation/checks.hpp"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -16,7 +17,7 @@ namespace capcode::sim {
 const std::vector<std::string>& checkNames() {
   static const std::vector<std::string> names{
       "process",       "unique-pagers", "unique-ledger", "recorded",
-      "truthful",      "unfinished",    "resume-order",  "resume-advice"};
+      "truthful",      "truthful-rows", "unfinished",    "resume-order",  "resume-advice"};
   return names;
 }
 
@@ -192,8 +193,9 @@ class Checker {
   // A capcode in a pager's bytes is individual unless the order shares it.
   void uniquePagers() {
     const auto& pagers = truth_.pagers;
-    // A shared row keeps the configuration's capcode on every pager.
-    std::vector<std::int32_t> shared;
+    // A shared row keeps one capcode on every pager (the configuration's, as the rules put it
+    // in its frame).
+    std::array<bool, 9> sharedRows{};
     for (int row = 1; row <= 8; ++row) {
       const bool recordedShared =
           !records_.empty() && std::all_of(records_.begin(), records_.end(), [&](const auto& r) {
@@ -201,10 +203,10 @@ class Checker {
               return a.row == row && a.role == AddressRole::Shared;
             });
           });
-      if (scenario_.sharedRow(row, recordedShared)) shared.push_back(scenario_.rows[row].capcode);
+      sharedRows[static_cast<std::size_t>(row)] = scenario_.sharedRow(row, recordedShared);
     }
     const auto onPagerIndividual = [&](const RecordedAddress& a) {
-      return a.enabled && std::find(shared.begin(), shared.end(), a.capcode) == shared.end();
+      return a.enabled && !sharedRows[static_cast<std::size_t>(a.row)];
     };
     for (std::size_t i = 0; i < pagers.size(); ++i) {
       for (std::size_t j = 0; j < pagers.size(); ++j) {
@@ -262,18 +264,27 @@ class Checker {
       if (p.records.empty() || record(p.records.back()) == nullptr) continue;
       const PagerRecord& last = *record(p.records.back());
       if (last.result != PagerResult::Verified) continue;
+      // The rows the revision's image holds, and those it has no room for.
       std::vector<RecordedAddress> said;
+      std::vector<RecordedAddress> beyond;
       for (const RecordedAddress& a : last.addresses) {
-        if (a.enabled) said.push_back({a.row, a.capcode, true, AddressRole::Shared});
+        if (!a.enabled) continue;
+        (a.row <= rowsOn(scenario_.revision) ? said : beyond)
+            .push_back({a.row, a.capcode, true, AddressRole::Shared});
       }
       std::vector<RecordedAddress> held;
       for (const RecordedAddress& a : p.rows) {
         if (a.enabled) held.push_back({a.row, a.capcode, true, AddressRole::Shared});
       }
-      if (said == held && p.changed) continue;
-      add("truthful", recordText(last) + " says verified, but pager " + pagerName(p) +
-                          (p.changed ? " holds " + describeCapcodes(p.rows)
-                                     : " was never written"));
+      if (said != held || !p.changed) {
+        add("truthful", recordText(last) + " says verified, but pager " + pagerName(p) +
+                            (p.changed ? " holds " + describeCapcodes(p.rows)
+                                       : " was never written"));
+      } else if (!beyond.empty()) {
+        add("truthful-rows", recordText(last) + " says verified with " +
+                                 describeCapcodes(beyond) + ", rows an " +
+                                 revisionName(scenario_.revision) + " pager's image has no room for");
+      }
     }
   }
 

@@ -4,7 +4,8 @@
 //  - no individual capcode on two pagers (in the bytes, and held by two records), unless a
 //    deliberate "Program again" was recorded for it;
 //  - every pager whose bytes changed has a record that keeps its capcodes;
-//  - every verified record's capcodes are exactly those in its pager's bytes;
+//  - every verified record's capcodes are exactly those in its pager's bytes, and it names no
+//    row the revision's image has no room for;
 //  - nothing left "started" except by a killed process;
 //  - --resume never repeats a held line or set, nor skips a free one without a word, and
 //    never advises --allow-reuse for the order's own pagers;

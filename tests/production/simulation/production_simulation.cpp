@@ -9,9 +9,11 @@
 //   CAPCODE_SIM_SCENARIOS=N   how many scenarios (default 2000; 150 under the sanitizers)
 //   CAPCODE_SIM_FIRST_SEED=N  the first seed of the run (default 1)
 //   CAPCODE_SIM_STRICT=1      the checks still open count as failures too
+//   CAPCODE_SIM_JOBS=N        worker processes playing the seeds side by side (default 2)
 //
 // Exit status 0 when every checked invariant held, 1 otherwise, 2 when the bench cannot start.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,10 @@
 #include <iostream>
 #include <map>
 #include <set>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "core/file_io.hpp"
 #include "ledger/sqlite_ledger.hpp"
@@ -147,33 +153,46 @@ bool counts(const std::string& check, bool strict) {
   return strict || kOpenChecks.count(check) == 0;
 }
 
-int main() {
-  const std::optional<std::uint64_t> only = numberFrom("CAPCODE_SIM_SEED");
-#if defined(CAPCODE_SANITIZED)
-  constexpr std::uint64_t kDefaultScenarios = 150;
-#else
-  constexpr std::uint64_t kDefaultScenarios = 2000;
-#endif
-  const std::uint64_t scenarios = only ? 1 : numberFrom("CAPCODE_SIM_SCENARIOS").value_or(kDefaultScenarios);
-  const std::uint64_t firstSeed = only ? *only : numberFrom("CAPCODE_SIM_FIRST_SEED").value_or(1);
-  const bool strict = numberFrom("CAPCODE_SIM_STRICT").value_or(0) != 0;
+// One write(2) for a whole block, so that two workers' blocks never interleave.
+void say(const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(1, text.data() + done, text.size() - done);
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
+}
 
+struct Settings {
+  std::optional<std::uint64_t> only;
+  std::uint64_t scenarios = 0;
+  std::uint64_t firstSeed = 1;
+  int jobs = 2;
+  bool strict = false;
+  std::string root;
+};
+
+// Worker `w` of `jobs` plays every jobs-th seed from firstSeed + w. What it found goes to its
+// results file: "playing SEED" before each scenario (so a crash names its seed), "fail CHECK
+// SEED", "example CHECK" files, and one "tally ..." line at the end.
+int worker(const Settings& settings, int w) {
   const StartupOptions startup = startupOptionsFor(std::string(CAPCODE_SOURCE_DATA_DIR), '.');
   std::unique_ptr<Workshop> workshop;
-  std::string root;
   try {
     workshop = std::make_unique<Workshop>(startup);
-    root = scratchFolder();
   } catch (const std::exception& e) {
     std::cerr << "the bench cannot start: " << e.what() << "\n";
     return 2;
   }
-  const auto started = Clock::now();
+  const std::string results = settings.root + "/results-" + std::to_string(w) + ".txt";
+  std::ofstream out(results, std::ios::app);
   Tally tally;
   int failed = 0;
-  for (std::uint64_t k = 0; k < scenarios; ++k) {
-    const Scenario scenario = makeScenario(firstSeed + k);
-    const std::string folder = root + "/" + std::to_string(scenario.seed);
+  for (std::uint64_t k = static_cast<std::uint64_t>(w); k < settings.scenarios;
+       k += static_cast<std::uint64_t>(settings.jobs)) {
+    const Scenario scenario = makeScenario(settings.firstSeed + k);
+    out << "playing " << scenario.seed << std::endl;
+    const std::string folder = settings.root + "/" + std::to_string(scenario.seed);
     std::filesystem::create_directory(folder);
     const Outcome outcome = play(scenario, folder, *workshop, startup, tally);
     ++tally.scenarios;
@@ -181,46 +200,142 @@ int main() {
     tally.kills += outcome.kills;
     tally.pagersWritten += outcome.pagersWritten;
     bool failing = false;
+    std::set<std::string> seen;
     for (const Violation& v : outcome.violations) {
-      auto& seeds = tally.seedsByCheck[v.check];
-      if (seeds.empty() || seeds.back() != scenario.seed) seeds.push_back(scenario.seed);
-      if (!tally.firstExample.count(v.check))
-        tally.firstExample[v.check] = describe(scenario) + "  " + v.check + ": " + v.text;
-      failing |= counts(v.check, strict);
+      if (seen.insert(v.check).second) out << "fail " << v.check << " " << scenario.seed << "\n";
+      if (!tally.firstExample.count(v.check)) {
+        tally.firstExample[v.check] = "";
+        std::ofstream(settings.root + "/example-" + v.check + "-" + std::to_string(w) + ".txt")
+            << describe(scenario) << "  " << v.check << ": " << v.text << "\n";
+      }
+      failing |= counts(v.check, settings.strict);
     }
     if (failing) ++failed;
-    if (only) {
-      std::cout << describe(scenario);
+    if (settings.only) {
+      std::string text = describe(scenario);
+      say(text);
       showLogs(scenario, folder);
       for (const Violation& v : outcome.violations)
         std::cout << "VIOLATION " << v.check << ": " << v.text << "\n";
-    } else if (failing && failed <= 5) {
-      std::cout << "FAILED " << describe(scenario);
-      for (const Violation& v : outcome.violations)
-        std::cout << "  " << v.check << ": " << v.text << "\n";
-      std::cout << "  replay: CAPCODE_SIM_SEED=" << scenario.seed << "\n";
+      std::cout << "the scenario's files are kept in " << folder << "\n";
+    } else {
+      if (failing && failed <= 3) {
+        std::string text = "FAILED " + describe(scenario);
+        for (const Violation& v : outcome.violations)
+          text += "  " + v.check + ": " + v.text + "\n";
+        say(text + "  replay: CAPCODE_SIM_SEED=" + std::to_string(scenario.seed) + "\n");
+      }
+      std::filesystem::remove_all(folder);
     }
-    if (!only) std::filesystem::remove_all(folder);
   }
-  if (only) {
-    std::cout << "the scenario's files are kept in " << root << "\n";
+  out << "tally " << tally.scenarios << " " << tally.runs << " " << tally.kills << " "
+      << tally.pagersWritten << " " << tally.runSeconds << " " << tally.checkSeconds << " "
+      << failed << std::endl;
+  return 0;
+}
+
+// Runs the workers (in child processes when there are several) and adds up what they found.
+int main() {
+  Settings settings;
+  settings.only = numberFrom("CAPCODE_SIM_SEED");
+#if defined(CAPCODE_SANITIZED)
+  constexpr std::uint64_t kDefaultScenarios = 150;
+#else
+  constexpr std::uint64_t kDefaultScenarios = 2000;
+#endif
+  settings.scenarios =
+      settings.only ? 1 : numberFrom("CAPCODE_SIM_SCENARIOS").value_or(kDefaultScenarios);
+  settings.firstSeed =
+      settings.only ? *settings.only : numberFrom("CAPCODE_SIM_FIRST_SEED").value_or(1);
+  settings.strict = numberFrom("CAPCODE_SIM_STRICT").value_or(0) != 0;
+  settings.jobs = settings.only ? 1
+                                : static_cast<int>(std::clamp<std::uint64_t>(
+                                      numberFrom("CAPCODE_SIM_JOBS").value_or(2), 1, 16));
+  try {
+    settings.root = scratchFolder();
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 2;
+  }
+  const auto started = Clock::now();
+  std::vector<std::string> crashes;
+  if (settings.jobs == 1) {
+    if (const int status = worker(settings, 0); status != 0) return status;
   } else {
-    std::filesystem::remove_all(root);
+    std::fflush(nullptr);
+    std::vector<pid_t> workers;
+    for (int w = 0; w < settings.jobs; ++w) {
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        const int status = worker(settings, w);
+        std::fflush(nullptr);
+        ::_exit(status);
+      }
+      workers.push_back(pid);
+    }
+    for (std::size_t w = 0; w < workers.size(); ++w) {
+      int status = 0;
+      while (::waitpid(workers[w], &status, 0) < 0 && errno == EINTR) {
+      }
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        crashes.push_back("worker " + std::to_string(w));
+    }
   }
+
+  Tally tally;
+  int failed = 0;
+  for (int w = 0; w < settings.jobs; ++w) {
+    std::ifstream in(settings.root + "/results-" + std::to_string(w) + ".txt");
+    std::string playing;
+    bool ended = false;
+    for (std::string line; std::getline(in, line);) {
+      std::istringstream words(line);
+      std::string kind;
+      words >> kind;
+      if (kind == "playing") {
+        words >> playing;
+      } else if (kind == "fail") {
+        std::string check;
+        std::uint64_t seed = 0;
+        words >> check >> seed;
+        tally.seedsByCheck[check].push_back(seed);
+      } else if (kind == "tally") {
+        int scenarios = 0, runs = 0, kills = 0, written = 0, failing = 0;
+        double runSeconds = 0, checkSeconds = 0;
+        words >> scenarios >> runs >> kills >> written >> runSeconds >> checkSeconds >> failing;
+        tally.scenarios += scenarios;
+        tally.runs += runs;
+        tally.kills += kills;
+        tally.pagersWritten += written;
+        tally.runSeconds += runSeconds;
+        tally.checkSeconds += checkSeconds;
+        failed += failing;
+        ended = true;
+      }
+    }
+    if (!ended) {
+      ++failed;
+      std::cout << "FAILED: worker " << w << " ended while playing seed " << playing
+                << " (replay: CAPCODE_SIM_SEED=" << playing << ")\n";
+    }
+  }
+  for (auto& [check, seeds] : tally.seedsByCheck)
+    std::sort(seeds.begin(), seeds.end());
 
   const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
   std::cout << "production simulation: " << tally.scenarios << " scenarios played (seeds "
-            << firstSeed << ".." << firstSeed + scenarios - 1 << ") in " << seconds << " s: "
-            << tally.runs << " runs, " << tally.kills << " killed mid-write, "
-            << tally.pagersWritten << " pagers written; runs " << tally.runSeconds
-            << " s, checks " << tally.checkSeconds << " s\n";
+            << settings.firstSeed << ".." << settings.firstSeed + settings.scenarios - 1 << ", "
+            << settings.jobs << (settings.jobs == 1 ? " worker" : " workers") << ") in " << seconds
+            << " s: " << tally.runs << " runs, " << tally.kills << " killed mid-write, "
+            << tally.pagersWritten << " pagers written; CPU-side time in runs "
+            << tally.runSeconds << " s, in checks " << tally.checkSeconds << " s\n";
   for (const std::string& check : checkNames()) {
     const auto it = tally.seedsByCheck.find(check);
     const std::size_t n = it == tally.seedsByCheck.end() ? 0 : it->second.size();
     std::cout << "  " << check << ": "
               << (n == 0 ? std::string("held")
                          : std::to_string(n) + " scenarios fail" +
-                               (counts(check, strict) ? "" : " (open: not counted yet)"));
+                               (counts(check, settings.strict) ? "" : " (open: not counted yet)"));
     if (n > 0) {
       std::cout << "; seeds";
       for (std::size_t i = 0; i < n && i < 12; ++i)
@@ -229,12 +344,18 @@ int main() {
     }
     std::cout << "\n";
   }
-  if (!only) {
-    for (const auto& [check, example] : tally.firstExample) {
-      if (!counts(check, strict)) std::cout << "OPEN " << example << "\n";
+  if (!settings.only) {
+    for (const std::string& check : checkNames()) {
+      if (counts(check, settings.strict) || !tally.seedsByCheck.count(check)) continue;
+      std::ifstream example(settings.root + "/example-" + check + "-0.txt");
+      std::ifstream other(settings.root + "/example-" + check + "-1.txt");
+      std::stringstream text;
+      text << (example ? example.rdbuf() : other.rdbuf());
+      std::cout << "OPEN " << text.str();
     }
+    std::filesystem::remove_all(settings.root);
   }
-  return failed == 0 ? 0 : 1;
+  return failed == 0 && crashes.empty() ? 0 : 1;
 }
 
 }  // namespace

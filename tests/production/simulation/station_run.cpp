@@ -358,6 +358,25 @@ int runWindow(const RunContext& c) {
   return 0;
 }
 
+// The run itself; its status. Its lines go to the run's log.
+int play(const Scenario& scenario, int run, const ScenarioFiles& files,
+         const StartupOptions& startup, const Image& freshPager) {
+  const std::string log = files.runLog(run);
+  int status = 70;
+  Pagers pagers(scenario, run, files, freshPager);
+  const RunPlan& plan = scenario.runs.at(static_cast<std::size_t>(run - 1));
+  const RunContext context{scenario, plan, run, files, startup, pagers, log};
+  try {
+    status = plan.kind == RunKind::Window ? runWindow(context) : runBatch(context);
+  } catch (const std::exception& e) {
+    appendLine(log, std::string("escaped: ") + e.what());
+  }
+  pagers.settle();
+  appendLine(log, "end: " + std::to_string(status));
+  return status;
+}
+
+// A run that may be killed plays in a child process, which kills itself at the planned report.
 [[noreturn]] void child(const Scenario& scenario, int run, const ScenarioFiles& files,
                         const StartupOptions& startup, const Image& freshPager) {
   ::alarm(kRunSeconds);
@@ -368,19 +387,7 @@ int runWindow(const RunContext& c) {
     ::dup2(fd, 2);
     ::close(fd);
   }
-  int status = 70;
-  {
-    Pagers pagers(scenario, run, files, freshPager);
-    const RunPlan& plan = scenario.runs.at(static_cast<std::size_t>(run - 1));
-    const RunContext context{scenario, plan, run, files, startup, pagers, log};
-    try {
-      status = plan.kind == RunKind::Window ? runWindow(context) : runBatch(context);
-    } catch (const std::exception& e) {
-      appendLine(log, std::string("escaped: ") + e.what());
-    }
-    pagers.settle();
-    appendLine(log, "end: " + std::to_string(status));
-  }
+  const int status = play(scenario, run, files, startup, freshPager);
   std::fflush(nullptr);
   ::_exit(status);
 }
@@ -389,10 +396,15 @@ int runWindow(const RunContext& c) {
 
 RunEnd playRun(const Scenario& scenario, int run, const ScenarioFiles& files,
                const StartupOptions& startup, const Image& freshPager) {
+  RunEnd end;
+  if (!scenario.runs.at(static_cast<std::size_t>(run - 1)).kill) {
+    // Nothing kills it: played in this process, which saves a process's start-up.
+    end.status = play(scenario, run, files, startup, freshPager);
+    return end;
+  }
   std::fflush(nullptr);
   const pid_t pid = ::fork();
   if (pid == 0) child(scenario, run, files, startup, freshPager);
-  RunEnd end;
   if (pid < 0) {
     end.crashed = true;
     return end;

@@ -1,6 +1,7 @@
 #pragma once
-// One run of a scenario, played in a child process of its own as a station would run it: a
-// batch on its boxes, or the window with its ledger, on simulated boxes that keep virtual time.
+// One run of a scenario as a station would play it: a batch on its boxes, or the window with
+// its ledger, on simulated boxes that keep virtual time. A run that is to be killed plays in a
+// child process of its own; the others in this process.
 // The child keeps the ground truth on disk as it goes: every pager the person puts in a box is
 // a file of its own holding the bytes that reached it (written before a planned kill, so the
 // kill cannot lose them), and a side file names each pager and which ledger records were
@@ -35,7 +36,8 @@ struct RunEnd {
   std::string how() const;
 };
 
-// Plays run `run` (1-based) of `scenario` in a child process and waits for it (at most 30 s).
+// Plays run `run` (1-based) of `scenario`; one to be killed in a child process, waited for at
+// most 30 s.
 RunEnd playRun(const Scenario& scenario, int run, const ScenarioFiles& files,
                const StartupOptions& startup, const Image& freshPager);
 
