@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -119,6 +120,20 @@ class Pagers {
     }
   }
 
+  // The person chose "Program again": the records made from now until recordsMapped() are
+  // deliberate repeats (marked so even when the process is killed meanwhile).
+  void programAgain() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    deliberate_ = true;
+  }
+
+  // Places the records made so far on their pagers; a "Program again" ends here.
+  void recordsMapped() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    settleLocked();
+    deliberate_ = false;
+  }
+
   bool changed(int number) {
     const std::lock_guard<std::mutex> lock(mutex_);
     return slots_.count(number) != 0 && slots_[number].bytes != fresh_;
@@ -160,6 +175,7 @@ class Pagers {
       const auto slot = slots_.find(boxOfStation(r.station));
       if (slot == slots_.end()) continue;
       appendLine(files_.sidecar, "record " + std::to_string(r.id) + " " + slot->second.file);
+      if (deliberate_) appendLine(files_.sidecar, "deliberate " + std::to_string(r.id));
     }
   }
 
@@ -172,6 +188,7 @@ class Pagers {
   std::mutex mutex_;
   std::map<int, Slot> slots_;
   std::set<std::int64_t> mapped_;
+  bool deliberate_ = false;
   std::mutex readerMutex_;  // records() is called with and without mutex_ held
   std::unique_ptr<Ledger> reader_;
 };
@@ -179,8 +196,10 @@ class Pagers {
 // What the person at a station sees and answers, written to the run's log.
 class LoggedFeedback final : public Feedback {
  public:
-  LoggedFeedback(std::string log, std::vector<int> answers, std::string config)
-      : log_(std::move(log)), answers_(std::move(answers)), config_(std::move(config)) {}
+  LoggedFeedback(std::string log, std::vector<int> answers, std::string config,
+                 std::function<void()> programAgain = {})
+      : log_(std::move(log)), answers_(std::move(answers)), config_(std::move(config)),
+        programAgain_(std::move(programAgain)) {}
   void log(std::string_view line) override { appendLine(log_, "log: " + std::string(line)); }
   void beep() override {}
   void focus(std::string_view) override {}
@@ -195,18 +214,17 @@ class LoggedFeedback final : public Feedback {
     const int given = answers_.empty() ? 1 : answers_[next_++ % answers_.size()];
     const std::size_t answer = std::min(static_cast<std::size_t>(given), answers.size() - 1);
     appendLine(log_, "ask: " + std::string(text) + " -> " + answers.at(answer));
-    if (answers.at(answer) == "Program again") programAgain = true;
+    if (answers.at(answer) == "Program again" && programAgain_) programAgain_();
     return answer;
   }
   std::optional<std::string> chooseFile(const FileDialogRequest&) override { return config_; }
-
-  bool programAgain = false;  // the person chose "Program again" since this was cleared
 
  private:
   std::string log_;
   std::vector<int> answers_;
   std::size_t next_ = 0;
   std::string config_;
+  std::function<void()> programAgain_;
 };
 
 // The batch's person: each next pager is put in at once; every line goes to the run's log.
@@ -320,7 +338,8 @@ int runBatch(const RunContext& c) {
 // The window: File > Open (answering the offer to continue), then one WR_To_Pager a pager,
 // a fresh pager put in after every write that reached one or left a record.
 int runWindow(const RunContext& c) {
-  LoggedFeedback feedback(c.log, c.plan.answers, c.files.config);
+  LoggedFeedback feedback(c.log, c.plan.answers, c.files.config,
+                          [&pagers = c.pagers] { pagers.programAgain(); });
   ProgramOptions options;
   options.startup = c.startup;
   options.hardware = boxesOf(c);
@@ -346,13 +365,11 @@ int runWindow(const RunContext& c) {
   });
   for (int pager = 1; pager <= c.plan.count; ++pager) {
     const std::size_t before = c.pagers.records().size();
-    feedback.programAgain = false;
     appendLine(c.log, "click WriteToPager");
     state.event([&] { state.form.userClick("WriteToPager"); });
-    const std::vector<PagerRecord> after = c.pagers.records();
-    for (std::size_t k = before; feedback.programAgain && k < after.size(); ++k)
-      appendLine(c.files.sidecar, "deliberate " + std::to_string(after[k].id));
-    if (pager < c.plan.count && (after.size() > before || c.pagers.changed(1)))
+    c.pagers.recordsMapped();
+    const std::size_t after = c.pagers.records().size();
+    if (pager < c.plan.count && (after > before || c.pagers.changed(1)))
       c.pagers.swap(1);
   }
   return 0;
