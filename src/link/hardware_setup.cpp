@@ -188,7 +188,11 @@ HardwareSetup::HardwareSetup(const HardwareOptions& options) : options_(options)
     hid_ = std::make_unique<OneDeviceBackend>(std::move(hid_), *options.onlyDevice);
 }
 
-HardwareSetup::~HardwareSetup() = default;
+HardwareSetup::~HardwareSetup() {
+  if (!options_.onSimulatedBoxGone || simHid_ == nullptr) return;
+  for (const auto& box : simHid_->boxes())
+    options_.onSimulatedBoxGone(*box);
+}
 
 std::string HardwareSetup::saveSimulatedImages() {
   for (std::size_t k = 0; simHid_ != nullptr && k < usbImages_.size(); ++k) {

@@ -43,6 +43,8 @@ struct HardwareOptions {
   // Called with each simulated box once it holds its image, before anything talks to it (a
   // test's hook to watch or swap the pager in it). The box lives as long as the HardwareSetup.
   std::function<void(SimulatedProgrammer& box)> onSimulatedBox;
+  // Called with each simulated box just before it goes with its HardwareSetup.
+  std::function<void(SimulatedProgrammer& box)> onSimulatedBoxGone;
   // No programmer at all (a tool that only reads and writes files): an empty simulated port.
   bool offline = false;
   // What a simulated image that does not exist yet starts as: a factory-fresh pager. Called

@@ -222,15 +222,18 @@ TEST(SimulatedBoxes, ABoxOnAVirtualClockWaitsOnItAndNotInRealTime) {
 }
 
 // The hardware's own simulated boxes wait on its virtual clock, and a test sees each box once it
-// holds its image; boxes given a real reply time keep real time.
+// holds its image and once as it goes; boxes given a real reply time keep real time.
 TEST(SimulatedBoxes, TheSetUpGivesEachBoxItsClockAndShowsItOnce) {
   for (const int replyMillis : {0, 1}) {
     TempFolder folder;
     HardwareOptions all = boxes(folder, 2, {});
     all.simReportMillis = replyMillis;
     std::vector<SimulatedProgrammer*> shown;
+    std::vector<SimulatedProgrammer*> gone;
     all.onSimulatedBox = [&](SimulatedProgrammer& box) { shown.push_back(&box); };
-    HardwareSetup setup(all);
+    all.onSimulatedBoxGone = [&](SimulatedProgrammer& box) { gone.push_back(&box); };
+    auto owned = std::make_unique<HardwareSetup>(all);
+    HardwareSetup& setup = *owned;
     ASSERT_EQ(shown.size(), 2u);
     for (std::size_t k = 0; k < 2; ++k) {
       EXPECT_EQ(shown[k], setup.simulatedHid()->boxes()[k].get());
@@ -240,8 +243,14 @@ TEST(SimulatedBoxes, TheSetUpGivesEachBoxItsClockAndShowsItOnce) {
     const std::uint64_t before = shown[0]->clock->nowMicros();
     shown[0]->wait(3);
     const std::uint64_t passed = shown[0]->clock->nowMicros() - before;
-    if (replyMillis == 0) EXPECT_EQ(passed, 3000u);
-    if (replyMillis > 0) EXPECT_GE(passed, 3000u);
+    if (replyMillis == 0) {
+      EXPECT_EQ(passed, 3000u);
+    } else {
+      EXPECT_GE(passed, 3000u);
+    }
+    EXPECT_TRUE(gone.empty());
+    owned.reset();
+    EXPECT_EQ(gone, shown) << "each box is seen going";
   }
 }
 

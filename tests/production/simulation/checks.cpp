@@ -32,6 +32,7 @@ struct Pager {
   std::vector<RecordedAddress> rows;     // decoded, rows the revision's image holds
   std::vector<RecordedAddress> given;    // those rows less what the factory left in them
   std::vector<std::int64_t> records;     // made while it sat in its box, oldest first
+  bool complete() const { return changed && checksumValid(bytes); }
 };
 
 struct Truth {
@@ -210,7 +211,9 @@ class Checker {
     };
     for (std::size_t i = 0; i < pagers.size(); ++i) {
       for (std::size_t j = 0; j < pagers.size(); ++j) {
-        if (i == j || !pagers[i].changed || !pagers[j].changed) continue;
+        // A half-written pager fails its own checksum: it reads as garbage, answers to nothing
+        // reliably and is not handed out (its record keeps its capcodes).
+        if (i == j || !pagers[i].complete() || !pagers[j].complete()) continue;
         if (deliberate(pagers[i]) || deliberate(pagers[j])) continue;
         const auto both = clashes(pagers[i].given, pagers[j].given, onPagerIndividual);
         if (!both.empty() &&

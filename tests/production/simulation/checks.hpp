@@ -1,8 +1,8 @@
 #pragma once
 // What a scenario must leave behind, checked against the pagers' bytes (read back with the
 // program's own decoder at the scenario's revision) and the ledger:
-//  - no individual capcode on two pagers (in the bytes, and held by two records), unless a
-//    deliberate "Program again" was recorded for it;
+//  - no individual capcode on two pagers (in the bytes of pagers written whole, and held by two
+//    records), unless a deliberate "Program again" was recorded for it;
 //  - every pager whose bytes changed has a record that keeps its capcodes;
 //  - every verified record's capcodes are exactly those in its pager's bytes, and it names no
 //    row the revision's image has no room for;

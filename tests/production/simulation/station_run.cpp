@@ -81,7 +81,16 @@ class Pagers {
     };
   }
 
-  // The person takes box `number`'s pager out and puts a fresh one in.
+  // The box goes with its program: what it held is kept, the box is not touched again.
+  void boxGone(SimulatedProgrammer& box) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& [number, slot] : slots_) {
+      if (slot.box == &box) slot.box = nullptr;
+    }
+  }
+
+  // The person takes box `number`'s pager out and puts a fresh one in (a box that is gone
+  // keeps its last pager).
   void swap(int number) {
     const std::lock_guard<std::mutex> lock(mutex_);
     auto it = slots_.find(number);
@@ -294,6 +303,9 @@ HardwareOptions boxesOf(const RunContext& c) {
   hardware.faults = c.plan.faults;
   hardware.onSimulatedBox = [&pagers = c.pagers](SimulatedProgrammer& box) {
     pagers.boxMade(box);
+  };
+  hardware.onSimulatedBoxGone = [&pagers = c.pagers](SimulatedProgrammer& box) {
+    pagers.boxGone(box);
   };
   return hardware;
 }
