@@ -337,7 +337,7 @@ int main() {
             << settings.firstSeed << ".." << settings.firstSeed + settings.scenarios - 1 << ", "
             << settings.jobs << (settings.jobs == 1 ? " worker" : " workers") << ") in " << seconds
             << " s: " << tally.runs << " runs, " << tally.kills << " killed mid-write, "
-            << tally.pagersWritten << " pagers written; CPU-side time in runs "
+            << tally.pagersWritten << " pagers written; time in runs (summed over the workers) "
             << tally.runSeconds << " s, in checks " << tally.checkSeconds << " s\n";
   for (const std::string& check : checkNames()) {
     const auto it = tally.seedsByCheck.find(check);
