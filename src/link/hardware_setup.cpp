@@ -170,20 +170,29 @@ HardwareSetup::HardwareSetup(const HardwareOptions& options) : options_(options)
 
   auto hid = std::make_unique<SimulatedHidBackend>();
   simHid_ = hid.get();
+  if (options.simReportMillis > 0 && !options.realTimeSimulation)
+    boxClock_ = std::make_unique<SteadyLinkClock>();
+  LinkClock& boxClock = boxClock_ ? *boxClock_ : *clock_;
   for (std::size_t k = 0; k < usbImages_.size(); ++k) {
     const std::string number = std::to_string(options.firstSimBox + static_cast<int>(k));
     SimulatedProgrammer& box = simHid_->add(std::make_unique<SimulatedProgrammer>(
         options.simProduct.value_or("P-2 programmer"), "sim:usb:" + number, "SIM-" + number));
     box.faults = faults.boxes[k];
     box.replyMillis = options.simReportMillis;
+    box.clock = &boxClock;
     loadImage(usbImages_[k], box.eeprom, options.factoryFreshPager);
+    if (options.onSimulatedBox) options.onSimulatedBox(box);
   }
   hid_ = std::move(hid);
   if (options.onlyDevice)
     hid_ = std::make_unique<OneDeviceBackend>(std::move(hid_), *options.onlyDevice);
 }
 
-HardwareSetup::~HardwareSetup() = default;
+HardwareSetup::~HardwareSetup() {
+  if (!options_.onSimulatedBoxGone || simHid_ == nullptr) return;
+  for (const auto& box : simHid_->boxes())
+    options_.onSimulatedBoxGone(*box);
+}
 
 std::string HardwareSetup::saveSimulatedImages() {
   for (std::size_t k = 0; simHid_ != nullptr && k < usbImages_.size(); ++k) {

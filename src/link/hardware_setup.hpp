@@ -25,7 +25,9 @@ struct HardwareOptions {
   // comes first.
   std::vector<std::string> simUsbImages;
   int firstSimBox = 1;
-  // Each simulated box's time to answer one report, in milliseconds of real time.
+  // Each simulated box's time to answer one report, in milliseconds of real time: boxes given
+  // one keep real time (their time limits too), as boxes do under realTimeSimulation; other
+  // simulated boxes wait on the virtual clock, and a silent one costs no real time.
   int simReportMillis = 0;
   // The HID layer shows only the device with this path (one box of several on this PC).
   std::optional<std::string> onlyDevice;
@@ -35,8 +37,14 @@ struct HardwareOptions {
   std::optional<std::string> simLptImage;  // a simulated 24C16 behind the parallel port
   std::vector<std::string> faults;         // --sim-fault spellings
   std::optional<std::string> simProduct;   // the simulated box's product string
-  // The simulated parallel port keeps real time (for training) or virtual time (for tests).
+  // The simulated parallel port and boxes keep real time (for training) or virtual time (for
+  // tests: a silent box's time limit then passes at once).
   bool realTimeSimulation = false;
+  // Called with each simulated box once it holds its image, before anything talks to it (a
+  // test's hook to watch or swap the pager in it). The box lives as long as the HardwareSetup.
+  std::function<void(SimulatedProgrammer& box)> onSimulatedBox;
+  // Called with each simulated box just before it goes with its HardwareSetup.
+  std::function<void(SimulatedProgrammer& box)> onSimulatedBoxGone;
   // No programmer at all (a tool that only reads and writes files): an empty simulated port.
   bool offline = false;
   // What a simulated image that does not exist yet starts as: a factory-fresh pager. Called
@@ -80,6 +88,7 @@ class HardwareSetup {
  private:
   HardwareOptions options_;
   std::unique_ptr<LinkClock> clock_;
+  std::unique_ptr<LinkClock> boxClock_;  // the simulated boxes' real time, when not clock_
   std::unique_ptr<PortIo> port_;
   std::unique_ptr<HidBackend> hid_;
   std::vector<std::string> usbImages_;  // the image of each simulated box, in box order

@@ -27,14 +27,13 @@ class SimulatedHandle final : public HidDevice {
     if (!box_.pluggedIn) return HidReadResult::Failed;
     if (box_.replyMillis > 0) {
       // The box's own time to answer; one slower than the host's limit misses it.
-      std::this_thread::sleep_for(
-          std::chrono::milliseconds(std::min(box_.replyMillis, timeoutMillis)));
+      box_.wait(std::min(box_.replyMillis, timeoutMillis));
       if (box_.replyMillis > timeoutMillis) return HidReadResult::TimedOut;
     }
     auto reply = box_.takeReply();
     if (!reply) {
       // A box that does not answer keeps the host waiting for the whole time limit.
-      std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMillis));
+      box_.wait(timeoutMillis);
       box_.deliverLateReply();
       return box_.pluggedIn ? HidReadResult::TimedOut : HidReadResult::Failed;
     }
@@ -136,10 +135,26 @@ std::unique_ptr<HidDevice> SimulatedProgrammer::open() {
   return std::make_unique<SimulatedHandle>(*this);
 }
 
+void SimulatedProgrammer::wait(int millis) {
+  if (millis <= 0) return;
+  if (clock != nullptr) {
+    clock->sleepMillis(static_cast<std::uint32_t>(millis));
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(millis));
+  }
+}
+
 bool SimulatedProgrammer::receive(const std::uint8_t* report, std::size_t length) {
   if (!pluggedIn || length < 2) return false;
   const std::uint8_t command = report[1];
   const unsigned ordinal = ++counts[command];
+  const bool taken = handle(command, ordinal, report, length);
+  if (afterReport) afterReport(command, ordinal);
+  return taken;
+}
+
+bool SimulatedProgrammer::handle(std::uint8_t command, unsigned ordinal,
+                                 const std::uint8_t* report, std::size_t length) {
   std::array<std::uint8_t, 65> reply{};
   reply[1] = 'E';  // the firmware's "done"
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "link/hid_device.hpp"
+#include "link/link_clock.hpp"
 
 namespace capcode {
 
@@ -53,11 +55,19 @@ class SimulatedProgrammer {
   SimulatedBoxFaults faults;
   HidDeviceInfo info;
   bool pluggedIn = true;
-  // How long the box takes to answer each report, in milliseconds of real time (a real box
-  // needs a few); 0 answers at once.
+  // How long the box takes to answer each report, in milliseconds (a real box needs a few);
+  // 0 answers at once.
   int replyMillis = 0;
+  // The time the box and the host's waits for it pass on: its answer time and the whole time
+  // limit of a read it leaves unanswered. Not owned; must outlive the box's handles. None: real
+  // time. A VirtualLinkClock makes a silent or slow box cost no real time at all.
+  LinkClock* clock = nullptr;
   // Reports handled so far, by command.
   std::map<std::uint8_t, unsigned> counts;
+  // Called after each report the box took (its effect on the EEPROM done, its reply queued),
+  // with its command and ordinal as `counts` has them; for tests that stop a run at a chosen
+  // report. Runs on the thread that sent the report.
+  std::function<void(std::uint8_t command, unsigned ordinal)> afterReport;
 
   // Opens a handle to the box (what the HID layer's open gives).
   std::unique_ptr<HidDevice> open();
@@ -67,9 +77,13 @@ class SimulatedProgrammer {
   std::optional<std::array<std::uint8_t, 65>> takeReply();
   // The host waited in vain: a late reply arrives now, after the time limit.
   void deliverLateReply();
+  // Lets `millis` milliseconds pass on the box's clock (real time without one).
+  void wait(int millis);
 
  private:
   using Reply = std::array<std::uint8_t, 65>;
+  bool handle(std::uint8_t command, unsigned ordinal, const std::uint8_t* report,
+              std::size_t length);
   void queue(const Reply& reply);
   // Replies wait in order, as in the host's HID input queue; a fixed ring allocates nothing.
   std::array<Reply, 8> replies_{};

@@ -479,7 +479,8 @@ TEST(CommandLine, EveryCommandHasHelp) {
   EXPECT_TRUE(has(capcode({"--help"}).out, "ledger"));
 }
 
-// The real tool, killed while the box does not answer: the pager's record stays started.
+// The real tool, killed while the box does not answer (a box that keeps real time): the pager's
+// record stays started.
 TEST(ProductionProcess, AKilledWriteLeavesAStartedRecord) {
   TempFolder folder;
   const std::string data = CAPCODE_SOURCE_DATA_DIR;
@@ -488,7 +489,7 @@ TEST(ProductionProcess, AKilledWriteLeavesAStartedRecord) {
   const std::string ledger = folder / "ledger.sqlite3";
   std::vector<std::string> args{CAPCODE_TOOL,     "write", config,     "--sim-usb", config,
                                 "--data-dir",     data,    "--ledger", ledger,      "--sim-fault",
-                                "write:10:silent"};
+                                "write:10:silent", "--sim-report-ms", "1"};
   std::vector<char*> argv;
   for (auto& a : args)
     argv.push_back(a.data());

@@ -199,7 +199,8 @@ TEST_P(Stations, FourStationsShareOneBatchWithoutRepeatingACapcode) {
 }
 
 TEST_P(Stations, AKilledStationsSetIsNeverHandedOutAgainUntilSettled) {
-  auto dying = station("dying", 1, {"--sim-fault", "write:10:silent"});
+  // A box that keeps real time: its silence holds the station mid-write until it is killed.
+  auto dying = station("dying", 1, {"--sim-fault", "write:10:silent", "--sim-report-ms", "1"});
   auto started = waitForRecords(1);
   ASSERT_EQ(started.size(), 1u);
   dying->kill();

@@ -185,5 +185,28 @@ TEST(NonBlockingOpen, OnlyRegularFilesAreRead) {
   EXPECT_EQ(readFilePrefix(plain, 10), Bytes(10, 0x11));
 }
 
+// A file is read whole up to the limit, whatever its size against the buffer's growth; the limit
+// cuts it exactly.
+TEST(NonBlockingOpen, AFileIsReadWholeUpToTheLimit) {
+  TempFolder folder;
+  const struct {
+    std::size_t size;
+    std::size_t limit;
+  } cases[] = {{0, 2048},      {2048, 2048},      {2048, 16u << 20}, {4095, 4096},
+               {4096, 4096},   {4097, 16u << 20}, {70000, 16u << 20}, {70000, 8193}};
+  for (const auto& c : cases) {
+    Bytes bytes(c.size);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    const std::string path = folder / ("f" + std::to_string(c.size) + ".bin");
+    test::writeBytes(path, bytes);
+    const auto read = readFilePrefix(path, c.limit);
+    ASSERT_TRUE(read) << c.size;
+    EXPECT_EQ(*read, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(
+                                                            std::min(c.size, c.limit))))
+        << c.size << " under " << c.limit;
+  }
+}
+
 }  // namespace
 }  // namespace capcode

@@ -285,5 +285,76 @@ TEST(SimulatedBoxes, ABoxTakesItsReplyTimeAndOneSlowerThanTheLimitMissesIt) {
   }
 }
 
+// On a virtual clock a slow or silent box costs the host its time limit on that clock, and no
+// real time; the reply comes (or not) exactly as it would in real time.
+TEST(SimulatedBoxes, ABoxOnAVirtualClockWaitsOnItAndNotInRealTime) {
+  const struct {
+    int replyMillis;
+    std::optional<PlannedReply> fault;
+    HidReadResult result;
+    std::uint64_t passedMicros;
+  } cases[] = {
+      {0, std::nullopt, HidReadResult::Ok, 0},
+      {20, std::nullopt, HidReadResult::Ok, 20000},
+      {5000, std::nullopt, HidReadResult::TimedOut, 2000000},
+      {0, PlannedReply::Silent, HidReadResult::TimedOut, 2000000},
+      {0, PlannedReply::Late, HidReadResult::TimedOut, 2000000},
+  };
+  const auto start = std::chrono::steady_clock::now();
+  for (const auto& c : cases) {
+    VirtualLinkClock clock;
+    SimulatedProgrammer box;
+    box.clock = &clock;
+    box.replyMillis = c.replyMillis;
+    if (c.fault) box.faults.planned[{kCommandAttach, 1}] = *c.fault;
+    std::vector<std::pair<std::uint8_t, unsigned>> seen;
+    box.afterReport = [&](std::uint8_t command, unsigned ordinal) {
+      seen.emplace_back(command, ordinal);
+    };
+    auto device = box.open();
+    std::array<std::uint8_t, 65> report{};
+    report[1] = kCommandAttach;
+    report[64] = crc8(report.data() + 1, 63);
+    ASSERT_TRUE(device->writeReport(report.data(), report.size()));
+    EXPECT_EQ(device->readReport(report.data(), report.size(), 2000), c.result) << c.replyMillis;
+    EXPECT_EQ(clock.nowMicros(), c.passedMicros) << c.replyMillis;
+    EXPECT_EQ(seen, (std::vector<std::pair<std::uint8_t, unsigned>>{{kCommandAttach, 1}}));
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+}
+
+// The hardware's own simulated boxes wait on its virtual clock, and a test sees each box once it
+// holds its image and once as it goes; boxes given a real reply time keep real time.
+TEST(SimulatedBoxes, TheSetUpGivesEachBoxItsClockAndShowsItOnce) {
+  for (const int replyMillis : {0, 1}) {
+    TempFolder folder;
+    HardwareOptions all = boxes(folder, 2, {});
+    all.simReportMillis = replyMillis;
+    std::vector<SimulatedProgrammer*> shown;
+    std::vector<SimulatedProgrammer*> gone;
+    all.onSimulatedBox = [&](SimulatedProgrammer& box) { shown.push_back(&box); };
+    all.onSimulatedBoxGone = [&](SimulatedProgrammer& box) { gone.push_back(&box); };
+    auto owned = std::make_unique<HardwareSetup>(all);
+    HardwareSetup& setup = *owned;
+    ASSERT_EQ(shown.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+      EXPECT_EQ(shown[k], setup.simulatedHid()->boxes()[k].get());
+      ASSERT_NE(shown[k]->clock, nullptr);
+      EXPECT_EQ(shown[k]->clock == &setup.clock(), replyMillis == 0) << replyMillis;
+    }
+    const std::uint64_t before = shown[0]->clock->nowMicros();
+    shown[0]->wait(3);
+    const std::uint64_t passed = shown[0]->clock->nowMicros() - before;
+    if (replyMillis == 0) {
+      EXPECT_EQ(passed, 3000u);
+    } else {
+      EXPECT_GE(passed, 3000u);
+    }
+    EXPECT_TRUE(gone.empty());
+    owned.reset();
+    EXPECT_EQ(gone, shown) << "each box is seen going";
+  }
+}
+
 }  // namespace
 }  // namespace capcode
