@@ -148,7 +148,8 @@ BatchEnd BatchRun::planFault(const PlanFault& fault) {
     const LedgerStep& step = *fault.ledger;
     if (step.kind != LedgerStep::Kind::Refused)
       return ledgerStopped(step, fault.pager, "nothing was written");
-    const std::string why = conflictText(*step.conflict, configSha_, list_ ? list_->sha256 : "");
+    const std::string why =
+        conflictText(*step.conflict, configSha_, list_ ? list_->sha256 : "", options_.resume);
     if (list_) {
       person_.tell(list_->path + ": line " +
                    std::to_string(list_->lines[static_cast<std::size_t>(fault.set)].line) + ": " +

@@ -10,9 +10,10 @@ namespace capcode {
 
 BatchEnd BatchRun::ledgerStopped(const LedgerStep& step, int pager, const std::string& what) {
   if (step.kind == LedgerStep::Kind::Refused) {
-    person_.tell("pager " + ofCount(pager) + ": " +
-                 conflictText(*step.conflict, configSha_, list_ ? list_->sha256 : "") + "; " +
-                 what);
+    person_.tell(
+        "pager " + ofCount(pager) + ": " +
+        conflictText(*step.conflict, configSha_, list_ ? list_->sha256 : "", options_.resume) +
+        "; " + what);
   } else {
     person_.tell(step.error + "; " + what + " (pager " + ofCount(pager) +
                  "): no pager is programmed without its record");

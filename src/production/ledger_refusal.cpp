@@ -92,12 +92,17 @@ std::string conflictText(const Conflict& c) {
 }
 
 std::string conflictText(const Conflict& c, const std::string& configSha,
-                         const std::string& listSha) {
-  if (configSha.empty() || c.holder.result != PagerResult::Verified ||
-      c.holder.configSha256 != configSha || c.holder.listSha256 != listSha)
-    return conflictText(c);
-  return wanted(c) + " (" + std::string(roleName(c.wanted.role)) + ") " + heldAs(c) + ": " +
-         record(c) + ", " + whenAndWhere(c, c.holder.started) +
+                         const std::string& listSha, bool resumed) {
+  const bool sameOrder =
+      !configSha.empty() && c.holder.configSha256 == configSha && c.holder.listSha256 == listSha;
+  const std::string facts = wanted(c) + " (" + std::string(roleName(c.wanted.role)) + ") " +
+                            heldAs(c) + ": " + record(c) + ", " + whenAndWhere(c, c.holder.started);
+  // Resumed, the order's own held sets were stepped over: a set taken now that meets one
+  // holds a capcode the order gives twice (a step that brings a row back to it).
+  if (sameOrder && resumed)
+    return facts + "; that pager is of this same order, whose sets give this capcode again";
+  if (!sameOrder || c.holder.result != PagerResult::Verified) return conflictText(c);
+  return facts +
          "; that pager is of this same order: --resume continues after the pagers it already has";
 }
 

@@ -20,9 +20,10 @@ std::string conflictText(const Conflict& conflict);
 // The same for a batch of the order written from the configuration with SHA-256 `configSha`
 // and the capcode list with SHA-256 `listSha` (empty for the steps): a capcode on a verified
 // pager of that same order is never to be given again, so the advice is --resume, not
-// --allow-reuse.
+// --allow-reuse. `resumed`: the run continues the order (--resume), so a pager of the same
+// order that holds a set it takes means the order's sets give a capcode twice.
 std::string conflictText(const Conflict& conflict, const std::string& configSha,
-                         const std::string& listSha);
+                         const std::string& listSha, bool resumed);
 
 // For the window's status log: one line naming the capcode, the row, and when and on which
 // station the holding pager was written.

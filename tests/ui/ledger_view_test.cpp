@@ -228,7 +228,7 @@ TEST_F(LedgerView, FiltersByCapcode) {
   for (const auto& c : cases) {
     view.capcodeFilter()->setText(c.capcode);
     QStringList results;
-    for (const QString& cell : column(view.table(), 3))
+    for (const QString& cell : column(view.table(), 4))
       results << cell.section(" 20", 0, 0);
     EXPECT_EQ(results, c.results) << c.capcode;
   }

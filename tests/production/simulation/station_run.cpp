@@ -218,11 +218,13 @@ class LoggedFeedback final : public Feedback {
   void errorNotice(std::string_view text) override {
     appendLine(log_, "error: " + std::string(text));
   }
-  std::optional<std::size_t> ask(std::string_view text,
-                                 const std::vector<std::string>& answers) override {
+  void warning(std::string_view text) override { appendLine(log_, "warning: " + std::string(text)); }
+  std::optional<std::size_t> ask(const Question& question) override {
+    const std::string& text = question.text;
+    const std::vector<std::string>& answers = question.answers;
     const int given = answers_.empty() ? 1 : answers_[next_++ % answers_.size()];
     const std::size_t answer = std::min(static_cast<std::size_t>(given), answers.size() - 1);
-    appendLine(log_, "ask: " + std::string(text) + " -> " + answers.at(answer));
+    appendLine(log_, "ask: " + text + " -> " + answers.at(answer));
     if (answers.at(answer) == "Program again" && programAgain_) programAgain_();
     return answer;
   }
