@@ -327,7 +327,9 @@ TEST_F(Gang, ReadNamesItsBoxAsWriteDoes) {
     const Outcome run = capcode(args);
     const std::string label = c.devices.empty() ? "no --device" : c.devices.back();
     EXPECT_EQ(run.status, c.status) << label << ": " << run.err;
-    if (!c.err.empty()) EXPECT_TRUE(has(run.err, c.err)) << label << ": " << run.err;
+    if (!c.err.empty()) {
+      EXPECT_TRUE(has(run.err, c.err)) << label << ": " << run.err;
+    }
     if (c.readsFrom == nullptr) {
       EXPECT_FALSE(std::filesystem::exists(out)) << label << ": nothing read";
       continue;

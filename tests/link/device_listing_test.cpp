@@ -176,10 +176,10 @@ TEST(DeviceListing, ParallelPortNodesInNumberOrder) {
 
 TEST(DeviceListing, ABoxIsFoundByItsPathOrAnUnsharedSerialNumber) {
   const std::vector<ProgrammerBox> present = {
-      {"/dev/hidraw3", "A100", "P-2 programmer"},
-      {"/dev/hidraw5", "B200", "P-1 programmer"},
-      {"/dev/hidraw6", "B200", "P-1 programmer"},
-      {"/dev/hidraw7", "", "P-2 programmer"},
+      {"/dev/hidraw3", "A100", "P-2 programmer", ""},
+      {"/dev/hidraw5", "B200", "P-1 programmer", ""},
+      {"/dev/hidraw6", "B200", "P-1 programmer", ""},
+      {"/dev/hidraw7", "", "P-2 programmer", ""},
   };
   const struct {
     const char* wanted;
