@@ -225,20 +225,29 @@ class SqlLedger final : public Ledger {
 
   std::vector<Holding> holdings(std::int32_t capcode) override {
     std::vector<Holding> found;
-    for (const SqlRow& row :
-         db_->run(std::string("SELECT a.pager_id, a.row, a.role FROM addresses a JOIN pagers p "
-                              "ON p.id = a.pager_id WHERE a.capcode = $1 AND a.enabled = 1 "
-                              "AND p.result IN ") +
-                      kHolding + " AND " + notReturned("p.") + " ORDER BY a.pager_id, a.row",
-                  {std::int64_t{capcode}})) {
-      found.push_back(
-          {integer(row[0]), static_cast<int>(integer(row[1])),
-           row[2].value_or("") == "individual" ? AddressRole::Individual : AddressRole::Shared});
-    }
+    read([&] {
+      found.clear();
+      for (const SqlRow& row :
+           db_->run(std::string("SELECT a.pager_id, a.row, a.role FROM addresses a JOIN pagers p "
+                                "ON p.id = a.pager_id WHERE a.capcode = $1 AND a.enabled = 1 "
+                                "AND p.result IN ") +
+                        kHolding + " AND " + notReturned("p.") + " ORDER BY a.pager_id, a.row",
+                    {std::int64_t{capcode}})) {
+        found.push_back(
+            {integer(row[0]), static_cast<int>(integer(row[1])),
+             row[2].value_or("") == "individual" ? AddressRole::Individual : AddressRole::Shared});
+      }
+    });
     return found;
   }
 
   PagerRecord recordOf(std::int64_t id) override {
+    PagerRecord record;
+    read([&] { record = recordRead(id); });
+    return record;
+  }
+
+  PagerRecord recordRead(std::int64_t id) {
     const auto rows = db_->run(
         "SELECT started, finished, host, station, config_path, config_sha256, image_sha256, "
         "result, batch, set_index, list_sha256, list_line, reference, settlement, settled_at, "
@@ -311,6 +320,13 @@ class SqlLedger final : public Ledger {
   }
 
   void exclusive(const std::function<void()>& work) override {
+    struct Inside {
+      bool& flag;
+      explicit Inside(bool& f) : flag(f) { flag = true; }
+      ~Inside() { flag = false; }
+      Inside(const Inside&) = delete;
+      Inside& operator=(const Inside&) = delete;
+    } inside{inTransaction_};
     bool reconnected = false;
     for (int attempt = 1;; ++attempt) {
       bool committing = false;
@@ -345,6 +361,17 @@ class SqlLedger final : public Ledger {
     }
   }
 
+  // A read that may run inside a transaction (which retries as a whole on a fresh connection)
+  // or on its own, as a station's check before a write does: on its own, a connection the
+  // server dropped meanwhile is replaced, so the first write after a server came back works.
+  void read(const std::function<void()>& work) {
+    if (inTransaction_) {
+      work();
+    } else {
+      again(work);
+    }
+  }
+
   // A step outside a transaction (a read, an idempotent update): on a lost connection, once
   // more on a fresh one.
   void again(const std::function<void()>& work) {
@@ -370,6 +397,7 @@ class SqlLedger final : public Ledger {
   }
 
   std::unique_ptr<SqlConnection> db_;
+  bool inTransaction_ = false;  // inside exclusive(): a lost connection retries the whole step
 };
 
 }  // namespace

@@ -283,7 +283,8 @@ TEST_F(WindowProductionTest, AnUnfinishedHolderPointsToResolve) {
   EXPECT_TRUE(feedback.shown(
       "warning: The pager was not written: capcode 2004000 of row 1 is held by an unfinished "
       "record (record 1, unfinished since " +
-      localTimeText("2026-12-09T10:01:02.345Z") + " on station bench-7).\n"
+      localTimeText("2026-12-09T10:01:02.345Z") +
+      " on station bench-7).\n"
       "Nobody knows yet what that pager holds: check that pager, then settle the record with "
       "capcode ledger resolve 1 verified|not-written."));
 }
@@ -443,6 +444,35 @@ TEST_F(WindowProductionTest, TwoWindowsOnOneBatchTakeConsecutiveSetsOnAServer) {
   const std::string database = test::freshDatabase(*server);
   ledgerOptions.ledger = database;
   twoWindowsAlternate([&] { return openPostgresLedger(database)->list(""); });
+}
+
+// A connection the server dropped (a restart, an idle limit) is replaced at the next write: the
+// first Alt+W after the server is back writes its pager.
+TEST_F(WindowProductionTest, ADroppedServerConnectionIsReplacedAtTheNextWrite) {
+  std::string why;
+  const auto server = test::postgresServer(why);
+  if (!server) GTEST_SKIP() << why;
+  const std::string database = test::freshDatabase(*server);
+  ledgerOptions.ledger = database;
+  auto program = start({});
+  WindowProduction production(*program, ledgerOptions);
+  open(*program);
+  step(*program, 1, 1);
+  write(*program);
+  PGconn* pg = PQconnectdb(database.c_str());
+  ASSERT_EQ(PQstatus(pg), CONNECTION_OK) << PQerrorMessage(pg);
+  PGresult* dropped = PQexec(pg,
+                             "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                             "datname = current_database() AND pid <> pg_backend_pid()");
+  EXPECT_EQ(PQresultStatus(dropped), PGRES_TUPLES_OK) << PQerrorMessage(pg);
+  PQclear(dropped);
+  PQfinish(pg);
+  write(*program);
+  EXPECT_EQ(writes(), 2);
+  const auto records = openPostgresLedger(database)->list("");
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].result, PagerResult::Verified);
+  EXPECT_EQ(records[1].addresses[0].capcode, 2004001);
 }
 
 // A write that reached nothing gives its set back: the next pager takes it again.
