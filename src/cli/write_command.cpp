@@ -3,6 +3,7 @@
 // batch that would give one capcode to two pagers is refused before any pager is touched.
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -75,8 +76,11 @@ int exitStatus(BatchEnd end) {
 // ledger is opened or a programmer looked for. Kept apart from the batch, which opens the file
 // itself; a file that cannot be read is left for the batch to report.
 int checkRevision(const WriteOptions& o, CommandIo& io) {
-  // Standard input is not a file the batch can open; it reports that itself.
-  if (o.file == "-") return kExitOk;
+  // Standard input, a FIFO, a device or a folder is not a file the batch can open: File > Open
+  // refuses it at once and the batch reports that itself. Never read through it here, where a
+  // pipe nobody writes to would hold the write for the reader's whole time limit.
+  std::error_code error_code;
+  if (o.file == "-" || !std::filesystem::is_regular_file(o.file, error_code)) return kExitOk;
   std::string error;
   std::istringstream noInput;
   const auto input = readConfigurationInput(o.file, noInput, -1, InputLimits{}, error);

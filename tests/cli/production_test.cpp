@@ -394,8 +394,11 @@ TEST_F(Production, ADamagedPagerIsSavedOnlyWhenAskedForRaw) {
 TEST_F(Production, NothingWaitsOnAFileThatIsNotAFile) {
   const std::string fifo = folder / "fifo.eep";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto before = std::chrono::steady_clock::now();
   const Outcome write =
       capcode({"write", fifo, "--sim-usb", pager, "--data-dir", kData, "--no-ledger"});
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5))
+      << "a write refuses a FIFO at once";
   EXPECT_EQ(write.status, 1);
   EXPECT_TRUE(has(write.out, "Load file error\n"));
   EXPECT_EQ(capcode({"read", folder / "out.eep", "--sim-usb", fifo, "--data-dir", kData}).status,
@@ -487,9 +490,19 @@ TEST(ProductionProcess, AKilledWriteLeavesAStartedRecord) {
   const std::string config = folder / "config.eep";
   ASSERT_EQ(capcode({"script", "--data-dir", data}, "save " + config + "\n").status, 0);
   const std::string ledger = folder / "ledger.sqlite3";
-  std::vector<std::string> args{CAPCODE_TOOL,     "write", config,     "--sim-usb", config,
-                                "--data-dir",     data,    "--ledger", ledger,      "--sim-fault",
-                                "write:10:silent", "--sim-report-ms", "1"};
+  std::vector<std::string> args{CAPCODE_TOOL,
+                                "write",
+                                config,
+                                "--sim-usb",
+                                config,
+                                "--data-dir",
+                                data,
+                                "--ledger",
+                                ledger,
+                                "--sim-fault",
+                                "write:10:silent",
+                                "--sim-report-ms",
+                                "1"};
   std::vector<char*> argv;
   for (auto& a : args)
     argv.push_back(a.data());
