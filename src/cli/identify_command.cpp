@@ -103,14 +103,14 @@ std::string hexByte(int byte) {
 }
 
 std::string recordLine(const PagerRecord& r) {
-  std::string line = "record " + std::to_string(r.id) + ": " + localLedgerTime(r.started) +
+  std::string line = "record " + std::to_string(r.id) + ": " + localTimeText(r.started) +
                      ", station " + visibleText(r.station) + ", batch " +
                      (r.batch.empty() ? std::string("-") : r.batch) + ", " + r.configPath;
   if (r.listLine > 0) line += ", line " + std::to_string(r.listLine);
   if (!r.reference.empty()) line += " (ref " + visibleText(r.reference) + ")";
   line += ", " + std::string(resultName(r.result)) + ", " + capcodesWithRoles(r);
   if (r.settlement != Settlement::None) {
-    line += ", " + std::string(settlementName(r.settlement)) + " " + localLedgerTime(r.settledAt) +
+    line += ", " + std::string(settlementName(r.settlement)) + " " + localTimeText(r.settledAt) +
             " by " + r.settledBy;
   }
   return line;
@@ -121,7 +121,7 @@ std::string laterLine(const LaterHolder& l) {
          ") is also on record " + std::to_string(l.holder.id) + " (row " +
          std::to_string(l.holderRow) +
          "), a later pager: " + std::string(resultName(l.holder.result)) + " " +
-         localLedgerTime(l.holder.started) + " on station " + visibleText(l.holder.station);
+         localTimeText(l.holder.started) + " on station " + visibleText(l.holder.station);
 }
 
 // "Folder 5 (pubbox4): "Fdr04Name" -> "Sales"", as capcode diff names a control.

@@ -26,18 +26,11 @@ const Control& rowControl(const FormModel& form, const char* prefix, int row,
   return form.at(rowControlName(prefix, row, suffix));
 }
 
-// Under HW-A2 and HW-A3 row 2 follows row 1's frame and rows 4-6 follow row 3's: a step of 1-7
-// on the leader moves them to another capcode on every pager, whatever their own step.
-int frameLeader(const ProgramState& state, int row) {
-  if (state.HardwareRevision == kHwB) return 0;
-  if (row == 2) return 1;
-  if (row >= 4 && row <= 6) return 3;
-  return 0;
-}
-
 bool changesFromPagerToPager(const ProgramState& state, int row) {
   if (row <= kAdvancingRows && addressStep(state.form, row) > 0) return true;
-  const int leader = frameLeader(state, row);
+  // A step of 1-7 on the leader moves a led row to another capcode on every pager, whatever
+  // its own step.
+  const int leader = frameLeader(state.HardwareRevision, row);
   return leader > 0 && addressStep(state.form, leader) % 8 != 0;
 }
 
@@ -57,6 +50,13 @@ void copyRows(const ProgramState& from, ProgramState& to) {
 }
 
 }  // namespace
+
+int frameLeader(std::uint8_t revision, int row) {
+  if (revision == kHwB) return 0;
+  if (row == 2) return 1;
+  if (row >= 4 && row <= 6) return 3;
+  return 0;
+}
 
 int addressStep(const FormModel& form, int row) {
   const Control& step = rowControl(form, "autoinc", row);

@@ -30,6 +30,10 @@ int addressStep(const FormModel& form, int row);
 // is individual.
 std::vector<RecordedAddress> currentAddresses(const ProgramState& state);
 
+// The row whose frame row `row` keeps under HW-A2 and HW-A3 (row 2 follows row 1, rows 4-6
+// follow row 3); 0 for a row that leads itself, and for every row under HW-B.
+int frameLeader(std::uint8_t revision, int row);
+
 // True when some enabled row among rows 1-4 advances (its step is above 0).
 bool anyRowAdvances(const FormModel& form);
 

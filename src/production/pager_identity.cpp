@@ -110,11 +110,6 @@ PagerIdentity identifyPager(Ledger& ledger, const std::vector<RecordedAddress>& 
   return identity;
 }
 
-std::string localLedgerTime(const std::string& ledgerTime) {
-  // One time form for people everywhere: local time with its offset.
-  return localTimeText(ledgerTime);
-}
-
 std::string recordOrigin(const PagerRecord& record) {
   std::string origin = record.batch.empty()
                            ? std::filesystem::path(record.configPath).filename().string()
@@ -133,13 +128,13 @@ std::string identityLogLine(const PagerIdentity& identity) {
     return "Ledger: this pager is not in the ledger (" + describeCapcodes(identity.addresses) + ")";
   }
   const PagerRecord& r = identity.writtenRecord();
-  std::string line = "Ledger: written " + localLedgerTime(r.started) + " on station " +
+  std::string line = "Ledger: written " + localTimeText(r.started) + " on station " +
                      visibleText(r.station) + ", " + recordOrigin(r) + "; " +
                      (identity.unchanged ? "unchanged since" : "changed since");
   if (r.settlement == Settlement::Returned) {
-    line += "; recorded as returned " + localLedgerTime(r.settledAt) + ", yet not wiped";
+    line += "; recorded as returned " + localTimeText(r.settledAt) + ", yet not wiped";
   } else if (r.settlement == Settlement::PutAside) {
-    line += "; put aside " + localLedgerTime(r.settledAt);
+    line += "; put aside " + localTimeText(r.settledAt);
   }
   if (!identity.later.empty()) {
     const LaterHolder& first = identity.later.front();

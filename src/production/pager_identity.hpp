@@ -50,15 +50,12 @@ struct PagerIdentity {
 PagerIdentity identifyPager(Ledger& ledger, const std::vector<RecordedAddress>& addresses,
                             const std::string& imageSha256);
 
-// A ledger time as local time, "2026-12-09 14:02"; the text itself when it cannot be read.
-std::string localLedgerTime(const std::string& ledgerTime);
-
 // Where a record's capcodes came from: "order-17 line 4 (ref subscriber=Ann)", "order-17 set 3",
 // or the configuration file's name.
 std::string recordOrigin(const PagerRecord& record);
 
 // The one log line the window writes after RD_From_Pager with a ledger: "Ledger: written
-// 2026-12-09 14:02 on station bench-2, order-17 line 4 (ref 1234); unchanged since", or that
+// 2026-12-09 14:02:07 +01:00 on station bench-2, order-17 line 4 (ref 1234); unchanged since", or that
 // the pager is not in the ledger.
 std::string identityLogLine(const PagerIdentity& identity);
 

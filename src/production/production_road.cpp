@@ -13,14 +13,6 @@ namespace {
 // the command ends there and nothing reaches the pager.
 struct RecordNotMade {};
 
-// Under HW-A2 and HW-A3 row 2 keeps row 1's frame and rows 4-6 keep row 3's.
-int frameLeader(std::uint8_t revision, int row) {
-  if (revision == kHwB) return 0;
-  if (row == 2) return 1;
-  if (row >= 4 && row <= 6) return 3;
-  return 0;
-}
-
 std::int32_t rowCapcode(const FormModel& form, int row) {
   const std::string& text = form.text(rowControlName("address", row));
   return text.empty() ? 0 : textToInt(text);
