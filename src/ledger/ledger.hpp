@@ -192,6 +192,9 @@ class Ledger {
   virtual LedgerTally tally(std::string_view since);
 
  protected:
+  // Forwards these steps to the ledger it runs on a thread of its own.
+  friend class BackgroundLedger;
+
   struct Holding {
     std::int64_t pagerId = 0;
     int row = 0;

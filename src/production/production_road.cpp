@@ -76,7 +76,8 @@ std::optional<BatchRefusal> enterSet(ProgramState& state, const std::vector<Reco
 }
 
 RoadWrite writeOnRoad(Program& program, PagerRecorder& recorder, RecordMode mode,
-                      const std::function<void()>& command) {
+                      const std::function<void()>& command,
+                      const std::function<bool()>& cancelled) {
   RoadWrite done;
   ProgrammerLinks& links = program.links();
   links.beforePagerWrite = [&](const Image& image) {
@@ -86,6 +87,10 @@ RoadWrite writeOnRoad(Program& program, PagerRecorder& recorder, RecordMode mode
         mode == RecordMode::Reserved
             ? recorder.addImage(image)
             : recorder.begin(image, recorder.record().addresses, mode == RecordMode::BeginReused);
+    if (step.done() && cancelled && cancelled()) {
+      done.cancelled = true;
+      step = LedgerStep::failed("cancelled while the ledger answered");
+    }
     if (step.done()) return;
     done.stopped = std::move(step);
     throw RecordNotMade{};
@@ -98,9 +103,9 @@ RoadWrite writeOnRoad(Program& program, PagerRecorder& recorder, RecordMode mode
   }
   links.beforePagerWrite = nullptr;
   if (done.stopped) {
-    // Nothing reached the pager: a reserved set goes back to its batch; a record never begun
-    // is left unmade.
-    if (mode == RecordMode::Reserved) {
+    // Nothing reached the pager: a reserved set goes back to its batch, a record begun before
+    // a cancel gives its capcodes back; a record never begun is left unmade.
+    if (mode == RecordMode::Reserved || recorder.begun()) {
       done.result = PagerResult::NotWritten;
       done.completed = recorder.complete(done.result);
     }

@@ -41,6 +41,7 @@ struct RoadWrite {
   // The ledger stopped the pager just before its transfer (refused or could not record):
   // nothing reached the pager.
   std::optional<LedgerStep> stopped;
+  bool cancelled = false;  // stopped because the person cancelled while the ledger answered
   PagerResult result = PagerResult::NotWritten;  // the result the record was completed with
   LedgerStep completed;                          // completing the record
   std::exception_ptr error;                      // what ended the write command, if it threw
@@ -50,7 +51,10 @@ struct RoadWrite {
 // `mode` says just before the transfer, then completes the record from the write's typed
 // outcome (ProgrammerLinks::lastWrite). A reserved pager stopped before its transfer gives its
 // set back. The record is completed whatever the command throws; the throw is kept in `error`.
+// `cancelled`, when given, is asked once the record is made: true stops the pager there (its
+// record completed as not written), as a person may ask while a slow ledger answers.
 RoadWrite writeOnRoad(Program& program, PagerRecorder& recorder, RecordMode mode,
-                      const std::function<void()>& command);
+                      const std::function<void()>& command,
+                      const std::function<bool()>& cancelled = {});
 
 }  // namespace capcode

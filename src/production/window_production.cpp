@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/program.hpp"
+#include "ledger/background_ledger.hpp"
 #include "ledger/sha256.hpp"
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
@@ -65,7 +66,8 @@ struct WindowProduction::Impl {
 
   Program& program;
   ProductionOptions options;
-  std::unique_ptr<Ledger> ledger;
+  // Runs every call on a thread of its own: the window answers while it waits.
+  std::unique_ptr<BackgroundLedger> ledger;
   std::unique_ptr<PagerRecorder> recorder;
   std::string ledgerName;
   // A shared batch: the sets of the configuration last opened, and that file's SHA-256.
@@ -75,22 +77,47 @@ struct WindowProduction::Impl {
   std::string problem;
   Rule write;
   Rule open;
-  // Today's pagers as last counted, and why they could not be counted (or empty).
+  // Today's pagers as last counted, and why they could not be counted (or empty); the count
+  // in flight, and whether another is wanted once it is in (a write ended meanwhile).
   LedgerTally today;
   std::string countProblem;
+  std::future<LedgerTally> counting;
+  bool countAgain = false;
+  // The person cancelled the write while the ledger answered: nothing more is written.
+  bool cancelled = false;
   ReadIdentityLine readLine{program, [this] { return ledger.get(); }};
 
   ProgramState& state() { return program.state(); }
 
-  // Counts today's pagers again: a count and one record, not the day's listing.
+  // Starts a count of today's pagers on the ledger's thread (a count and one record, not the
+  // day's listing); the window does not wait for it. None while the ledger is known to be
+  // unreachable: the next write tries it again.
   void countToday() {
     if (!ledger) return;
+    if (counting.valid()) {
+      countAgain = true;
+      return;
+    }
+    if (ledger->unreachable() && !countProblem.empty()) return;
+    counting = ledger->tallyLater(localMidnightUtc());
+  }
+
+  // Takes the count in flight once it is in (at once when `wait`). True when it was taken.
+  bool takeCount(bool wait) {
+    if (!counting.valid()) return false;
+    if (!wait && counting.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+      return false;
     try {
-      today = ledger->tally(localMidnightUtc());
+      today = counting.get();
       countProblem.clear();
     } catch (const LedgerError& e) {
       countProblem = e.what();
     }
+    if (countAgain) {
+      countAgain = false;
+      countToday();
+    }
+    return true;
   }
 
   // Counts again however the command ends: an error may end a write after its record.
@@ -110,7 +137,9 @@ struct WindowProduction::Impl {
     try {
       const std::string where = options.ledger ? *options.ledger : defaultLedgerPath();
       ledgerName = shownLedger(where);
-      ledger = capcode::openLedger(where);
+      // Opened on the ledger's thread: a server may take its connection time limit to answer.
+      // A ledger that cannot be opened refuses every call with the reason.
+      ledger = std::make_unique<BackgroundLedger>([where] { return capcode::openLedger(where); });
       recorder = std::make_unique<PagerRecorder>(*ledger, options.station);
     } catch (const LedgerError& e) {
       problem = e.what();
@@ -161,6 +190,7 @@ struct WindowProduction::Impl {
 
   void writePager() {
     if (!problem.empty()) return refuseUnrecorded(problem);
+    cancelled = false;
     if (!options.batch.empty()) return writeBatchPager();
     if (!recorder) return write();  // --no-ledger: nothing is recorded
     recorder->resetLedgerTime();
@@ -168,6 +198,7 @@ struct WindowProduction::Impl {
     recorder->setAddresses(currentAddresses(state()));
     RecordMode mode = RecordMode::Begin;
     const LedgerStep checked = recorder->check(recorder->record().addresses);
+    if (cancelled) return noteCancelled();
     if (checked.kind == LedgerStep::Kind::Failed) return refuseUnrecorded(checked.error);
     if (checked.kind == LedgerStep::Kind::Refused) {
       if (!refused(*checked.conflict, true)) return;
@@ -204,6 +235,10 @@ struct WindowProduction::Impl {
     }
     if (taken.kind == LedgerStep::Kind::Refused) return void(refused(*taken.conflict, false));
     if (!taken.done()) return refuseBatch(taken.error);
+    if (cancelled) {
+      complete(PagerResult::NotWritten);  // the set goes back
+      return noteCancelled();
+    }
     const std::vector<RecordedAddress> set = recorder->record().addresses;
     const std::string which =
         "set " + std::to_string(recorder->record().setIndex) + " of batch " + options.batch;
@@ -220,8 +255,11 @@ struct WindowProduction::Impl {
   // The window's own write on the production road; an error that ends the command still
   // completes the record before it reaches the window.
   void runWrite(RecordMode mode) {
-    const RoadWrite done = writeOnRoad(program, *recorder, mode, write);
-    if (done.stopped) {
+    const RoadWrite done = writeOnRoad(program, *recorder, mode, write, [this] { return cancelled; });
+    if (done.cancelled) {
+      if (!done.completed.done()) noteUncompleted(done.completed.error);
+      noteCancelled();
+    } else if (done.stopped) {
       if (!done.completed.done()) noteUncompleted(done.completed.error);
       if (done.stopped->kind == LedgerStep::Kind::Refused) {
         refused(*done.stopped->conflict, false);
@@ -232,6 +270,11 @@ struct WindowProduction::Impl {
       noteUncompleted(done.completed.error);
     }
     if (done.error) std::rethrow_exception(done.error);
+  }
+
+  // Cancelled while the ledger answered: the person asked for it, so a log line is enough.
+  void noteCancelled() {
+    state().log("Ledger: cancelled while the ledger answered; the pager was not written");
   }
 
   void complete(PagerResult result) {
@@ -391,7 +434,10 @@ WindowProduction::WindowProduction(Program& program, const ProductionOptions& op
                                    std::unique_ptr<Ledger> ledger, std::string ledgerName)
     : impl_(std::make_unique<Impl>(program, options)) {
   impl_->ledgerName = std::move(ledgerName);
-  impl_->ledger = std::move(ledger);
+  impl_->ledger = std::make_unique<BackgroundLedger>(
+      [given = std::make_shared<std::unique_ptr<Ledger>>(std::move(ledger))] {
+        return std::move(*given);
+      });
   impl_->recorder = std::make_unique<PagerRecorder>(*impl_->ledger, options.station);
   impl_->countToday();
   impl_->install();
@@ -424,6 +470,28 @@ ProductionStatus WindowProduction::status() const {
 
 void WindowProduction::refreshStatus() {
   impl_->countToday();
+}
+
+bool WindowProduction::takeCount() {
+  return impl_->takeCount(false);
+}
+
+void WindowProduction::awaitCount() {
+  while (impl_->takeCount(true)) {
+    if (!impl_->counting.valid()) return;
+  }
+}
+
+void WindowProduction::setWaitHook(std::function<void(const LedgerWait&)> hook) {
+  if (impl_->ledger) impl_->ledger->setWaitHook(std::move(hook));
+}
+
+void WindowProduction::cancelWrite() {
+  impl_->cancelled = true;
+}
+
+bool WindowProduction::ledgerUnreachable() const {
+  return impl_->ledger && impl_->ledger->unreachable();
 }
 
 std::vector<PagerRecord> WindowProduction::records(std::string_view batch, std::string_view since) {

@@ -9,12 +9,14 @@
 // No toolkit here: the Qt window shows `status()` and the records; `capcode script --ledger`
 // drives the same object.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ledger/background_ledger.hpp"
 #include "ledger/ledger.hpp"
 
 namespace capcode {
@@ -53,12 +55,28 @@ class WindowProduction {
   WindowProduction(const WindowProduction&) = delete;
   WindowProduction& operator=(const WindowProduction&) = delete;
 
-  // The status as of the last count of today's pagers, made when the ledger was opened, after
-  // every WR_To_Pager and every File > Open, and by refreshStatus(). Asks the ledger nothing.
+  // The status as of the last count of today's pagers taken in (takeCount, awaitCount). Asks
+  // the ledger nothing.
   ProductionStatus status() const;
-  // Counts today's pagers again (other stations may write to the same ledger): one count and
-  // one record from the ledger, not the day's listing.
+  // Starts a count of today's pagers again (other stations may write to the same ledger): one
+  // count and one record, on the ledger's thread; never waits. A count starts likewise when
+  // the ledger is opened, after every WR_To_Pager and every File > Open. None while the ledger
+  // is known to be unreachable (the next write tries it again).
   void refreshStatus();
+  // Takes in the count in flight if it is done: true when status() changed. Never waits.
+  bool takeCount();
+  // Waits for the counts in flight and takes them in (the script, tests).
+  void awaitCount();
+
+  // Run on this thread every 20 ms while it waits for the ledger (a server or a lock may take
+  // seconds), and once more with `over` set when the answer is in: the window answers the
+  // person meanwhile. The hook must not start another write or open a file.
+  void setWaitHook(std::function<void(const LedgerWait&)> hook);
+  // Asked during a wait: the pager being written is not written (its record, if made, is
+  // completed as not written). A transfer already started is not stopped.
+  void cancelWrite();
+  // A call to the ledger failed and none has answered since.
+  bool ledgerUnreachable() const;
   // The records for the read-only records view, newest first: `batch` empty for every batch,
   // `since` any prefix of the ledger's time form ("2026-12-09") or empty for all. Throws
   // LedgerError when the ledger cannot be read.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -31,6 +32,7 @@
 #include "ui/frame_placement.hpp"
 #include "ui/ledger_records_dialog.hpp"
 #include "ui/ledger_status_line.hpp"
+#include "ui/ledger_wait_window.hpp"
 #include "ui/progress_window.hpp"
 
 namespace capcode::ui {
@@ -40,6 +42,10 @@ namespace {
 // How often the ledger line counts today's pagers again, in ms: other stations write to a
 // shared ledger without this window knowing.
 constexpr int kLedgerRecountMillis = 30000;
+// How often a count made on the ledger's thread is looked for, in ms.
+constexpr int kLedgerCountTakenMillis = 100;
+// A wait for the ledger this long shows the wait window: shorter ones pass unseen.
+constexpr auto kShowLedgerWait = std::chrono::milliseconds(300);
 
 // Shows or hides a widget only when that changes: every refresh passes over several hundred
 // widgets, and one told to show that is not hidden is still marked, notified and laid out again.
@@ -127,12 +133,19 @@ bool MainWindow::start() {
   refresh();
   if (!started) return false;
   production_ = std::make_unique<WindowProduction>(program_, productionOptions_);
+  production_->setWaitHook([this](const LedgerWait& wait) { waitForLedger(wait); });
   refreshLedgerLine();
   ledgerRecount_ = new QTimer(this);
   ledgerRecount_->setObjectName("ledgerRecount");
   ledgerRecount_->setInterval(kLedgerRecountMillis);
   connect(ledgerRecount_, &QTimer::timeout, this, [this] { recountLedger(); });
   ledgerRecount_->start();
+  ledgerCountTaken_ = new QTimer(this);
+  ledgerCountTaken_->setInterval(kLedgerCountTakenMillis);
+  connect(ledgerCountTaken_, &QTimer::timeout, this, [this] {
+    if (production_->takeCount()) refreshLedgerLine();
+  });
+  ledgerCountTaken_->start();
   pages_->setCurrentWidget(pageWidgets_.at("feature"));  // made now, the others later
   watchDevices();
   // The HID controller's first scan, once the event loop runs.
@@ -177,6 +190,12 @@ QWidget* MainWindow::page(const std::string& name) const {
 }
 
 void MainWindow::act(const std::function<void()>& action) {
+  if (ledgerWaiting_) {
+    // A menu command while a write waits for its record: it would run in the middle of it.
+    log("The ledger has not answered yet: try again once it has");
+    QApplication::beep();
+    return;
+  }
   // Events run one at a time: the progress dialog lets the window repaint during a transfer,
   // and a device change arriving then waits until the transfer is over.
   const bool outermost = !busy_;
@@ -232,10 +251,14 @@ void MainWindow::focusControl(const std::string& name) {
 namespace {
 
 // Drops what the person does while a transfer runs: clicks, keys and closing the window would
-// otherwise wait in the queue and act once the write is over.
+// otherwise wait in the queue and act once the write is over. What `passes` lets through
+// reaches its widget.
 class InputHold final : public QObject {
  public:
+  explicit InputHold(std::function<bool(QObject*)> passes) : passes_(std::move(passes)) {}
+
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (passes_(watched)) return false;
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
@@ -257,13 +280,17 @@ class InputHold final : public QObject {
         return false;
     }
   }
+
+ private:
+  std::function<bool(QObject*)> passes_;
 };
 
 }  // namespace
 
 void MainWindow::holdInput() {
   if (inputHold_) return;
-  inputHold_ = std::make_unique<InputHold>();
+  inputHold_ = std::make_unique<InputHold>(
+      [this](QObject* watched) { return reachableWhileWaiting(watched); });
   qApp->installEventFilter(inputHold_.get());
   QApplication::setOverrideCursor(Qt::WaitCursor);
 }
@@ -365,7 +392,7 @@ void MainWindow::fitTo(const QRect& available) {
 }
 
 void MainWindow::deviceChange() {
-  if (busy_) {
+  if (busy_ || ledgerWaiting_) {
     deviceChangePending_ = true;
     return;
   }
@@ -695,14 +722,71 @@ void MainWindow::refreshDeviceList() {
 // --- the ledger ---
 
 void MainWindow::refreshLedgerLine() {
-  if (production_) ledgerLine_->setStatus(production_->status());
+  if (!production_) return;
+  production_->takeCount();
+  ledgerLine_->setStatus(production_->status());
+}
+
+void MainWindow::awaitLedgerCount() {
+  if (!production_) return;
+  production_->awaitCount();
+  refreshLedgerLine();
 }
 
 void MainWindow::recountLedger() {
-  // Mid-transfer the ledger holds the pager's record open: the next beat counts.
+  // Mid-transfer the count would only wait behind the pager's record: the next beat counts.
   if (!production_ || busy_) return;
   production_->refreshStatus();
-  refreshLedgerLine();
+}
+
+LedgerWaitWindow* MainWindow::ledgerWaitWindow() {
+  if (ledgerWait_ == nullptr) {
+    ledgerWait_ = new LedgerWaitWindow(this, [this] {
+      log("Ledger: cancel asked; the pager is not written once the ledger has answered");
+      production_->cancelWrite();
+    });
+  }
+  return ledgerWait_;
+}
+
+void MainWindow::waitForLedger(const LedgerWait& wait) {
+  if (wait.over) {
+    ledgerWaiting_ = false;
+    if (ledgerWait_ != nullptr) ledgerWait_->hide();
+    if (heldForLedger_) {
+      heldForLedger_ = false;
+      releaseInput();
+    }
+    return;
+  }
+  if (!ledgerWaiting_) {
+    ledgerWaiting_ = true;
+    // The person's input is held as during a transfer, but for the log, the menus and the
+    // wait window.
+    if (!inputHold_) {
+      holdInput();
+      heldForLedger_ = true;
+    }
+  }
+  if (wait.waited >= kShowLedgerWait) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait.waited).count();
+    ledgerWaitWindow()->showWait(QString::fromStdString(production_->status().ledger),
+                                 QString::fromUtf8(wait.what), static_cast<int>(seconds));
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool MainWindow::reachableWhileWaiting(QObject* watched) const {
+  if (!ledgerWaiting_) return false;
+  // A window's own events (the toolkit hands them on to its widgets, checked then).
+  if (watched->isWindowType()) return true;
+  const auto* widget = qobject_cast<const QWidget*>(watched);
+  if (widget == nullptr) return false;  // a shortcut's action: no command runs meanwhile
+  const auto within = [widget](const QWidget* area) {
+    return area != nullptr && (area == widget || area->isAncestorOf(widget));
+  };
+  return within(ledgerWait_) || within(memo_) || within(menuBar()) ||
+         qobject_cast<const QMenu*>(widget->window()) != nullptr;
 }
 
 void MainWindow::showLedgerRecords() {

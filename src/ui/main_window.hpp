@@ -32,6 +32,7 @@ class HidDeviceWatcher;
 namespace capcode::ui {
 
 class LedgerStatusLine;
+class LedgerWaitWindow;
 class ProgressWindow;
 
 struct WindowOptions : ProgramOptions {
@@ -64,6 +65,11 @@ class MainWindow final : public QMainWindow, private Feedback {
   void showLedgerRecords();
   // Made on the first call (the first transfer); owned by the window.
   ProgressWindow* progressWindow() const;
+  // Shown while the ledger is slow to answer; made on the first call, owned by the window.
+  LedgerWaitWindow* ledgerWaitWindow();
+  // Waits for the ledger's count in flight and shows it on the ledger line: for tests; the
+  // window itself takes counts in as they come and never waits for one.
+  void awaitLedgerCount();
 
   // File > Open with its dialog answered by `path`: the same log lines, checks and beeps.
   void openFile(const std::string& path);
@@ -104,8 +110,14 @@ class MainWindow final : public QMainWindow, private Feedback {
   void refreshLedgerLine();
   // DevListBox as the model lists it: its rows and the box in use.
   void refreshDeviceList();
-  // Counts today's pagers again for the ledger line, unless a command is running.
+  // Starts a count of today's pagers for the ledger line, unless a command is running.
   void recountLedger();
+  // Run every 20 ms while the ledger is waited for: the window keeps answering (the log, the
+  // menus, the wait window's Cancel) and, after a moment, says what it waits for. Commands are
+  // refused meanwhile.
+  void waitForLedger(const LedgerWait& wait);
+  // What the person may still reach while the ledger is waited for.
+  bool reachableWhileWaiting(QObject* watched) const;
   void refreshControl(const Control& control, QWidget* widget);
   void watchDevices();
   // Brings the control's page to the front, focuses it and selects its text.
@@ -144,6 +156,10 @@ class MainWindow final : public QMainWindow, private Feedback {
   QListWidget* devices_ = nullptr;  // DevListBox: the programmer boxes present
   LedgerStatusLine* ledgerLine_ = nullptr;
   QTimer* ledgerRecount_ = nullptr;     // other stations' pagers reach the line on this beat
+  QTimer* ledgerCountTaken_ = nullptr;  // a count made on the ledger's thread is taken in
+  LedgerWaitWindow* ledgerWait_ = nullptr;
+  bool ledgerWaiting_ = false;  // the ledger is waited for: commands are refused
+  bool heldForLedger_ = false;  // the input hold was put on for that wait
   std::unique_ptr<QObject> inputHold_;  // the filter that drops input during a transfer
   bool fitted_ = false;                 // the opening size was set when first shown
   bool frameKnown_ = false;             // it was fitted with the frame's real size

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -185,6 +186,7 @@ TEST_F(WindowProductionTest, AWriteIsRecordedAsVerifiedWithItsRoles) {
   EXPECT_EQ(r.addresses[0].role, AddressRole::Individual);
   for (std::size_t row = 1; row < 8; ++row)
     EXPECT_EQ(r.addresses[row].role, AddressRole::Shared) << row + 1;
+  production.awaitCount();
   const ProductionStatus status = production.status();
   EXPECT_EQ(status.ledger, ledger);
   EXPECT_EQ(status.verifiedToday, 1);
@@ -353,8 +355,9 @@ class CountingLedger final : public MemoryLedger {
     ++tallies;
     return MemoryLedger::tally(since);
   }
-  int lists = 0;
-  int tallies = 0;
+  // Counted on the ledger's thread, read on the test's.
+  std::atomic<int> lists = 0;
+  std::atomic<int> tallies = 0;
 };
 
 // The status line's figures are counted once after each write and each File > Open (and when
@@ -365,15 +368,18 @@ TEST_F(WindowProductionTest, OnlyWritesAndOpeningCountTheDayAgain) {
   auto owned = std::make_unique<CountingLedger>();
   CountingLedger& ledgerRead = *owned;
   WindowProduction production(*program, ledgerOptions, std::move(owned), "counted");
+  production.awaitCount();
   EXPECT_EQ(ledgerRead.tallies, 1);
   step(*program, 1, 1);
   write(*program);
+  production.awaitCount();
   EXPECT_EQ(ledgerRead.tallies, 2);
   ProductionStatus status = production.status();
   EXPECT_EQ(status.ledger, "counted");
   EXPECT_EQ(status.verifiedToday, 1);
   EXPECT_EQ(status.lastCapcodes.rfind("1=2004000 2=2004008", 0), 0u) << status.lastCapcodes;
   write(*program);
+  production.awaitCount();
   status = production.status();
   EXPECT_EQ(status.verifiedToday, 2);
   EXPECT_EQ(status.lastCapcodes.rfind("1=2004001 2=2004008", 0), 0u) << status.lastCapcodes;
@@ -384,14 +390,17 @@ TEST_F(WindowProductionTest, OnlyWritesAndOpeningCountTheDayAgain) {
   step(*program, 2, 1);
   setCapcode(*program, 3, "2005000");
   program->state().event([&] { program->state().form.userClick("ReadFromPager"); });
+  production.awaitCount();
   for (int i = 0; i < 5; ++i)
     EXPECT_EQ(production.status().verifiedToday, 2);
   EXPECT_EQ(ledgerRead.tallies, tallies);
   EXPECT_EQ(ledgerRead.lists, lists + 1) << "the read's one question: which pager is this";
 
   open(*program);
+  production.awaitCount();
   EXPECT_EQ(ledgerRead.tallies, tallies + 1);
   production.refreshStatus();
+  production.awaitCount();
   EXPECT_EQ(ledgerRead.tallies, tallies + 2);
 }
 
@@ -414,6 +423,7 @@ TEST_F(WindowProductionTest, ALedgerThatCannotRecordRefusesEveryWrite) {
   const auto before = test::fileBytes(pager);
   auto program = start({});
   WindowProduction production(*program, ledgerOptions);
+  production.awaitCount();
   EXPECT_FALSE(production.status().problem.empty());
   write(*program);
   write(*program);

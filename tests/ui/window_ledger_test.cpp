@@ -55,7 +55,11 @@ class WindowLedger : public Window {
   std::vector<PagerRecord> recorded() {
     return openSqliteLedger(*production.ledger, LedgerOpen::ExistingOnly)->list("");
   }
-  QString ledgerLine() { return window->ledgerStatusLine()->text(); }
+  // The line once the count in flight is in (the window takes counts in as they come).
+  QString ledgerLine() {
+    window->awaitLedgerCount();
+    return window->ledgerStatusLine()->text();
+  }
   // Opens the records view with "Ledger…" and reads it as it first shows.
   struct Seen {
     QStringList capcodes;
@@ -309,6 +313,7 @@ TEST_F(WindowLedger, ALedgerThatCannotBeOpenedRefusesEveryWrite) {
   test::writeBytes(folder / "occupied", {'x'});
   production.ledger = folder / "occupied/ledger.sqlite3";
   openOnBox("capcode_ui_ledger_unusable.eep");
+  window->awaitLedgerCount();
   EXPECT_TRUE(window->ledgerStatusLine()->warning());
   EXPECT_TRUE(ledgerLine().startsWith("Ledger: " + QString::fromStdString(*production.ledger) +
                                       " | Not recording, every write is refused: "))
