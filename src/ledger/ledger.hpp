@@ -222,13 +222,16 @@ class MemoryLedger : public Ledger {
   std::vector<int> verifiedListLines(std::string_view listSha256) override;
   std::vector<PagerRecord> list(std::string_view since) override;
 
- private:
+ protected:
+  // Protected, so that a test's ledger may slow or count them.
   std::vector<Holding> holdings(std::int32_t capcode) override;
   PagerRecord recordOf(std::int64_t id) override;
   void insert(PagerRecord& record, bool holdCapcodes) override;
   void exclusive(const std::function<void()>& work) override { work(); }
   void storeSettlement(std::int64_t id, Settlement settlement, const std::string& at,
                        const std::string& by) override;
+
+ private:
   PagerRecord& find(std::int64_t id);
 
   std::vector<PagerRecord> records_;

@@ -26,6 +26,7 @@ LedgerWaitWindow::LedgerWaitWindow(QWidget* owner, std::function<void()> cancel)
     cancelled_ = true;
     cancel_->setEnabled(false);
     cancel();
+    render();
   });
   setMinimumWidth(420);
 }
@@ -35,11 +36,10 @@ void LedgerWaitWindow::showWait(const QString& ledger, const QString& what, int 
     cancelled_ = false;
     cancel_->setEnabled(true);
   }
-  QString text = "Waiting for the ledger " + ledger + " (" + what + "): " +
-                 QString::number(seconds) + " s.";
-  text += cancelled_ ? "\nCancelled: the pager is not written once the ledger has answered."
-                     : "\nNo pager is written before its record is made.";
-  if (text_->text() != text) text_->setText(text);
+  ledger_ = ledger;
+  what_ = what;
+  seconds_ = seconds;
+  render();
   if (isVisible()) return;
   adjustSize();
   if (parentWidget() != nullptr) {
@@ -47,6 +47,14 @@ void LedgerWaitWindow::showWait(const QString& ledger, const QString& what, int 
     move(owner.center() - rect().center());
   }
   show();
+}
+
+void LedgerWaitWindow::render() {
+  QString text = "Waiting for the ledger " + ledger_ + " (" + what_ + "): " +
+                 QString::number(seconds_) + " s.";
+  text += cancelled_ ? "\nCancelled: the pager is not written once the ledger has answered."
+                     : "\nNo pager is written before its record is made.";
+  if (text_->text() != text) text_->setText(text);
 }
 
 QString LedgerWaitWindow::text() const {

@@ -24,9 +24,14 @@ class LedgerWaitWindow final : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void render();
+
   QLabel* text_;
   QPushButton* cancel_;
   bool cancelled_ = false;
+  QString ledger_;
+  QString what_;
+  int seconds_ = 0;
 };
 
 }  // namespace capcode::ui

@@ -17,6 +17,7 @@
 #include "ledger/sql_ledger.hpp"
 #include "support/bench_pager.hpp"
 #include "support/postgres.hpp"
+#include "support/silent_server.hpp"
 
 namespace capcode {
 namespace {
@@ -24,36 +25,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::seconds;
 using test::benchPager;
+using test::SilentServer;
 
 bool has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
-
-// A TCP port on the loopback that takes connections and never says a word: a server that hangs.
-class SilentServer {
- public:
-  SilentServer() {
-    socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(socket_, 16) != 0 ||
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-      ADD_FAILURE() << "no loopback socket";
-    port_ = ntohs(address.sin_port);
-  }
-  ~SilentServer() { ::close(socket_); }
-  std::string connection(const std::string& extra = "") const {
-    return "host=127.0.0.1 port=" + std::to_string(port_) + " user=capcode dbname=capcode " + extra;
-  }
-  int port() const { return port_; }
-
- private:
-  int socket_ = -1;
-  int port_ = 0;
-};
 
 // What the call threw (LedgerError only) and how long it took.
 struct Failure {

@@ -16,6 +16,8 @@
 
 #include "app/program.hpp"
 #include "ledger/sql_ledger.hpp"
+#include "production/batch_plan.hpp"
+#include "support/gated_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "support/postgres.hpp"
 #include "support/temp_folder.hpp"
@@ -567,6 +569,81 @@ TEST_F(WindowProductionTest, AStationUnlikeTheBatchIsRefused) {
     EXPECT_EQ(test::fileBytes(pager), before) << c.name;
   }
   EXPECT_EQ(records().size(), 1u);
+}
+
+// A slow ledger: the person cancels while it answers the capcodes' check, or while it makes
+// the record. Nothing is written either way; a record made before the cancel gives its
+// capcodes back.
+TEST_F(WindowProductionTest, ACancelWhileTheLedgerAnswersWritesNothing) {
+  const struct {
+    const char* during;
+    bool recorded;
+  } cases[] = {{"checking the capcodes", false}, {"recording the pager", true}};
+  for (const auto& c : cases) {
+    auto program = start({});
+    auto owned = std::make_unique<test::GatedLedger>(std::chrono::milliseconds(60));
+    Ledger& ledgerRead = *owned;
+    WindowProduction production(*program, ledgerOptions, std::move(owned), "slow");
+    production.setWaitHook([&](const LedgerWait& wait) {
+      if (!wait.over && std::string_view(wait.what) == c.during) production.cancelWrite();
+    });
+    write(*program);
+    EXPECT_EQ(writes(), 0) << c.during;
+    EXPECT_TRUE(feedback.mentioned(
+        "log: Ledger: cancelled while the ledger answered; the pager was not written"))
+        << c.during;
+    EXPECT_FALSE(feedback.mentioned("warning:")) << "the person asked for it";
+    const std::vector<PagerRecord> made = ledgerRead.list("");
+    ASSERT_EQ(made.size(), c.recorded ? 1u : 0u) << c.during;
+    if (c.recorded) EXPECT_EQ(made[0].result, PagerResult::NotWritten);
+    EXPECT_FALSE(ledgerRead.conflictWith(currentAddresses(program->state()))) << c.during;
+    feedback.events.clear();
+  }
+}
+
+// A ledger that stops answering, and answers again.
+class DownLedger final : public MemoryLedger {
+ public:
+  std::atomic<bool> down = false;
+  std::atomic<int> tallies = 0;
+  LedgerTally tally(std::string_view since) override {
+    ++tallies;
+    if (down) throw LedgerError("the connection to the server was lost");
+    return MemoryLedger::tally(since);
+  }
+
+ protected:
+  std::vector<Holding> holdings(std::int32_t capcode) override {
+    if (down) throw LedgerError("the connection to the server was lost");
+    return MemoryLedger::holdings(capcode);
+  }
+};
+
+// The status line's counts pause while the ledger is known to be unreachable; the next write
+// tries it again, and once it answers the counts go on.
+TEST_F(WindowProductionTest, CountsPauseWhileTheLedgerIsUnreachable) {
+  auto program = start({});
+  auto owned = std::make_unique<DownLedger>();
+  DownLedger& server = *owned;
+  server.down = true;
+  WindowProduction production(*program, ledgerOptions, std::move(owned), "server");
+  production.awaitCount();
+  EXPECT_EQ(production.status().problem, "the connection to the server was lost");
+  EXPECT_TRUE(production.ledgerUnreachable());
+  for (int i = 0; i < 3; ++i) production.refreshStatus();
+  production.awaitCount();
+  EXPECT_EQ(server.tallies, 1);
+  write(*program);
+  production.awaitCount();
+  EXPECT_EQ(writes(), 0);
+  EXPECT_EQ(server.tallies, 1) << "the write found it unreachable still";
+  server.down = false;
+  write(*program);
+  production.awaitCount();
+  EXPECT_EQ(writes(), 1);
+  EXPECT_EQ(server.tallies, 2);
+  EXPECT_TRUE(production.status().problem.empty());
+  EXPECT_EQ(production.status().verifiedToday, 1);
 }
 
 // The ledger's work on the window's thread stays within 20 ms of a write on SQLite.
