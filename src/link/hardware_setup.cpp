@@ -1,5 +1,7 @@
 #include "link/hardware_setup.hpp"
 
+#include "link/simulated_faults.hpp"
+
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
@@ -69,7 +71,8 @@ HardwareOptions boxHardware(const HardwareOptions& all, int number, const std::s
   for (const std::string& fault : all.faults) {
     const BoxFault split = splitBoxFault(fault);
     // The parallel port's faults stay behind with the port.
-    if (split.fault.rfind("nak:", 0) == 0) continue;
+    const SimulatedFaultKind* kind = simulatedFaultKind(split.fault);
+    if (kind != nullptr && kind->hits == FaultPart::Port) continue;
     if (split.box == 0 || split.box == number) box.faults.push_back(split.fault);
   }
   return box;
@@ -115,8 +118,9 @@ PlannedFaults plannedFaults(const HardwareOptions& options, std::size_t boxes) {
     if (!error.empty()) throw std::runtime_error(error);
     const BoxFault split = splitBoxFault(fault);
     // A fault that no simulated part would show makes a test that tests nothing.
-    const bool portFault = split.fault.rfind("nak:", 0) == 0;
-    const bool noChip = split.fault == "nochip";
+    const FaultPart hits = simulatedFaultKind(split.fault)->hits;
+    const bool portFault = hits == FaultPart::Port;
+    const bool noChip = hits == FaultPart::Either;
     if (!portFault && !noChip && boxes == 0)
       throw std::runtime_error("--sim-fault " + fault + " needs a simulated box (--sim-usb)");
     if (portFault && !options.simLptImage)

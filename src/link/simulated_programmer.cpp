@@ -1,5 +1,7 @@
 #include "link/simulated_programmer.hpp"
 
+#include "link/simulated_faults.hpp"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -48,36 +50,13 @@ class SimulatedHandle final : public HidDevice {
   SimulatedProgrammer& box_;
 };
 
-std::optional<PlannedReply> replyNamed(const std::string& s) {
-  if (s == "A") return PlannedReply::StatusA;
-  if (s == "B") return PlannedReply::StatusB;
-  if (s == "C") return PlannedReply::StatusC;
-  if (s == "D") return PlannedReply::StatusD;
-  if (s == "silent") return PlannedReply::Silent;
-  if (s == "unplug") return PlannedReply::Unplug;
-  if (s == "late") return PlannedReply::Late;
-  return std::nullopt;
-}
-
-// Decimal digits only, at most a million: no sign, no blank, no wrap-around.
-bool parseNumber(const std::string& text, unsigned long& value) {
-  constexpr unsigned long kLimit = 1000000;
-  if (text.empty() || text.size() > 7) return false;
-  value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<unsigned long>(c - '0');
-  }
-  return value <= kLimit;
-}
-
 }  // namespace
 
 BoxFault splitBoxFault(const std::string& fault) {
   if (fault.rfind("box", 0) != 0) return {0, fault};
   const std::size_t colon = fault.find(':');
   unsigned long box = 0;
-  if (colon == std::string::npos || !parseNumber(fault.substr(3, colon - 3), box) || box == 0 ||
+  if (colon == std::string::npos || !parseFaultNumber(fault.substr(3, colon - 3), box) || box == 0 ||
       box > static_cast<unsigned long>(kMaxSimulatedBoxes)) {
     return {-1, fault};
   }
@@ -91,34 +70,9 @@ std::string parseSimulatedFault(const std::string& given, SimulatedBoxFaults& bo
     return "a box prefix needs a box number 1.." + std::to_string(kMaxSimulatedBoxes) + ": " +
            given;
   const std::string& fault = split.fault;
-  if (fault == "nochip") {
-    box.noChip = true;
-    return {};
-  }
-  const std::size_t colon = fault.find(':');
-  const std::string kind = fault.substr(0, colon);
-  const std::string rest = colon == std::string::npos ? "" : fault.substr(colon + 1);
-  unsigned long n = 0;
-  if (kind == "flip") {
-    if (!parseNumber(rest, n) || n >= 2048) return "flip needs an offset 0..2047: " + given;
-    box.flippedOffsets.push_back(n);
-    return {};
-  }
-  if (kind == "nak") {
-    if (!parseNumber(rest, n) || n == 0) return "nak needs a byte number from 1: " + given;
-    nakAtByte = static_cast<unsigned>(n);
-    return {};
-  }
-  const std::uint8_t command = kind == "read"     ? kCommandReadBlock
-                               : kind == "write"  ? kCommandWriteBlock
-                               : kind == "attach" ? kCommandAttach
-                                                  : 0;
-  const std::size_t second = rest.find(':');
-  if (command == 0 || second == std::string::npos) return "unknown fault: " + given;
-  const auto reply = replyNamed(rest.substr(second + 1));
-  if (!parseNumber(rest.substr(0, second), n) || n == 0 || !reply) return "unknown fault: " + given;
-  box.planned[{command, static_cast<unsigned>(n)}] = *reply;
-  return {};
+  const SimulatedFaultKind* kind = simulatedFaultKind(fault);
+  if (kind == nullptr) return "unknown fault: " + given;
+  return kind->parse(fault, given, box, nakAtByte);
 }
 
 SimulatedProgrammer::SimulatedProgrammer(std::string productString, std::string path,

@@ -2,23 +2,11 @@
 
 #include <algorithm>
 
-#include "link/simulated_programmer.hpp"
+#include "link/simulated_faults.hpp"
 
 namespace capcode {
 
 namespace {
-
-const char* const kSimulatedFaultHelp =
-    "  read:N:S, write:N:S, attach:N:S  the Nth report of that command (0x14, 0x15, 0x13,\n"
-    "                      counted from 1) gets the reply S: A, B, C or D (that status),\n"
-    "                      silent (no reply), late (the reply comes after the time limit)\n"
-    "                      or unplug (the box is gone from then on); needs --sim-usb\n"
-    "  flip:OFFSET         the box's stored byte at OFFSET reads back inverted (--sim-usb)\n"
-    "  nochip              no EEPROM: the box answers A, the port's chip never acknowledges\n"
-    "  nak:N               the chip does not acknowledge the Nth byte sent to it (--sim-lpt)\n"
-    "  boxK:FAULT          gives FAULT to simulated box K only (without it, every box has it)\n"
-    "  Numbers are decimal, 1 to 1000000; a fault that the chosen simulation cannot show is\n"
-    "  refused.\n";
 
 template <typename Value>
 CLI::Option* declare(CLI::App& command, const SharedOptionDeclaration& self, Value& value) {
@@ -113,7 +101,7 @@ std::string simulatedFaultFooter() {
       std::find_if(std::begin(kDeclarations), std::end(kDeclarations),
                    [](const auto& d) { return std::string(d.name) == "--sim-fault"; });
   return std::string("Faults (") + fault->name + " " + fault->valueName + "):\n" +
-         kSimulatedFaultHelp;
+         simulatedFaultHelp();
 }
 
 }  // namespace capcode

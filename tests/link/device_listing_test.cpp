@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "link/hardware_setup.hpp"
+#include "link/simulated_faults.hpp"
 #include "link/usb_protocol.hpp"
 #include "support/fake_ppdev.hpp"
 #include "support/temp_folder.hpp"
@@ -238,6 +239,41 @@ TEST(SimulatedBoxes, AFaultForABoxThatIsNotThereIsRefused) {
       EXPECT_EQ(e.what(), error);
     }
   }
+}
+
+// Each kind of fault is refused without the simulated part it hits, and its spelling stands
+// in the help that lists them.
+TEST(SimulatedBoxes, EachFaultNeedsThePartItHits) {
+  const struct {
+    const char* fault;
+    bool box, port;  // simulated here
+    const char* refusal;  // empty: taken
+  } cases[] = {
+      {"nak:3", true, false, "--sim-fault nak:3 needs a simulated port (--sim-lpt)"},
+      {"nak:3", false, true, ""},
+      {"flip:3", false, true, "--sim-fault flip:3 needs a simulated box (--sim-usb)"},
+      {"read:1:A", false, true, "--sim-fault read:1:A needs a simulated box (--sim-usb)"},
+      {"nochip", false, true, ""},
+      {"nochip", true, false, ""},
+      {"nochip:", true, false, "unknown fault: nochip:"},
+      {"nak", false, true, "nak needs a byte number from 1: nak"},
+      {"jam:1", true, true, "unknown fault: jam:1"},
+  };
+  TempFolder folder;
+  for (const auto& c : cases) {
+    HardwareOptions options = boxes(folder, c.box ? 1 : 0, {c.fault});
+    if (c.port) options.simLptImage = folder / "port.eep";
+    std::string refused;
+    try {
+      HardwareSetup setup(options);
+    } catch (const std::runtime_error& e) {
+      refused = e.what();
+    }
+    EXPECT_EQ(refused, c.refusal) << c.fault << (c.box ? " box" : "") << (c.port ? " port" : "");
+  }
+  const std::string help = simulatedFaultHelp();
+  for (const SimulatedFaultKind& kind : simulatedFaultKinds())
+    EXPECT_NE(help.find(std::string("  ") + kind.spelling + "  "), std::string::npos) << help;
 }
 
 TEST(SimulatedBoxes, OneBoxOfSeveralKeepsItsNumberImageAndFaultsAndNoPort) {
