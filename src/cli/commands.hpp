@@ -12,14 +12,9 @@
 #include <vector>
 
 #include "cli/pager_session.hpp"
+#include "options/exit_status.hpp"
 
 namespace capcode {
-
-// Exit statuses of every command.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // a pager, a file or the program failed
-inline constexpr int kExitUsage = 2;   // the command line is wrong
-inline constexpr int kExitLedger = 3;  // the ledger refused the pager or cannot record it
 
 struct CommandIo {
   std::istream& in;

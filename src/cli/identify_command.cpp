@@ -10,6 +10,7 @@
 
 #include "app/clean_decode.hpp"
 #include "cli/commands.hpp"
+#include "options/ledger_options.hpp"
 #include "cli/console_feedback.hpp"
 #include "cli/device_report.hpp"
 #include "cli/pager_changes.hpp"
@@ -30,7 +31,7 @@ namespace {
 constexpr int kExitUnknown = 4;  // the pager is not in the ledger
 
 struct IdentifyOptions {
-  std::string ledger;
+  ProductionOptions ledger;  // --ledger only
   std::string device;
   bool json = false;
   std::optional<std::string> revision;
@@ -212,7 +213,7 @@ int runIdentify(IdentifyOptions o, CommandIo& io) {
   const std::uint8_t revision = revisionNamed(o.revision.value_or("B")).value_or(kHwB);
   std::unique_ptr<Ledger> ledger;
   try {
-    const std::string path = o.ledger.empty() ? defaultLedgerPath() : o.ledger;
+    const std::string path = ledgerLocation(o.ledger.ledger);
     struct stat info {};
     if (!isPostgresConnection(path) && ::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
       io.err << "capcode identify: no ledger at " << path << "\n";
@@ -282,11 +283,7 @@ CommandRun setupIdentifyCommand(CLI::App& app, CommandIo& io) {
   auto o = std::make_shared<IdentifyOptions>();
   CLI::App* command = app.add_subcommand(
       "identify", "which pager is this? read the pager and find its records in the ledger");
-  command
-      ->add_option("--ledger", o->ledger,
-                   "the ledger: a file (default $XDG_DATA_HOME/capcode/ledger.sqlite3) or a "
-                   "PostgreSQL connection string")
-      ->type_name("LEDGER");
+  addLedgerOptions(*command, LedgerOptionUser::Reader, o->ledger);
   command
       ->add_option("--device", o->device,
                    "the programmer box to read, by its path or serial number (capcode devices "

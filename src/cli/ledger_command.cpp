@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "cli/commands.hpp"
+#include "options/ledger_options.hpp"
 #include "core/visible_text.hpp"
 #include "ledger/record_text.hpp"
 #include "ledger/sql_ledger.hpp"
@@ -22,7 +23,7 @@ namespace capcode {
 namespace {
 
 struct LedgerOptions {
-  std::string path;
+  ProductionOptions ledger;  // --ledger only
   bool csv = false;
   bool json = false;
   std::optional<std::int64_t> capcode;
@@ -125,7 +126,7 @@ int resolveRecord(Ledger& ledger, const LedgerOptions& o, CommandIo& io) {
 int runLedger(const LedgerOptions& o, CommandIo& io) {
   std::string path;
   try {
-    path = o.path.empty() ? defaultLedgerPath() : o.path;
+    path = ledgerLocation(o.ledger.ledger);
   } catch (const LedgerError& e) {
     io.err << "capcode ledger: " << e.what() << "\n";
     return kExitLedger;
@@ -167,11 +168,7 @@ CommandRun setupLedgerCommand(CLI::App& app, CommandIo& io) {
   auto o = std::make_shared<LedgerOptions>();
   CLI::App* command =
       app.add_subcommand("ledger", "list the pagers recorded by capcode write, oldest first");
-  command
-      ->add_option("--ledger", o->path,
-                   "the ledger: a file (default $XDG_DATA_HOME/capcode/ledger.sqlite3) or a "
-                   "PostgreSQL connection string")
-      ->type_name("LEDGER");
+  addLedgerOptions(*command, LedgerOptionUser::Reader, o->ledger);
   command->add_flag("--csv", o->csv,
                     "comma-separated values with a header line, for a spreadsheet");
   command->add_flag("--json", o->json, "a JSON array, one object a record, for a program")

@@ -9,6 +9,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/script_runner.hpp"
+#include "options/ledger_options.hpp"
 
 namespace capcode {
 
@@ -19,18 +20,14 @@ struct ScriptCommandOptions {
   ScriptOptions script;
   SessionOptions session;
   ProductionOptions production;
-  std::string ledger;
 };
 
 int runScriptCommand(ScriptCommandOptions& o, CommandIo& io) {
   o.script.dataDirectory = o.session.dataDirectory;
   o.script.hardware = o.session.hardware;
   o.script.decimalMark = o.session.decimalMark;
-  if (!o.ledger.empty()) {
-    // Automation keeps no ledger unless it is given one.
-    o.production.ledger = o.ledger;
-    o.script.production = o.production;
-  }
+  // Automation keeps no ledger unless it is given one.
+  if (o.production.ledger && !o.production.ledger->empty()) o.script.production = o.production;
   std::ifstream file;
   if (!o.file.empty() && o.file != "-") {
     // A folder would read as an empty script and a FIFO would block: only regular files.
@@ -65,24 +62,11 @@ CommandRun setupScriptCommand(CLI::App& app, CommandIo& io) {
   command->add_option("FILE", options->file, "the command file (standard input when absent or -)");
   command->add_flag("--bare", options->script.bare,
                     "skip the start-up: design values, image A, revision HW-A2, nothing decoded");
-  auto* ledger = command
-                     ->add_option("--ledger", options->ledger,
-                                  "record every write in this pager ledger, as the window does: a "
-                                  "file, or a PostgreSQL server (none by default)")
-                     ->type_name("LEDGER");
-  command->add_flag("--no-ledger", options->production.noLedger, "keep no ledger (the default)")
-      ->excludes(ledger);
-  command
-      ->add_option("--station", options->production.station,
-                   "this station's name in the ledger (the host name)")
-      ->type_name("NAME")
-      ->needs(ledger);
-  command
-      ->add_option("--batch", options->production.batch,
-                   "program a batch shared by several stations: each write takes the batch's next "
-                   "free capcode set from the ledger")
-      ->type_name("NAME")
-      ->needs(ledger);
+  const LedgerOptionsAdded ledger =
+      addLedgerOptions(*command, LedgerOptionUser::Script, options->production);
+  ledger.noLedger->excludes(ledger.ledger);
+  ledger.station->needs(ledger.ledger);
+  ledger.batch->needs(ledger.ledger);
   addSharedOptions(*command, kScriptCommand, options->session);
   command->footer(simulatedFaultFooter() +
                   "Without a --sim option the real programmers are used: a USB programmer box, "

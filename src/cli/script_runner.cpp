@@ -7,6 +7,7 @@
 #include "cli/script_commands.hpp"
 #include "core/image.hpp"
 #include "core/json.hpp"
+#include "options/exit_status.hpp"
 
 namespace capcode {
 
@@ -60,11 +61,11 @@ int ScriptRunner::run(std::istream& in) {
   if (!bringUp()) {
     out_.flush();
     err_ << "capcode script: the program could not start\n";
-    return 1;
+    return kExitFailed;
   }
   std::string line;
   int number = 0;
-  int status = 0;
+  int status = kExitOk;
   while (std::getline(in, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -75,12 +76,12 @@ int ScriptRunner::run(std::istream& in) {
     } catch (const ScriptError& e) {
       out_.flush();
       err_ << "capcode script: line " << number << ": " << e.what() << '\n';
-      status = 2;
+      status = kExitUsage;
       break;
     } catch (const std::out_of_range& e) {
       out_.flush();
       err_ << "capcode script: line " << number << ": " << e.what() << '\n';
-      status = 2;
+      status = kExitUsage;
       break;
     }
   }
@@ -88,7 +89,7 @@ int ScriptRunner::run(std::istream& in) {
   // The simulated pager keeps what was written to it.
   if (const std::string error = program_.hardware().saveSimulatedImages(); !error.empty()) {
     err_ << "capcode script: " << error << '\n';
-    if (status == 0) status = 1;
+    if (status == kExitOk) status = kExitFailed;
   }
   return status;
 }

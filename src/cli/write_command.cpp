@@ -16,6 +16,7 @@
 #include "cli/gang_console.hpp"
 #include "cli/opened_configuration.hpp"
 #include "core/recovery_chips.hpp"
+#include "options/ledger_options.hpp"
 #include "production/production_batch.hpp"
 
 namespace capcode {
@@ -31,12 +32,9 @@ struct WriteOptions {
   bool sameCapcodes = false;
   std::string recover;
   std::optional<std::string> revision;  // "A2", "A3" or "B"; HW-B when not given
-  std::string ledgerPath;
-  bool noLedger = false;
-  std::string station;
+  ProductionOptions production;  // the ledger, the station, a shared batch
   bool allowReuse = false;
   bool resume = false;
-  std::string batch;
   SessionOptions session;
 };
 
@@ -145,12 +143,9 @@ int runWrite(const WriteOptions& o, CommandIo& io) {
     batch.recoverItem = recoveryChip(o.recover)->menuItem;
   }
   if (o.revision) batch.revision = revisionNamed(*o.revision);
-  batch.ledger = o.ledgerPath;
-  batch.noLedger = o.noLedger;
-  batch.station = o.station;
+  batch.production = o.production;
   batch.allowReuse = o.allowReuse;
   batch.resume = o.resume;
-  batch.batch = o.batch;
   batch.program = {startupOptionsFor(o.session.dataDirectory), o.session.hardware};
   std::vector<GangBox> boxes;
   if (const int status =
@@ -203,17 +198,9 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
                        recoveryChipNames() + ")")
       ->type_name("CHIP")
       ->check(CLI::IsMember(chips));
-  auto* ledger = command
-                     ->add_option("--ledger", o->ledgerPath,
-                                  "the ledger: a file (default "
-                                  "$XDG_DATA_HOME/capcode/ledger.sqlite3), or a PostgreSQL "
-                                  "server (postgresql://... or a libpq connection string)")
-                     ->type_name("LEDGER");
-  auto* noLedger =
-      command->add_flag("--no-ledger", o->noLedger, "keep no record of the pagers programmed");
-  noLedger->excludes(ledger);
-  command->add_option("--station", o->station, "this station's name in the ledger (the host name)")
-      ->type_name("NAME");
+  const LedgerOptionsAdded ledger =
+      addLedgerOptions(*command, LedgerOptionUser::Write, o->production);
+  ledger.noLedger->excludes(ledger.ledger);
   command->add_flag("--allow-reuse", o->allowReuse,
                     "program capcodes the ledger already records on a verified pager (a "
                     "returned pager)");
@@ -222,16 +209,8 @@ CommandRun setupWriteCommand(CLI::App& app, CommandIo& io) {
           ->add_flag("--resume", o->resume,
                      "start from the capcodes after the last verified pager written from the "
                      "same configuration file")
-          ->excludes(noLedger);
-  command
-      ->add_option("--batch", o->batch,
-                   "program a batch shared by several stations: each pager takes the batch's "
-                   "next free capcode set from the ledger (a PostgreSQL server for several "
-                   "stations)")
-      ->type_name("NAME")
-      ->excludes(noLedger)
-      ->excludes(resume)
-      ->excludes("--allow-reuse");
+          ->excludes(ledger.noLedger);
+  ledger.batch->excludes(ledger.noLedger)->excludes(resume)->excludes("--allow-reuse");
   addRevisionOption(*command, o->revision);
   addSharedOptions(*command, static_cast<OptionUsers>(kPagerCommands | kWriteCommand), o->session);
   command->footer(writeFooter());

@@ -18,14 +18,9 @@ std::optional<EepromGeometry> eepromGeometry(int typeCode) {
   return std::nullopt;
 }
 
-int chipTypeCode(std::string_view text) {
-  int code = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') break;
-    code = code * 10 + (c - '0');
-    if (code > 100000) break;
-  }
-  return code;
+const EepromGeometry& pagerEeprom() {
+  static const EepromGeometry chip = *eepromGeometry(kPagerEepromType);
+  return chip;
 }
 
 int addressPhaseBytes(const EepromGeometry& g, std::uint8_t sel, std::uint16_t address,

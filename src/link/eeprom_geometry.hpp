@@ -20,8 +20,8 @@ inline constexpr int kPagerEepromType = 16;  // the 24C16 of every pager of the 
 // The row for a type code; nothing for an unknown code.
 std::optional<EepromGeometry> eepromGeometry(int typeCode);
 
-// The type code of a chip type text: its leading decimal digits, 0 when there are none.
-int chipTypeCode(std::string_view text);
+// The pager's own chip, the 24C16.
+const EepromGeometry& pagerEeprom();
 
 // The bytes of the address phase after START, each followed by an acknowledge check: the
 // control byte, then one or two address bytes. Returns the number of bytes (2 or 3).

@@ -32,7 +32,8 @@ void dialogStart(ProgramState& state, const char* caption) {
 
 std::uint8_t readPager(ProgrammerLinks& links) {
   ProgramState& state = links.state;
-  state.TransferResult = links.engine.transferEeprom("16", 0, "r", state.PagerReadBuffer.data());
+  state.TransferResult = links.engine.transferEeprom(pagerEeprom(), 0, TransferDirection::Read,
+                                                     state.PagerReadBuffer.data());
   return state.TransferResult;
 }
 
@@ -169,6 +170,34 @@ PagerOutcome writeOutcome(std::uint8_t transferResult) {
 
 }  // namespace
 
+namespace {
+
+// A read that failed ends its command the same way in RD_From_Pager and in WR_To_Pager's read
+// back: the outcome, the log line, the progress dialog closed, then the beep.
+void endFailedRead(ProgramState& state, OutcomeKeeper& outcome, PagerOutcome why,
+                   const char* line) {
+  outcome.set(why);
+  state.log(line);
+  state.State_Form.close();
+  state.beep();
+}
+
+// The pager read into PagerReadBuffer; false (the command ended) when it did not answer.
+bool readOrEnd(ProgrammerLinks& links, OutcomeKeeper& outcome) {
+  if (readPager(links) != kTransferFailed) return true;
+  endFailedRead(links.state, outcome, PagerOutcome::NoDevice, kNoDevice);
+  return false;
+}
+
+// False (the command ended) when the bytes read have a wrong checksum.
+bool checksumOrEnd(ProgramState& state, OutcomeKeeper& outcome) {
+  if (checksumValid(state.PagerReadBuffer)) return true;
+  endFailedRead(state, outcome, PagerOutcome::ReadChecksumBad, kReadError);
+  return false;
+}
+
+}  // namespace
+
 void readFromPager(ProgrammerLinks& links) {
   ProgramState& state = links.state;
   FormModel& form = state.form;
@@ -178,25 +207,13 @@ void readFromPager(ProgrammerLinks& links) {
   dialogStart(state, "Reading data from Pager, please wait...");
   state.log("Read data from pager");
   logBoxInUse(links);
-  if (readPager(links) == kTransferFailed) {
-    outcome.set(PagerOutcome::NoDevice);
-    state.log(kNoDevice);
-    dialog.close();
-    state.beep();
-    return;
-  }
+  if (!readOrEnd(links, outcome)) return;
   if (!debugSave(state)) {
     outcome.set(PagerOutcome::Cancelled);
     dialog.close();
     return;
   }
-  if (!checksumValid(state.PagerReadBuffer)) {
-    outcome.set(PagerOutcome::ReadChecksumBad);
-    state.log(kReadError);
-    state.beep();
-    dialog.close();
-    return;
-  }
+  if (!checksumOrEnd(state, outcome)) return;
   if (state.build.factoryEdition == 0 && state.build.buildCustomer != 0) {
     if (form.index("customer") != state.PagerReadBuffer[kEditionTagOffset]) {
       outcome.set(PagerOutcome::ModelMismatch);
@@ -232,20 +249,7 @@ void writeToPager(ProgrammerLinks& links) {
       !form.checked("Recover1")) {
     dialog.setCaption("Read back hardware setting, please wait...");
     dialog.setPosition(0);
-    if (readPager(links) == kTransferFailed) {
-      outcome.set(PagerOutcome::NoDevice);
-      state.log(kNoDevice);
-      dialog.close();
-      state.beep();
-      return;
-    }
-    if (!checksumValid(state.PagerReadBuffer)) {
-      outcome.set(PagerOutcome::ReadChecksumBad);
-      state.log(kReadError);
-      dialog.close();
-      state.beep();
-      return;
-    }
+    if (!readOrEnd(links, outcome) || !checksumOrEnd(state, outcome)) return;
     // Only the settings half: the prompt block stays the window's language.
     std::copy_n(state.PagerReadBuffer.begin(), kSettingsSize, state.ConfigImage.begin());
     takeHardwareSettings(state);
@@ -266,7 +270,8 @@ void writeToPager(ProgrammerLinks& links) {
   logBoxInUse(links);
 
   outcome.writeStarts();
-  state.TransferResult = links.engine.transferEeprom("16", 0, "w", state.ConfigImage.data());
+  state.TransferResult = links.engine.transferEeprom(pagerEeprom(), 0, TransferDirection::Write,
+                                                     state.ConfigImage.data());
   outcome.set(writeOutcome(state.TransferResult));
   switch (state.TransferResult) {
     case kWriteNotAcknowledged:

@@ -14,20 +14,18 @@ constexpr std::uint32_t kAfterPowerOnMillis = 200;
 const char* const kVerifyCaption = "Verify data from pager, please wait...";
 }  // namespace
 
-std::uint8_t TransferEngine::transferEeprom(std::string_view chipType, std::uint8_t select,
-                                            std::string_view direction, std::uint8_t* buffer) {
+std::uint8_t TransferEngine::transferEeprom(const EepromGeometry& chip, std::uint8_t select,
+                                            TransferDirection direction, std::uint8_t* buffer) {
   usbWriteSent_ = false;
   lptWriteStarted_ = false;
   verifyRan_ = false;
-  const auto geometry = eepromGeometry(chipTypeCode(chipType));
-  if (!geometry) return kTransferFailed;
-  links_.lpt.setGeometry(*geometry);
-  const bool read = direction.size() == 1 && (direction[0] == 'r' || direction[0] == 'R');
+  links_.lpt.setGeometry(chip);
+  const bool read = direction == TransferDirection::Read;
   if (state_.UsbMode) {
-    return usb(read, static_cast<std::uint8_t>(geometry->usbSelector | (select & 0x07)), buffer,
-               geometry->size);
+    return usb(read, static_cast<std::uint8_t>(chip.usbSelector | (select & 0x07)), buffer,
+               chip.size);
   }
-  return parallelPort(read, select, buffer, geometry->size);
+  return parallelPort(read, select, buffer, chip.size);
 }
 
 TransferProgress TransferEngine::progress() const {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "link/eeprom_geometry.hpp"
 #include "link/hid_device.hpp"
 #include "link/usb_protocol.hpp"
 
@@ -30,6 +31,8 @@ inline constexpr int kMaxStaleReplies = 64;
 
 enum class ExchangeResult { Ok, WriteFailed, ReadFailed, TimedOut };
 
+enum class TransferDirection { Read, Write };
+
 // How far the last transfer got with the pager; true as soon as it happened, so an error that
 // ends the transfer half-way (even an exception) leaves what was true at that moment.
 struct TransferProgress {
@@ -43,10 +46,11 @@ class TransferEngine {
  public:
   TransferEngine(ProgramState& state, ProgrammerLinks& links) : state_(state), links_(links) {}
 
-  // `buffer` holds at least the chip's size. Direction "r"/"R" reads, anything else writes and
-  // verifies. Blocks until done; drives the progress dialog; shows the box's error replies.
-  std::uint8_t transferEeprom(std::string_view chipType, std::uint8_t select,
-                              std::string_view direction, std::uint8_t* buffer);
+  // `buffer` holds at least `chip.size` bytes; a write verifies what it wrote. `select` is the
+  // chip's select bits (0-7). Blocks until done; drives the progress dialog; shows the box's
+  // error replies.
+  std::uint8_t transferEeprom(const EepromGeometry& chip, std::uint8_t select,
+                              TransferDirection direction, std::uint8_t* buffer);
 
   // One report out and its reply in, through the shared report buffers.
   ExchangeResult exchange(HidDevice& device);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/program.hpp"
+#include "production/production_options.hpp"
 #include "core/form_model.hpp"
 
 namespace capcode {
@@ -48,12 +49,11 @@ struct BatchOptions {
   std::string recoverChip;               // "FS8108": Help > Recover with that chip; empty for none
   std::string recoverItem;               // the menu item of that chip ("FS81081")
   std::optional<std::uint8_t> revision;  // open the file at this hardware revision
-  std::string ledger;                    // a file or a server; the default file when empty
-  bool noLedger = false;                 // keep no record (the batch still refuses its own repeats)
-  std::string station;                   // the station's name; the host name when empty
+  // The ledger, the station and a shared batch; with noLedger the batch keeps no record (it
+  // still refuses its own repeats).
+  ProductionOptions production;
   bool allowReuse = false;  // program capcodes a verified pager holds (a returned pager)
   bool resume = false;      // continue after the last verified pager of this file
-  std::string batch;        // a batch shared by several stations; none when empty
   ProgramOptions program;   // start-up and hardware
   // With several boxes: this box's share; `count` is then its own pagers (share.pagers()).
   BatchShare share;

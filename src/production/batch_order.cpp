@@ -43,7 +43,7 @@ BatchEnd BatchRun::chooseSets() {
     int held = 0;
     try {
       for (const PagerRecord& r : ledger_->list("")) {
-        if (r.batch == options_.batch && keepsCapcodes(r)) ++held;
+        if (r.batch == options_.production.batch && keepsCapcodes(r)) ++held;
       }
     } catch (const LedgerError& e) {
       return ledgerUnreachable(e);
@@ -138,7 +138,7 @@ BatchEnd BatchRun::checkPlan() {
   if (auto fault = checkPlanRules(state(), *source_, mine, planned_)) return planFault(*fault);
   // A box of several: the plan-only run checked the whole batch before the boxes started.
   if (options_.allowReuse || options_.plannedSets) return BatchEnd::Done;
-  if (auto fault = checkPlanLedger(*recorder_, planned_, options_.batch)) return planFault(*fault);
+  if (auto fault = checkPlanLedger(*recorder_, planned_, options_.production.batch)) return planFault(*fault);
   return BatchEnd::Done;
 }
 
@@ -155,7 +155,7 @@ BatchEnd BatchRun::planFault(const PlanFault& fault) {
                    std::to_string(list_->lines[static_cast<std::size_t>(fault.set)].line) + ": " +
                    why + "; nothing was written");
     } else if (shared()) {
-      person_.tell(setName(fault.set) + " of batch " + options_.batch + ": " + why +
+      person_.tell(setName(fault.set) + " of batch " + options_.production.batch + ": " + why +
                    "; nothing was written");
     } else {
       person_.tell("pager " + ofCount(fault.pager) + ": " + why + "; nothing was written");
@@ -168,7 +168,7 @@ BatchEnd BatchRun::planFault(const PlanFault& fault) {
                 "; nothing was written");
   }
   if (shared()) {
-    return fail(setName(fault.set) + " of batch " + options_.batch + " is refused" + rowText +
+    return fail(setName(fault.set) + " of batch " + options_.production.batch + " is refused" + rowText +
                 ": " + fault.reason + "; nothing was written");
   }
   return fail("pager " + std::to_string(fault.pager) + " of " +

@@ -93,11 +93,11 @@ std::optional<BatchEnd> BatchRun::reserveSet(int pager) {
     const LedgerStep given = recorder_->complete(PagerResult::NotWritten);
     if (!given.done()) return ledgerStopped(given, pager, "nothing was written to this pager");
     return fail("pager " + ofCount(pager) + ": set " + std::to_string(record.setIndex) +
-                " of batch " + options_.batch +
+                " of batch " + options_.production.batch +
                 " is refused by the address rules: " + refusal->reason);
   }
   person_.tell("pager " + ofCount(pager) + " takes set " + std::to_string(record.setIndex) +
-               " of batch " + options_.batch +
+               " of batch " + options_.production.batch +
                (record.listLine > 0 ? " (line " + std::to_string(record.listLine) + ")" : ""));
   return std::nullopt;
 }

@@ -66,7 +66,7 @@ class BatchRun {
   std::string ofCount(int pager) const;
   ProgramState& state() { return program_->state(); }
   FormModel& form() { return program_->state().form; }
-  bool shared() const { return !options_.batch.empty(); }
+  bool shared() const { return !options_.production.batch.empty(); }
 
   BatchOptions options_;  // a copy: a list batch's count is settled from its list
   ProductionOperator& person_;

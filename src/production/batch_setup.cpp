@@ -54,16 +54,16 @@ BatchEnd BatchRun::run() {
 
 BatchEnd BatchRun::openLedger() {
   try {
-    if (options_.noLedger) {
+    if (options_.production.noLedger) {
       ledger_ = std::make_unique<MemoryLedger>();
     } else {
       ledger_ =
-          capcode::openLedger(options_.ledger.empty() ? defaultLedgerPath() : options_.ledger);
+          capcode::openLedger(ledgerLocation(options_.production.ledger));
     }
   } catch (const LedgerError& e) {
     return ledgerUnreachable(e);
   }
-  recorder_ = std::make_unique<PagerRecorder>(*ledger_, options_.station);
+  recorder_ = std::make_unique<PagerRecorder>(*ledger_, options_.production.station);
   return BatchEnd::Done;
 }
 
@@ -82,7 +82,7 @@ BatchEnd BatchRun::prepare() {
       return fail(e.what());
     }
   }
-  batch_ = SharedBatch{options_.batch, configSha_, stepsText(form()), list_ ? list_->sha256 : ""};
+  batch_ = SharedBatch{options_.production.batch, configSha_, stepsText(form()), list_ ? list_->sha256 : ""};
   if (BatchEnd end = chooseSets(); end != BatchEnd::Done) return end;
   if (BatchEnd end = checkPlan(); end != BatchEnd::Done) return end;
   if (options_.planOnly) return BatchEnd::Done;

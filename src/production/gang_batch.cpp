@@ -94,7 +94,7 @@ BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& box
   PlanPerson planPerson(person);
   const BatchOrder order = planProductionBatch(whole, planPerson);
   if (order.end != BatchEnd::Done) return order.end;
-  options.count = options.batch.empty() ? static_cast<int>(order.sets.size()) : order.count;
+  options.count = options.production.batch.empty() ? static_cast<int>(order.sets.size()) : order.count;
   if (options.count < 1) return BatchEnd::Done;  // resumed with nothing left: said so
   options.countGiven = true;
   options.resume = false;  // the plan already holds the resumed sets
@@ -102,7 +102,8 @@ BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& box
 
   const int used = std::min(static_cast<int>(boxes.size()), options.count);
   const int rounds = (options.count + used - 1) / used;
-  const std::string station = options.station.empty() ? hostName() : options.station;
+  const std::string station =
+      options.production.station.empty() ? hostName() : options.production.station;
   RoundGate gate(used);
   std::vector<BatchOptions> shares(static_cast<std::size_t>(used), options);
   std::vector<std::unique_ptr<BoxPerson>> people;
@@ -111,7 +112,7 @@ BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& box
     share.share = {box, used, options.count};
     share.count = share.share.pagers();
     share.program.hardware = boxes[static_cast<std::size_t>(box)].hardware;
-    share.station = station + "/box" + std::to_string(box + 1);
+    share.production.station = station + "/box" + std::to_string(box + 1);
     people.push_back(std::make_unique<BoxPerson>(person.box(box + 1), gate, box));
   }
   std::vector<std::thread> threads;
@@ -155,7 +156,7 @@ BatchEnd runGangBatch(const BatchOptions& given, const std::vector<GangBox>& box
     return worstOf(ends);
   }
   if (noSetLeft) {
-    person.tell("batch " + options.batch + " has no set left; the boxes stopped in round " +
+    person.tell("batch " + options.production.batch + " has no set left; the boxes stopped in round " +
                 std::to_string(round));
     return BatchEnd::NoSetLeft;
   }

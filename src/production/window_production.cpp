@@ -135,7 +135,7 @@ struct WindowProduction::Impl {
       return;
     }
     try {
-      const std::string where = options.ledger ? *options.ledger : defaultLedgerPath();
+      const std::string where = ledgerLocation(options.ledger);
       ledgerName = shownLedger(where);
       // Opened on the ledger's thread: a server may take its connection time limit to answer.
       // A ledger that cannot be opened refuses every call with the reason.

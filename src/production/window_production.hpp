@@ -18,18 +18,12 @@
 
 #include "ledger/background_ledger.hpp"
 #include "ledger/ledger.hpp"
+#include "production/production_options.hpp"
 
 namespace capcode {
 
 class Program;
 
-// The window's ledger options, as on the command line.
-struct ProductionOptions {
-  std::optional<std::string> ledger;  // --ledger PATH|URL; the default file when not given
-  bool noLedger = false;              // --no-ledger
-  std::string station;                // --station NAME; the host name when empty
-  std::string batch;                  // --batch NAME; none when empty
-};
 
 // What the status line under the log shows.
 struct ProductionStatus {

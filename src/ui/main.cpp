@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "build_info.hpp"
+#include "options/exit_status.hpp"
 #include "ui/display_check.hpp"
 #include "ui/main_window.hpp"
 #include "ui/window_arguments.hpp"
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
   if (!capcode::ui::displayUsable(capcode::ui::processDisplayEnvironment(argc, argv),
                                   capcode::ui::systemDisplayProbes())) {
     std::cerr << capcode::ui::kNoDisplayMessage << "\n";
-    return 1;
+    return capcode::kExitFailed;
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("capcode-programmer");
@@ -35,10 +36,10 @@ int main(int argc, char** argv) {
     window = std::make_unique<capcode::ui::MainWindow>(arguments.options);
   } catch (const std::runtime_error& e) {
     std::cerr << "capcode-programmer: " << e.what() << "\n";
-    return 2;
+    return capcode::kExitUsage;
   }
   // An error while the window is built means it never opens.
-  if (!window->start()) return 1;
+  if (!window->start()) return capcode::kExitFailed;
   window->show();
   // Once the event loop runs, after the first look for a programmer box, as a person's Open.
   const std::optional<std::string>& file = arguments.file;

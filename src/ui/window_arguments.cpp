@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "build_info.hpp"
+#include "options/exit_status.hpp"
+#include "options/ledger_options.hpp"
 #include "options/shared_options.hpp"
 
 namespace capcode::ui {
@@ -17,7 +19,7 @@ const char* const kDescription =
 
 int usageError(std::ostream& err, const std::string& what) {
   err << "capcode-programmer: " << what << "\nTry 'capcode-programmer --help'.\n";
-  return 2;
+  return kExitUsage;
 }
 
 // The arguments that are not Qt's own, with the program's name first.
@@ -34,22 +36,6 @@ std::vector<const char*> ownArguments(int argc, const char* const* argv) {
   return own;
 }
 
-void addLedgerOptions(CLI::App& app, ProductionOptions& production) {
-  app.add_option("--ledger", production.ledger,
-                 "record every pager written in this ledger: a file (default "
-                 "$XDG_DATA_HOME/capcode/ledger.sqlite3) or a PostgreSQL connection string; a "
-                 "capcode the ledger holds on another pager is not written")
-      ->type_name("LEDGER");
-  app.add_flag("--no-ledger", production.noLedger, "keep no record of the pagers written");
-  app.add_option("--station", production.station,
-                 "this station's name in the ledger (the host name)")
-      ->type_name("NAME");
-  app.add_option("--batch", production.batch,
-                 "program a batch shared by several stations: each pager written takes the "
-                 "batch's next free capcode set from the ledger")
-      ->type_name("NAME");
-}
-
 }  // namespace
 
 std::optional<int> parseWindowArguments(int argc, const char* const* argv, WindowArguments& parsed,
@@ -64,7 +50,7 @@ std::optional<int> parseWindowArguments(int argc, const char* const* argv, Windo
   // Likewise one image for each --sim-usb (repeated for several boxes): the FILE after it is
   // opened, not taken as a second box.
   app.get_option("--sim-usb")->allow_extra_args(false);
-  addLedgerOptions(app, parsed.options.production);
+  addLedgerOptions(app, LedgerOptionUser::Window, parsed.options.production);
   app.add_option("FILE", parsed.file, "a configuration file to open once the window has started");
   app.footer(simulatedFaultFooter());
   const std::vector<const char*> own = ownArguments(argc, argv);
@@ -73,7 +59,7 @@ std::optional<int> parseWindowArguments(int argc, const char* const* argv, Windo
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() != 0) return usageError(err, e.what());
     app.exit(e, out, err);  // --help or --version
-    return 0;
+    return kExitOk;
   }
   if (parsed.options.production.noLedger && parsed.options.production.ledger)
     return usageError(err, "--no-ledger and --ledger exclude each other");

@@ -223,12 +223,12 @@ TEST(LateReply, IsDiscardedBeforeTheNextSequence) {
   state.event([&] { state.form.runHandler("HidCtlDeviceChange"); });
   ASSERT_TRUE(state.UsbMode);
   std::array<std::uint8_t, 2048> image{};
-  EXPECT_EQ(links.engine.transferEeprom("16", 0, "r", image.data()), kTransferFailed);
+  EXPECT_EQ(links.engine.transferEeprom(pagerEeprom(), 0, TransferDirection::Read, image.data()), kTransferFailed);
   for (std::size_t i = 0; i < image.size(); ++i)
     image[i] = static_cast<std::uint8_t>(i * 7);
-  EXPECT_EQ(links.engine.transferEeprom("16", 0, "w", image.data()), kVerifyOk);
+  EXPECT_EQ(links.engine.transferEeprom(pagerEeprom(), 0, TransferDirection::Write, image.data()), kVerifyOk);
   std::array<std::uint8_t, 2048> back{};
-  EXPECT_EQ(links.engine.transferEeprom("16", 0, "r", back.data()), kReadOk);
+  EXPECT_EQ(links.engine.transferEeprom(pagerEeprom(), 0, TransferDirection::Read, back.data()), kReadOk);
   EXPECT_EQ(back, image);
 }
 

@@ -32,8 +32,8 @@ class Programmer : public testing::WindowTest {
   void deviceChange() {
     state.event([&] { form.runHandler("HidCtlDeviceChange"); });
   }
-  std::uint8_t transfer(const char* direction, std::uint8_t* buffer) {
-    return links.engine.transferEeprom("16", 0, direction, buffer);
+  std::uint8_t transfer(TransferDirection direction, std::uint8_t* buffer) {
+    return links.engine.transferEeprom(pagerEeprom(), 0, direction, buffer);
   }
 
   VirtualLinkClock clock;
@@ -161,39 +161,38 @@ TEST_F(Programmer, UsbReadWriteAndVerify) {
   auto& box = plugBox();
   deviceChange();
   std::array<std::uint8_t, 2048> buffer{};
-  EXPECT_EQ(transfer("R", buffer.data()), kReadOk);
+  EXPECT_EQ(transfer(TransferDirection::Read, buffer.data()), kReadOk);
   EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), box.eeprom.begin()));
   EXPECT_EQ(box.counts[kCommandReadBlock], 64u);
   for (auto& b : buffer)
     b = static_cast<std::uint8_t>(~b);
-  EXPECT_EQ(transfer("w", buffer.data()), kVerifyOk);
+  EXPECT_EQ(transfer(TransferDirection::Write, buffer.data()), kVerifyOk);
   EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), box.eeprom.begin()));
   EXPECT_EQ(box.counts[kCommandWriteBlock], 64u);
   EXPECT_EQ(box.counts[kCommandReadBlock], 128u);
-  EXPECT_EQ(transfer("x", buffer.data()), kVerifyOk);  // anything but r is a write
 }
 
 TEST_F(Programmer, UsbErrorsEndTheTransfer) {
   const struct {
     const char* fault;
-    const char* direction;
+    TransferDirection direction;
     std::uint8_t result;
     Lines shown;
     unsigned writesDone;
   } cases[] = {
-      {"write:5:C", "w", kTransferFailed, {"message: CRC error!"}, 5},
-      {"read:1:A", "r", kTransferFailed, {"message: EERPOM not found!"}, 0},
-      {"read:64:B", "r", kTransferFailed, {"message: USB error!"}, 0},
-      {"write:1:D", "w", kTransferFailed, {"message: CMD not valid!"}, 1},
-      {"flip:2047", "w", kVerifyMismatch, {}, 64},
-      {"flip:0", "w", kVerifyMismatch, {}, 64},
+      {"write:5:C", TransferDirection::Write, kTransferFailed, {"message: CRC error!"}, 5},
+      {"read:1:A", TransferDirection::Read, kTransferFailed, {"message: EERPOM not found!"}, 0},
+      {"read:64:B", TransferDirection::Read, kTransferFailed, {"message: USB error!"}, 0},
+      {"write:1:D", TransferDirection::Write, kTransferFailed, {"message: CMD not valid!"}, 1},
+      {"flip:2047", TransferDirection::Write, kVerifyMismatch, {}, 64},
+      {"flip:0", TransferDirection::Write, kVerifyMismatch, {}, 64},
       {"read:2:silent",
-       "r",
+       TransferDirection::Read,
        kTransferFailed,
        {"message: Read Error: the programmer did not answer within 50 ms."},
        0},
       {"write:3:unplug",
-       "w",
+       TransferDirection::Write,
        kTransferFailed,
        {"message: Write Error: The device is not connected."},
        3},
@@ -221,7 +220,7 @@ TEST_F(Programmer, ABoxWithoutAnEepromAnswersA) {
   events();
   std::array<std::uint8_t, 2048> buffer{};
   box.faults.noChip = true;
-  EXPECT_EQ(transfer("r", buffer.data()), kTransferFailed);
+  EXPECT_EQ(transfer(TransferDirection::Read, buffer.data()), kTransferFailed);
   EXPECT_EQ(events(), Lines{"message: EERPOM not found!"});
 }
 
@@ -233,7 +232,7 @@ TEST_F(Programmer, ProgressRestartsForTheVerifyPass) {
   state.State_Form.show();
   events();
   std::array<std::uint8_t, 2048> buffer{};
-  EXPECT_EQ(transfer("w", buffer.data()), kVerifyOk);
+  EXPECT_EQ(transfer(TransferDirection::Write, buffer.data()), kVerifyOk);
   EXPECT_EQ(events(), Lines{"progress: caption Verify data from pager, please wait..."});
   EXPECT_EQ(state.State_Form.position(), 2048);  // 64 x 32 after the reset, not 4096
 }
@@ -241,22 +240,22 @@ TEST_F(Programmer, ProgressRestartsForTheVerifyPass) {
 TEST_F(Programmer, UsbModeWithoutADeviceFails) {
   state.UsbMode = true;
   std::array<std::uint8_t, 2048> buffer{};
-  EXPECT_EQ(transfer("r", buffer.data()), kTransferFailed);
+  EXPECT_EQ(transfer(TransferDirection::Read, buffer.data()), kTransferFailed);
 }
 
 TEST_F(Programmer, ParallelPortResults) {
   for (std::size_t i = 0; i < 2048; ++i)
     port.chip.memory[i] = static_cast<std::uint8_t>(i);
   std::array<std::uint8_t, 2048> buffer{};
-  EXPECT_EQ(transfer("r", buffer.data()), kReadOk);
+  EXPECT_EQ(transfer(TransferDirection::Read, buffer.data()), kReadOk);
   EXPECT_EQ(buffer[2047], 0xFF);
   buffer.fill(0x33);
-  EXPECT_EQ(transfer("w", buffer.data()), kVerifyOk);
+  EXPECT_EQ(transfer(TransferDirection::Write, buffer.data()), kVerifyOk);
   EXPECT_EQ(port.chip.memory[1000], 0x33);
   port.chip.nakAtByte = port.chip.bytesReceived + 40;
-  EXPECT_EQ(transfer("w", buffer.data()), kWriteNotAcknowledged);
+  EXPECT_EQ(transfer(TransferDirection::Write, buffer.data()), kWriteNotAcknowledged);
   port.chip.present = false;
-  EXPECT_EQ(transfer("r", buffer.data()), kTransferFailed);
+  EXPECT_EQ(transfer(TransferDirection::Read, buffer.data()), kTransferFailed);
   // Between transfers the adapter is off: no supply, no enables, both bus lines low.
   EXPECT_EQ(port.read(0x378) & 0x8E, 0x00);
   EXPECT_EQ(port.read(0x37A) & 0x04, 0x04);

@@ -76,9 +76,7 @@ TEST(EepromGeometry, TypeSixteenAddressing) {
   EXPECT_EQ(bytes[1], 0xF0);
   ASSERT_EQ(addressPhaseBytes(*eepromGeometry(64), 0, 0xFFFF, bytes), 3);
   EXPECT_EQ(bytes[1], 0x1F);
-  EXPECT_EQ(chipTypeCode("16"), 16);
-  EXPECT_EQ(chipTypeCode("16abc"), 16);
-  EXPECT_EQ(chipTypeCode("x"), 0);
+  EXPECT_EQ(pagerEeprom().size, 2048u);
   EXPECT_FALSE(eepromGeometry(0));
 }
 

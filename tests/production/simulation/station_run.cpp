@@ -328,10 +328,10 @@ int runBatch(const RunContext& c) {
   options.countGiven = c.plan.countGiven;
   if (c.scenario.listed()) options.capcodeList = c.files.list;
   options.revision = c.scenario.revision;
-  options.ledger = c.files.ledger;
-  options.station = stationOf(c.scenario, c.run);
+  options.production.ledger = c.files.ledger;
+  options.production.station = stationOf(c.scenario, c.run);
   options.resume = c.plan.resume;
-  if (c.scenario.shared()) options.batch = "order-" + std::to_string(c.scenario.seed);
+  if (c.scenario.shared()) options.production.batch = "order-" + std::to_string(c.scenario.seed);
   options.program.startup = c.startup;
   if (!c.scenario.listed()) options.steps = stepsOf(c.scenario);
   const HardwareOptions hardware = boxesOf(c);
