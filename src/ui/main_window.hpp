@@ -5,11 +5,8 @@
 
 #include <QMainWindow>
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "app/program.hpp"
 #include "production/window_production.hpp"

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
