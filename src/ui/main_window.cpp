@@ -142,7 +142,8 @@ void MainWindow::act(const std::function<void()>& action) {
   if (outermost && !typing_) ledger_.refreshLine();
   if (std::string target = feedback_.takeFocus(); !target.empty()) {
     QWidget* field = widget(target);
-    if (field != nullptr && field->isVisible() && registry_.tabs->currentWidget()->isAncestorOf(field)) {
+    if (field != nullptr && field->isVisible() &&
+        registry_.tabs->currentWidget()->isAncestorOf(field)) {
       focusControl(target);
     } else {
       // The person is on the way to another page (the tab is changing now): bring the field's
@@ -272,8 +273,8 @@ void MainWindow::buildPages() {
 }
 
 bool MainWindow::buildPage(const std::string& name) {
-  return buildWindowPage(registry_, state_.form, events_,
-                         [this](const std::function<void()>& action) { act(action); }, name);
+  const ActOnModel run = [this](const std::function<void()>& action) { act(action); };
+  return buildWindowPage(registry_, state_.form, events_, run, name);
 }
 
 void MainWindow::buildAllPages() {

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <vector>
 
 #include "ui/control_view.hpp"
 #include "ui/input_hold.hpp"
@@ -120,9 +121,9 @@ QString withAccelerator(const QString& caption, QString& taken) {
 
 std::optional<std::size_t> WindowFeedback::ask(const Question& question) {
   refresh_();
-  QuestionBox box(question.tone == QuestionTone::Warning ? QMessageBox::Warning
-                                                         : QMessageBox::Question,
-                  window_.windowTitle(), fromBytes(question.text), QMessageBox::NoButton, &window_);
+  QuestionBox box(
+      question.tone == QuestionTone::Warning ? QMessageBox::Warning : QMessageBox::Question,
+      window_.windowTitle(), fromBytes(question.text), QMessageBox::NoButton, &window_);
   box.setObjectName("question");
   std::vector<QAbstractButton*> buttons;
   QString taken;
@@ -152,7 +153,8 @@ std::optional<std::size_t> WindowFeedback::ask(const Question& question) {
 
 void WindowFeedback::warning(std::string_view text) {
   refresh_();
-  hold_.runModal([&] { QMessageBox::warning(&window_, window_.windowTitle(), fromBytes(std::string(text))); });
+  hold_.runModal(
+      [&] { QMessageBox::warning(&window_, window_.windowTitle(), fromBytes(std::string(text))); });
 }
 
 std::optional<std::string> WindowFeedback::chooseFile(const FileDialogRequest& request) {

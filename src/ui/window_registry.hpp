@@ -28,10 +28,10 @@ struct WindowRegistry {
   std::map<std::string, QWidget*> pages;
   // Labels of the design that are not controls of their own: shown while their control is.
   std::vector<std::pair<QWidget*, std::string>> followers;
-  QTabWidget* tabs = nullptr;        // PageControl1
-  QSplitter* split = nullptr;        // the pages over the log and the device list
-  QPlainTextEdit* log = nullptr;     // Memo1: the status log
-  QListWidget* devices = nullptr;    // DevListBox: the programmer boxes present
+  QTabWidget* tabs = nullptr;              // PageControl1
+  QSplitter* split = nullptr;              // the pages over the log and the device list
+  QPlainTextEdit* log = nullptr;           // Memo1: the status log
+  QListWidget* devices = nullptr;          // DevListBox: the programmer boxes present
   LedgerStatusLine* ledgerLine = nullptr;  // the ledger at a glance, under the log
 };
 
