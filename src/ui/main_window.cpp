@@ -20,11 +20,11 @@
 namespace capcode::ui {
 
 MainWindow::MainWindow(const WindowOptions& options)
-    : hold_([this](QObject* watched) { return ledger_.reachableWhileWaiting(watched); }),
-      feedback_(*this, registry_, hold_, [this] { refresh(); }),
+    : feedback_(*this, registry_, hold_, [this] { refresh(); }),
       program_(feedback_, options),
       productionOptions_(options.production),
       ledger_(*this, registry_, hold_, feedback_),
+      hold_([this](QObject* watched) { return ledger_.reachableWhileWaiting(watched); }),
       state_(program_.state()),
       hardware_(&program_.hardware()),
       links_(&program_.links()),

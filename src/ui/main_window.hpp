@@ -109,13 +109,15 @@ class MainWindow final : public QMainWindow {
 
   // What the window is made of; declared first, it outlives everything that reads it.
   WindowRegistry registry_;
-  // Drops the person's input while a transfer runs or the ledger is waited for.
-  InputHold hold_;
   WindowFeedback feedback_;
   Program program_;
   const ProductionOptions productionOptions_;
   // Records every WR_To_Pager once the start-up is done; goes before the program does.
   WindowLedger ledger_;
+  // Drops the person's input while a transfer runs or the ledger is waited for; goes before the
+  // ledger does, which it asks what may pass (the feedback and the ledger keep only a reference
+  // to it until then).
+  InputHold hold_;
   ProgramState& state_;
   HardwareSetup* const hardware_;
   ProgrammerLinks* const links_;
