@@ -2,6 +2,8 @@
 // page's bands of columns of sections, and the status log and device list along the bottom.
 // Nothing here names a label or a hint: they come from the table and the model.
 
+#include "ui/window_layout.hpp"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -11,7 +13,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
@@ -20,9 +21,9 @@
 #include <algorithm>
 #include <map>
 
+#include "core/form_model.hpp"
 #include "core/window_arrangement.hpp"
 #include "ui/ledger_status_line.hpp"
-#include "ui/main_window.hpp"
 
 namespace capcode::ui {
 
@@ -36,9 +37,13 @@ const QFont& compactFont() {
   return font;
 }
 
+namespace {
+
 class WindowBuilder {
  public:
-  explicit WindowBuilder(MainWindow& window) : w_(window) {}
+  WindowBuilder(WindowRegistry& registry, FormModel& form, WidgetEvents& events,
+                const ActOnModel& act)
+      : registry_(registry), form_(form), events_(events), act_(act) {}
 
   QWidget* page(const std::string& pageName) {
     auto* page = new QWidget;
@@ -180,10 +185,10 @@ class WindowBuilder {
   // The control of a place, made inside the section that `grid` lays out.
   QWidget* control(const WindowPlace& p, QGridLayout* grid) {
     QWidget* section = grid->parentWidget();
-    const Control& c = w_.state_.form.at(p.control);
+    const Control& c = form_.at(p.control);
     switch (c.kind) {
       case ControlKind::Text: {
-        auto* edit = new BoundLineEdit(p.control, w_.events_, section);
+        auto* edit = new BoundLineEdit(p.control, events_, section);
         edit->setMaxLength(
             32767);  // the model keeps the typing limit; assigned texts may be longer
         if (p.width > 0) {
@@ -193,15 +198,16 @@ class WindowBuilder {
         return bind(p.control, edit);
       }
       case ControlKind::Choice:
-        return bind(p.control, new BoundComboBox(p.control, w_.events_, section));
+        return bind(p.control, new BoundComboBox(p.control, events_, section));
       case ControlKind::Flag:
-        return bind(p.control, new BoundCheckBox(p.control, w_.events_, section));
+        return bind(p.control, new BoundCheckBox(p.control, events_, section));
       case ControlKind::Slider: {
         auto* slider = new QSlider(Qt::Horizontal, section);
         slider->setRange(c.minimum, c.maximum);
-        QObject::connect(slider, &QSlider::valueChanged, &w_, [this, name = p.control](int value) {
-          w_.act([&] { w_.state_.form.setPosition(name, value); });
-        });
+        QObject::connect(slider, &QSlider::valueChanged, slider,
+                         [&form = form_, act = act_, name = p.control](int value) {
+                           act([&] { form.setPosition(name, value); });
+                         });
         return bind(p.control, slider);
       }
       default:
@@ -223,118 +229,98 @@ class WindowBuilder {
 
   QLabel* text(const std::string& shown, const std::string& follows) {
     auto* l = new QLabel(QString::fromLatin1(shown.c_str()));
-    if (!follows.empty()) w_.followers_.emplace_back(l, follows);
+    if (!follows.empty()) registry_.followers.emplace_back(l, follows);
     return l;
   }
 
   template <typename W>
   W* bind(const std::string& name, W* widget) {
     widget->setObjectName(QString::fromStdString(name));
-    w_.widgets_[name] = widget;
+    registry_.widgets[name] = widget;
     return widget;
   }
 
-  MainWindow& w_;
+  WindowRegistry& registry_;
+  FormModel& form_;
+  WidgetEvents& events_;
+  const ActOnModel& act_;
 };
 
-void MainWindow::buildPages() {
+}  // namespace
+
+QWidget* buildWindowFrame(WindowRegistry& registry, const FormModel& form) {
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(4, 4, 4, 4);
 
-  pages_ = new QTabWidget;
-  pages_->setObjectName("PageControl1");
+  auto* pages = new QTabWidget;
+  pages->setObjectName("PageControl1");
   // The pager's settings are many: a compact font keeps a page within the window. Set as the
   // pages' font, which every widget on them inherits: a style sheet would say the same, but
   // makes each of the several hundred widgets match its rules when polished, which took most of
   // the window's start-up.
-  pages_->setFont(compactFont());
-  pages_->setTabPosition(QTabWidget::West);
-  // Each page's controls are made when the page is first shown or asked for (see buildPage):
-  // the pages behind the shown one are made after the window's first paint.
+  pages->setFont(compactFont());
+  pages->setTabPosition(QTabWidget::West);
+  // Each page's controls are made when the page is first shown or asked for (see
+  // buildWindowPage): the pages behind the shown one are made after the window's first paint.
   for (const char* name : {"address", "feature", "hardware", "promptmsg"}) {
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setObjectName(QString(name) + "_scroll");
-    pages_->addTab(scroll, QString::fromStdString(state_.form.at(name).caption));
-    pageWidgets_[name] = scroll;
+    pages->addTab(scroll, QString::fromStdString(form.at(name).caption));
+    registry.pages[name] = scroll;
   }
+  registry.tabs = pages;
 
   auto* bottom = new QSplitter(Qt::Horizontal);
-  memo_ = new QPlainTextEdit;
-  memo_->setObjectName("Memo1");
-  memo_->setStyleSheet("color: navy;");
-  memo_->setFont(compactFont());
+  auto* memo = new QPlainTextEdit;
+  memo->setObjectName("Memo1");
+  memo->setStyleSheet("color: navy;");
+  memo->setFont(compactFont());
   // The log stays editable, but Tab moves on instead of typing a tab into it.
-  memo_->setTabChangesFocus(true);
+  memo->setTabChangesFocus(true);
+  registry.log = memo;
   auto* devices = new QListWidget;
   devices->setObjectName("DevListBox");
   devices->setToolTip("The programmer boxes plugged in; click one to read and write through it");
-  devices_ = devices;
-  // A click on a row chooses that box; the list itself shows only what the model holds.
-  connect(devices, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-    const int row = devices_->row(item);
-    act([this, row] {
-      state_.form.setIndex("DevListBox", row);
-      state_.form.userClick("DevListBox");
-    });
-  });
+  registry.devices = devices;
   // The ledger's line is the program's own, not one of the window's controls: it sits under
   // the log and leaves the device list its whole height.
   auto* logColumn = new QWidget;
   auto* logLines = new QVBoxLayout(logColumn);
   logLines->setContentsMargins(0, 0, 0, 0);
   logLines->setSpacing(2);
-  ledgerLine_ = new LedgerStatusLine;
-  ledgerLine_->setFont(compactFont());
-  logLines->addWidget(memo_, 1);
-  logLines->addWidget(ledgerLine_);
+  registry.ledgerLine = new LedgerStatusLine;
+  registry.ledgerLine->setFont(compactFont());
+  logLines->addWidget(memo, 1);
+  logLines->addWidget(registry.ledgerLine);
   bottom->addWidget(logColumn);
   bottom->addWidget(devices);
   bottom->setStretchFactor(0, 4);
   bottom->setStretchFactor(1, 1);
 
-  split_ = new QSplitter(Qt::Vertical);
-  split_->setObjectName("bottomSplitter");
-  split_->addWidget(pages_);
-  split_->addWidget(bottom);
+  auto* split = new QSplitter(Qt::Vertical);
+  split->setObjectName("bottomSplitter");
+  split->addWidget(pages);
+  split->addWidget(bottom);
   // The pages keep their natural height; the status log takes what is left.
-  split_->setStretchFactor(0, 0);
-  split_->setStretchFactor(1, 1);
-  split_->setCollapsible(0, false);
-  split_->setCollapsible(1, false);
-  layout->addWidget(split_);
-  setCentralWidget(central);
-  // Connected once every tab is in: adding the first one made it current.
-  connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
-    for (const auto& [name, scroll] : pageWidgets_) {
-      if (pages_->indexOf(scroll) == index && buildPage(name)) refresh();
-    }
-  });
-  // The controls take the model's values when the window starts (start() refreshes).
+  split->setStretchFactor(0, 0);
+  split->setStretchFactor(1, 1);
+  split->setCollapsible(0, false);
+  split->setCollapsible(1, false);
+  layout->addWidget(split);
+  registry.split = split;
+  return central;
 }
 
-bool MainWindow::buildPage(const std::string& name) {
-  auto* scroll = static_cast<QScrollArea*>(pageWidgets_.at(name));
+bool buildWindowPage(WindowRegistry& registry, FormModel& form, WidgetEvents& events,
+                     const ActOnModel& act, const std::string& name) {
+  auto* scroll = static_cast<QScrollArea*>(registry.pages.at(name));
   if (scroll->widget() != nullptr) return false;
-  WindowBuilder b(*this);
+  WindowBuilder b(registry, form, events, act);
   scroll->setWidget(b.page(name));
   return true;
-}
-
-void MainWindow::buildAllPages() {
-  bool built = false;
-  for (const auto& [name, scroll] : pageWidgets_)
-    built = buildPage(name) || built;
-  if (!built) return;
-  // The new controls take the model's values at once, and a window already fitted to the
-  // shown page is fitted to every page.
-  refresh();
-  if (fitted_) {
-    const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-    if (shownOn != nullptr) fitTo(shownOn->availableGeometry());
-  }
 }
 
 }  // namespace capcode::ui

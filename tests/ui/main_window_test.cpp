@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -288,6 +289,20 @@ TEST_F(Window, TheProgressDialogShowsItsLongestCaptionWhole) {
   const QFontMetrics metrics(QApplication::font());
   EXPECT_GT(window->progressWindow()->width(),
             metrics.horizontalAdvance("Read back hardware setting, please wait..."));
+}
+
+// The bus timing sliders are made with their page and still reach the model long after the
+// page was built: every move runs through the model and shows what it keeps.
+TEST_F(Window, ATimingSliderMovedLaterReachesTheModel) {
+  open();
+  for (const char* name : {"TrackBar1", "TrackBar2", "TrackBar3"}) {
+    auto* slider = qobject_cast<QSlider*>(window->widget(name));
+    ASSERT_NE(slider, nullptr) << name;
+    const int moved = slider->value() == 40 ? 41 : 40;
+    slider->setValue(moved);
+    EXPECT_EQ(window->state().form.at(name).position, moved) << name;
+    EXPECT_EQ(slider->value(), moved) << name;
+  }
 }
 
 TEST_F(Window, StandardShortcutsBesideTheMenuAccelerators) {
