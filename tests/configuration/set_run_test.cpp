@@ -136,10 +136,11 @@ TEST_F(SetRunTest, EverythingShowJsonPrintsGoesBackUnchanged) {
   for (const auto& image : images) {
     const std::string file = settled(image.revision, image.patch);
     const std::string shown = json(file, image.revision);
-    if (image.patch) ASSERT_TRUE(has(shown, "\"baudrate\": {")) << shown;
-    if (image.patch)
-      ASSERT_TRUE(std::regex_search(shown, std::regex(R"("baudrate": \{[^\n]*"value":-1,"item":null)")))
+    if (image.patch) {
+      ASSERT_TRUE(std::regex_search(
+          shown, std::regex(R"("baudrate": \{[^\n]*"value":-1,"item":null)")))
           << "the patched image holds no baud rate";
+    }
     for (const bool byItem : {false, true}) {
       const std::vector<std::string> assignments = assignmentsOf(shown, byItem);
       ASSERT_GT(assignments.size(), 100u) << image.name;
@@ -152,39 +153,43 @@ TEST_F(SetRunTest, EverythingShowJsonPrintsGoesBackUnchanged) {
 }
 
 TEST_F(SetRunTest, AListTakesItsItemTextFirstThenAnIndex) {
-  // n_count's items are numbers too ("4", "6", "8", ...); HW-A lets a person pick them.
-  const std::string file = settled(kHwA2);
+  // r_count's items are numbers too ("1", "2", "4", ...; it holds "4", index 2) on a page a
+  // person does not reach: only its own value is taken there.
+  const std::string file = settled(kHwB);
   const std::string out = folder / "out.eep";
   const struct {
     const char* assignment;
     SetResult result;
-    const char* says;     // on standard error; "" for nothing
-    const char* item;     // n_count's item after the save, as show prints it
+    const char* says;  // on standard error; "" for nothing
+    const char* kept;  // the control's line in show --json after the save, in part
   } cases[] = {
-      {"n_count=8", SetResult::Saved, "", "\"item\":\"8\""},
-      {"n_count=#2", SetResult::Saved, "", "\"item\":\"8\""},
-      {"n_count=#0", SetResult::Saved, "", "\"item\":\"4\""},
-      {"n_count=3", SetResult::Saved, "", "\"item\":\"10\""},  // no item "3": index 3
-      {"n_count=#8", SetResult::Refused, "n_count has no item #8", nullptr},
-      {"n_count=#-2", SetResult::Refused, "n_count has no item #-2", nullptr},
-      {"n_count=#-1", SetResult::Refused,
-       "n_count holds an item: the window cannot leave it without one", nullptr},
-      {"n_count=-1", SetResult::Refused,
-       "n_count holds an item: the window cannot leave it without one", nullptr},
+      {"r_count=#2", SetResult::Saved, "", R"("r_count": {"label":"R Counter","kind":"list","value":2,"item":"4")"},
+      {"r_count=4", SetResult::Saved, "", R"("r_count": {"label":"R Counter","kind":"list","value":2,"item":"4")"},
+      {"r_count=2", SetResult::Refused, "r_count is hidden in the window", nullptr},
+      {"r_count=#8", SetResult::Refused, "r_count has no item #8", nullptr},
+      {"r_count=#-2", SetResult::Refused, "r_count has no item #-2", nullptr},
+      {"r_count=#-1", SetResult::Refused,
+       "r_count holds an item: the window cannot leave it without one", nullptr},
+      {"baudrate=#2", SetResult::Saved, "", R"("value":2,"item":"2400 bps")"},
+      {"baudrate=0", SetResult::Saved, "", R"("value":0,"item":"512 bps")"},
+      {"baudrate=2400 bps", SetResult::Saved, "", R"("value":2,"item":"2400 bps")"},
+      {"baudrate=-1", SetResult::Refused,
+       "baudrate holds an item: the window cannot leave it without one", nullptr},
   };
   for (const auto& c : cases) {
     std::remove(out.c_str());
-    const Outcome o = set(file, kHwA2, {c.assignment}, out);
+    const Outcome o = set(file, kHwB, {c.assignment}, out);
     EXPECT_EQ(o.result, c.result) << c.assignment << "\n" << o.err;
     EXPECT_TRUE(has(o.err, c.says)) << c.assignment << "\n" << o.err;
-    if (c.item == nullptr) {
+    if (c.kept == nullptr) {
       EXPECT_TRUE(fileBytes(out).empty()) << c.assignment;
       continue;
     }
-    const std::string shown = json(out, kHwA2);
-    const std::size_t at = shown.find("\"n_count\": {");
+    const std::string name = std::string(c.assignment).substr(0, std::string(c.assignment).find('='));
+    const std::string shown = json(out, kHwB);
+    const std::size_t at = shown.find("\"" + name + "\": {");
     ASSERT_NE(at, std::string::npos);
-    EXPECT_TRUE(has(shown.substr(at, shown.find('\n', at) - at), c.item)) << c.assignment;
+    EXPECT_TRUE(has(shown.substr(at, shown.find('\n', at) - at), c.kept)) << c.assignment;
   }
 }
 
@@ -196,11 +201,11 @@ TEST_F(SetRunTest, AWindowOnlySwitchIsTickedOnlyForALaterEditThatNeedsIt) {
     SetResult result;
     const char* says;
   } cases[] = {
-      {{"contrast_enable=on", "contrast=40"}, SetResult::Saved, ""},
+      {{"contrast_enable=on", "contrast=30"}, SetResult::Saved, ""},
       {{"contrast_enable=on"}, SetResult::Refused, "contrast_enable is not stored in the image"},
       {{"contrast_enable=on", "maxprivate=30"}, SetResult::Refused,
        "contrast_enable is not stored in the image"},
-      {{"contrast=40", "contrast_enable=on"}, SetResult::Refused,
+      {{"contrast=30", "contrast_enable=on"}, SetResult::Refused,
        "contrast is disabled in the window"},
   };
   for (const auto& c : cases) {
@@ -211,10 +216,10 @@ TEST_F(SetRunTest, AWindowOnlySwitchIsTickedOnlyForALaterEditThatNeedsIt) {
     EXPECT_EQ(fileBytes(out).empty(), c.result != SetResult::Saved) << c.says;
   }
   // The contrast is kept by the file; the switch is not (it opens unticked again).
-  const Outcome saved = set(file, kHwB, {"contrast_enable=on", "contrast=40"}, out);
+  const Outcome saved = set(file, kHwB, {"contrast_enable=on", "contrast=30"}, out);
   ASSERT_EQ(saved.result, SetResult::Saved) << saved.err;
   const std::string after = json(out, kHwB);
-  EXPECT_TRUE(std::regex_search(after, std::regex(R"("contrast": \{[^\n]*"value":"40")"))) << after;
+  EXPECT_TRUE(std::regex_search(after, std::regex(R"("contrast": \{[^\n]*"value":"30")"))) << after;
   EXPECT_TRUE(
       std::regex_search(after, std::regex(R"("contrast_enable": \{[^\n]*"value":"off")")))
       << after;
