@@ -31,15 +31,13 @@ struct Watch {
   std::size_t notices;
 };
 
-// The bytes File > Save would write now, encoded as the save encodes them. Nothing when the
-// settings do not encode (a text that does not convert: the window's error notice says why).
+// The bytes File > Save would write now, encoded into the image as the save encodes them (and
+// left there, as a save leaves them). Nothing when the settings do not encode (a text that does
+// not convert: the window's error notice says why).
 std::optional<Image> bytesOfSave(OpenedConfiguration& opened) {
   ProgramState& s = opened.state();
-  const Image before = s.ConfigImage;
-  std::optional<Image> image;
-  if (s.event([&] { encodeForSave(s); })) image = s.ConfigImage;
-  s.ConfigImage = before;
-  return image;
+  if (!s.event([&] { encodeForSave(s); })) return std::nullopt;
+  return s.ConfigImage;
 }
 
 class SetRun {
