@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/pager_session.hpp"
+#include "configuration/opened_configuration.hpp"
 #include "options/exit_status.hpp"
 
 namespace capcode {
@@ -41,9 +42,14 @@ CommandRun setupDevicesCommand(CLI::App& app, CommandIo& io);
 // --revision A2|A3|B: the hardware revision whose layout a configuration file is read with.
 void addRevisionOption(CLI::App& command, std::optional<std::string>& revision);
 
-struct OpenOptions;
+// What show, diff and set are told about opening configuration files.
+struct FileOpenArguments {
+  OpenOptions open;             // --revision, --force
+  SessionOptions shared;        // the shared options files take (--data-dir)
+  OpenOptions options() const;  // both together
+};
 // --revision and --data-dir, for the commands that open configuration files.
-void addConfigurationOpenOptions(CLI::App& command, OpenOptions& open);
+void addConfigurationOpenOptions(CLI::App& command, FileOpenArguments& open);
 
 // Runs `capcode ARGS...` (args without the program name) and returns its exit status.
 int runCapcode(const std::vector<std::string>& args, CommandIo& io);

@@ -9,7 +9,6 @@ constexpr int kBarWidth = 30;
 }
 
 void ConsoleFeedback::log(std::string_view line) {
-  if (muted) return;
   clearProgress();
   log_ << line << std::endl;
 }

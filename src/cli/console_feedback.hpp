@@ -32,9 +32,6 @@ class ConsoleFeedback final : public Feedback {
   std::optional<std::string> chooseFile(const FileDialogRequest&) override;
 
   std::optional<std::string> answer;
-  // Status-log lines are not printed while this is set (a save the tool makes only to see the
-  // bytes it would write).
-  bool muted = false;
   // Controls that rules put the focus back on, oldest first.
   std::vector<std::string> focused;
   // Error notices shown so far.

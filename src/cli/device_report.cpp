@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/commands.hpp"
-#include "cli/latin1_text.hpp"
+#include "configuration/latin1_text.hpp"
 #include "core/json.hpp"
 
 namespace capcode {

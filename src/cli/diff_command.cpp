@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "cli/commands.hpp"
-#include "cli/configuration_text.hpp"
-#include "cli/latin1_text.hpp"
-#include "cli/opened_configuration.hpp"
+#include "cli/console_feedback.hpp"
+#include "configuration/configuration_compare.hpp"
+#include "configuration/latin1_text.hpp"
 #include "core/json.hpp"
 
 namespace capcode {
@@ -19,7 +19,7 @@ struct DiffOptions {
   std::string b;
   bool json = false;
   bool quiet = false;
-  OpenOptions open;
+  FileOpenArguments open;
 };
 
 std::string hex(std::size_t offset) {
@@ -51,35 +51,26 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
     }
     std::ostream nowhere(nullptr);
     std::ostream& log = o.quiet ? nowhere : io.err;
-    OpenedConfiguration a(*inputA, o.open, log, io.err);
-    OpenedConfiguration b(*inputB, o.open, log, io.err);
+    ConsoleFeedback person(log, io.err, false);
+    OpenedConfiguration a(*inputA, o.open.options(), person);
+    OpenedConfiguration b(*inputB, o.open.options(), person);
     for (const auto& [opened, name] : {std::pair{&a, &o.a}, {&b, &o.b}}) {
       if (!opened->loaded()) {
         io.err << "capcode diff: " << *name << ": " << opened->failure() << "\n";
         return kExitUsage;
       }
     }
-    const std::vector<ShownControl> left = shownControls(a.state());
-    const std::vector<ShownControl> right = shownControls(b.state());
-    std::vector<std::pair<const ShownControl*, const ShownControl*>> changed;
-    for (std::size_t i = 0; i < left.size() && i < right.size(); ++i) {
-      if (left[i].value != right[i].value || left[i].index != right[i].index)
-        changed.emplace_back(&left[i], &right[i]);
-    }
-    // Bits either side's settings decide are compared above, as controls.
-    auto decided = settingsBits(a.state());
-    const auto decidedB = settingsBits(b.state());
-    for (std::size_t i = 0; i < decided.size(); ++i)
-      decided[i] |= decidedB[i];
-    const std::vector<ByteRange> bytes = uncarriedDifferences(a.bytes(), b.bytes(), decided);
+    const ConfigurationDifferences differences = compareConfigurations(a, b);
+    const auto& changed = differences.controls;
+    const std::vector<ByteRange>& bytes = differences.bytes;
 
     if (o.json) {
       io.out << "{\"controls\":[";
       for (std::size_t i = 0; i < changed.size(); ++i) {
         const auto& [l, r] = changed[i];
-        io.out << (i ? "," : "") << "\n  {\"name\":" << jsonString(l->name)
-               << ",\"label\":" << jsonString(l->label) << ",\"a\":" << jsonString(l->value)
-               << ",\"b\":" << jsonString(r->value) << "}";
+        io.out << (i ? "," : "") << "\n  {\"name\":" << jsonString(l.name)
+               << ",\"label\":" << jsonString(l.label) << ",\"a\":" << jsonString(l.value)
+               << ",\"b\":" << jsonString(r.value) << "}";
       }
       io.out << "],\n\"bytes\":[";
       for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -90,8 +81,8 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
       io.out << "]}\n";
     } else {
       for (const auto& [l, r] : changed) {
-        io.out << (l->label.empty() ? l->name : l->label) << " (" << l->name
-               << "): " << shownValue(*l) << " -> " << shownValue(*r) << '\n';
+        io.out << (l.label.empty() ? l.name : l.label) << " (" << l.name
+               << "): " << shownValue(l) << " -> " << shownValue(r) << '\n';
       }
       for (const ByteRange& range : bytes) {
         io.out << "bytes " << hex(range.first)
@@ -99,7 +90,7 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
                << range.region << ") differ\n";
       }
     }
-    return changed.empty() && bytes.empty() ? kExitOk : kExitFailed;
+    return differences.none() ? kExitOk : kExitFailed;
   } catch (const std::runtime_error& e) {
     io.err << "capcode diff: " << e.what() << "\n";
     return kExitUsage;
@@ -116,7 +107,7 @@ CommandRun setupDiffCommand(CLI::App& app, CommandIo& io) {
   command->add_option("B", o->b, "the second configuration file (- for standard input)")
       ->required();
   command->add_flag("--json", o->json, "the differences as one JSON object");
-  command->add_flag("--force", o->open.force,
+  command->add_flag("--force", o->open.open.force,
                     "compare files that fail their checks or do not decode cleanly too");
   command->add_flag("-q,--quiet", o->quiet, "leave out the status log of the opens; messages stay");
   addConfigurationOpenOptions(*command, o->open);

@@ -4,10 +4,11 @@
 #include <array>
 #include <sstream>
 
-#include "cli/configuration_input.hpp"
-#include "cli/configuration_text.hpp"
-#include "cli/latin1_text.hpp"
-#include "cli/opened_configuration.hpp"
+#include "configuration/configuration_input.hpp"
+#include "configuration/configuration_text.hpp"
+#include "configuration/latin1_text.hpp"
+#include "configuration/opened_configuration.hpp"
+#include "cli/console_feedback.hpp"
 #include "core/json.hpp"
 #include "ledger/sha256.hpp"
 
@@ -84,9 +85,10 @@ PagerChanges changesSinceWritten(const PagerRecord& record, const ProgramState& 
   }
   OpenOptions open;
   open.revision = revision;
-  open.shared.dataDirectory = dataDirectory;
+  open.dataDirectory = dataDirectory;
   try {
-    OpenedConfiguration file(*input, open, log, log);
+    ConsoleFeedback person(log, log, false);
+    OpenedConfiguration file(*input, open, person);
     if (!file.loaded()) {
       changes.why = "its configuration file " + path + " no longer opens: " + file.failure();
       return changes;

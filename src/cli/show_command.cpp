@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "cli/commands.hpp"
-#include "cli/configuration_text.hpp"
-#include "cli/opened_configuration.hpp"
+#include "cli/console_feedback.hpp"
+#include "configuration/configuration_text.hpp"
 
 namespace capcode {
 
@@ -14,12 +14,12 @@ struct ShowOptions {
   std::string file;
   bool json = false;
   bool quiet = false;
-  OpenOptions open;
+  FileOpenArguments open;
 };
 
 // Adds --revision and --data-dir, which show, diff and set share.
-void addOpenOptions(CLI::App& command, OpenOptions& open) {
-  addRevisionOption(command, open.revision);
+void addOpenOptions(CLI::App& command, FileOpenArguments& open) {
+  addRevisionOption(command, open.open.revision);
   addSharedOptions(command, kFileCommands, open.shared);
 }
 
@@ -33,7 +33,8 @@ int runShow(const ShowOptions& o, CommandIo& io) {
     }
     // The status log of the open goes to standard error: standard output is the configuration.
     std::ostream nowhere(nullptr);
-    OpenedConfiguration opened(*input, o.open, o.quiet ? nowhere : io.err, io.err);
+    ConsoleFeedback person(o.quiet ? nowhere : io.err, io.err, false);
+    OpenedConfiguration opened(*input, o.open.options(), person);
     if (!opened.loaded()) {
       io.err << "capcode show: " << o.file << ": " << opened.failure() << "\n";
       return kExitFailed;
@@ -66,7 +67,13 @@ void addRevisionOption(CLI::App& command, std::optional<std::string>& revision) 
       ->check(CLI::IsMember({"A2", "A3", "B"}));
 }
 
-void addConfigurationOpenOptions(CLI::App& command, OpenOptions& open) {
+OpenOptions FileOpenArguments::options() const {
+  OpenOptions both = open;
+  both.dataDirectory = shared.dataDirectory;
+  return both;
+}
+
+void addConfigurationOpenOptions(CLI::App& command, FileOpenArguments& open) {
   addOpenOptions(command, open);
 }
 
@@ -78,7 +85,7 @@ CommandRun setupShowCommand(CLI::App& app, CommandIo& io) {
   command->add_flag("--json", o->json,
                     "one JSON object keyed by control name: label, kind, value (list items by "
                     "index with their text), unit, enabled, visible");
-  command->add_flag("--force", o->open.force,
+  command->add_flag("--force", o->open.open.force,
                     "show a file that fails the checksum or edition check, or does not decode "
                     "cleanly at the revision (exit status 1)");
   command->add_flag("-q,--quiet", o->quiet,

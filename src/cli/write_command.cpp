@@ -10,11 +10,11 @@
 
 #include "app/clean_decode.hpp"
 #include "cli/commands.hpp"
-#include "cli/configuration_input.hpp"
+#include "configuration/configuration_input.hpp"
 #include "cli/console_operator.hpp"
 #include "cli/device_report.hpp"
 #include "cli/gang_console.hpp"
-#include "cli/opened_configuration.hpp"
+#include "configuration/opened_configuration.hpp"
 #include "core/recovery_chips.hpp"
 #include "options/ledger_options.hpp"
 #include "production/production_batch.hpp"

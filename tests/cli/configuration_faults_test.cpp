@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "app/clean_decode.hpp"
-#include "cli/configuration_input.hpp"
+#include "configuration/configuration_input.hpp"
 #include "support/configurations.hpp"
 
 namespace capcode {
@@ -297,33 +297,6 @@ TEST(UsageErrors, NameTheUnknownOptionOrCommandAndTheNearestOne) {
     EXPECT_TRUE(has(o.err, c.says)) << o.err;
     EXPECT_FALSE(has(o.err, "A subcommand is required")) << o.err;
   }
-}
-
-}  // namespace
-}  // namespace capcode
-
-namespace capcode {
-namespace {
-
-// Nothing waits forever on a pipe: a writer that opens and never writes is given up.
-TEST(ConfigurationInput, AStreamSilentForTheTimeLimitIsGivenUp) {
-  test::TempFolder folder;
-  const std::string fifo = folder / "silent";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  std::thread writer([&] {
-    const int fd = ::open(fifo.c_str(), O_WRONLY);
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    if (fd >= 0) ::close(fd);
-  });
-  std::istringstream none;
-  std::string error;
-  const auto start = std::chrono::steady_clock::now();
-  const auto input =
-      readConfigurationInput(fifo, none, -1, InputLimits{std::chrono::milliseconds(200)}, error);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(700));
-  writer.join();
-  EXPECT_FALSE(input);
-  EXPECT_TRUE(test::has(error, fifo + ": nothing arrived for")) << error;
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
-#include "cli/set_edits.hpp"
+#include "configuration/set_edits.hpp"
 
+#include <string_view>
 #include <tuple>
 
-#include "cli/control_bytes.hpp"
-#include "cli/latin1_text.hpp"
+#include "configuration/control_bytes.hpp"
+#include "configuration/latin1_text.hpp"
 #include "core/conversions.hpp"
 #include "core/json.hpp"
 #include "core/program_state.hpp"
@@ -35,16 +36,29 @@ bool sameNumber(const std::string& a, const std::string& b, char mark) {
   }
 }
 
-int itemIndex(const Control& c, const std::string& value) {
+// A whole number of at most five digits, with a leading minus when `negative` is allowed.
+std::optional<int> smallNumber(std::string_view text, bool negative) {
+  if (negative && !text.empty() && text.front() == '-') {
+    const auto magnitude = smallNumber(text.substr(1), false);
+    return magnitude ? std::optional<int>(-*magnitude) : std::nullopt;
+  }
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != text.npos)
+    return std::nullopt;
+  return std::stoi(std::string(text));
+}
+
+// The item `value` names in list `c`: an item's own text first (so "4" is r_count's item "4",
+// as it always was), then "#N", the item at index N whatever the texts say (the "value" that
+// show --json prints; "#-1" for no item), then a plain number that is no item's text, read as
+// an index too ("-1" for no item). Nothing when it names none.
+std::optional<int> itemIndex(const Control& c, const std::string& value) {
   for (std::size_t i = 0; i < c.items.size(); ++i) {
     if (c.items[i] == value) return static_cast<int>(i);
   }
-  if (!value.empty() && value.size() < 6 &&
-      value.find_first_not_of("0123456789") == std::string::npos) {
-    const int index = std::stoi(value);
-    if (index < static_cast<int>(c.items.size())) return index;
-  }
-  return -1;
+  const bool marked = !value.empty() && value.front() == '#';
+  const auto index = smallNumber(std::string_view(value).substr(marked ? 1 : 0), true);
+  if (!index || *index < -1 || *index >= static_cast<int>(c.items.size())) return std::nullopt;
+  return index;
 }
 
 }  // namespace
@@ -80,10 +94,12 @@ std::string checkEdit(ProgramState& state, Edit& edit, bool& usage) {
     case ControlKind::Text:
       edit.asked.text = edit.bytes;
       break;
-    case ControlKind::Choice:
-      edit.asked.index = itemIndex(*control, edit.bytes);
-      if (edit.asked.index < 0) return name + " has no item " + edit.given;
+    case ControlKind::Choice: {
+      const auto index = itemIndex(*control, edit.bytes);
+      if (!index) return name + " has no item " + edit.given;
+      edit.asked.index = *index;
       break;
+    }
     case ControlKind::Flag:
       if (edit.bytes != "on" && edit.bytes != "off")
         return name + " is a check box: give on or off";
@@ -104,6 +120,9 @@ std::string checkEdit(ProgramState& state, Edit& edit, bool& usage) {
   // show prints is taken back as it is.
   edit.unchanged = sameValue(*control, valueOf(*control), edit.asked, state.DecimalMark);
   if (edit.unchanged) return {};
+  // A list that holds an item keeps one in the window: a person can pick another, not none.
+  if (control->kind == ControlKind::Choice && edit.asked.index < 0)
+    return name + " holds an item: the window cannot leave it without one";
   // Typing would drop the characters past the limit and store another value.
   if (control->kind == ControlKind::Text && control->maxLength != 0 &&
       edit.bytes.size() > control->maxLength) {
@@ -114,8 +133,10 @@ std::string checkEdit(ProgramState& state, Edit& edit, bool& usage) {
     return name + " is " + std::string(control->enabled ? "hidden" : "disabled") + " in the window";
   }
   if (control->readOnly) return name + " is read-only in the window";
-  if (!bytesOfControl(state, name).stored)
+  if (!bytesOfControl(state, name).stored) {
+    edit.windowOnly = true;
     return name + " is not stored in the image: a saved file cannot keep it";
+  }
   return {};
 }
 

@@ -26,6 +26,9 @@ struct Edit {
   std::string bytes;  // VALUE as the pager's bytes
   ControlValue asked;
   bool unchanged = false;  // the control already holds the value: nothing to do
+  // Refused only because the image does not keep the control: a switch of the window alone,
+  // such as contrast_enable, which a person ticks to reach the field it guards.
+  bool windowOnly = false;
 };
 
 // NAME=VALUE split and VALUE read as UTF-8 (or its quoted form); nothing, with `error`, when it
@@ -33,7 +36,9 @@ struct Edit {
 std::optional<Edit> parseEdit(const std::string& assignment, std::string& error, bool& usage);
 
 // Whether the window lets a person give `edit` at all, as the control stands now: an error text
-// when not (an unknown control sets `usage`). Fills edit.asked, and edit.unchanged when the
+// when not (an unknown control sets `usage`; a control the image does not keep sets
+// edit.windowOnly). A list takes an item's text, "#N" for the item at index N ("#-1": none) or
+// a number that is no item's text as an index. Fills edit.asked, and edit.unchanged when the
 // control holds that value already (accepted whatever the control is).
 std::string checkEdit(ProgramState& state, Edit& edit, bool& usage);
 

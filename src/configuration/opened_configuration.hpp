@@ -12,9 +12,9 @@
 #include <string>
 
 #include "app/clean_decode.hpp"
-#include "cli/configuration_input.hpp"
-#include "cli/console_feedback.hpp"
-#include "cli/pager_session.hpp"
+#include "app/program.hpp"
+#include "configuration/configuration_input.hpp"
+#include "configuration/file_feedback.hpp"
 #include "core/image.hpp"
 
 namespace capcode {
@@ -22,15 +22,16 @@ namespace capcode {
 struct OpenOptions {
   std::optional<std::string> revision;  // "A2", "A3" or "B": the layout to decode with
   bool force = false;                   // show a file that fails the checks anyway
-  SessionOptions shared;                // the shared options files take (--data-dir)
+  std::optional<std::string> dataDirectory;  // the language libraries, if not the defaults
 };
 
 class OpenedConfiguration {
  public:
-  // Status-log lines go to `log`, messages to `err`. Throws std::runtime_error when the
-  // program cannot start or a stream cannot be kept for the open.
+  // The open's status-log lines, messages and notices go to `person`, which must outlive this.
+  // No programmer is looked for. Throws std::runtime_error when the program cannot start or a
+  // stream cannot be kept for the open.
   OpenedConfiguration(const ConfigurationInput& input, const OpenOptions& options,
-                      std::ostream& log, std::ostream& err);
+                      Feedback& person);
   ~OpenedConfiguration();
   OpenedConfiguration(const OpenedConfiguration&) = delete;
   OpenedConfiguration& operator=(const OpenedConfiguration&) = delete;
@@ -42,15 +43,15 @@ class OpenedConfiguration {
   // The clean-decode check at the revision the file was opened at.
   const RevisionCheck& revisionCheck() const { return revisionCheck_; }
   ProgramState& state() { return program_->state(); }
-  PagerSession& program() { return *program_; }
-  ConsoleFeedback& feedback() { return feedback_; }
+  Program& program() { return *program_; }
+  FileFeedback& feedback() { return feedback_; }
   const StartupOptions& startup() const { return program_->startup(); }
   // The file's first 2048 bytes as read (0xFF past a short file).
   const Image& bytes() const { return bytes_; }
 
  private:
-  ConsoleFeedback feedback_;
-  std::unique_ptr<PagerSession> program_;
+  FileFeedback feedback_;
+  std::unique_ptr<Program> program_;
   std::string temporary_;  // a stream, kept for the open dialog's answer
   bool loaded_ = false;
   std::string failure_;

@@ -1,4 +1,4 @@
-#include "cli/latin1_text.hpp"
+#include "configuration/latin1_text.hpp"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "cli/configuration_input.hpp"
+#include "configuration/configuration_input.hpp"
 
 #include <fcntl.h>
 #include <poll.h>

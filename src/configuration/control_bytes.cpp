@@ -1,4 +1,4 @@
-#include "cli/control_bytes.hpp"
+#include "configuration/control_bytes.hpp"
 
 #include <algorithm>
 #include <optional>

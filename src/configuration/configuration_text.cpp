@@ -1,9 +1,9 @@
-#include "cli/configuration_text.hpp"
+#include "configuration/configuration_text.hpp"
 
 #include <algorithm>
 #include <map>
 
-#include "cli/latin1_text.hpp"
+#include "configuration/latin1_text.hpp"
 #include "core/codec.hpp"
 #include "core/image_map.hpp"
 #include "core/json.hpp"

@@ -1,4 +1,4 @@
-#include "cli/opened_configuration.hpp"
+#include "configuration/opened_configuration.hpp"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -14,10 +14,10 @@ namespace capcode {
 
 namespace {
 
-SessionOptions offline(const OpenOptions& options) {
-  SessionOptions session = options.shared;
-  session.hardware.offline = true;  // files only: no programmer is looked for
-  return session;
+ProgramOptions offline(const OpenOptions& options) {
+  ProgramOptions program{startupOptionsFor(options.dataDirectory), {}};
+  program.hardware.offline = true;  // files only: no programmer is looked for
+  return program;
 }
 
 }  // namespace
@@ -46,10 +46,8 @@ std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const ch
 }
 
 OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
-                                         const OpenOptions& options, std::ostream& log,
-                                         std::ostream& err)
-    : feedback_(log, err, false),
-      program_(std::make_unique<PagerSession>(feedback_, offline(options))) {
+                                         const OpenOptions& options, Feedback& person)
+    : feedback_(person), program_(std::make_unique<Program>(feedback_, offline(options))) {
   if (!program_->startUp()) throw std::runtime_error("the program could not start");
   ProgramState& s = state();
   const std::uint8_t revision = revisionNamed(options.revision.value_or("B")).value_or(kHwB);
@@ -57,7 +55,7 @@ OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
   const std::string file =
       input.regularFile ? input.name : (temporary_ = keepInTemporaryFile(input.bytes, "stdin"));
   feedback_.answer = file;
-  program_->click("Open1");
+  s.event([&] { s.form.userClick("Open1"); });
   // File > Open leaves the file's bytes in the read buffer, accepted or not.
   bytes_ = s.PagerReadBuffer;
   const FileOpenResult result = s.lastOpen.result;
