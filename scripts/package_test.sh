@@ -30,6 +30,19 @@ desktop-file-validate data/capcode-programmer.desktop || fail "the desktop entry
 if command -v lintian > /dev/null; then
   lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1 | grep -v "root privileges" || true
   lintian --fail-on error "$deb" > /dev/null 2>&1 || fail "lintian reports errors"
+  # Down to the pedantic level, no error, warning or pedantic tag stands (the overrides say why
+  # the spellings the window must keep stand).
+  tags=$(lintian --pedantic "$deb" 2>&1 | grep -E "^[EWP]: " || true)
+  [ -z "$tags" ] || fail "lintian --pedantic reports: $tags"
+fi
+# The manual pages as man shows them at the usual widths: no groff warning.
+if command -v man > /dev/null; then
+  for page in data/man/*.1; do
+    for width in 60 80 120; do
+      said=$(LC_ALL=C.UTF-8 MANWIDTH=$width man --warnings -E UTF-8 -l "$page" 2>&1 > /dev/null)
+      [ -z "$said" ] || fail "man $page at width $width: $said"
+    done
+  done
 fi
 
 dpkg --purge capcode > /dev/null 2>&1 || true

@@ -118,6 +118,33 @@ TEST(Declarations, EveryCommandAndLongOptionIsInTheManualPage) {
   }
 }
 
+#ifdef CAPCODE_WINDOW
+// The window's manual page lists every long option of `capcode-programmer --help`, in its
+// synopsis and among its options.
+TEST(Declarations, EveryWindowOptionIsInItsManualPage) {
+  const std::string page = sourceFile("man/capcode-programmer.1");
+  const std::size_t options = page.find(".SH OPTIONS");
+  ASSERT_NE(options, std::string::npos);
+  const std::string synopsis = page.substr(0, page.find(".SH DESCRIPTION"));
+  const std::string described = page.substr(options, page.find(".SH EXIT STATUS") - options);
+  const test::Outcome help =
+      test::runCommand(std::string("'") + CAPCODE_WINDOW + "' --help 2>&1");
+  static const std::regex kOption(R"(^\s+(?:-\w,)?(--[a-z][a-z0-9-]*))");
+  std::istringstream lines(help.out);
+  int seen = 0;
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (!std::regex_search(line, m, kOption)) continue;
+    ++seen;
+    const std::string option = m[1];
+    const bool always = option == "--help" || option == "--version";
+    EXPECT_TRUE(always || has(synopsis, manSpelling(option))) << option << " in the synopsis";
+    EXPECT_TRUE(has(described, manSpelling(option))) << option << " among the options";
+  }
+  EXPECT_GE(seen, 12) << help.out;
+}
+#endif
+
 TEST(Declarations, EveryCommandAndLongOptionIsOfferedByTheCompletion) {
   for (const auto& command : kCommands) {
     std::vector<std::string> words{"capcode"};
