@@ -7,6 +7,16 @@
 
 namespace capcode {
 
+int guarded(CommandIo& io, std::string_view command, int status,
+            const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const std::exception& e) {
+    complain(io, command) << e.what() << "\n";
+    return status;
+  }
+}
+
 int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
   CLI::App app(
       "Capcode programmer for POCSAG pagers that keep their configuration in a 24C16 "
@@ -56,7 +66,8 @@ int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
     return code == 0 ? kExitOk : kExitUsage;
   }
   for (const CLI::App* command : app.get_subcommands()) {
-    if (auto run = runs.find(command); run != runs.end()) return run->second();
+    if (auto run = runs.find(command); run != runs.end())
+      return guarded(io, command->get_name(), kExitFailed, run->second);
   }
   return kExitUsage;
 }

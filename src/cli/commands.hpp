@@ -9,13 +9,29 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "cli/pager_session.hpp"
+#include "app/program.hpp"
 #include "configuration/opened_configuration.hpp"
 #include "options/exit_status.hpp"
+#include "options/shared_options.hpp"
 
 namespace capcode {
+
+// The options the pager commands share on the command line (the hardware, --data-dir).
+using SessionOptions = SharedOptionValues;
+
+// The program a pager command runs: brought up as the window's is, on the command's hardware.
+inline ProgramOptions sessionProgramOptions(const SessionOptions& options) {
+  return {startupOptionsFor(options.dataDirectory), options.hardware};
+}
+
+// A menu command or a click as one window event.
+inline void clickOn(Program& program, std::string_view item) {
+  ProgramState& state = program.state();
+  state.event([&] { state.form.userClick(item); });
+}
 
 struct CommandIo {
   std::istream& in;
@@ -26,6 +42,16 @@ struct CommandIo {
   // from it can be given a time limit; -1 for a stream in memory.
   int inFd = -1;
 };
+
+// Starts a command's complaint on standard error: "capcode NAME: ".
+inline std::ostream& complain(CommandIo& io, std::string_view command) {
+  return io.err << "capcode " << command << ": ";
+}
+
+// Runs a command's work: a std::exception it throws ends in "capcode NAME: " and its text on
+// standard error, and `status`. Every command runs so (a last resort: kExitFailed), and a
+// command whose refusals of a kind have their own status runs that part so too.
+int guarded(CommandIo& io, std::string_view command, int status, const std::function<int()>& work);
 
 using CommandRun = std::function<int()>;
 

@@ -30,7 +30,7 @@ CommandRun setupDevicesCommand(CLI::App& app, CommandIo& io) {
     try {
       io.out << deviceReport(presentDevices(session->hardware, systemPpdev()), *json);
     } catch (const std::runtime_error& e) {
-      io.err << "capcode devices: " << e.what() << "\n";
+      complain(io, "devices") << e.what() << "\n";
       return kExitFailed;
     }
     return kExitOk;

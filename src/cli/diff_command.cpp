@@ -40,13 +40,13 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
     io.err << "capcode diff: only one of the files can be standard input\n";
     return kExitUsage;
   }
-  try {
+  return guarded(io, "diff", kExitUsage, [&]() -> int {
     std::string error;
     const auto inputA = readConfigurationInput(o.a, io.in, io.inFd, InputLimits{}, error);
     const auto inputB =
         inputA ? readConfigurationInput(o.b, io.in, io.inFd, InputLimits{}, error) : std::nullopt;
     if (!inputA || !inputB) {
-      io.err << "capcode diff: " << error << "\n";
+      complain(io, "diff") << error << "\n";
       return kExitUsage;
     }
     std::ostream nowhere(nullptr);
@@ -56,7 +56,7 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
     OpenedConfiguration b(*inputB, o.open.options(), person);
     for (const auto& [opened, name] : {std::pair{&a, &o.a}, {&b, &o.b}}) {
       if (!opened->loaded()) {
-        io.err << "capcode diff: " << *name << ": " << opened->failure() << "\n";
+        complain(io, "diff") << *name << ": " << opened->failure() << "\n";
         return kExitUsage;
       }
     }
@@ -91,10 +91,7 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
       }
     }
     return differences.none() ? kExitOk : kExitFailed;
-  } catch (const std::runtime_error& e) {
-    io.err << "capcode diff: " << e.what() << "\n";
-    return kExitUsage;
-  }
+  });
 }
 
 }  // namespace

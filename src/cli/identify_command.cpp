@@ -71,8 +71,8 @@ int pickBox(IdentifyOptions& o, CommandIo& io) {
 }
 
 // Reads the pager; a read whose checksum is wrong is still decoded for what it holds.
-std::optional<PagerRead> readPager(PagerSession& session, CommandIo& io) {
-  session.click("ReadFromPager");
+std::optional<PagerRead> readPager(Program& session, CommandIo& io) {
+  clickOn(session, "ReadFromPager");
   const PagerOutcome outcome = session.links().lastRead.what;
   ProgramState& state = session.state();
   PagerRead read;
@@ -221,18 +221,18 @@ int runIdentify(IdentifyOptions o, CommandIo& io) {
     }
     ledger = openLedger(path, LedgerOpen::ReadOnly);
   } catch (const LedgerError& e) {
-    io.err << "capcode identify: " << e.what() << "\n";
+    complain(io, "identify") << e.what() << "\n";
     return kExitLedger;
   }
   if (const int status = pickBox(o, io); status != kExitOk) return status;
 
   // The status log of the read goes to standard error: standard output is the answer.
   ConsoleFeedback feedback(io.err, io.err, io.errIsTerminal);
-  std::unique_ptr<PagerSession> session;
+  std::unique_ptr<Program> session;
   try {
-    session = std::make_unique<PagerSession>(feedback, o.session);
+    session = std::make_unique<Program>(feedback, sessionProgramOptions(o.session));
   } catch (const std::runtime_error& e) {
-    io.err << "capcode identify: " << e.what() << "\n";
+    complain(io, "identify") << e.what() << "\n";
     return kExitUsage;
   }
   if (!session->start()) {
@@ -266,12 +266,12 @@ int runIdentify(IdentifyOptions o, CommandIo& io) {
       }
       status = !id.identified() ? kExitUnknown : id.clean() ? kExitOk : kExitFailed;
     } catch (const LedgerError& e) {
-      io.err << "capcode identify: " << e.what() << "\n";
+      complain(io, "identify") << e.what() << "\n";
       status = kExitLedger;
     }
   }
   if (const std::string error = session->finish(); !error.empty()) {
-    io.err << "capcode identify: " << error << "\n";
+    complain(io, "identify") << error << "\n";
     if (status == kExitOk) status = kExitFailed;
   }
   return status;

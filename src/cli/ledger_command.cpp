@@ -128,7 +128,7 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
   try {
     path = ledgerLocation(o.ledger.ledger);
   } catch (const LedgerError& e) {
-    io.err << "capcode ledger: " << e.what() << "\n";
+    complain(io, "ledger") << e.what() << "\n";
     return kExitLedger;
   }
   struct stat info {};
@@ -156,7 +156,7 @@ int runLedger(const LedgerOptions& o, CommandIo& io) {
       printTable(records, io.out);
     }
   } catch (const LedgerError& e) {
-    io.err << "capcode ledger: " << e.what() << "\n";
+    complain(io, "ledger") << e.what() << "\n";
     return kExitLedger;
   }
   return kExitOk;

@@ -35,18 +35,18 @@ int runRead(const ReadOptions& o, CommandIo& io) {
   }
   SessionOptions options = o.session;
   if (boxes.size() == 1) options.hardware = boxes.front().hardware;
-  std::unique_ptr<PagerSession> session;
+  std::unique_ptr<Program> session;
   try {
-    session = std::make_unique<PagerSession>(feedback, options);
+    session = std::make_unique<Program>(feedback, sessionProgramOptions(options));
   } catch (const std::runtime_error& e) {
-    io.err << "capcode read: " << e.what() << "\n";
+    complain(io, "read") << e.what() << "\n";
     return kExitUsage;
   }
   if (!session->start()) {
     io.err << "capcode read: the program could not start\n";
     return kExitFailed;
   }
-  session->click("ReadFromPager");
+  clickOn(*session, "ReadFromPager");
   const PagerOutcome read = session->links().lastRead.what;
   const bool complete = read == PagerOutcome::ReadCompleted;
   const bool damaged = read == PagerOutcome::ReadChecksumBad;
@@ -78,7 +78,7 @@ int runRead(const ReadOptions& o, CommandIo& io) {
     io.err << "capcode read: nothing saved; --raw saves a damaged image for rescue\n";
   }
   if (const std::string error = session->finish(); !error.empty()) {
-    io.err << "capcode read: " << error << "\n";
+    complain(io, "read") << error << "\n";
     status = kExitFailed;
   }
   return status;

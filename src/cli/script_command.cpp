@@ -42,13 +42,10 @@ int runScriptCommand(ScriptCommandOptions& o, CommandIo& io) {
       return kExitFailed;
     }
   }
-  try {
+  return guarded(io, "script", kExitUsage, [&]() -> int {
     ScriptRunner runner(io.out, io.err, o.script);
     return runner.run(file.is_open() ? static_cast<std::istream&>(file) : io.in);
-  } catch (const std::runtime_error& e) {
-    io.err << "capcode script: " << e.what() << "\n";
-    return kExitUsage;
-  }
+  });
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ struct SetOptions {
 };
 
 int runSet(const SetOptions& o, CommandIo& io) {
-  try {
+  return guarded(io, "set", kExitFailed, [&]() -> int {
     SetRequest request = o.request;
     request.open = o.open.options();
     // The status log goes to standard error when standard output carries the image.
@@ -32,10 +32,7 @@ int runSet(const SetOptions& o, CommandIo& io) {
         return kExitUsage;
     }
     return kExitFailed;
-  } catch (const std::runtime_error& e) {
-    io.err << "capcode set: " << e.what() << "\n";
-    return kExitFailed;
-  }
+  });
 }
 
 }  // namespace

@@ -24,11 +24,11 @@ void addOpenOptions(CLI::App& command, FileOpenArguments& open) {
 }
 
 int runShow(const ShowOptions& o, CommandIo& io) {
-  try {
+  return guarded(io, "show", kExitFailed, [&]() -> int {
     std::string error;
     const auto input = readConfigurationInput(o.file, io.in, io.inFd, InputLimits{}, error);
     if (!input) {
-      io.err << "capcode show: " << error << "\n";
+      complain(io, "show") << error << "\n";
       return kExitFailed;
     }
     // The status log of the open goes to standard error: standard output is the configuration.
@@ -36,7 +36,7 @@ int runShow(const ShowOptions& o, CommandIo& io) {
     ConsoleFeedback person(o.quiet ? nowhere : io.err, io.err, false);
     OpenedConfiguration opened(*input, o.open.options(), person);
     if (!opened.loaded()) {
-      io.err << "capcode show: " << o.file << ": " << opened.failure() << "\n";
+      complain(io, "show") << o.file << ": " << opened.failure() << "\n";
       return kExitFailed;
     }
     if (o.json) {
@@ -45,15 +45,12 @@ int runShow(const ShowOptions& o, CommandIo& io) {
       printConfiguration(opened.state(), io.out);
     }
     if (opened.failedChecks()) {
-      io.err << "capcode show: " << o.file << ": " << opened.failure()
+      complain(io, "show") << o.file << ": " << opened.failure()
              << " (shown anyway: --force)\n";
       return kExitFailed;
     }
-  } catch (const std::runtime_error& e) {
-    io.err << "capcode show: " << e.what() << "\n";
-    return kExitFailed;
-  }
-  return kExitOk;
+    return kExitOk;
+  });
 }
 
 }  // namespace

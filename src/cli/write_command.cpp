@@ -93,10 +93,10 @@ int checkRevision(const WriteOptions& o, CommandIo& io) {
     const RevisionCheck check =
         checkRevisions(bytes, revision, startupOptionsFor(o.session.dataDirectory));
     if (check.chosen.clean()) return kExitOk;
-    io.err << "capcode write: " << o.file << ": " << check.refusal()
+    complain(io, "write") << o.file << ": " << check.refusal()
            << "\ncapcode write: nothing was written\n";
   } catch (const std::runtime_error& e) {
-    io.err << "capcode write: " << e.what() << "\n";
+    complain(io, "write") << e.what() << "\n";
   }
   return kExitUsage;
 }
@@ -130,7 +130,7 @@ std::string writeFooter() {
 int runWrite(const WriteOptions& o, CommandIo& io) {
   BatchOptions batch;
   if (const std::string error = parseSteps(o.autoinc, batch.steps); !error.empty()) {
-    io.err << "capcode write: " << error << "\n";
+    complain(io, "write") << error << "\n";
     return kExitUsage;
   }
   batch.file = o.file;
