@@ -134,6 +134,17 @@ void BackgroundLedger::call(const char* what, const std::function<void(Ledger&)>
   worker_->push([task] { (*task)(); });
   const auto start = std::chrono::steady_clock::now();
   bool hooked = false;
+  // The call goes on using `work` on the ledger's thread: whatever the hook throws waits for
+  // its end.
+  std::exception_ptr hookFailed;
+  const auto runHook = [&](const LedgerWait& wait) {
+    if (hookFailed) return;
+    try {
+      hook_(wait);
+    } catch (...) {
+      hookFailed = std::current_exception();
+    }
+  };
   for (;;) {
     std::unique_lock<std::mutex> lock(waited->mutex);
     const auto ready = [&] { return waited->finished || !waited->back.empty(); };
@@ -154,9 +165,10 @@ void BackgroundLedger::call(const char* what, const std::function<void(Ledger&)>
     if (waited->finished) break;
     lock.unlock();
     hooked = true;
-    hook_(LedgerWait{what, std::chrono::steady_clock::now() - start, false});
+    runHook(LedgerWait{what, std::chrono::steady_clock::now() - start, false});
   }
-  if (hooked) hook_(LedgerWait{what, std::chrono::steady_clock::now() - start, true});
+  if (hooked) runHook(LedgerWait{what, std::chrono::steady_clock::now() - start, true});
+  if (hookFailed) std::rethrow_exception(hookFailed);
   done.get();
 }
 
