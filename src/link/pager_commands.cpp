@@ -152,6 +152,15 @@ class OutcomeKeeper {
   bool writeStarted_ = false;
 };
 
+// The pager's bytes did not come in usable (no answer, a bad checksum, another edition's
+// pager): the command ends with `line` in the log, the progress dialog closed, then a beep.
+void endUnread(ProgramState& state, OutcomeKeeper& outcome, PagerOutcome what, const char* line) {
+  outcome.set(what);
+  state.log(line);
+  state.State_Form.close();
+  state.beep();
+}
+
 PagerOutcome writeOutcome(std::uint8_t transferResult) {
   switch (transferResult) {
     case kWriteNotAcknowledged:
@@ -179,10 +188,7 @@ void readFromPager(ProgrammerLinks& links) {
   state.log("Read data from pager");
   logBoxInUse(links);
   if (readPager(links) == kTransferFailed) {
-    outcome.set(PagerOutcome::NoDevice);
-    state.log(kNoDevice);
-    dialog.close();
-    state.beep();
+    endUnread(state, outcome, PagerOutcome::NoDevice, kNoDevice);
     return;
   }
   if (!debugSave(state)) {
@@ -191,18 +197,13 @@ void readFromPager(ProgrammerLinks& links) {
     return;
   }
   if (!checksumValid(state.PagerReadBuffer)) {
-    outcome.set(PagerOutcome::ReadChecksumBad);
-    state.log(kReadError);
-    state.beep();
-    dialog.close();
+    endUnread(state, outcome, PagerOutcome::ReadChecksumBad, kReadError);
     return;
   }
   if (state.build.factoryEdition == 0 && state.build.buildCustomer != 0) {
     if (form.index("customer") != state.PagerReadBuffer[kEditionTagOffset]) {
-      outcome.set(PagerOutcome::ModelMismatch);
-      state.log("Model not match, please use the correct CCP!");
-      state.beep();
-      dialog.close();
+      endUnread(state, outcome, PagerOutcome::ModelMismatch,
+                "Model not match, please use the correct CCP!");
       return;
     }
     state.PagerReadBuffer[kEditionTagOffset] = static_cast<std::uint8_t>(form.index("customer"));
@@ -233,17 +234,11 @@ void writeToPager(ProgrammerLinks& links) {
     dialog.setCaption("Read back hardware setting, please wait...");
     dialog.setPosition(0);
     if (readPager(links) == kTransferFailed) {
-      outcome.set(PagerOutcome::NoDevice);
-      state.log(kNoDevice);
-      dialog.close();
-      state.beep();
+      endUnread(state, outcome, PagerOutcome::NoDevice, kNoDevice);
       return;
     }
     if (!checksumValid(state.PagerReadBuffer)) {
-      outcome.set(PagerOutcome::ReadChecksumBad);
-      state.log(kReadError);
-      dialog.close();
-      state.beep();
+      endUnread(state, outcome, PagerOutcome::ReadChecksumBad, kReadError);
       return;
     }
     // Only the settings half: the prompt block stays the window's language.

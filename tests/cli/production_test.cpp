@@ -19,6 +19,7 @@
 #include "ledger/sqlite_ledger.hpp"
 #include "support/production_fixture.hpp"
 #include "support/run_capcode.hpp"
+#include "support/startup_configuration.hpp"
 #include "support/temp_folder.hpp"
 
 extern char** environ;
@@ -26,12 +27,11 @@ extern char** environ;
 namespace capcode {
 namespace {
 
-using test::fileBytes;
-using test::TempFolder;
-
 using test::capcode;
+using test::fileBytes;
 using test::has;
 using test::Outcome;
+using test::TempFolder;
 
 int countOf(const std::string& text, const std::string& part) {
   int n = 0;
@@ -488,7 +488,7 @@ TEST(ProductionProcess, AKilledWriteLeavesAStartedRecord) {
   TempFolder folder;
   const std::string data = CAPCODE_SOURCE_DATA_DIR;
   const std::string config = folder / "config.eep";
-  ASSERT_EQ(capcode({"script", "--data-dir", data}, "save " + config + "\n").status, 0);
+  ASSERT_TRUE(test::saveStartup(config));
   const std::string ledger = folder / "ledger.sqlite3";
   std::vector<std::string> args{CAPCODE_TOOL,
                                 "write",

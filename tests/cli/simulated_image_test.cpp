@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "support/run_capcode.hpp"
+#include "support/startup_configuration.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
@@ -17,13 +18,13 @@ using test::has;
 using test::Outcome;
 using test::TempFolder;
 
-const std::string kSourceData = CAPCODE_SOURCE_DATA_DIR;
+using test::kSourceData;
 
 // What a new pager holds: the started program's configuration as File > Save writes it.
 std::vector<std::uint8_t> factoryBytes() {
   TempFolder folder;
   const std::string saved = folder / "saved.eep";
-  EXPECT_EQ(capcode({"script", "--data-dir", kSourceData}, "save " + saved + "\n").status, 0);
+  test::saveStartup(saved);
   return fileBytes(saved);
 }
 
@@ -46,7 +47,7 @@ TEST(SimulatedImage, AWriteToAMissingOneLeavesTheWrittenPager) {
   TempFolder folder;
   const std::string config = folder / "order.eep";
   const std::string pager = folder / "pager.eep";
-  ASSERT_EQ(capcode({"script", "--data-dir", kSourceData}, "save " + config + "\n").status, 0);
+  ASSERT_TRUE(test::saveStartup(config));
   const Outcome write =
       capcode({"write", config, "--sim-usb", pager, "--no-ledger", "--data-dir", kSourceData});
   EXPECT_EQ(write.status, 0) << write.out << write.err;
