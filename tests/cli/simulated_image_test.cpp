@@ -12,19 +12,13 @@
 namespace capcode {
 namespace {
 
-using test::capcode;
-using test::fileBytes;
-using test::has;
-using test::Outcome;
-using test::TempFolder;
-
-using test::kSourceData;
+using namespace test;  // capcode, saveStartup, fileBytes, TempFolder, ...
 
 // What a new pager holds: the started program's configuration as File > Save writes it.
 std::vector<std::uint8_t> factoryBytes() {
   TempFolder folder;
   const std::string saved = folder / "saved.eep";
-  test::saveStartup(saved);
+  saveStartup(saved);
   return fileBytes(saved);
 }
 
@@ -47,7 +41,7 @@ TEST(SimulatedImage, AWriteToAMissingOneLeavesTheWrittenPager) {
   TempFolder folder;
   const std::string config = folder / "order.eep";
   const std::string pager = folder / "pager.eep";
-  ASSERT_TRUE(test::saveStartup(config));
+  ASSERT_TRUE(saveStartup(config));
   const Outcome write =
       capcode({"write", config, "--sim-usb", pager, "--no-ledger", "--data-dir", kSourceData});
   EXPECT_EQ(write.status, 0) << write.out << write.err;

@@ -20,6 +20,7 @@
 #include "support/gated_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "support/postgres.hpp"
+#include "support/recording_feedback.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
@@ -27,18 +28,14 @@ namespace {
 
 using test::TempFolder;
 
-// What the window shows, in order, and how its questions are answered.
-class WindowFeedback final : public Feedback {
+// What the window shows in its log and notices, in order (warnings told apart; focus moves and
+// the progress dialog left out), and how its questions and file dialogs are answered.
+class WindowFeedback final : public testing::RecordingFeedback {
  public:
-  void log(std::string_view line) override { events.push_back("log: " + std::string(line)); }
-  void beep() override { events.emplace_back("beep"); }
   void focus(std::string_view) override {}
-  void message(std::string_view text) override {
-    events.push_back("message: " + std::string(text));
-  }
-  void errorNotice(std::string_view text) override {
-    events.push_back("error: " + std::string(text));
-  }
+  void progressShown(std::string_view) override {}
+  void progressCaption(std::string_view) override {}
+  void progressHidden() override {}
   void warning(std::string_view text) override {
     events.push_back("warning: " + std::string(text));
   }
@@ -51,11 +48,6 @@ class WindowFeedback final : public Feedback {
     replies.pop_front();
     return reply;
   }
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
-    std::optional<std::string> given;
-    given.swap(file);
-    return given;
-  }
   bool shown(const std::string& prefix) const {
     return std::any_of(events.begin(), events.end(),
                        [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
@@ -65,11 +57,9 @@ class WindowFeedback final : public Feedback {
                        [&](const std::string& e) { return e.find(text) != std::string::npos; });
   }
 
-  std::vector<std::string> events;
   std::vector<std::vector<std::string>> asked;
   std::vector<Question> questions;
   std::deque<std::size_t> replies;  // the buttons chosen for the next questions
-  std::optional<std::string> file;
 };
 
 class WindowProductionTest : public ::testing::Test {
@@ -77,7 +67,7 @@ class WindowProductionTest : public ::testing::Test {
   void SetUp() override {
     // A configuration file as File > Save writes it, on a pager image.
     auto first = start({});
-    feedback.file = config;
+    feedback.answer = config;
     first->state().event([&] { first->state().form.userClick("Save1"); });
     std::filesystem::copy_file(config, pager);
     ledgerOptions.ledger = ledger;
@@ -96,7 +86,7 @@ class WindowProductionTest : public ::testing::Test {
     return program;
   }
   void open(Program& program) {
-    feedback.file = config;
+    feedback.answer = config;
     program.state().event([&] { program.state().form.userClick("Open1"); });
   }
   void step(Program& program, int row, int step) {
@@ -508,7 +498,7 @@ TEST_F(WindowProductionTest, AStationUnlikeTheBatchIsRefused) {
   const std::string changed = folder / "changed.eep";
   {
     auto program = start({});
-    feedback.file = changed;
+    feedback.answer = changed;
     program->state().event([&] {
       program->state().form.setText("address1", "2005000");
       program->state().form.leave("address1");
@@ -528,7 +518,7 @@ TEST_F(WindowProductionTest, AStationUnlikeTheBatchIsRefused) {
     auto program = start({});
     WindowProduction production(*program, ledgerOptions);
     if (!c.file.empty()) {
-      feedback.file = c.file;
+      feedback.answer = c.file;
       program->state().event([&] { program->state().form.userClick("Open1"); });
     }
     step(*program, 1, c.step);

@@ -44,6 +44,15 @@ class Production : public ::testing::Test {
     }
     return text;
   }
+  // A batch refused before its first pager: `status`, `reason` on stderr, no write begun and
+  // the pager still holding `pagerBefore`.
+  void expectRefusedBeforeAnyPager(const Outcome& run, int status, const std::string& reason,
+                                   const std::vector<std::uint8_t>& pagerBefore) {
+    EXPECT_EQ(run.status, status);
+    EXPECT_TRUE(has(run.err, reason)) << run.err;
+    EXPECT_FALSE(has(run.out, "Write to Pager...")) << run.out;
+    EXPECT_EQ(fileBytes(pager), pagerBefore);
+  }
   std::vector<PagerRecord> records() {
     return openSqliteLedger(ledger, LedgerOpen::ExistingOnly)->list("");
   }
