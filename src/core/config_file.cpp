@@ -1,6 +1,8 @@
 #include "core/config_file.hpp"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/codec.hpp"
@@ -19,21 +21,27 @@ void refuseFile(ProgramState& state, FileOpenResult result) {
   state.beep();
 }
 
-FileDialogRequest dialogRequest(const ProgramState& state, bool save) {
-  return {save, state.CurrentFilePath, kConfigFileFilter, kConfigFileExtension};
+// The Open (`save` false) or Save dialog, starting at the path last chosen. Cancelled: nothing,
+// and the outcome says so. A path chosen is logged, kept in the outcome and is where the next
+// dialog starts.
+template <typename Outcome>
+std::optional<std::string> choosePath(ProgramState& state, Outcome& outcome, bool save) {
+  outcome = {};
+  auto path = state.feedback().chooseFile(
+      {save, state.CurrentFilePath, kConfigFileFilter, kConfigFileExtension});
+  if (!path) {
+    outcome.result = decltype(outcome.result)::Cancelled;
+    return std::nullopt;
+  }
+  outcome.path = *path;
+  state.log((save ? "Save data to " : "Load data from ") + *path);
+  state.CurrentFilePath = *path;
+  return path;
 }
 
 void open1Click(ProgramState& state) {
-  FileOpenOutcome& outcome = state.lastOpen;
-  outcome = {};
-  const auto path = state.feedback().chooseFile(dialogRequest(state, false));
-  if (!path) {
-    outcome.result = FileOpenResult::Cancelled;
-    return;
-  }
-  outcome.path = *path;
-  state.log("Load data from " + *path);
-  state.CurrentFilePath = *path;
+  const auto path = choosePath(state, state.lastOpen, false);
+  if (!path) return;
   const auto bytes = readFilePrefix(*path, kImageSize);
   if (!bytes) return refuseFile(state, FileOpenResult::ReadError);
   state.PagerReadBuffer.fill(0xFF);
@@ -45,23 +53,16 @@ void open1Click(ProgramState& state) {
     return refuseFile(state, FileOpenResult::WrongEdition);
   }
   // Accepted: an error in the rules that follow does not undo the open.
-  outcome.result = FileOpenResult::Opened;
+  state.lastOpen.result = FileOpenResult::Opened;
   state.log("File loaded");
   takeReadBuffer(state);
 }
 
 void save1Click(ProgramState& state) {
   FileSaveOutcome& outcome = state.lastSave;
-  outcome = {};
-  const auto path = state.feedback().chooseFile(dialogRequest(state, true));
-  if (!path) {
-    outcome.result = FileSaveResult::Cancelled;
-    return;
-  }
+  const auto path = choosePath(state, outcome, true);
+  if (!path) return;
   outcome.result = FileSaveResult::Interrupted;  // what an error while encoding leaves
-  outcome.path = *path;
-  state.log("Save data to " + *path);
-  state.CurrentFilePath = *path;
   encodeForSave(state);
   const std::vector<std::uint8_t> bytes(state.ConfigImage.begin(), state.ConfigImage.end());
   const std::string error = writeFileAtomically(*path, bytes);

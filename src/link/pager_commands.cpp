@@ -153,6 +153,15 @@ class OutcomeKeeper {
   bool writeStarted_ = false;
 };
 
+// The pager's bytes did not come in usable (no answer, a bad checksum, another edition's
+// pager): the command ends with `line` in the log, the progress dialog closed, then a beep.
+void endUnread(ProgramState& state, OutcomeKeeper& outcome, PagerOutcome what, const char* line) {
+  outcome.set(what);
+  state.log(line);
+  state.State_Form.close();
+  state.beep();
+}
+
 PagerOutcome writeOutcome(std::uint8_t transferResult) {
   switch (transferResult) {
     case kWriteNotAcknowledged:
@@ -170,34 +179,6 @@ PagerOutcome writeOutcome(std::uint8_t transferResult) {
 
 }  // namespace
 
-namespace {
-
-// A read that failed ends its command the same way in RD_From_Pager and in WR_To_Pager's read
-// back: the outcome, the log line, the progress dialog closed, then the beep.
-void endFailedRead(ProgramState& state, OutcomeKeeper& outcome, PagerOutcome why,
-                   const char* line) {
-  outcome.set(why);
-  state.log(line);
-  state.State_Form.close();
-  state.beep();
-}
-
-// The pager read into PagerReadBuffer; false (the command ended) when it did not answer.
-bool readOrEnd(ProgrammerLinks& links, OutcomeKeeper& outcome) {
-  if (readPager(links) != kTransferFailed) return true;
-  endFailedRead(links.state, outcome, PagerOutcome::NoDevice, kNoDevice);
-  return false;
-}
-
-// False (the command ended) when the bytes read have a wrong checksum.
-bool checksumOrEnd(ProgramState& state, OutcomeKeeper& outcome) {
-  if (checksumValid(state.PagerReadBuffer)) return true;
-  endFailedRead(state, outcome, PagerOutcome::ReadChecksumBad, kReadError);
-  return false;
-}
-
-}  // namespace
-
 void readFromPager(ProgrammerLinks& links) {
   ProgramState& state = links.state;
   FormModel& form = state.form;
@@ -207,19 +188,23 @@ void readFromPager(ProgrammerLinks& links) {
   dialogStart(state, "Reading data from Pager, please wait...");
   state.log("Read data from pager");
   logBoxInUse(links);
-  if (!readOrEnd(links, outcome)) return;
+  if (readPager(links) == kTransferFailed) {
+    endUnread(state, outcome, PagerOutcome::NoDevice, kNoDevice);
+    return;
+  }
   if (!debugSave(state)) {
     outcome.set(PagerOutcome::Cancelled);
     dialog.close();
     return;
   }
-  if (!checksumOrEnd(state, outcome)) return;
+  if (!checksumValid(state.PagerReadBuffer)) {
+    endUnread(state, outcome, PagerOutcome::ReadChecksumBad, kReadError);
+    return;
+  }
   if (state.build.factoryEdition == 0 && state.build.buildCustomer != 0) {
     if (form.index("customer") != state.PagerReadBuffer[kEditionTagOffset]) {
-      outcome.set(PagerOutcome::ModelMismatch);
-      state.log("Model not match, please use the correct CCP!");
-      state.beep();
-      dialog.close();
+      endUnread(state, outcome, PagerOutcome::ModelMismatch,
+                "Model not match, please use the correct CCP!");
       return;
     }
     state.PagerReadBuffer[kEditionTagOffset] = static_cast<std::uint8_t>(form.index("customer"));
@@ -249,7 +234,14 @@ void writeToPager(ProgrammerLinks& links) {
       !form.checked("Recover1")) {
     dialog.setCaption("Read back hardware setting, please wait...");
     dialog.setPosition(0);
-    if (!readOrEnd(links, outcome) || !checksumOrEnd(state, outcome)) return;
+    if (readPager(links) == kTransferFailed) {
+      endUnread(state, outcome, PagerOutcome::NoDevice, kNoDevice);
+      return;
+    }
+    if (!checksumValid(state.PagerReadBuffer)) {
+      endUnread(state, outcome, PagerOutcome::ReadChecksumBad, kReadError);
+      return;
+    }
     // Only the settings half: the prompt block stays the window's language.
     std::copy_n(state.PagerReadBuffer.begin(), kSettingsSize, state.ConfigImage.begin());
     takeHardwareSettings(state);

@@ -28,25 +28,15 @@ void ParallelPortLink::setBit(std::uint16_t port, std::uint8_t mask, bool on) {
                        : static_cast<std::uint8_t>(value & ~mask));
 }
 
-void ParallelPortLink::sclHigh() {
-  setBit(dataPort(), kScl, true);
-  clock_.busyWaitMicros(timings_.sclHighMicros);
+void ParallelPortLink::driveLine(std::uint8_t mask, bool high, std::uint32_t holdMicros) {
+  setBit(dataPort(), mask, high);
+  clock_.busyWaitMicros(holdMicros);
 }
 
-void ParallelPortLink::sclLow() {
-  setBit(dataPort(), kScl, false);
-  clock_.busyWaitMicros(timings_.sclLowMicros);
-}
-
-void ParallelPortLink::sdaHigh() {
-  setBit(dataPort(), kSdaOut, true);
-  clock_.busyWaitMicros(timings_.sdaHoldMicros);
-}
-
-void ParallelPortLink::sdaLow() {
-  setBit(dataPort(), kSdaOut, false);
-  clock_.busyWaitMicros(timings_.sdaHoldMicros);
-}
+void ParallelPortLink::sclHigh() { driveLine(kScl, true, timings_.sclHighMicros); }
+void ParallelPortLink::sclLow() { driveLine(kScl, false, timings_.sclLowMicros); }
+void ParallelPortLink::sdaHigh() { driveLine(kSdaOut, true, timings_.sdaHoldMicros); }
+void ParallelPortLink::sdaLow() { driveLine(kSdaOut, false, timings_.sdaHoldMicros); }
 
 bool ParallelPortLink::sampleSda() {
   sdaHigh();  // release the line so the EEPROM can drive it

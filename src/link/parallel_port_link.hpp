@@ -58,6 +58,8 @@ class ParallelPortLink {
   std::uint16_t statusPort() const { return static_cast<std::uint16_t>(base_ + 1); }
   std::uint16_t controlPort() const { return static_cast<std::uint16_t>(base_ + 2); }
   void setBit(std::uint16_t port, std::uint8_t mask, bool on);
+  // A line of the data port (SCL or SDA out) set high or low, then held `holdMicros` (us).
+  void driveLine(std::uint8_t mask, bool high, std::uint32_t holdMicros);
   void sclHigh();
   void sdaHigh();
   bool sampleSda();

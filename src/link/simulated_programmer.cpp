@@ -50,6 +50,13 @@ class SimulatedHandle final : public HidDevice {
   SimulatedProgrammer& box_;
 };
 
+// The status a planned status reply sends in place of the real one: StatusA..StatusD are 'A'..'D'.
+char statusLetter(PlannedReply reply) {
+  static_assert(static_cast<int>(PlannedReply::StatusD) - static_cast<int>(PlannedReply::StatusA) ==
+                'D' - 'A');
+  return static_cast<char>('A' + (static_cast<int>(reply) - static_cast<int>(PlannedReply::StatusA)));
+}
+
 }  // namespace
 
 BoxFault splitBoxFault(const std::string& fault) {
@@ -117,27 +124,12 @@ bool SimulatedProgrammer::handle(std::uint8_t command, unsigned ordinal,
   if (planned != faults.planned.end() && planned->second == PlannedReply::Late) {
     late = true;
   } else if (planned != faults.planned.end()) {
-    switch (planned->second) {
-      case PlannedReply::Unplug:
-        pluggedIn = false;
-        return false;
-      case PlannedReply::Silent:
-        return true;
-      case PlannedReply::StatusA:
-        reply[1] = 'A';
-        break;
-      case PlannedReply::StatusB:
-        reply[1] = 'B';
-        break;
-      case PlannedReply::StatusC:
-        reply[1] = 'C';
-        break;
-      case PlannedReply::StatusD:
-        reply[1] = 'D';
-        break;
-      case PlannedReply::Late:
-        break;
+    if (planned->second == PlannedReply::Unplug) {
+      pluggedIn = false;
+      return false;
     }
+    if (planned->second == PlannedReply::Silent) return true;
+    reply[1] = statusLetter(planned->second);
     queue(reply);
     return true;
   }

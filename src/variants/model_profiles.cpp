@@ -26,6 +26,12 @@ void renameThirdFormat(FormModel& form, const std::string& text) {
   }
 }
 
+// The zoom list and its label, shown only for the models whose display can zoom.
+void showZoom(FormModel& form, bool shown) {
+  form.setVisible("L_zoom", shown);
+  form.setVisible("zoom", shown);
+}
+
 std::string modelCaption(const ProgramState& state, const char* factory, const char* customer) {
   return state.build.factoryEdition != 0 ? factory : customer;
 }
@@ -62,8 +68,7 @@ void pager_modelChange(ProgramState& state) {
   renameThirdFormat(form, "Tone");
   switch (form.index("pager_model")) {
     case kKvrm40:
-      form.setVisible("L_zoom", true);
-      form.setVisible("zoom", true);
+      showZoom(form, true);
       form.setIndex("lcd_module", 1);
       form.setIndex("char_size", 0);
       form.setText("hellomsg1", "------ KVRM40 -------");
@@ -81,8 +86,7 @@ void pager_modelChange(ProgramState& state) {
                                             "M4 Hebrew Capcode Programmer Customer Version"));
       break;
     case kKvrm61:
-      form.setVisible("L_zoom", false);
-      form.setVisible("zoom", false);
+      showZoom(form, false);
       form.setIndex("lcd_module", 0);
       form.setIndex("char_size", 0);
       form.setText("hellomsg1", "------ KVRM61 -------");

@@ -1,5 +1,10 @@
 #include "rules/feature_rules.hpp"
 
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <set>
+
 #include "app/window_program.hpp"
 #include "support/window_fixture.hpp"
 
@@ -139,20 +144,36 @@ TEST_F(FeatureRules, PrefixBoxesMirrorEachOther) {
   EXPECT_FALSE(checked("msgstatusprefix"));
 }
 
+// A box that makes fields editable: ticked, its fields take typing; cleared, they are locked
+// again and nothing else changes; ticked once more, the same fields open. No two boxes share a
+// field, and the contrast opens with its own switch only.
 TEST_F(FeatureRules, BoxesSwitchTheirFieldsEditable) {
-  const std::pair<const char*, std::vector<const char*>> switches[] = {
-      {"handprog", {"handprogpws"}},
-      {"autooff", {"autooffstop", "autooffstart"}},
-      {"toneonlymsg", {"cannedmsgA", "cannedmsgB", "cannedmsgC", "cannedmsgD"}},
-      {"alarm", {"alarmhour", "alarmminute"}},
-      {"contrast_enable", {"contrast"}}};
-  for (const auto& [box, fields] : switches) {
-    for (bool on : {true, false}) {
-      check(box, on);
-      for (const char* field : fields)
-        EXPECT_EQ(enabled(field), on) << box << " " << field;
+  const auto editable = [this] {
+    std::set<std::string> names;
+    for (const Control* c : form.controls())
+      if (c->enabled) names.insert(c->name);
+    return names;
+  };
+  std::map<std::string, std::string> switchedBy;  // field -> its box
+  for (const char* box : {"handprog", "autooff", "toneonlymsg", "alarm", "contrast_enable"}) {
+    check(box, true);
+    const std::set<std::string> on = editable();
+    check(box, false);
+    const std::set<std::string> off = editable();
+    std::vector<std::string> opened;
+    std::set_difference(on.begin(), on.end(), off.begin(), off.end(), std::back_inserter(opened));
+    EXPECT_FALSE(opened.empty()) << box << " switches nothing";
+    EXPECT_TRUE(std::includes(on.begin(), on.end(), off.begin(), off.end())) << box;
+    for (const std::string& field : opened) {
+      EXPECT_TRUE(switchedBy.emplace(field, box).second)
+          << field << " is switched by " << switchedBy[field] << " and " << box;
     }
+    check(box, true);
+    EXPECT_EQ(editable(), on) << box;
   }
+  EXPECT_EQ(switchedBy["contrast"], "contrast_enable");
+  EXPECT_EQ(switchedBy["alarmhour"], "alarm");
+  EXPECT_EQ(switchedBy["handprogpws"], "handprog");
 }
 
 TEST_F(FeatureRules, KeyFiltersRefuseWhatTheFieldCannotHold) {

@@ -50,19 +50,23 @@ TEST_F(HardwareSettings, RecoveryChipSetsTheLcdAmplifier) {
 }
 
 TEST_F(HardwareSettings, LcdDriverRebuildsTheAmplifierList) {
-  pick("lcddrv", 2);
-  EXPECT_EQ(form.at("lcddrv_opa").items,
-            (std::vector<std::string>{"3.0", "3.5", "4.0", "4.5", "5.0", "5.5", "6.0", "6.5"}));
-  EXPECT_EQ(index("lcddrv_opa"), 2);
-  for (const char* c : {"L_lcd_fosc", "L_lcd_tc", "L_lcd_bias", "lcd_fosc", "lcd_tc", "lcd_bias"}) {
-    EXPECT_FALSE(visible(c)) << c;
-  }
-  pick("lcddrv", 1);
-  EXPECT_EQ(form.at("lcddrv_opa").items,
-            (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7"}));
-  EXPECT_EQ(index("lcddrv_opa"), 3);
-  for (const char* c : {"L_lcd_fosc", "L_lcd_tc", "L_lcd_bias", "lcd_fosc", "lcd_tc", "lcd_bias"}) {
-    EXPECT_TRUE(visible(c)) << c;
+  const struct {
+    int driver;
+    std::vector<std::string> amplifier;
+    int amplifierIndex;
+    bool lcdTimingsShown;  // oscillator, temperature compensation and bias
+  } cases[] = {
+      {2, {"3.0", "3.5", "4.0", "4.5", "5.0", "5.5", "6.0", "6.5"}, 2, false},
+      {1, {"0", "1", "2", "3", "4", "5", "6", "7"}, 3, true},
+  };
+  for (const auto& c : cases) {
+    pick("lcddrv", c.driver);
+    EXPECT_EQ(form.at("lcddrv_opa").items, c.amplifier) << c.driver;
+    EXPECT_EQ(index("lcddrv_opa"), c.amplifierIndex) << c.driver;
+    for (const char* name :
+         {"L_lcd_fosc", "L_lcd_tc", "L_lcd_bias", "lcd_fosc", "lcd_tc", "lcd_bias"}) {
+      EXPECT_EQ(visible(name), c.lcdTimingsShown) << c.driver << " " << name;
+    }
   }
 }
 

@@ -17,22 +17,6 @@ using test::Outcome;
 
 class CapcodeList : public test::Production {
  protected:
-  // Writes `text` as a list file; its path.
-  std::string list(const std::string& text, const std::string& name = "list.csv") {
-    const std::string path = folder / name;
-    test::writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
-    return path;
-  }
-  // Lines 2.. of a list naming rows 1 and 2 and a subscriber: row 1 2005000 + 16 k, row 2 eight
-  // above it.
-  static std::string lines(int count) {
-    std::string text = "row1,row2,subscriber\n";
-    for (int k = 0; k < count; ++k) {
-      text += std::to_string(2005000 + 16 * k) + "," + std::to_string(2005008 + 16 * k) + ",S" +
-              std::to_string(k + 2) + "\n";
-    }
-    return text;
-  }
   std::vector<int> listLines() {
     std::vector<int> found;
     for (const PagerRecord& r : records())
@@ -176,9 +160,7 @@ TEST_F(CapcodeList, AListThatIsNotARegularFileIsRefusedWithoutWaiting) {
 }
 
 TEST_F(CapcodeList, ARowTheConfigurationLeavesOffIsRefused) {
-  const Outcome saved =
-      capcode({"script", "--data-dir", kData}, "click addr8en\nsave " + config + "\n");
-  ASSERT_EQ(saved.status, 0) << saved.err;
+  ASSERT_TRUE(test::saveStartup(config, "click addr8en\n"));
   const std::string path = list("row8\n2005000\n");
   const Outcome run = write({"--capcodes", path});
   EXPECT_EQ(run.status, 1);

@@ -13,6 +13,7 @@
 #include "ledger/sqlite_ledger.hpp"
 #include "support/fake_ppdev.hpp"
 #include "support/run_capcode.hpp"
+#include "support/startup_configuration.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
@@ -25,8 +26,7 @@ using test::Outcome;
 class Gang : public ::testing::Test {
  protected:
   void SetUp() override {
-    const Outcome saved = capcode({"script", "--data-dir", kData}, "save " + config + "\n");
-    ASSERT_EQ(saved.status, 0) << saved.err;
+    ASSERT_TRUE(test::saveStartup(config));
   }
   // `boxes` simulated boxes, each holding a copy of the configuration.
   std::vector<std::string> simulated(int boxes) {
@@ -57,7 +57,7 @@ class Gang : public ::testing::Test {
   }
 
   test::TempFolder folder;
-  const std::string kData = CAPCODE_SOURCE_DATA_DIR, config = folder / "config.eep",
+  const std::string kData = test::kSourceData, config = folder / "config.eep",
                     ledger = folder / "ledger.sqlite3";
 };
 

@@ -16,6 +16,7 @@
 #include "ledger/sqlite_ledger.hpp"
 #include "support/postgres.hpp"
 #include "support/run_capcode.hpp"
+#include "support/startup_configuration.hpp"
 #include "support/temp_folder.hpp"
 #include "support/unprivileged.hpp"
 
@@ -29,13 +30,12 @@ using test::TempFolder;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-const std::string kData = CAPCODE_SOURCE_DATA_DIR;
+const std::string& kData = test::kSourceData;
 
 class LedgerCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    const Outcome saved = capcode({"script", "--data-dir", kData}, "save " + config + "\n");
-    ASSERT_EQ(saved.status, 0) << saved.err;
+    ASSERT_TRUE(test::saveStartup(config));
     fs::copy_file(config, pager);
   }
   Outcome write(const std::string& ledger) {

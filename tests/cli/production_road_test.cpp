@@ -16,20 +16,6 @@ using test::Outcome;
 
 class Road : public test::Production {
  protected:
-  std::string list(const std::string& text, const std::string& name = "list.csv") {
-    const std::string path = folder / name;
-    test::writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
-    return path;
-  }
-  // Lines 2.. naming rows 1 and 2: row 1 2005000 + 16 k, row 2 eight above it.
-  static std::string lines(int count, const std::string& eol = "\n") {
-    std::string text = "row1,row2,subscriber" + eol;
-    for (int k = 0; k < count; ++k) {
-      text += std::to_string(2005000 + 16 * k) + "," + std::to_string(2005008 + 16 * k) + ",S" +
-              std::to_string(k + 2) + eol;
-    }
-    return text;
-  }
   // `boxes` simulated boxes, each holding the configuration, with --device for each.
   std::vector<std::string> boxes(int count) {
     std::vector<std::string> args;
@@ -57,10 +43,7 @@ class Road : public test::Production {
   // The configuration saved at HW-A2, as the pager holds it.
   void atHwA2() {
     const std::string first = folder / "first.eep";
-    const Outcome saved =
-        capcode({"script", "--data-dir", kData}, "click switch_model\nsave " + first + "\nopen " +
-                                                     first + "\nsave " + config + "\n");
-    ASSERT_EQ(saved.status, 0) << saved.err;
+    ASSERT_TRUE(test::saveStartup(config, "click switch_model\nsave " + first + "\nopen " + first + "\n"));
     std::filesystem::copy_file(config, pager, std::filesystem::copy_options::overwrite_existing);
   }
 };

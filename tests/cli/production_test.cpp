@@ -19,6 +19,7 @@
 #include "ledger/sqlite_ledger.hpp"
 #include "support/production_fixture.hpp"
 #include "support/run_capcode.hpp"
+#include "support/startup_configuration.hpp"
 #include "support/temp_folder.hpp"
 
 extern char** environ;
@@ -26,12 +27,11 @@ extern char** environ;
 namespace capcode {
 namespace {
 
-using test::fileBytes;
-using test::TempFolder;
-
 using test::capcode;
+using test::fileBytes;
 using test::has;
 using test::Outcome;
+using test::TempFolder;
 
 int countOf(const std::string& text, const std::string& part) {
   int n = 0;
@@ -78,12 +78,10 @@ TEST_F(Production, ABatchOfFiveAdvancesAndRecordsFiveDistinctPagers) {
 TEST_F(Production, SameCapcodesOnEveryPagerNeedsToBeAskedFor) {
   const auto before = fileBytes(pager);
   const Outcome run = write({"--count", "3"}, "\n\n");
-  EXPECT_EQ(run.status, 2);
-  EXPECT_TRUE(has(run.err,
-                  "every pager would get the same capcodes; give --autoinc ROW=STEP, or "
-                  "--same-capcodes if that is what you want"));
-  EXPECT_FALSE(has(run.out, "Write to Pager..."));
-  EXPECT_EQ(fileBytes(pager), before);
+  expectRefusedBeforeAnyPager(run, 2,
+                              "every pager would get the same capcodes; give --autoinc ROW=STEP, "
+                              "or --same-capcodes if that is what you want",
+                              before);
 
   const Outcome shared = write({"--count", "2", "--same-capcodes"}, "\n");
   EXPECT_EQ(shared.status, 0) << shared.err;
@@ -235,12 +233,10 @@ TEST_F(Production, ASecondBatchThatCollidesIsRefusedBeforeAnythingIsWritten) {
   const Outcome run = capcode({"write", shifted, "--count", "3", "--autoinc", "1=1", "--sim-usb",
                                pager, "--data-dir", kData, "--ledger", ledger},
                               "\n\n");
-  EXPECT_EQ(run.status, 3);
-  EXPECT_TRUE(has(run.err,
-                  "pager 1 of 3: capcode 2004001 of row 1 (individual) is already on "
-                  "a verified pager: ledger record 2, row 1 (individual)"));
-  EXPECT_FALSE(has(run.out, "Write to Pager..."));
-  EXPECT_EQ(fileBytes(pager), before);
+  expectRefusedBeforeAnyPager(run, 3,
+                              "pager 1 of 3: capcode 2004001 of row 1 (individual) is already on "
+                              "a verified pager: ledger record 2, row 1 (individual)",
+                              before);
   EXPECT_EQ(records().size(), 3u);
 
   const Outcome reuse = capcode({"write", shifted, "--autoinc", "1=1", "--allow-reuse", "--sim-usb",
@@ -488,7 +484,7 @@ TEST(ProductionProcess, AKilledWriteLeavesAStartedRecord) {
   TempFolder folder;
   const std::string data = CAPCODE_SOURCE_DATA_DIR;
   const std::string config = folder / "config.eep";
-  ASSERT_EQ(capcode({"script", "--data-dir", data}, "save " + config + "\n").status, 0);
+  ASSERT_TRUE(test::saveStartup(config));
   const std::string ledger = folder / "ledger.sqlite3";
   std::vector<std::string> args{CAPCODE_TOOL,
                                 "write",

@@ -6,24 +6,19 @@
 #include <filesystem>
 
 #include "support/run_capcode.hpp"
+#include "support/startup_configuration.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
 namespace {
 
-using test::capcode;
-using test::fileBytes;
-using test::has;
-using test::Outcome;
-using test::TempFolder;
-
-const std::string kSourceData = CAPCODE_SOURCE_DATA_DIR;
+using namespace test;  // capcode, saveStartup, fileBytes, TempFolder, ...
 
 // What a new pager holds: the started program's configuration as File > Save writes it.
 std::vector<std::uint8_t> factoryBytes() {
   TempFolder folder;
   const std::string saved = folder / "saved.eep";
-  EXPECT_EQ(capcode({"script", "--data-dir", kSourceData}, "save " + saved + "\n").status, 0);
+  saveStartup(saved);
   return fileBytes(saved);
 }
 
@@ -46,7 +41,7 @@ TEST(SimulatedImage, AWriteToAMissingOneLeavesTheWrittenPager) {
   TempFolder folder;
   const std::string config = folder / "order.eep";
   const std::string pager = folder / "pager.eep";
-  ASSERT_EQ(capcode({"script", "--data-dir", kSourceData}, "save " + config + "\n").status, 0);
+  ASSERT_TRUE(saveStartup(config));
   const Outcome write =
       capcode({"write", config, "--sim-usb", pager, "--no-ledger", "--data-dir", kSourceData});
   EXPECT_EQ(write.status, 0) << write.out << write.err;

@@ -21,6 +21,7 @@
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "support/postgres.hpp"
+#include "support/startup_configuration.hpp"
 #include "support/temp_folder.hpp"
 
 extern char** environ;
@@ -111,14 +112,8 @@ class Stations : public ::testing::TestWithParam<Backend> {
       ledger = folder / "ledger.sqlite3";
     }
     // Rows 1 and 2 far from the others: a batch of thousands never meets them.
-    std::istringstream script(
-        "set address1 2010000\nleave address1\nset address2 2020000\n"
-        "leave address2\nsave " +
-        config + "\n");
-    std::ostringstream out;
-    std::ostringstream err;
-    CommandIo io{script, out, err, false};
-    ASSERT_EQ(runCapcode({"script", "--data-dir", kData}, io), 0) << err.str();
+    ASSERT_TRUE(test::saveStartup(
+        config, "set address1 2010000\nleave address1\nset address2 2020000\nleave address2\n"));
   }
 
   std::unique_ptr<Station> station(const std::string& name, int count,
@@ -154,7 +149,7 @@ class Stations : public ::testing::TestWithParam<Backend> {
     return list;
   }
 
-  const std::string kData = CAPCODE_SOURCE_DATA_DIR;
+  const std::string& kData = test::kSourceData;
   TempFolder folder;
   const std::string config = folder / "config.eep";
   std::string ledger;
@@ -396,14 +391,9 @@ INSTANTIATE_TEST_SUITE_P(Ledgers, Stations,
 // ends with one line and exit 3, and every pager that was written has its record.
 TEST(StationsOnADisk, AFullDiskStopsWithOneLineAndNeverWritesUnrecorded) {
   TempFolder folder;
-  const std::string data = CAPCODE_SOURCE_DATA_DIR;
+  const std::string& data = test::kSourceData;
   const std::string config = folder / "config.eep";
-  {
-    std::istringstream in("save " + config + "\n");
-    std::ostringstream out;
-    CommandIo io{in, out, out, false};
-    ASSERT_EQ(runCapcode({"script", "--data-dir", data}, io), 0);
-  }
+  ASSERT_TRUE(test::saveStartup(config));
   const std::string input = folder / "enter";
   {
     std::ofstream enter(input);
@@ -467,14 +457,9 @@ TEST(StationsOnAServer, AServerThatStopsStopsEveryStation) {
   }
   if (!server) GTEST_SKIP() << why;
   const std::string ledger = test::freshDatabase(*server);
-  const std::string data = CAPCODE_SOURCE_DATA_DIR;
+  const std::string& data = test::kSourceData;
   const std::string config = folder / "config.eep";
-  {
-    std::istringstream in("save " + config + "\n");
-    std::ostringstream out;
-    CommandIo io{in, out, out, false};
-    ASSERT_EQ(runCapcode({"script", "--data-dir", data}, io), 0);
-  }
+  ASSERT_TRUE(test::saveStartup(config));
   std::vector<std::unique_ptr<Station>> stations;
   for (int s = 1; s <= 2; ++s) {
     const std::string pager = folder / ("s" + std::to_string(s) + ".eep");

@@ -14,7 +14,7 @@ using namespace capcode;
 namespace {
 
 ProgramState& startedState() {
-  static fuzz::KeptFeedback feedback;
+  static test::AnsweringFeedback feedback;
   static ProgramState* state = [] {
     auto* started = new WindowProgram(feedback);
     started->event([&] { startProgram(*started, fuzz::fuzzStartup()); });

@@ -14,7 +14,7 @@ using namespace capcode;
 namespace {
 
 struct Window {
-  fuzz::KeptFeedback feedback;
+  test::AnsweringFeedback feedback{true};  // the log kept
   WindowProgram state{feedback};
   Window() {
     state.event([&] { startProgram(state, fuzz::fuzzStartup()); });

@@ -1,6 +1,7 @@
 #pragma once
-// What the fuzz targets share: a started program whose feedback is swallowed or kept, and a
-// scratch folder that lives as long as the fuzzing process.
+// What the fuzz targets share: the started program's options (its feedback is a
+// test::AnsweringFeedback, the log swallowed or kept), and a scratch folder that lives as long
+// as the fuzzing process.
 
 #include <stdlib.h>
 
@@ -9,26 +10,10 @@
 #include <vector>
 
 #include "app/startup.hpp"
-#include "core/feedback.hpp"
 #include "core/program_state.hpp"
+#include "support/answering_feedback.hpp"
 
 namespace capcode::fuzz {
-
-class KeptFeedback final : public Feedback {
- public:
-  void log(std::string_view line) override { lines.emplace_back(line); }
-  void beep() override {}
-  void focus(std::string_view) override {}
-  void message(std::string_view) override {}
-  void errorNotice(std::string_view) override {}
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
-    std::optional<std::string> given;
-    given.swap(answer);
-    return given;
-  }
-  std::vector<std::string> lines;
-  std::optional<std::string> answer;
-};
 
 inline StartupOptions fuzzStartup() {
   StartupOptions options;

@@ -33,9 +33,7 @@ TEST_F(UsbOnKernel, DevicesListsEachProgrammerBoxWithItsNodeAndSerial) {
   };
   for (const Listing& c : cases) {
     SCOPED_TRACE(c.products.size());
-    boxes.clear();
-    testbed.reset();
-    testbed.emplace();
+    freshTestbed();
     for (const std::string& product : c.products)
       addBox(product);
     const ProgramRun run = capcode({"devices"});
@@ -92,9 +90,7 @@ TEST_F(UsbOnKernel, WriteGoesToTheBoxNamedByItsNodeOrSerial) {
   ASSERT_NE(expected, pager);
   for (const Choice& c : cases) {
     SCOPED_TRACE(c.written);
-    boxes.clear();
-    testbed.reset();
-    testbed.emplace();
+    freshTestbed();
     addBox().setEeprom(pager);
     addBox().setEeprom(pager);
     std::vector<std::string> args{"write", config, "--no-ledger"};
@@ -136,9 +132,7 @@ TEST_F(UsbOnKernel, AFailingBoxGetsTheHonestRecordAndTheLibrarysWords) {
   const std::vector<std::uint8_t> expected = simulatedWrite(config, pager);
   for (const WriteFault& c : cases) {
     SCOPED_TRACE(c.name);
-    boxes.clear();
-    testbed.reset();
-    testbed.emplace();
+    freshTestbed();
     EmulatedBox& box = addBox();
     box.setEeprom(pager);
     if (c.fault) {
@@ -176,9 +170,7 @@ TEST_F(UsbOnKernel, AReadThatFailsLeavesNoFile) {
   };
   for (const ReadFault& c : cases) {
     SCOPED_TRACE(c.name);
-    boxes.clear();
-    testbed.reset();
-    testbed.emplace();
+    freshTestbed();
     EmulatedBox& box = addBox();
     box.setEeprom(pagerImage());
     if (c.fault) {

@@ -16,8 +16,7 @@
 
 #include "support/kernel/emulated_box.hpp"
 #include "support/kernel/run_program.hpp"
-#include "support/kernel/testbed.hpp"
-#include "support/temp_folder.hpp"
+#include "support/kernel/testbed_test.hpp"
 #include "ui/main_window.hpp"
 
 namespace capcode::kernel {
@@ -25,20 +24,11 @@ namespace {
 
 constexpr std::uint8_t kAttach = 0x13;  // the report a program greets a box with
 
-class WindowOnKernel : public ::testing::Test {
+class WindowOnKernel : public TestbedTest {
  protected:
-  void SetUp() override {
-    if (const std::string why = emulationProblem(); !why.empty())
-      GTEST_SKIP() << "the emulated kernel cannot run: " << why;
-    testbed.emplace();
-    if (!testbed->redirects())
-      GTEST_SKIP() << "the emulated kernel cannot run: umockdev's preload library does not "
-                      "redirect /sys here";
-  }
   void TearDown() override {
     window.reset();
-    boxes.clear();
-    testbed.reset();
+    TestbedTest::TearDown();
   }
 
   void open() {
@@ -75,9 +65,6 @@ class WindowOnKernel : public ::testing::Test {
     boxes.push_back(std::make_unique<EmulatedBox>(*testbed, number));
   }
 
-  test::TempFolder folder;
-  std::optional<Testbed> testbed;
-  std::vector<std::unique_ptr<EmulatedBox>> boxes;
   std::unique_ptr<ui::MainWindow> window;
 };
 

@@ -11,6 +11,7 @@
 
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "support/ledger_backends.hpp"
 #include "support/postgres.hpp"
 #include "support/temp_folder.hpp"
 
@@ -32,20 +33,8 @@ PagerRecord pager(std::vector<RecordedAddress> addresses, std::string config = "
   return record;
 }
 
-struct Backend {
-  const char* name;
-  std::function<std::unique_ptr<Ledger>(const TempFolder&)> open;
-};
-
-class LedgerTest : public ::testing::TestWithParam<Backend> {
- public:
-  static inline std::string skipped;  // why a back end is not there
-
+class LedgerTest : public test::LedgerBackendTest {
  protected:
-  void SetUp() override {
-    ledger = GetParam().open(folder);
-    if (!ledger) GTEST_SKIP() << skipped;
-  }
   std::int64_t record(std::vector<RecordedAddress> addresses, PagerResult result,
                       std::string config = "cfg") {
     PagerRecord r = pager(std::move(addresses), std::move(config));
@@ -53,8 +42,6 @@ class LedgerTest : public ::testing::TestWithParam<Backend> {
     ledger->finishAttempt(r.id, result);
     return r.id;
   }
-  TempFolder folder;
-  std::unique_ptr<Ledger> ledger;
 };
 
 struct ClashCase {
@@ -197,22 +184,8 @@ TEST_P(LedgerTest, KeepsTheListLineAndReferenceOfEachPager) {
   EXPECT_EQ(records[4].reference, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Backends, LedgerTest,
-    ::testing::Values(Backend{"memory",
-                              [](const TempFolder&) { return std::make_unique<MemoryLedger>(); }},
-                      Backend{"sqlite",
-                              [](const TempFolder& folder) {
-                                return openSqliteLedger(folder / "sub/ledger.sqlite3",
-                                                        LedgerOpen::CreateWithFolders);
-                              }},
-                      Backend{"postgresql",
-                              [](const TempFolder&) -> std::unique_ptr<Ledger> {
-                                const auto server = test::postgresServer(LedgerTest::skipped);
-                                if (!server) return nullptr;
-                                return openPostgresLedger(test::freshDatabase(*server));
-                              }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Backends, LedgerTest, ::testing::ValuesIn(test::ledgerBackends()),
+                         test::ledgerBackendName);
 
 TEST(SqliteLedger, RecordsSurviveTheProcessThatMadeThem) {
   TempFolder folder;

@@ -58,10 +58,7 @@ TEST(PostgresLimits, ASilentServerEndsTheConnectionAttemptInItsTimeLimit) {
 }
 
 TEST(PostgresLimits, TheConnectTimeLimitIsTenSecondsUnlessTheStringSaysOtherwise) {
-  std::string why;
-  const auto server = test::postgresServer(why);
-  if (!server) GTEST_SKIP() << why;
-  const std::string database = test::freshDatabase(*server);
+  CAPCODE_FRESH_DATABASE_OR_SKIP(database);
   const struct {
     std::string connection;
     const char* connectTimeout;
@@ -75,10 +72,8 @@ TEST(PostgresLimits, TheConnectTimeLimitIsTenSecondsUnlessTheStringSaysOtherwise
 }
 
 TEST(PostgresLimits, AStatementThatRunsOnIsStoppedByTheServer) {
-  std::string why;
-  const auto server = test::postgresServer(why);
-  if (!server) GTEST_SKIP() << why;
-  auto connection = connectPostgres(test::freshDatabase(*server), {std::chrono::milliseconds(300)});
+  CAPCODE_FRESH_DATABASE_OR_SKIP(database);
+  auto connection = connectPostgres(database, {std::chrono::milliseconds(300)});
   const Failure f = failureOf([&] { connection->run("SELECT pg_sleep(20)", {}); });
   EXPECT_LT(f.took, seconds(3)) << f.what;
   EXPECT_TRUE(has(f.what, "longer than 0.3 s")) << f.what;
@@ -86,10 +81,8 @@ TEST(PostgresLimits, AStatementThatRunsOnIsStoppedByTheServer) {
 }
 
 TEST(PostgresLimits, AServerThatStopsAnsweringLosesTheConnectionInTime) {
-  std::string why;
-  const auto server = test::postgresServer(why);
-  if (!server) GTEST_SKIP() << why;
-  auto connection = connectPostgres(test::freshDatabase(*server), {std::chrono::milliseconds(300)});
+  CAPCODE_FRESH_DATABASE_OR_SKIP(database);
+  auto connection = connectPostgres(database, {std::chrono::milliseconds(300)});
   const pid_t backend = std::stoi(*connection->run("SELECT pg_backend_pid()", {}).at(0).at(0));
   ASSERT_EQ(::kill(backend, SIGSTOP), 0);
   const Failure f = failureOf([&] { connection->run("SELECT 1", {}); });
@@ -112,10 +105,7 @@ void terminateOthers(const std::string& database, const std::string& extra = "")
 }
 
 TEST(PostgresLimits, ALostConnectionIsRunOnceMoreOnAFreshOne) {
-  std::string why;
-  const auto server = test::postgresServer(why);
-  if (!server) GTEST_SKIP() << why;
-  const std::string database = test::freshDatabase(*server);
+  CAPCODE_FRESH_DATABASE_OR_SKIP(database);
   auto ledger = openPostgresLedger(database);
   PagerRecord first = benchPager(2004000);
   ASSERT_FALSE(ledger->beginAttempt(first, false));
@@ -151,10 +141,7 @@ TEST(PostgresLimits, AServerThatStaysAwayGivesALedgerError) {
 }
 
 TEST(PostgresLimits, EightStationsReservingAtOnceAllGetDistinctSets) {
-  std::string why;
-  const auto server = test::postgresServer(why);
-  if (!server) GTEST_SKIP() << why;
-  const std::string database = test::freshDatabase(*server);
+  CAPCODE_FRESH_DATABASE_OR_SKIP(database);
   openPostgresLedger(database);
   constexpr int kStations = 8;
   constexpr int kEach = 40;

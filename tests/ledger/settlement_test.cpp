@@ -9,6 +9,7 @@
 #include "ledger/ledger.hpp"
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "support/ledger_backends.hpp"
 #include "support/postgres.hpp"
 #include "support/temp_folder.hpp"
 
@@ -19,20 +20,8 @@ using test::TempFolder;
 constexpr auto kIndividual = AddressRole::Individual;
 constexpr auto kShared = AddressRole::Shared;
 
-struct Backend {
-  const char* name;
-  std::function<std::unique_ptr<Ledger>(const TempFolder&)> open;
-};
-
-class SettlementTest : public ::testing::TestWithParam<Backend> {
- public:
-  static inline std::string skipped;
-
+class SettlementTest : public test::LedgerBackendTest {
  protected:
-  void SetUp() override {
-    ledger = GetParam().open(folder);
-    if (!ledger) GTEST_SKIP() << skipped;
-  }
   PagerRecord pager(std::vector<RecordedAddress> addresses) {
     PagerRecord r;
     r.host = "pc7";
@@ -58,8 +47,6 @@ class SettlementTest : public ::testing::TestWithParam<Backend> {
     }
     return {};
   }
-  TempFolder folder;
-  std::unique_ptr<Ledger> ledger;
   int images = 0;
 };
 
@@ -199,22 +186,8 @@ TEST_P(SettlementTest, AReturnedSetOfASharedBatchGoesToItsNextPager) {
   EXPECT_EQ(ledger->record(set0.id).setIndex, 0) << "the returned record keeps its history";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Backends, SettlementTest,
-    ::testing::Values(Backend{"memory",
-                              [](const TempFolder&) { return std::make_unique<MemoryLedger>(); }},
-                      Backend{"sqlite",
-                              [](const TempFolder& folder) {
-                                return openSqliteLedger(folder / "ledger.sqlite3",
-                                                        LedgerOpen::CreateIfMissing);
-                              }},
-                      Backend{"postgresql",
-                              [](const TempFolder&) -> std::unique_ptr<Ledger> {
-                                const auto server = test::postgresServer(SettlementTest::skipped);
-                                if (!server) return nullptr;
-                                return openPostgresLedger(test::freshDatabase(*server));
-                              }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Backends, SettlementTest, ::testing::ValuesIn(test::ledgerBackends()),
+                         test::ledgerBackendName);
 
 }  // namespace
 }  // namespace capcode

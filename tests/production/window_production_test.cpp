@@ -20,6 +20,7 @@
 #include "support/gated_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "support/postgres.hpp"
+#include "support/recording_feedback.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
@@ -27,18 +28,14 @@ namespace {
 
 using test::TempFolder;
 
-// What the window shows, in order, and how its questions are answered.
-class WindowFeedback final : public Feedback {
+// What the window shows in its log and notices, in order (warnings told apart; focus moves and
+// the progress dialog left out), and how its questions and file dialogs are answered.
+class WindowFeedback final : public testing::RecordingFeedback {
  public:
-  void log(std::string_view line) override { events.push_back("log: " + std::string(line)); }
-  void beep() override { events.emplace_back("beep"); }
   void focus(std::string_view) override {}
-  void message(std::string_view text) override {
-    events.push_back("message: " + std::string(text));
-  }
-  void errorNotice(std::string_view text) override {
-    events.push_back("error: " + std::string(text));
-  }
+  void progressShown(std::string_view) override {}
+  void progressCaption(std::string_view) override {}
+  void progressHidden() override {}
   void warning(std::string_view text) override {
     events.push_back("warning: " + std::string(text));
   }
@@ -51,11 +48,6 @@ class WindowFeedback final : public Feedback {
     replies.pop_front();
     return reply;
   }
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
-    std::optional<std::string> given;
-    given.swap(file);
-    return given;
-  }
   bool shown(const std::string& prefix) const {
     return std::any_of(events.begin(), events.end(),
                        [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
@@ -65,11 +57,9 @@ class WindowFeedback final : public Feedback {
                        [&](const std::string& e) { return e.find(text) != std::string::npos; });
   }
 
-  std::vector<std::string> events;
   std::vector<std::vector<std::string>> asked;
   std::vector<Question> questions;
   std::deque<std::size_t> replies;  // the buttons chosen for the next questions
-  std::optional<std::string> file;
 };
 
 class WindowProductionTest : public ::testing::Test {
@@ -77,7 +67,7 @@ class WindowProductionTest : public ::testing::Test {
   void SetUp() override {
     // A configuration file as File > Save writes it, on a pager image.
     auto first = start({});
-    feedback.file = config;
+    feedback.answer = config;
     first->state().event([&] { first->state().form.userClick("Save1"); });
     std::filesystem::copy_file(config, pager);
     ledgerOptions.ledger = ledger;
@@ -96,7 +86,7 @@ class WindowProductionTest : public ::testing::Test {
     return program;
   }
   void open(Program& program) {
-    feedback.file = config;
+    feedback.answer = config;
     program.state().event([&] { program.state().form.userClick("Open1"); });
   }
   void step(Program& program, int row, int step) {
@@ -114,6 +104,20 @@ class WindowProductionTest : public ::testing::Test {
       program.state().form.setText(rowControlName("address", row), capcode);
       program.state().form.leave(rowControlName("address", row));
     });
+  }
+  // A window on the ledger with the file opened and row 1 stepping by 1, after `pagers` writes.
+  struct Bench {
+    std::unique_ptr<Program> program;
+    std::unique_ptr<WindowProduction> production;  // closed before its program
+  };
+  Bench bench(int pagers) {
+    Bench b{start({}), nullptr};
+    b.production = std::make_unique<WindowProduction>(*b.program, ledgerOptions);
+    open(*b.program);
+    step(*b.program, 1, 1);
+    for (int k = 0; k < pagers; ++k)
+      write(*b.program);
+    return b;
   }
   // Two windows on batch order-17 write in turn; each pager gets the next set.
   void twoWindowsAlternate(const std::function<std::vector<PagerRecord>()>& list) {
@@ -168,11 +172,7 @@ class WindowProductionTest : public ::testing::Test {
 };
 
 TEST_F(WindowProductionTest, AWriteIsRecordedAsVerifiedWithItsRoles) {
-  auto program = start({});
-  WindowProduction production(*program, ledgerOptions);
-  open(*program);
-  step(*program, 1, 1);
-  write(*program);
+  auto [program, production] = bench(1);
   EXPECT_EQ(program->state().form.text("address1"), "2004001");
   const auto list = records();
   ASSERT_EQ(list.size(), 1u);
@@ -188,14 +188,14 @@ TEST_F(WindowProductionTest, AWriteIsRecordedAsVerifiedWithItsRoles) {
   EXPECT_EQ(r.addresses[0].role, AddressRole::Individual);
   for (std::size_t row = 1; row < 8; ++row)
     EXPECT_EQ(r.addresses[row].role, AddressRole::Shared) << row + 1;
-  production.awaitCount();
-  const ProductionStatus status = production.status();
+  production->awaitCount();
+  const ProductionStatus status = production->status();
   EXPECT_EQ(status.ledger, ledger);
   EXPECT_EQ(status.verifiedToday, 1);
   EXPECT_EQ(status.lastCapcodes.rfind("1=2004000 2=2004008", 0), 0u) << status.lastCapcodes;
   EXPECT_TRUE(status.problem.empty());
-  EXPECT_EQ(production.records("", "").size(), 1u);
-  EXPECT_TRUE(production.records("other", "").empty());
+  EXPECT_EQ(production->records("", "").size(), 1u);
+  EXPECT_TRUE(production->records("other", "").empty());
 }
 
 // The record is started before the transfer: a box that goes away mid-write leaves a record
@@ -294,14 +294,7 @@ TEST_F(WindowProductionTest, AnUnfinishedHolderPointsToResolve) {
 }
 
 TEST_F(WindowProductionTest, AfterARestartTheNextPagerContinuesAfterTheLast) {
-  {
-    auto program = start({});
-    WindowProduction production(*program, ledgerOptions);
-    open(*program);
-    step(*program, 1, 1);
-    write(*program);
-    write(*program);
-  }
+  bench(2);  // that window closed
   for (const auto& [reply, capcode, step] :
        {std::tuple{0, "2004002", 1}, std::tuple{1, "2004000", 0}}) {
     auto program = start({});
@@ -326,13 +319,7 @@ TEST_F(WindowProductionTest, AfterARestartTheNextPagerContinuesAfterTheLast) {
 // offer still carries on after the highest set, never with a capcode a pager holds.
 TEST_F(WindowProductionTest, TheRestartOfferFollowsTheHighestSetNotTheNewestRecord) {
   {
-    auto program = start({});
-    WindowProduction production(*program, ledgerOptions);
-    open(*program);
-    step(*program, 1, 1);
-    write(*program);
-    write(*program);
-    write(*program);
+    auto [program, production] = bench(3);
     setCapcode(*program, 1, "2004000");
     feedback.replies = {0};  // "Program again": the returned pager holding set 0
     write(*program);
@@ -450,10 +437,7 @@ TEST_F(WindowProductionTest, TwoWindowsOnOneBatchTakeConsecutiveSets) {
 
 // The same on the stations' server.
 TEST_F(WindowProductionTest, TwoWindowsOnOneBatchTakeConsecutiveSetsOnAServer) {
-  std::string why;
-  const auto server = test::postgresServer(why);
-  if (!server) GTEST_SKIP() << why;
-  const std::string database = test::freshDatabase(*server);
+  CAPCODE_FRESH_DATABASE_OR_SKIP(database);
   ledgerOptions.ledger = database;
   twoWindowsAlternate([&] { return openPostgresLedger(database)->list(""); });
 }
@@ -461,16 +445,9 @@ TEST_F(WindowProductionTest, TwoWindowsOnOneBatchTakeConsecutiveSetsOnAServer) {
 // A connection the server dropped (a restart, an idle limit) is replaced at the next write: the
 // first Alt+W after the server is back writes its pager.
 TEST_F(WindowProductionTest, ADroppedServerConnectionIsReplacedAtTheNextWrite) {
-  std::string why;
-  const auto server = test::postgresServer(why);
-  if (!server) GTEST_SKIP() << why;
-  const std::string database = test::freshDatabase(*server);
+  CAPCODE_FRESH_DATABASE_OR_SKIP(database);
   ledgerOptions.ledger = database;
-  auto program = start({});
-  WindowProduction production(*program, ledgerOptions);
-  open(*program);
-  step(*program, 1, 1);
-  write(*program);
+  auto [program, production] = bench(1);
   PGconn* pg = PQconnectdb(database.c_str());
   ASSERT_EQ(PQstatus(pg), CONNECTION_OK) << PQerrorMessage(pg);
   PGresult* dropped = PQexec(pg,
@@ -503,12 +480,7 @@ TEST_F(WindowProductionTest, ASetGivenBackIsTakenAgain) {
   EXPECT_EQ(list[0].setIndex, 0);
   EXPECT_FALSE(holdsCapcodes(list[0].result)) << resultName(list[0].result);
   std::filesystem::rename(folder / "away.eep", pager);
-  auto program = start({});
-  WindowProduction production(*program, ledgerOptions);
-  open(*program);
-  step(*program, 1, 1);
-  write(*program);
-  write(*program);
+  auto [program, production] = bench(2);
   list = records();
   ASSERT_EQ(list.size(), 3u);
   EXPECT_EQ(list[1].setIndex, 0);
@@ -521,18 +493,12 @@ TEST_F(WindowProductionTest, ASetGivenBackIsTakenAgain) {
 // nothing: one log line, a beep and the notice with the ledger's reason.
 TEST_F(WindowProductionTest, AStationUnlikeTheBatchIsRefused) {
   ledgerOptions.batch = "order-17";
-  {
-    auto program = start({});
-    WindowProduction production(*program, ledgerOptions);
-    open(*program);
-    step(*program, 1, 1);
-    write(*program);
-  }
+  bench(1);  // that window closed
   ASSERT_EQ(records().size(), 1u);
   const std::string changed = folder / "changed.eep";
   {
     auto program = start({});
-    feedback.file = changed;
+    feedback.answer = changed;
     program->state().event([&] {
       program->state().form.setText("address1", "2005000");
       program->state().form.leave("address1");
@@ -552,7 +518,7 @@ TEST_F(WindowProductionTest, AStationUnlikeTheBatchIsRefused) {
     auto program = start({});
     WindowProduction production(*program, ledgerOptions);
     if (!c.file.empty()) {
-      feedback.file = c.file;
+      feedback.answer = c.file;
       program->state().event([&] { program->state().form.userClick("Open1"); });
     }
     step(*program, 1, c.step);

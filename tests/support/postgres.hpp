@@ -50,4 +50,20 @@ inline std::string freshDatabase(const std::string& server) {
   return connection;
 }
 
+// A fresh database on the server, or nothing with `why` set when there is no server.
+inline std::optional<std::string> freshDatabase(std::string& why) {
+  const auto server = postgresServer(why);
+  if (!server) return std::nullopt;
+  return freshDatabase(*server);
+}
+
 }  // namespace capcode::test
+
+// Declares `name`, the connection string of a fresh database on the tests' server, or skips the
+// test with the reason when there is no server.
+#define CAPCODE_FRESH_DATABASE_OR_SKIP(name)                                   \
+  std::string name;                                                           \
+  if (std::string why_; const auto fresh_ = ::capcode::test::freshDatabase(why_)) \
+    name = *fresh_;                                                           \
+  else                                                                        \
+    GTEST_SKIP() << why_

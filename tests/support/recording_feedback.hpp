@@ -9,7 +9,7 @@
 
 namespace capcode::testing {
 
-class RecordingFeedback final : public Feedback {
+class RecordingFeedback : public Feedback {
  public:
   void log(std::string_view line) override { events.push_back("log: " + std::string(line)); }
   void beep() override { events.emplace_back("beep"); }

@@ -5,31 +5,12 @@
 #include "app/clean_decode.hpp"
 #include "core/codec.hpp"
 #include "production/batch_plan.hpp"
+#include "support/answering_feedback.hpp"
 
 namespace capcode::sim {
 
-namespace {
-
-// Nobody watches the bench; its save dialog is answered with the path asked for.
-class BenchFeedback final : public Feedback {
- public:
-  void log(std::string_view) override {}
-  void beep() override {}
-  void focus(std::string_view) override {}
-  void message(std::string_view) override {}
-  void errorNotice(std::string_view) override {}
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
-    std::optional<std::string> given;
-    given.swap(file);
-    return given;
-  }
-  std::optional<std::string> file;
-};
-
-}  // namespace
-
 struct Workshop::Bench {
-  BenchFeedback feedback;
+  test::AnsweringFeedback feedback;  // nobody watches; the save dialog gets the path asked for
   std::unique_ptr<Program> program;
   Image base{};  // the start-up's configuration at this revision
 };
@@ -69,7 +50,7 @@ bool Workshop::saveConfiguration(const Scenario& scenario, const std::string& pa
     for (int row = 1; row <= kAddressRows; ++row)
       form.runHandler(rowControlName("address", row, "Exit"));
   });
-  bench.feedback.file = path;
+  bench.feedback.answer = path;
   return state.event([&] { form.userClick("Save1"); });
 }
 

@@ -48,17 +48,7 @@ void complete(Client* client, long result, int error) {
 
 // Copies `bytes` into the memory the ioctl's pointer argument names.
 bool answerPointer(Client* client, const void* bytes, std::size_t length) {
-  GError* error = nullptr;
-  UMockdevIoctlData* target =
-      umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, &error);
-  if (target == nullptr) {
-    g_clear_error(&error);
-    return false;
-  }
-  umockdev_ioctl_data_update(target, 0, static_cast<guint8*>(const_cast<void*>(bytes)),
-                             static_cast<gint>(length));
-  umockdev_ioctl_data_unref(target);
-  return true;
+  return ioctlPointee(client, nullptr, bytes, length);
 }
 
 std::string text(const char* format, int value) {

@@ -1,6 +1,6 @@
 #pragma once
-// The set-up every test on the emulated kernel shares: a testbed (or a skip that says why
-// there can be none), a work folder, pager images, and the real `capcode` run on it.
+// The set-up the tests of the real back ends on the emulated kernel share: the testbed of
+// TestbedTest, pager images, and the real `capcode` run on it.
 
 #include <gtest/gtest.h>
 
@@ -13,25 +13,13 @@
 #include "support/kernel/emulated_box.hpp"
 #include "support/kernel/run_program.hpp"
 #include "support/kernel/testbed.hpp"
+#include "support/kernel/testbed_test.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode::kernel {
 
-class EmulatedKernelTest : public ::testing::Test {
+class EmulatedKernelTest : public TestbedTest {
  protected:
-  void SetUp() override {
-    if (const std::string why = emulationProblem(); !why.empty())
-      GTEST_SKIP() << "the emulated kernel cannot run: " << why;
-    testbed.emplace();
-    if (!testbed->redirects())
-      GTEST_SKIP() << "the emulated kernel cannot run: umockdev's preload library does not "
-                      "redirect /sys here";
-  }
-  void TearDown() override {
-    boxes.clear();  // before the testbed
-    testbed.reset();
-  }
-
   EmulatedBox& addBox(const std::string& product = "P-2 programmer") {
     boxes.push_back(std::make_unique<EmulatedBox>(*testbed, static_cast<int>(boxes.size()) + 1,
                                                   product));
@@ -70,10 +58,6 @@ class EmulatedKernelTest : public ::testing::Test {
     EXPECT_EQ(run.status, 0) << run.all();
     return test::fileBytes(simulated);
   }
-
-  test::TempFolder folder;
-  std::optional<Testbed> testbed;
-  std::vector<std::unique_ptr<EmulatedBox>> boxes;
 };
 
 inline bool has(const std::string& text, const std::string& part) {

@@ -25,18 +25,7 @@ using Client = UMockdevIoctlClient;
 
 // The byte the ioctl's pointer argument names, read (`value` given) or written back.
 bool pointee(Client* client, std::uint8_t* in, const std::uint8_t* out, std::size_t length = 1) {
-  GError* error = nullptr;
-  UMockdevIoctlData* target =
-      umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, &error);
-  if (target == nullptr) {
-    g_clear_error(&error);
-    return false;
-  }
-  if (in != nullptr) std::copy_n(target->data, length, in);
-  if (out != nullptr)
-    umockdev_ioctl_data_update(target, 0, const_cast<guint8*>(out), static_cast<gint>(length));
-  umockdev_ioctl_data_unref(target);
-  return true;
+  return ioctlPointee(client, in, out, length);
 }
 
 }  // namespace
@@ -76,22 +65,10 @@ std::vector<std::uint8_t> EmulatedParallelPort::eeprom() const {
   return {chip_.memory.begin(), chip_.memory.end()};
 }
 
-unsigned EmulatedParallelPort::claims() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return claims_;
-}
-unsigned EmulatedParallelPort::refusedUnclaimed() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return refused_;
-}
-bool EmulatedParallelPort::claimed() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return claimed_;
-}
-unsigned EmulatedParallelPort::ioctls() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return ioctls_;
-}
+unsigned EmulatedParallelPort::claims() const { return locked(claims_); }
+unsigned EmulatedParallelPort::refusedUnclaimed() const { return locked(refused_); }
+bool EmulatedParallelPort::claimed() const { return locked(claimed_); }
+unsigned EmulatedParallelPort::ioctls() const { return locked(ioctls_); }
 
 void EmulatedParallelPort::driveChip() {
   const bool enabled = (data_ & kEnableA) != 0 && (control_ & kEnableB) == 0;

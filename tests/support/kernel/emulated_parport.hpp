@@ -44,6 +44,12 @@ class EmulatedParallelPort {
                      EmulatedParallelPort* port);
   void handle(UMockdevIoctlClient* client);
   void driveChip();
+  // A count or state the testbed's thread keeps, read under the lock from the test's.
+  template <typename T>
+  T locked(const T& member) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return member;
+  }
 
   Testbed& testbed_;
   UMockdevIoctlBase* handler_ = nullptr;

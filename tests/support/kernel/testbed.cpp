@@ -120,4 +120,21 @@ void Testbed::detach(const std::string& node) {
   g_clear_error(&error);
 }
 
+bool ioctlPointee(UMockdevIoctlClient* client, void* in, const void* out, std::size_t length) {
+  GError* error = nullptr;
+  UMockdevIoctlData* target =
+      umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, &error);
+  if (target == nullptr) {
+    g_clear_error(&error);
+    return false;
+  }
+  if (in != nullptr) std::memcpy(in, target->data, length);
+  if (out != nullptr) {
+    umockdev_ioctl_data_update(target, 0, static_cast<guint8*>(const_cast<void*>(out)),
+                               static_cast<gint>(length));
+  }
+  umockdev_ioctl_data_unref(target);
+  return true;
+}
+
 }  // namespace capcode::kernel

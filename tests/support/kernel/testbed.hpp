@@ -6,6 +6,7 @@
 // node are handed to the handler attached to it, which runs on the testbed's own thread.
 // One testbed per process at a time; it removes its root folder when it goes.
 
+#include <cstddef>
 #include <string>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -16,6 +17,11 @@ namespace capcode::kernel {
 
 // Why the emulated kernel cannot run in this process, or empty when it can.
 std::string emulationProblem();
+
+// The `length` bytes an ioctl's pointer argument names in the calling program: copied into `in`
+// (when given), then overwritten with `out` (when given). False when the pointer names nothing
+// that program may touch (the ioctl then fails with EFAULT).
+bool ioctlPointee(UMockdevIoctlClient* client, void* in, const void* out, std::size_t length);
 
 class Testbed {
  public:
