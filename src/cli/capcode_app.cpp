@@ -17,6 +17,26 @@ int guarded(CommandIo& io, std::string_view command, int status,
   }
 }
 
+std::unique_ptr<Program> startPagerProgram(CommandIo& io, std::string_view command,
+                                           Feedback& feedback, const SessionOptions& options,
+                                           int& status) {
+  std::unique_ptr<Program> program;
+  try {
+    program = std::make_unique<Program>(feedback, sessionProgramOptions(options));
+  } catch (const std::runtime_error& e) {
+    complain(io, command) << e.what() << "\n";
+    status = kExitUsage;
+    return nullptr;
+  }
+  if (!program->start()) {
+    complain(io, command) << "the program could not start\n";
+    status = kExitFailed;
+    return nullptr;
+  }
+  status = kExitOk;
+  return program;
+}
+
 int runCapcode(const std::vector<std::string>& args, CommandIo& io) {
   CLI::App app(
       "Capcode programmer for POCSAG pagers that keep their configuration in a 24C16 "

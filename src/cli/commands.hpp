@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -26,6 +27,13 @@ using SessionOptions = SharedOptionValues;
 inline ProgramOptions sessionProgramOptions(const SessionOptions& options) {
   return {startupOptionsFor(options.dataDirectory), options.hardware};
 }
+
+// The program of a pager command, started: hardware options it cannot meet end in a usage error
+// (`status` kExitUsage), a start-up that fails in kExitFailed, each said as `command`'s; null
+// then.
+std::unique_ptr<Program> startPagerProgram(CommandIo& io, std::string_view command,
+                                           Feedback& feedback, const SessionOptions& options,
+                                           int& status);
 
 // A menu command or a click as one window event.
 inline void clickOn(Program& program, std::string_view item) {

@@ -228,17 +228,9 @@ int runIdentify(IdentifyOptions o, CommandIo& io) {
 
   // The status log of the read goes to standard error: standard output is the answer.
   ConsoleFeedback feedback(io.err, io.err, io.errIsTerminal);
-  std::unique_ptr<Program> session;
-  try {
-    session = std::make_unique<Program>(feedback, sessionProgramOptions(o.session));
-  } catch (const std::runtime_error& e) {
-    complain(io, "identify") << e.what() << "\n";
-    return kExitUsage;
-  }
-  if (!session->start()) {
-    io.err << "capcode identify: the program could not start\n";
-    return kExitFailed;
-  }
+  int started = kExitOk;
+  const std::unique_ptr<Program> session = startPagerProgram(io, "identify", feedback, o.session, started);
+  if (!session) return started;
   selectRevision(session->state(), revision);
   const std::optional<PagerRead> read = readPager(*session, io);
   int status = kExitFailed;

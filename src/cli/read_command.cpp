@@ -35,17 +35,9 @@ int runRead(const ReadOptions& o, CommandIo& io) {
   }
   SessionOptions options = o.session;
   if (boxes.size() == 1) options.hardware = boxes.front().hardware;
-  std::unique_ptr<Program> session;
-  try {
-    session = std::make_unique<Program>(feedback, sessionProgramOptions(options));
-  } catch (const std::runtime_error& e) {
-    complain(io, "read") << e.what() << "\n";
-    return kExitUsage;
-  }
-  if (!session->start()) {
-    io.err << "capcode read: the program could not start\n";
-    return kExitFailed;
-  }
+  int started = kExitOk;
+  const std::unique_ptr<Program> session = startPagerProgram(io, "read", feedback, options, started);
+  if (!session) return started;
   clickOn(*session, "ReadFromPager");
   const PagerOutcome read = session->links().lastRead.what;
   const bool complete = read == PagerOutcome::ReadCompleted;

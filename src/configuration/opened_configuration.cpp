@@ -47,7 +47,7 @@ std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const ch
 
 OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
                                          const OpenOptions& options, Feedback& person)
-    : feedback_(person), program_(std::make_unique<Program>(feedback_, offline(options))) {
+    : feedback_(person, false), program_(std::make_unique<Program>(feedback_, offline(options))) {
   if (!program_->startUp()) throw std::runtime_error("the program could not start");
   ProgramState& s = state();
   const std::uint8_t revision = revisionNamed(options.revision.value_or("B")).value_or(kHwB);

@@ -14,7 +14,7 @@
 #include "app/clean_decode.hpp"
 #include "app/program.hpp"
 #include "configuration/configuration_input.hpp"
-#include "configuration/file_feedback.hpp"
+#include "core/watching_feedback.hpp"
 #include "core/image.hpp"
 
 namespace capcode {
@@ -44,13 +44,13 @@ class OpenedConfiguration {
   const RevisionCheck& revisionCheck() const { return revisionCheck_; }
   ProgramState& state() { return program_->state(); }
   Program& program() { return *program_; }
-  FileFeedback& feedback() { return feedback_; }
+  WatchingFeedback& feedback() { return feedback_; }
   const StartupOptions& startup() const { return program_->startup(); }
   // The file's first 2048 bytes as read (0xFF past a short file).
   const Image& bytes() const { return bytes_; }
 
  private:
-  FileFeedback feedback_;
+  WatchingFeedback feedback_;
   std::unique_ptr<Program> program_;
   std::string temporary_;  // a stream, kept for the open dialog's answer
   bool loaded_ = false;

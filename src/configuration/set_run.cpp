@@ -19,13 +19,13 @@ struct Watch {
   explicit Watch(OpenedConfiguration& opened)
       : feedback(opened.feedback()),
         beeps(feedback.beeps),
-        focus(feedback.focusReturns),
-        notices(feedback.notices) {}
+        focus(feedback.focused.size()),
+        notices(feedback.notices.size()) {}
   bool refused() const {
-    return feedback.beeps != beeps || feedback.focusReturns != focus ||
-           feedback.notices != notices;
+    return feedback.beeps != beeps || feedback.focused.size() != focus ||
+           feedback.notices.size() != notices;
   }
-  const FileFeedback& feedback;
+  const WatchingFeedback& feedback;
   std::size_t beeps;
   std::size_t focus;
   std::size_t notices;

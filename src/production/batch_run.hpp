@@ -14,7 +14,7 @@
 #include "production/order_plan.hpp"
 #include "production/pager_recorder.hpp"
 #include "production/production_batch.hpp"
-#include "production/watching_feedback.hpp"
+#include "core/watching_feedback.hpp"
 
 namespace capcode {
 

@@ -1,7 +1,8 @@
 #pragma once
-// Passes everything the program shows on to the person's feedback, and keeps what a batch
-// must look at afterwards: the controls a rule put the focus back on and the error notices.
-// The configuration's file dialog is answered by the batch, once.
+// Passes everything the program shows on to the person's feedback, and keeps what a tool or a
+// batch must look at afterwards to tell whether the window refused something: the beeps, the
+// controls a rule put the focus back on and the error notices. File > Open's dialog is answered
+// with the file the tool names, once.
 
 #include <optional>
 #include <string>
@@ -13,11 +14,16 @@ namespace capcode {
 
 class WatchingFeedback final : public Feedback {
  public:
-  // `shown` must outlive this object.
-  explicit WatchingFeedback(Feedback& shown) : shown_(shown) {}
+  // `shown` must outlive this object. A file dialog after the answered one goes to the person
+  // when `laterDialogsToPerson`, else it is cancelled (a tool shows no dialog).
+  explicit WatchingFeedback(Feedback& shown, bool laterDialogsToPerson = true)
+      : shown_(shown), laterDialogsToPerson_(laterDialogsToPerson) {}
 
   void log(std::string_view line) override { shown_.log(line); }
-  void beep() override { shown_.beep(); }
+  void beep() override {
+    ++beeps;
+    shown_.beep();
+  }
   void focus(std::string_view control) override {
     focused.emplace_back(control);
     shown_.focus(control);
@@ -33,7 +39,7 @@ class WatchingFeedback final : public Feedback {
   using Feedback::ask;
   void warning(std::string_view text) override { shown_.warning(text); }
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override {
-    if (!answer) return shown_.chooseFile(request);
+    if (!answer && laterDialogsToPerson_) return shown_.chooseFile(request);
     std::optional<std::string> given;
     given.swap(answer);
     return given;
@@ -46,11 +52,13 @@ class WatchingFeedback final : public Feedback {
   void progressHidden() override { shown_.progressHidden(); }
 
   std::optional<std::string> answer;  // the next file dialog's path
-  std::vector<std::string> focused;   // oldest first
-  std::vector<std::string> notices;   // oldest first
+  std::size_t beeps = 0;
+  std::vector<std::string> focused;  // oldest first
+  std::vector<std::string> notices;  // oldest first
 
  private:
   Feedback& shown_;
+  bool laterDialogsToPerson_;
 };
 
 }  // namespace capcode
