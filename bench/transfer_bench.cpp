@@ -78,7 +78,8 @@ void BM_UsbWriteVerify(benchmark::State& bench) {
   long transfers = 0;
   for (auto _ : bench) {
     const long before = allocations.load();
-    const auto result = rig.links.engine.transferEeprom(pagerEeprom(), 0, TransferDirection::Write, rig.image.data());
+    const auto result = rig.links.engine.transferEeprom(pagerEeprom(), 0, TransferDirection::Write,
+                                                        rig.image.data());
     allocated += allocations.load() - before;
     ++transfers;
     if (result != 2) bench.SkipWithError("the write did not verify");
@@ -304,7 +305,8 @@ int main(int argc, char** argv) {
     constexpr int kRuns = 200;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kRuns; ++i)
-      rig.links.engine.transferEeprom(pagerEeprom(), 0, TransferDirection::Write, rig.image.data());
+      rig.links.engine.transferEeprom(capcode::pagerEeprom(), 0,
+                                      capcode::TransferDirection::Write, rig.image.data());
     capcode::usbHostMillis =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
             .count() /

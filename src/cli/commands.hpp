@@ -28,13 +28,6 @@ inline ProgramOptions sessionProgramOptions(const SessionOptions& options) {
   return {startupOptionsFor(options.dataDirectory), options.hardware};
 }
 
-// The program of a pager command, started: hardware options it cannot meet end in a usage error
-// (`status` kExitUsage), a start-up that fails in kExitFailed, each said as `command`'s; null
-// then.
-std::unique_ptr<Program> startPagerProgram(CommandIo& io, std::string_view command,
-                                           Feedback& feedback, const SessionOptions& options,
-                                           int& status);
-
 // A menu command or a click as one window event.
 inline void clickOn(Program& program, std::string_view item) {
   ProgramState& state = program.state();
@@ -60,6 +53,13 @@ inline std::ostream& complain(CommandIo& io, std::string_view command) {
 // standard error, and `status`. Every command runs so (a last resort: kExitFailed), and a
 // command whose refusals of a kind have their own status runs that part so too.
 int guarded(CommandIo& io, std::string_view command, int status, const std::function<int()>& work);
+
+// The program of a pager command, started: hardware options it cannot meet end in a usage error
+// (`status` kExitUsage), a start-up that fails in kExitFailed, each said as `command`'s; null
+// then.
+std::unique_ptr<Program> startPagerProgram(CommandIo& io, std::string_view command,
+                                           Feedback& feedback, const SessionOptions& options,
+                                           int& status);
 
 using CommandRun = std::function<int()>;
 

@@ -127,7 +127,7 @@ TEST(Declarations, EveryWindowOptionIsInItsManualPage) {
   ASSERT_NE(options, std::string::npos);
   const std::string synopsis = page.substr(0, page.find(".SH DESCRIPTION"));
   const std::string described = page.substr(options, page.find(".SH EXIT STATUS") - options);
-  const test::Outcome help =
+  const test::CommandRan help =
       test::runCommand(std::string("'") + CAPCODE_WINDOW + "' --help 2>&1");
   static const std::regex kOption(R"(^\s+(?:-\w,)?(--[a-z][a-z0-9-]*))");
   std::istringstream lines(help.out);

@@ -65,9 +65,15 @@ class WindowLedgerWait : public Window {
 // Alt+W on a server that says nothing: the write waits 30 s for the connection, and all that
 // time the window answers, the menus open, and a second write is refused, not queued.
 TEST_F(WindowLedgerWait, ASilentServerLeavesTheWindowAnswering) {
+#ifdef CAPCODE_SANITIZED
+  // Timings mean nothing under the sanitizers: a shorter silence, and no gap measured.
+  constexpr int kSilence = 5;
+#else
+  constexpr int kSilence = 30;
+#endif
   test::SilentServer silent;
   const std::string server = "postgresql://127.0.0.1:" + std::to_string(silent.port()) +
-                             "/capcode?connect_timeout=30";
+                             "/capcode?connect_timeout=" + std::to_string(kSilence);
   production.ledger = server;
   openOnBox("capcode_ui_ledger_silent.eep");
   QString waiting;
@@ -91,9 +97,11 @@ TEST_F(WindowLedgerWait, ASilentServerLeavesTheWindowAnswering) {
   QElapsedTimer took;
   took.start();
   window->action("WriteToPager")->trigger();
-  EXPECT_GE(took.elapsed(), 25000) << "the server's silence";
+  EXPECT_GE(took.elapsed(), kSilence * 1000 - 5000) << "the server's silence";
   std::printf("window_longest_gap_ms: %lld\n", static_cast<long long>(beats.longestGap()));
+#ifndef CAPCODE_SANITIZED
   EXPECT_LT(beats.longestGap(), 100) << "ms without answering";
+#endif
   EXPECT_TRUE(waiting.startsWith("Waiting for the ledger " + QString::fromStdString(server) +
                                  " (checking the capcodes): "))
       << waiting.toStdString();
