@@ -14,6 +14,9 @@ struct LedgerOptionRow {
   // The help for each LedgerOptionUser; null where that program does not take the option.
   std::array<const char*, kUsers> help;
   CLI::Option* LedgerOptionsAdded::*added;
+  // Adds the option to `command`, storing into its field of `values`.
+  CLI::Option* (*add)(CLI::App& command, const char* name, const char* help,
+                      ProductionOptions& values);
 };
 
 const char* const kStationHelp = "this station's name in the ledger (the host name)";
@@ -30,14 +33,23 @@ const LedgerOptionRow kRows[] = {
       "(postgresql://... or a libpq connection string)",
       "the ledger: a file (default $XDG_DATA_HOME/capcode/ledger.sqlite3) or a PostgreSQL "
       "connection string"},
-     &LedgerOptionsAdded::ledger},
+     &LedgerOptionsAdded::ledger,
+     [](CLI::App& c, const char* name, const char* help, ProductionOptions& v) {
+       return c.add_option(name, v.ledger, help);
+     }},
     {"--no-ledger",
      "",
      {"keep no record of the pagers written", "keep no ledger (the default)",
       "keep no record of the pagers programmed", nullptr},
-     &LedgerOptionsAdded::noLedger},
+     &LedgerOptionsAdded::noLedger,
+     [](CLI::App& c, const char* name, const char* help, ProductionOptions& v) {
+       return c.add_flag(name, v.noLedger, help);
+     }},
     {"--station", "NAME", {kStationHelp, kStationHelp, kStationHelp, nullptr},
-     &LedgerOptionsAdded::station},
+     &LedgerOptionsAdded::station,
+     [](CLI::App& c, const char* name, const char* help, ProductionOptions& v) {
+       return c.add_option(name, v.station, help);
+     }},
     {"--batch",
      "NAME",
      {"program a batch shared by several stations: each pager written takes the batch's next "
@@ -47,18 +59,11 @@ const LedgerOptionRow kRows[] = {
       "program a batch shared by several stations: each pager takes the batch's next free "
       "capcode set from the ledger (a PostgreSQL server for several stations)",
       nullptr},
-     &LedgerOptionsAdded::batch},
+     &LedgerOptionsAdded::batch,
+     [](CLI::App& c, const char* name, const char* help, ProductionOptions& v) {
+       return c.add_option(name, v.batch, help);
+     }},
 };
-
-CLI::Option* add(CLI::App& command, const LedgerOptionRow& row, const char* help,
-                 ProductionOptions& values) {
-  const std::string name = row.name;
-  if (name == "--no-ledger") return command.add_flag(row.name, values.noLedger, help);
-  CLI::Option* option = name == "--ledger"    ? command.add_option(row.name, values.ledger, help)
-                        : name == "--station" ? command.add_option(row.name, values.station, help)
-                                              : command.add_option(row.name, values.batch, help);
-  return option->type_name(row.valueName);
-}
 
 }  // namespace
 
@@ -67,7 +72,10 @@ LedgerOptionsAdded addLedgerOptions(CLI::App& command, LedgerOptionUser user,
   LedgerOptionsAdded added;
   for (const LedgerOptionRow& row : kRows) {
     const char* help = row.help[static_cast<std::size_t>(user)];
-    if (help != nullptr) added.*row.added = add(command, row, help, values);
+    if (help == nullptr) continue;
+    CLI::Option* option = row.add(command, row.name, help, values);
+    if (row.valueName[0] != '\0') option->type_name(row.valueName);
+    added.*row.added = option;
   }
   return added;
 }

@@ -477,9 +477,8 @@ bool WindowProduction::takeCount() {
 }
 
 void WindowProduction::awaitCount() {
-  while (impl_->takeCount(true)) {
-    if (!impl_->counting.valid()) return;
-  }
+  // A count taken in may start the next one a write asked for meanwhile.
+  while (impl_->counting.valid()) impl_->takeCount(true);
 }
 
 void WindowProduction::setWaitHook(std::function<void(const LedgerWait&)> hook) {
