@@ -10,17 +10,18 @@
 
 #include "app/clean_decode.hpp"
 #include "cli/commands.hpp"
-#include "options/ledger_options.hpp"
 #include "cli/console_feedback.hpp"
 #include "cli/device_report.hpp"
 #include "cli/pager_changes.hpp"
 #include "core/config_file.hpp"
+#include "core/enum_text.hpp"
 #include "core/json.hpp"
 #include "core/visible_text.hpp"
 #include "ledger/record_text.hpp"
 #include "ledger/sha256.hpp"
 #include "ledger/sql_ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
+#include "options/ledger_options.hpp"
 #include "production/batch_plan.hpp"
 #include "production/pager_identity.hpp"
 
@@ -47,16 +48,15 @@ struct PagerRead {
   int blankByte = -1;       // the byte a blank pager holds everywhere
 };
 
+constexpr EnumText<ReadState> kReadStateNames[] = {
+    {ReadState::Completed, "completed"},
+    {ReadState::Damaged, "damaged"},
+    {ReadState::Blank, "blank"},
+};
+static_assert(namesEachValueOnce(kReadStateNames, ReadState::Blank));
+
 std::string_view readName(ReadState state) {
-  switch (state) {
-    case ReadState::Completed:
-      return "completed";
-    case ReadState::Damaged:
-      return "damaged";
-    case ReadState::Blank:
-      return "blank";
-  }
-  return "";
+  return enumText(kReadStateNames, state, "");
 }
 
 // The box --device names, or the only one; a refusal is printed and its status returned.
@@ -229,7 +229,8 @@ int runIdentify(IdentifyOptions o, CommandIo& io) {
   // The status log of the read goes to standard error: standard output is the answer.
   ConsoleFeedback feedback(io.err, io.err, io.errIsTerminal);
   int started = kExitOk;
-  const std::unique_ptr<Program> session = startPagerProgram(io, "identify", feedback, o.session, started);
+  const std::unique_ptr<Program> session =
+      startPagerProgram(io, "identify", feedback, o.session, started);
   if (!session) return started;
   selectRevision(session->state(), revision);
   const std::optional<PagerRead> read = readPager(*session, io);

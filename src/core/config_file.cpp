@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/codec.hpp"
+#include "core/enum_text.hpp"
 #include "core/file_io.hpp"
 #include "core/image_map.hpp"
 #include "core/program_state.hpp"
@@ -80,19 +81,13 @@ void save1Click(ProgramState& state) {
 }  // namespace
 
 std::string_view fileOpenRefusalLine(FileOpenResult result) {
-  switch (result) {
-    case FileOpenResult::ReadError:
-      return "Load file error";
-    case FileOpenResult::ChecksumError:
-      return "File checksum error";
-    case FileOpenResult::WrongEdition:
-      return "File not for this model!";
-    case FileOpenResult::NotRun:
-    case FileOpenResult::Opened:
-    case FileOpenResult::Cancelled:
-      break;
-  }
-  return {};
+  // The results that open the file, or never looked at one, have no line.
+  static constexpr EnumText<FileOpenResult> kRefusalLines[] = {
+      {FileOpenResult::ReadError, "Load file error"},
+      {FileOpenResult::ChecksumError, "File checksum error"},
+      {FileOpenResult::WrongEdition, "File not for this model!"},
+  };
+  return enumText(kRefusalLines, result, "");
 }
 
 void encodeForSave(ProgramState& state) {

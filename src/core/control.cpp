@@ -1,29 +1,24 @@
 #include "core/control.hpp"
 
+#include "core/enum_text.hpp"
+
 namespace capcode {
 
+namespace {
+
+constexpr EnumText<ControlKind> kControlKindNames[] = {
+    {ControlKind::Text, "text field"},    {ControlKind::Choice, "list"},
+    {ControlKind::Flag, "check box"},     {ControlKind::Slider, "slider"},
+    {ControlKind::MenuItem, "menu item"}, {ControlKind::Label, "label"},
+    {ControlKind::Group, "group"},        {ControlKind::Page, "page"},
+    {ControlKind::Window, "window"},
+};
+static_assert(namesEachValueOnce(kControlKindNames, ControlKind::Window));
+
+}  // namespace
+
 const char* controlKindName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::Text:
-      return "text field";
-    case ControlKind::Choice:
-      return "list";
-    case ControlKind::Flag:
-      return "check box";
-    case ControlKind::Slider:
-      return "slider";
-    case ControlKind::MenuItem:
-      return "menu item";
-    case ControlKind::Label:
-      return "label";
-    case ControlKind::Group:
-      return "group";
-    case ControlKind::Page:
-      return "page";
-    case ControlKind::Window:
-      return "window";
-  }
-  return "control";
+  return enumText(kControlKindNames, kind, "control");
 }
 
 std::string Control::selectedItem() const {

@@ -1,35 +1,31 @@
 #include "link/pager_outcome.hpp"
 
+#include "core/enum_text.hpp"
+
 namespace capcode {
 
+namespace {
+
+constexpr EnumText<PagerOutcome> kPagerOutcomeNames[] = {
+    {PagerOutcome::NotRun, "not run"},
+    {PagerOutcome::NoDevice, "no device"},
+    {PagerOutcome::ReadChecksumBad, "read checksum bad"},
+    {PagerOutcome::ModelMismatch, "model mismatch"},
+    {PagerOutcome::Cancelled, "cancelled"},
+    {PagerOutcome::ReadCompleted, "read completed"},
+    {PagerOutcome::RefusedBeforeWrite, "refused before the write"},
+    {PagerOutcome::WriteNotAcknowledged, "write not acknowledged"},
+    {PagerOutcome::VerifyMismatch, "verify mismatch"},
+    {PagerOutcome::Verified, "verified"},
+    {PagerOutcome::TransferFailed, "transfer failed"},
+    {PagerOutcome::Interrupted, "interrupted"},
+};
+static_assert(namesEachValueOnce(kPagerOutcomeNames, PagerOutcome::Interrupted));
+
+}  // namespace
+
 std::string_view pagerOutcomeName(PagerOutcome outcome) {
-  switch (outcome) {
-    case PagerOutcome::NotRun:
-      return "not run";
-    case PagerOutcome::NoDevice:
-      return "no device";
-    case PagerOutcome::ReadChecksumBad:
-      return "read checksum bad";
-    case PagerOutcome::ModelMismatch:
-      return "model mismatch";
-    case PagerOutcome::Cancelled:
-      return "cancelled";
-    case PagerOutcome::ReadCompleted:
-      return "read completed";
-    case PagerOutcome::RefusedBeforeWrite:
-      return "refused before the write";
-    case PagerOutcome::WriteNotAcknowledged:
-      return "write not acknowledged";
-    case PagerOutcome::VerifyMismatch:
-      return "verify mismatch";
-    case PagerOutcome::Verified:
-      return "verified";
-    case PagerOutcome::TransferFailed:
-      return "transfer failed";
-    case PagerOutcome::Interrupted:
-      return "interrupted";
-  }
-  return "unknown";
+  return enumText(kPagerOutcomeNames, outcome, "unknown");
 }
 
 }  // namespace capcode

@@ -1,6 +1,5 @@
 #include "ui/ledger_wait_window.hpp"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -8,7 +7,7 @@
 namespace capcode::ui {
 
 LedgerWaitWindow::LedgerWaitWindow(QWidget* owner, std::function<void()> cancel)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+    : HidingDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       text_(new QLabel(this)),
       cancel_(new QPushButton("Cancel", this)) {
   setObjectName("ledgerWait");
@@ -50,8 +49,8 @@ void LedgerWaitWindow::showWait(const QString& ledger, const QString& what, int 
 }
 
 void LedgerWaitWindow::render() {
-  QString text = "Waiting for the ledger " + ledger_ + " (" + what_ + "): " +
-                 QString::number(seconds_) + " s.";
+  QString text = "Waiting for the ledger " + ledger_ + " (" + what_ +
+                 "): " + QString::number(seconds_) + " s.";
   text += cancelled_ ? "\nCancelled: the pager is not written once the ledger has answered."
                      : "\nNo pager is written before its record is made.";
   if (text_->text() != text) text_->setText(text);
@@ -59,11 +58,6 @@ void LedgerWaitWindow::render() {
 
 QString LedgerWaitWindow::text() const {
   return text_->text();
-}
-
-void LedgerWaitWindow::closeEvent(QCloseEvent* event) {
-  event->ignore();
-  hide();
 }
 
 }  // namespace capcode::ui

@@ -3,15 +3,16 @@
 // file another station has locked): what the window waits for and for how long, and Cancel,
 // which writes nothing once the ledger has answered. Closing it only hides it.
 
-#include <QDialog>
 #include <functional>
+
+#include "ui/hiding_dialog.hpp"
 
 class QLabel;
 class QPushButton;
 
 namespace capcode::ui {
 
-class LedgerWaitWindow final : public QDialog {
+class LedgerWaitWindow final : public HidingDialog {
  public:
   // `cancel` runs when the person presses Cancel.
   LedgerWaitWindow(QWidget* owner, std::function<void()> cancel);
@@ -19,9 +20,6 @@ class LedgerWaitWindow final : public QDialog {
   void showWait(const QString& ledger, const QString& what, int seconds);
   QString text() const;
   QPushButton* cancelButton() const { return cancel_; }
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
 
  private:
   void render();

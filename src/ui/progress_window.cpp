@@ -1,7 +1,6 @@
 #include "ui/progress_window.hpp"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QProgressBar>
@@ -11,8 +10,8 @@
 namespace capcode::ui {
 
 ProgressWindow::ProgressWindow(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : HidingDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       bar_(new QProgressBar(this)) {
   setObjectName("State_Form");
   setWindowTitle("Writing to eeprom.Please waiting...");
@@ -58,11 +57,6 @@ void ProgressWindow::repaintNow() {
   // Everything is processed, so that the person's input is dropped by the window's hold on it
   // now instead of waiting in the queue until the transfer is over.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void ProgressWindow::closeEvent(QCloseEvent* event) {
-  event->ignore();
-  hide();
 }
 
 }  // namespace capcode::ui

@@ -2,14 +2,15 @@
 // The progress dialog shown beside the window while a pager is read or written: a fixed small
 // dialog with one progress bar; closing it only hides it and does not stop the transfer.
 
-#include <QDialog>
 #include <QElapsedTimer>
+
+#include "ui/hiding_dialog.hpp"
 
 class QProgressBar;
 
 namespace capcode::ui {
 
-class ProgressWindow final : public QDialog {
+class ProgressWindow final : public HidingDialog {
  public:
   // Every caption the dialog shows, the longest deciding its width.
   static constexpr const char* kCaptions[] = {
@@ -24,9 +25,6 @@ class ProgressWindow final : public QDialog {
   void setCaption(const QString& caption) { setWindowTitle(caption); }
   void move(int position, int maximum);
   QProgressBar* bar() const { return bar_; }
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
 
  private:
   void repaintNow();
