@@ -14,6 +14,7 @@
 #include "app/clean_decode.hpp"
 #include "configuration/configuration_input.hpp"
 #include "support/configurations.hpp"
+#include "support/table_rows.hpp"
 
 namespace capcode {
 namespace {
@@ -43,10 +44,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ConfigurationFaults, ::testing::Values(kHwA2, 
 TEST_P(ConfigurationFaults, AValueLongerThanItsFieldIsRefusedNotCut) {
   const std::string file = settled(revision());
   const std::string out = folder / "out.eep";
-  const struct {
-    const char* assignment;
-    const char* says;
-  } cases[] = {
+  const test::TextAndText cases[] = {
       {"address1=12345678", "address1 takes at most 7 characters, not 8: 12345678"},
       {"handprogpws=12345", "handprogpws takes at most 4 characters, not 5: 12345"},
       {"pubboxlength0=100", "pubboxlength0 takes at most 2 characters, not 3: 100"},
@@ -54,11 +52,11 @@ TEST_P(ConfigurationFaults, AValueLongerThanItsFieldIsRefusedNotCut) {
       {"tonepatternA=FFFC0", "tonepatternA takes at most 4 characters, not 5: FFFC0"},
       {"frequency=163.000001", "frequency takes at most 9 characters, not 10: 163.000001"},
   };
-  for (const auto& c : cases) {
-    const Outcome o = set(file, {c.assignment}, out);
-    EXPECT_EQ(o.status, 1) << c.assignment;
-    EXPECT_TRUE(has(o.err, c.says)) << o.err;
-    EXPECT_TRUE(fileBytes(out).empty()) << c.assignment;
+  for (const auto& [assignment, says] : cases) {
+    const Outcome o = set(file, {assignment}, out);
+    EXPECT_EQ(o.status, 1) << assignment;
+    EXPECT_TRUE(has(o.err, says)) << o.err;
+    EXPECT_TRUE(fileBytes(out).empty()) << assignment;
   }
 }
 

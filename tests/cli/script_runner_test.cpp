@@ -9,6 +9,7 @@
 
 #include "core/json.hpp"
 #include "core/version_info.hpp"
+#include "support/table_rows.hpp"
 
 namespace capcode {
 namespace {
@@ -182,10 +183,7 @@ TEST(Script, ImageLoadAndSaveAreRaw) {
 }
 
 TEST(Script, ScriptErrorsStopWithStatusTwoAndTheLineNumber) {
-  const struct {
-    const char* script;
-    const char* message;
-  } cases[] = {
+  const test::TextAndText cases[] = {
       {"get address1\nfrobnicate x\nget address2\n", "line 2: unknown command: frobnicate"},
       {"# comment\n\nget nosuch\n", "line 3: unknown name: nosuch"},
       {"pick address1 0\n", "line 1: pick does not apply to the text field address1"},
@@ -198,10 +196,10 @@ TEST(Script, ScriptErrorsStopWithStatusTwoAndTheLineNumber) {
       {"key hellomsg1 ab\n", "line 1: a key is one character or backspace: ab"},
       {"set FactoryEdition 1\n", "line 1: FactoryEdition is a build constant"},
   };
-  for (const auto& c : cases) {
-    const Outcome o = runScript(c.script);
-    EXPECT_EQ(o.status, 2) << c.script;
-    EXPECT_EQ(o.err, std::string("capcode script: ") + c.message + "\n") << c.script;
+  for (const auto& [script, message] : cases) {
+    const Outcome o = runScript(script);
+    EXPECT_EQ(o.status, 2) << script;
+    EXPECT_EQ(o.err, std::string("capcode script: ") + message + "\n") << script;
   }
   // Nothing after the failing line runs.
   EXPECT_EQ(runScript("get address1\nbad\nget address2\n").out.find("address2"), std::string::npos);

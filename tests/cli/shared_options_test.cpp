@@ -13,6 +13,7 @@
 
 #include "support/command_output.hpp"
 #include "support/run_capcode.hpp"
+#include "support/table_rows.hpp"
 
 namespace capcode {
 namespace {
@@ -114,21 +115,17 @@ TEST(SharedOptions, TheWindowAnswersItsCommandLineWithoutADisplay) {
 #ifndef CAPCODE_WINDOW
   GTEST_SKIP() << "built without the window";
 #else
-  const struct {
-    const char* args;
-    int status;
-    const char* says;
-  } cases[] = {
+  const test::TextNumberAndText cases[] = {
       {"--help", 0, "Usage: capcode-programmer"},
       {"--sim-usb pager.eep --sim-fault flip:x", 2, "--sim-fault"},
       {"--sim-usb", 2, "--sim-usb"},
       {"one.eep two.eep", 2, "two.eep"},
       {"--no-ledger --ledger ledger.sqlite3", 2, "--no-ledger and --ledger exclude each other"},
   };
-  for (const auto& c : cases) {
-    const test::CommandRan ran = window(c.args);
-    EXPECT_EQ(ran.status, c.status) << c.args << ": " << ran.out;
-    EXPECT_TRUE(has(ran.out, c.says)) << c.args << ": " << ran.out;
+  for (const auto& [args, status, says] : cases) {
+    const test::CommandRan ran = window(args);
+    EXPECT_EQ(ran.status, status) << args << ": " << ran.out;
+    EXPECT_TRUE(has(ran.out, says)) << args << ": " << ran.out;
   }
 #endif
 }

@@ -18,6 +18,7 @@
 #include "ledger/ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "support/bench_pager.hpp"
+#include "support/table_rows.hpp"
 #include "support/temp_folder.hpp"
 #include "support/unprivileged.hpp"
 
@@ -92,25 +93,22 @@ TEST(LedgerFile, ARelativePathWithAnEqualsSignIsAFile) {
 
 TEST(LedgerFile, AnotherApplicationsDatabaseIsLeftByteForByte) {
   TempFolder folder;
-  const struct {
-    const char* name;
-    const char* sql;
-  } cases[] = {
+  const test::TextAndText cases[] = {
       {"notes.db", "CREATE TABLE notes(text); INSERT INTO notes VALUES('keep me')"},
       {"versioned.db", "PRAGMA user_version=7"},
       {"marked.db", "PRAGMA application_id=1234"},
   };
-  for (const auto& c : cases) {
-    const std::string path = folder / c.name;
-    executeSql(path, c.sql);
+  for (const auto& [name, sql] : cases) {
+    const std::string path = folder / name;
+    executeSql(path, sql);
     const auto before = test::fileBytes(path);
     for (const LedgerOpen mode :
          {LedgerOpen::CreateIfMissing, LedgerOpen::ExistingOnly, LedgerOpen::ReadOnly}) {
       const std::string why = refusal([&] { openSqliteLedger(path, mode); });
-      EXPECT_TRUE(has(why, "not a pager ledger")) << c.name << ": " << why;
+      EXPECT_TRUE(has(why, "not a pager ledger")) << name << ": " << why;
     }
-    EXPECT_EQ(test::fileBytes(path), before) << c.name << " was changed";
-    EXPECT_FALSE(fs::exists(path + "-wal")) << c.name;
+    EXPECT_EQ(test::fileBytes(path), before) << name << " was changed";
+    EXPECT_FALSE(fs::exists(path + "-wal")) << name;
   }
 }
 

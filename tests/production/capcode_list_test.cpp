@@ -8,6 +8,7 @@
 
 #include "production/batch_plan.hpp"
 #include "production/list_sets.hpp"
+#include "support/table_rows.hpp"
 
 namespace capcode {
 namespace {
@@ -53,12 +54,9 @@ TEST(CapcodeListRead, AnOverlongOrTruncatedSequenceIsNotUtf8) {
 }
 
 // What each header name stands for: a row (1-8), a reference column (0), or a refusal (-1).
+// Each case: the header line (its last column the name looked at), the row, the refusal.
 TEST(CapcodeListRead, AHeaderNameIsARowAReferenceOrRefused) {
-  const struct {
-    const char* header;  // the header line, its last column the name looked at
-    int row;
-    const char* refusal;  // when refused
-  } cases[] = {
+  const test::TextNumberAndText cases[] = {
       {"ref,row2", 2, ""},
       {"ref,row2 ", 2, ""},
       {"ref, row2", 2, ""},
@@ -80,25 +78,25 @@ TEST(CapcodeListRead, AHeaderNameIsARowAReferenceOrRefused) {
       {"ref,  ", -1, "column 3 of the header has no name"},
       {"row2,Row 2", -1, "column \"Row 2\" appears twice in the header (columns 2 and 3)"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [header, row, refusal] : cases) {
     // Row 1 always, so that a reference column still leaves a usable list.
     const ListRead read =
-        parseCapcodeList(std::string("row1,") + c.header + "\n2005000,PO-1,2005008\n");
-    if (c.row < 0) {
-      ASSERT_FALSE(read.list) << c.header;
-      EXPECT_EQ(read.problem.line, 1) << c.header;
-      EXPECT_EQ(read.problem.reason, c.refusal) << c.header;
+        parseCapcodeList(std::string("row1,") + header + "\n2005000,PO-1,2005008\n");
+    if (row < 0) {
+      ASSERT_FALSE(read.list) << header;
+      EXPECT_EQ(read.problem.line, 1) << header;
+      EXPECT_EQ(read.problem.reason, refusal) << header;
       continue;
     }
-    ASSERT_TRUE(read.list) << c.header << ": " << read.problem.reason;
+    ASSERT_TRUE(read.list) << header << ": " << read.problem.reason;
     const CapcodeListLine& line = read.list->lines.at(0);
-    if (c.row > 0) {
-      EXPECT_TRUE(read.list->named[static_cast<std::size_t>(c.row)]) << c.header;
-      EXPECT_EQ(line.capcodes[static_cast<std::size_t>(c.row)], 2005008) << c.header;
-      EXPECT_EQ(line.reference, "ref=PO-1") << c.header;
+    if (row > 0) {
+      EXPECT_TRUE(read.list->named[static_cast<std::size_t>(row)]) << header;
+      EXPECT_EQ(line.capcodes[static_cast<std::size_t>(row)], 2005008) << header;
+      EXPECT_EQ(line.reference, "ref=PO-1") << header;
     } else {
-      const std::string name = std::string(c.header).substr(4);
-      EXPECT_EQ(line.reference, "ref=PO-1; " + name + "=2005008") << c.header;
+      const std::string name = std::string(header).substr(4);
+      EXPECT_EQ(line.reference, "ref=PO-1; " + name + "=2005008") << header;
     }
   }
 }
@@ -112,17 +110,14 @@ TEST(CapcodeListRead, SpacesAroundValuesAreNotPartOfThem) {
 }
 
 TEST(CapcodeListRead, AFieldCountIsInTheRightNumber) {
-  const struct {
-    const char* text;
-    const char* reason;
-  } cases[] = {
+  const test::TextAndText cases[] = {
       {"row1,ref\n2005000\n", "1 field; the header has 2"},
       {"row1\n2005000,a,b\n", "3 fields; the header has 1"},
   };
-  for (const auto& c : cases) {
-    const ListRead read = parseCapcodeList(c.text);
-    ASSERT_FALSE(read.list) << c.text;
-    EXPECT_EQ(read.problem.reason, c.reason);
+  for (const auto& [text, reason] : cases) {
+    const ListRead read = parseCapcodeList(text);
+    ASSERT_FALSE(read.list) << text;
+    EXPECT_EQ(read.problem.reason, reason);
   }
 }
 
