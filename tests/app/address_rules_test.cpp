@@ -3,6 +3,7 @@
 #include "rules/address_rules.hpp"
 
 #include "app/window_program.hpp"
+#include "support/table_rows.hpp"
 #include "support/window_fixture.hpp"
 
 namespace capcode {
@@ -123,22 +124,19 @@ TEST_F(AddressRules, DuplicateOfDisabledRowsStillStopsAnEnabledRow) {
 }
 
 TEST_F(AddressRules, FrameMessagesForLedRows) {
-  const struct {
-    const char* row;
-    const char* capcode;
-    const char* message;
-  } cases[] = {{"address2", "2004009", "log: Address [2] frame must same as Address [1]"},
-               {"address4", "2004025", "log: Address [4] frame must same as Address [3]"},
-               {"address5", "2004033", "log: Address [5] frame must same as Address [3]"},
-               {"address6", "2004041", "log: Address [6] frame must same as Address [3]"}};
-  for (const auto& c : cases) {
-    const std::string before = text(c.row);
-    set(c.row, c.capcode);
+  const test::ThreeTexts cases[] = {
+      {"address2", "2004009", "log: Address [2] frame must same as Address [1]"},
+      {"address4", "2004025", "log: Address [4] frame must same as Address [3]"},
+      {"address5", "2004033", "log: Address [5] frame must same as Address [3]"},
+      {"address6", "2004041", "log: Address [6] frame must same as Address [3]"}};
+  for (const auto& [row, capcode, message] : cases) {
+    const std::string before = text(row);
+    set(row, capcode);
     events();
-    leave(c.row);
-    EXPECT_EQ(events(), (Lines{c.message, std::string("focus: ") + c.row, "beep"}));
-    EXPECT_EQ(text(c.row), c.capcode);
-    set(c.row, before);
+    leave(row);
+    EXPECT_EQ(events(), (Lines{message, std::string("focus: ") + row, "beep"}));
+    EXPECT_EQ(text(row), capcode);
+    set(row, before);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/window_program.hpp"
+#include "support/table_rows.hpp"
 #include "support/window_fixture.hpp"
 
 namespace capcode {
@@ -16,19 +17,15 @@ using testing::Lines;
 class FeatureRules : public testing::WindowTest {};
 
 TEST_F(FeatureRules, ClampsReplaceValuesAboveTheLimit) {
-  const struct {
-    const char* field;
-    const char* typed;
-    const char* result;
-  } cases[] = {{"lcdholdtime", "256", "255"}, {"lcdholdtime", "000", "000"},
-               {"maxprivate", "61", "60"},    {"autooffstart", "25", "24"},
-               {"autooffstart", "24", "24"},  {"autooffstop", "99", "24"},
-               {"unread_alert", "75", "60"},  {"alerttime", "300", "255"}};
-  for (const auto& c : cases) {
-    if (!enabled(c.field)) form.setEnabled(c.field, true);
-    set(c.field, "");
-    type(c.field, c.typed);
-    EXPECT_EQ(text(c.field), c.result) << c.field << " " << c.typed;
+  const test::ThreeTexts cases[] = {{"lcdholdtime", "256", "255"}, {"lcdholdtime", "000", "000"},
+                                    {"maxprivate", "61", "60"},    {"autooffstart", "25", "24"},
+                                    {"autooffstart", "24", "24"},  {"autooffstop", "99", "24"},
+                                    {"unread_alert", "75", "60"},  {"alerttime", "300", "255"}};
+  for (const auto& [field, typed, result] : cases) {
+    if (!enabled(field)) form.setEnabled(field, true);
+    set(field, "");
+    type(field, typed);
+    EXPECT_EQ(text(field), result) << field << " " << typed;
   }
   EXPECT_EQ(events(), Lines{});
 }
@@ -42,15 +39,12 @@ TEST_F(FeatureRules, AlertTimeIsClampedAtTheThirdKeystroke) {
 }
 
 TEST_F(FeatureRules, RemindAlertFollowsALongerAlert) {
-  const struct {
-    const char* remind;
-    const char* alert;
-    const char* remindAfter;
-  } cases[] = {{"3", "255", "5"}, {"3", "180", "3"}, {"0", "255", "0"}, {"2", "121", "3"}};
-  for (const auto& c : cases) {
-    set("unread_alert", c.remind);
-    set("alerttime", c.alert);
-    EXPECT_EQ(text("unread_alert"), c.remindAfter) << c.remind << " " << c.alert;
+  const test::ThreeTexts cases[] = {
+      {"3", "255", "5"}, {"3", "180", "3"}, {"0", "255", "0"}, {"2", "121", "3"}};
+  for (const auto& [remind, alert, remindAfter] : cases) {
+    set("unread_alert", remind);
+    set("alerttime", alert);
+    EXPECT_EQ(text("unread_alert"), remindAfter) << remind << " " << alert;
     set("alerttime", "");
   }
 }

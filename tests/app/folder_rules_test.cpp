@@ -1,5 +1,6 @@
 #include "rules/folder_rules.hpp"
 
+#include "support/table_rows.hpp"
 #include "support/window_fixture.hpp"
 
 namespace capcode {
@@ -98,19 +99,15 @@ TEST_F(FolderRules, ActiveBoxLocksNameAndLength) {
 }
 
 TEST_F(FolderRules, NamesAndHelloLinesArePaddedOnLeaving) {
-  const struct {
-    const char* field;
-    const char* before;
-    const char* after;
-  } cases[] = {{"pubbox0", "NEWS", "NEWS     "},
-               {"pubbox1", "ABCDEFGHI", "ABCDEFGHI"},
-               {"pubbox2", "FOLDER 02  ", "FOLDER 02  "},
-               {"hellomsg1", "HI", "HI                  "},
-               {"hellomsg2", "12345678901234567890", "12345678901234567890"}};
-  for (const auto& c : cases) {
-    set(c.field, c.before);
-    leave(c.field);
-    EXPECT_EQ(text(c.field), c.after) << c.field;
+  const test::ThreeTexts cases[] = {{"pubbox0", "NEWS", "NEWS     "},
+                                    {"pubbox1", "ABCDEFGHI", "ABCDEFGHI"},
+                                    {"pubbox2", "FOLDER 02  ", "FOLDER 02  "},
+                                    {"hellomsg1", "HI", "HI                  "},
+                                    {"hellomsg2", "12345678901234567890", "12345678901234567890"}};
+  for (const auto& [field, before, after] : cases) {
+    set(field, before);
+    leave(field);
+    EXPECT_EQ(text(field), after) << field;
   }
 }
 

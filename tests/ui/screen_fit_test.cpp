@@ -50,6 +50,22 @@ class Screen : public ::testing::Test {
     options.production.station = "bench-1";
     return options;
   }
+  // Image A with its checksum set, as a simulated box's pager holds it.
+  static Image checkedImageA() {
+    Image pager = defaultImageA();
+    setChecksum(pager);
+    return pager;
+  }
+  // The window closed and opened again on `options`, shown, its programmer boxes found; false
+  // when it did not start.
+  bool reopen(const WindowOptions& options) {
+    window.reset();
+    window = std::make_unique<MainWindow>(options);
+    if (!window->start()) return false;
+    window->show();
+    QApplication::processEvents();
+    return true;
+  }
   static QString screenshotDir() {
     const QString dir = QString::fromStdString(CAPCODE_SCREENSHOT_DIR);
     QDir().mkpath(dir);
@@ -147,16 +163,11 @@ TEST_F(Screen, ScreenshotsOfThePages) {
 // through a simulated programmer box, as the README shows them.
 TEST_F(Screen, ScreenshotsOfTheLedger) {
   if (!qEnvironmentVariableIsSet("CAPCODE_SCREENSHOTS")) GTEST_SKIP() << "another screen's run";
-  window.reset();
   WindowOptions options = optionsWithLedger();
-  Image pager = defaultImageA();
-  setChecksum(pager);
+  const Image pager = checkedImageA();
   options.hardware.simUsbImage = folder / "pager.eep";
   test::writeBytes(*options.hardware.simUsbImage, {pager.begin(), pager.end()});
-  window = std::make_unique<MainWindow>(options);
-  ASSERT_TRUE(window->start());
-  window->show();
-  QApplication::processEvents();  // the programmer box is found
+  ASSERT_TRUE(reopen(options));
   ASSERT_TRUE(window->state().UsbMode);
   // The order's configuration, opened as a technician does.
   const std::string order = folder / "order-7.eep";
@@ -196,18 +207,13 @@ TEST_F(Screen, ScreenshotsOfTheLedger) {
 // a click, a pager written through it and a repeat refused by the ledger.
 TEST_F(Screen, ScreenshotOfTheBench) {
   if (!qEnvironmentVariableIsSet("CAPCODE_SCREENSHOTS")) GTEST_SKIP() << "another screen's run";
-  window.reset();
   WindowOptions options = optionsWithLedger();
-  Image pager = defaultImageA();
-  setChecksum(pager);
+  const Image pager = checkedImageA();
   for (const char* name : {"box-1.eep", "box-2.eep"}) {
     options.hardware.simUsbImages.push_back(folder / name);
     test::writeBytes(folder / name, {pager.begin(), pager.end()});
   }
-  window = std::make_unique<MainWindow>(options);
-  ASSERT_TRUE(window->start());
-  window->show();
-  QApplication::processEvents();  // the programmer boxes are found
+  ASSERT_TRUE(reopen(options));
   QListWidget* devices = window->deviceList();
   ASSERT_EQ(devices->count(), 2);
   QTest::mouseClick(devices->viewport(), Qt::LeftButton, {},
