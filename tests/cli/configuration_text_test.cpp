@@ -10,6 +10,7 @@
 
 #include "cli/commands.hpp"
 #include "core/json.hpp"
+#include "support/configurations.hpp"
 #include "support/run_capcode.hpp"
 #include "support/temp_folder.hpp"
 
@@ -17,13 +18,12 @@ namespace capcode {
 namespace {
 
 using test::fileBytes;
-using test::TempFolder;
 
 using test::capcode;
 using test::has;
 using test::Outcome;
 
-class ConfigurationText : public ::testing::Test {
+class ConfigurationText : public test::Configurations {
  protected:
   void SetUp() override {
     ASSERT_EQ(capcode({"script", "--data-dir", kData}, "save " + config + "\n").status, 0);
@@ -38,13 +38,6 @@ class ConfigurationText : public ::testing::Test {
     EXPECT_EQ(o.status, 0) << o.err;
     return path;
   }
-  Outcome run(std::vector<std::string> args, const std::string& input = "") {
-    args.insert(args.end(), {"--data-dir", kData});
-    return capcode(args, input);
-  }
-
-  const std::string kData = CAPCODE_SOURCE_DATA_DIR;
-  TempFolder folder;
   const std::string config = folder / "config.eep";
 };
 

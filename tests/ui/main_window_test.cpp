@@ -82,9 +82,7 @@ TEST_F(Window, ARefusedKeyNeverReachesTheField) {
 
 TEST_F(Window, LeavingAShortCapcodePutsTheCaretBack) {
   open();
-  showPage("address");
-  QLineEdit* address = edit("address1");
-  address->setFocus(Qt::MouseFocusReason);
+  QLineEdit* address = focusOnAddressPage("address1", Qt::MouseFocusReason);
   for (int i = 0; i < 7; ++i)
     QTest::keyClick(address, Qt::Key_Backspace);
   QTest::keyClicks(address, "5");
@@ -100,9 +98,7 @@ TEST_F(Window, ALeaderDragsItsLedRowOnHwA) {
   open();
   window->action("switch_model")->trigger();  // hidden item: HW-B -> HW-A2
   ASSERT_EQ(window->state().HardwareRevision, kHwA2);
-  showPage("address");
-  QLineEdit* address = edit("address1");
-  address->setFocus(Qt::MouseFocusReason);
+  QLineEdit* address = focusOnAddressPage("address1", Qt::MouseFocusReason);
   for (int i = 0; i < 7; ++i)
     QTest::keyClick(address, Qt::Key_Backspace);
   QTest::keyClicks(address, "2004001");
@@ -112,9 +108,8 @@ TEST_F(Window, ALeaderDragsItsLedRowOnHwA) {
 
 TEST_F(Window, TypingOverAFieldEnteredWithTabReplacesIt) {
   open();
-  showPage("address");
-  QLineEdit* address = edit("address6");
-  address->setFocus(Qt::TabFocusReason);  // the whole text is selected
+  QLineEdit* address =
+      focusOnAddressPage("address6", Qt::TabFocusReason);  // the whole text is selected
   ASSERT_TRUE(address->hasSelectedText());
   QTest::keyClicks(address, "2004047");
   EXPECT_EQ(address->text(), "2004047");
@@ -189,9 +184,7 @@ TEST_F(Window, ADeviceChangeDuringAnEventWaitsForItsEnd) {
 
 TEST_F(Window, ARejectedCapcodeBringsItsPageBackWithTheFieldSelected) {
   open();
-  showPage("address");
-  QLineEdit* address = edit("address1");
-  address->setFocus(Qt::TabFocusReason);
+  QLineEdit* address = focusOnAddressPage("address1", Qt::TabFocusReason);
   QTest::keyClicks(address, "2097150");
   leave(address);
   const QString range =
@@ -227,9 +220,7 @@ TEST_F(Window, TabLeavesTheStatusLog) {
 
 TEST_F(Window, ARefusedKeyKeepsTheSelectionSoNothingTypedNextIsLost) {
   open();
-  showPage("address");
-  QLineEdit* address = edit("address3");
-  address->setFocus(Qt::TabFocusReason);
+  QLineEdit* address = focusOnAddressPage("address3", Qt::TabFocusReason);
   ASSERT_TRUE(address->hasSelectedText());
   QTest::keyClick(address, 'x');
   EXPECT_TRUE(address->hasSelectedText());
@@ -239,9 +230,7 @@ TEST_F(Window, ARefusedKeyKeepsTheSelectionSoNothingTypedNextIsLost) {
 
 TEST_F(Window, APasteGoesThroughTheKeyFilterAndTheTypingLimit) {
   open();
-  showPage("address");
-  QLineEdit* address = edit("address1");
-  address->setFocus(Qt::TabFocusReason);
+  QLineEdit* address = focusOnAddressPage("address1", Qt::TabFocusReason);
   QApplication::clipboard()->setText("200400012");
   QTest::keyClick(address, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(address->text(), "2004000") << "cut to the 7-character limit";

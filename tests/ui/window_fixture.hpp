@@ -64,6 +64,14 @@ class Window : public ::testing::Test {
     window->pages()->setCurrentWidget(window->page(name));
     QApplication::processEvents();
   }
+  // A field of the Address page with the focus put in it as a person does: a click leaves the
+  // caret where it was (Qt::MouseFocusReason), Tab selects the whole text (Qt::TabFocusReason).
+  QLineEdit* focusOnAddressPage(const char* name, Qt::FocusReason reason) {
+    showPage("address");
+    QLineEdit* field = edit(name);
+    field->setFocus(reason);
+    return field;
+  }
   // Types into a field the way a person does: click into it, select nothing, press keys.
   void typeInto(QLineEdit* field, const QString& text) {
     field->setFocus(Qt::MouseFocusReason);
