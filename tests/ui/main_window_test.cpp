@@ -108,8 +108,8 @@ TEST_F(Window, ALeaderDragsItsLedRowOnHwA) {
 
 TEST_F(Window, TypingOverAFieldEnteredWithTabReplacesIt) {
   open();
-  QLineEdit* address =
-      focusOnAddressPage("address6", Qt::TabFocusReason);  // the whole text is selected
+  // Tab selects the whole text.
+  QLineEdit* address = focusOnAddressPage("address6", Qt::TabFocusReason);
   ASSERT_TRUE(address->hasSelectedText());
   QTest::keyClicks(address, "2004047");
   EXPECT_EQ(address->text(), "2004047");
