@@ -155,6 +155,7 @@ TEST_F(Identify, UnknownDamagedBlankAndUnreadablePagers) {
        "2=2005008 3=2004016 4=2004024 "},
       {broken, {}, 1, "changed since record 1 wrote it; its image is damaged, so the controls"},
       {blank, {}, 4, "pager: blank (every byte is 0xFF); nothing on it to recognise\n"},
+      {broken, {"--json"}, 1, "{\"pager\":{\"read\":\"damaged\","},
       {pager, {"--sim-fault", "read:1:unplug"}, 1, ""},
   };
   for (const auto& c : cases) {

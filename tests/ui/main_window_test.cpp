@@ -26,6 +26,7 @@
 #include "core/codec.hpp"
 #include "core/config_file.hpp"
 #include "core/window_arrangement.hpp"
+#include "ui/ledger_wait_window.hpp"
 #include "ui/progress_window.hpp"
 #include "ui/window_fixture.hpp"
 
@@ -163,6 +164,19 @@ TEST_F(Window, WritingTheSimulatedPagerShowsProgressAndVerifies) {
   EXPECT_TRUE(progressShown);
   EXPECT_FALSE(window->progressWindow()->isVisible());
   EXPECT_EQ(logLines().last(), "Verify OK !");
+}
+
+// Closing the progress dialog or the ledger's wait only hides it: the transfer or the wait
+// goes on, and nothing is cancelled.
+TEST_F(Window, ClosingADialogBesideTheWindowOnlyHidesIt) {
+  open();
+  for (QDialog* dialog :
+       std::initializer_list<QDialog*>{window->progressWindow(), window->ledgerWaitWindow()}) {
+    dialog->show();
+    EXPECT_FALSE(dialog->close()) << dialog->objectName().toStdString() << " was closed";
+    EXPECT_FALSE(dialog->isVisible()) << dialog->objectName().toStdString();
+  }
+  EXPECT_TRUE(window->ledgerWaitWindow()->cancelButton()->isEnabled()) << "nothing cancelled";
 }
 
 TEST_F(Window, ADeviceChangeDuringAnEventWaitsForItsEnd) {
