@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "app/window_program.hpp"
-#include "core/image_map.hpp"
 #include "rules/address_rules.hpp"
 #include "support/temp_folder.hpp"
 #include "support/window_fixture.hpp"
@@ -139,15 +138,6 @@ class EveryRuleRefusal : public testing::WindowTest {
   using WindowTest::set;
   using WindowTest::state;
 
-  // Image A with its checksum set and its edition tag `edition`, saved in the test's folder.
-  std::string imageFile(int edition) {
-    Image image = defaultImageA();
-    image[kEditionTagOffset] = static_cast<std::uint8_t>(edition);
-    setChecksum(image);
-    const std::string path = folder / ("edition" + std::to_string(edition) + ".eep");
-    test::writeBytes(path, {image.begin(), image.end()});
-    return path;
-  }
   void openFile(const std::string& path) {
     feedback.answer = path;
     click("Open1");
@@ -215,15 +205,6 @@ const EveryRuleCase kEveryRule[] = {
     {"FileMissing", [](auto& t) { t.openFile(t.folder / "missing.eep"); },
      FileNotOpened, "Open1", 0, "Load file error",
      {"log: Load data from @/missing.eep", "log: Load file error", "beep"}},
-    {"FileChecksum", [](auto& t) {
-       test::writeBytes(t.folder / "zeros.eep", std::vector<std::uint8_t>(kImageSize, 0));
-       t.openFile(t.folder / "zeros.eep");
-     },
-     FileNotOpened, "Open1", 0, "File checksum error",
-     {"log: Load data from @/zeros.eep", "log: File checksum error", "beep"}},
-    {"FileOfAnotherEdition", [](auto& t) { t.openFile(t.imageFile(t.index("customer") + 1)); },
-     FileNotOpened, "Open1", 0, "File not for this model!",
-     {"log: Load data from @/edition1.eep", "log: File not for this model!", "beep"}},
     {"SaveOverAFolder", [](auto& t) { t.feedback.answer = t.folder.path(); t.click("Save1"); },
      FileNotSaved, "Save1", 0, "write error!",
      {"log: Save data to @", "log: write error!", "beep"}},
