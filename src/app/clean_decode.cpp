@@ -22,8 +22,7 @@ std::vector<std::string> addressFieldsFocused(const std::vector<std::string>& fo
   std::vector<std::string> fields;
   for (const std::string& control : focused) {
     if (control.rfind("address", 0) != 0) continue;
-    if (std::find(fields.begin(), fields.end(), control) == fields.end())
-      fields.push_back(control);
+    if (std::find(fields.begin(), fields.end(), control) == fields.end()) fields.push_back(control);
   }
   return fields;
 }

@@ -164,8 +164,7 @@ bool makeEdit(ProgramState& state, const Edit& edit) {
         form.leave(name);
       });
     case ControlKind::Flag:
-      return form.checked(name) == edit.asked.checked ||
-             state.event([&] { form.userClick(name); });
+      return form.checked(name) == edit.asked.checked || state.event([&] { form.userClick(name); });
     case ControlKind::Slider:
       return state.event([&] { form.setPosition(name, edit.asked.position); });
     default:

@@ -48,10 +48,10 @@ enum class RuleRefusalReason : std::uint8_t {
   StepMissing,        // the row's auto-increment step was left empty (focus, no line)
   StepKey,            // a key other than 0-8 or backspace in a step's list (a beep, no line)
   // Keys a field does not take: the key is dropped.
-  DigitKey,           // "Number 0-9 and backspace only": a capcode or another numeric field
-  HexDigitKey,        // "Number 0-9,A-F and backspace only": a tone pattern
-  FolderLengthKey,    // not a digit or backspace in a folder's length (a beep, no line)
-  FrequencyKey,       // not a digit or backspace in the frequency (a beep, no line)
+  DigitKey,         // "Number 0-9 and backspace only": a capcode or another numeric field
+  HexDigitKey,      // "Number 0-9,A-F and backspace only": a tone pattern
+  FolderLengthKey,  // not a digit or backspace in a folder's length (a beep, no line)
+  FrequencyKey,     // not a digit or backspace in the frequency (a beep, no line)
   // Values a field does not keep.
   FolderLengthZero,     // "Length should large than ZERO": the length stays 0, focus back
   FolderLengthTrimmed,  // "Out of total length 1024, trim down the length automatic": the

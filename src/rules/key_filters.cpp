@@ -48,9 +48,9 @@ void installKeyFilters(ProgramState& state) {
   for (const char* field :
        {"tonepatternA", "tonepatternB", "tonepatternC", "tonepatternD", "tonepatternPon",
         "tonepatternLcell", "tonepatternUcall1", "tonepatternUcall2"}) {
-    f.attachKeyFilter(field, refusingFilter(state, field, 0, isHexDigit,
-                                            RuleRefusalReason::HexDigitKey,
-                                            "Number 0-9,A-F and backspace only"));
+    f.attachKeyFilter(field,
+                      refusingFilter(state, field, 0, isHexDigit, RuleRefusalReason::HexDigitKey,
+                                     "Number 0-9,A-F and backspace only"));
   }
 
   auto noKeyPress = [](char& key) { key = 0; };

@@ -211,8 +211,7 @@ const EveryRuleCase kEveryRule[] = {
 };
 // clang-format on
 
-class EveryRule : public EveryRuleRefusal,
-                  public ::testing::WithParamInterface<EveryRuleCase> {};
+class EveryRule : public EveryRuleRefusal, public ::testing::WithParamInterface<EveryRuleCase> {};
 
 TEST_P(EveryRule, TheRefusalIsRecordedBesideWhatThePersonIsShown) {
   const EveryRuleCase& c = GetParam();

@@ -259,8 +259,10 @@ TEST_F(SetRunTest, WhatARuleRefusesSavesNothing) {
       {"a letter in a folder length", {"pubboxlength5=9x"}, false, refused({"pubboxlength5=9x"})},
       {"folders trimmed, adjusting or not", longFolders, true,
        refused({"pubboxlengthC=99", "pubboxlengthD=99"})},
-      {"accepted edits before and after one refused", {"alerttime=12", "frequency=300", "maxprivate=50"},
-       false, refused({"frequency=300"})},
+      {"accepted edits before and after one refused",
+       {"alerttime=12", "frequency=300", "maxprivate=50"},
+       false,
+       refused({"frequency=300"})},
   };
   for (const auto& c : cases) {
     std::remove(out.c_str());
@@ -380,8 +382,7 @@ TEST_F(SetRunTest, ASetBringsUpTwoPrograms) {
       {"saved", settled(kHwB), kHwB, {"address1=2004800", "alerttime=12"}, SetResult::Saved},
       {"saved at HW-A3", settled(kHwA3), kHwA3, {"maxprivate=50"}, SetResult::Saved},
       {"an edit refused", settled(kHwB), kHwB, {"frequency=300"}, SetResult::Refused},
-      {"checked at every revision", settled(kHwA2), kHwB, {"maxprivate=50"},
-       SetResult::Refused},
+      {"checked at every revision", settled(kHwA2), kHwB, {"maxprivate=50"}, SetResult::Refused},
   };
   for (const auto& c : cases) {
     const std::size_t before = Program::broughtUp();
