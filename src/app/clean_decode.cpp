@@ -8,6 +8,7 @@
 #include "core/codec.hpp"
 #include "core/config_file.hpp"
 #include "core/program_state.hpp"
+#include "core/watching_feedback.hpp"
 
 namespace capcode {
 
@@ -15,23 +16,16 @@ namespace {
 
 constexpr std::uint8_t kRevisions[] = {kHwA2, kHwA3, kHwB};
 
-// Everything goes nowhere, except which address field a rule sends the person back to: the
-// address rules refuse a row (range, duplicate, frame) by putting the focus back on it.
-class AddressRefusals final : public Feedback {
- public:
-  void log(std::string_view) override {}
-  void beep() override {}
-  void focus(std::string_view control) override {
-    if (control.rfind("address", 0) != 0) return;
-    for (const std::string& known : refused) {
-      if (known == control) return;
-    }
-    refused.emplace_back(control);
+// The address fields a rule sent the person back to (the address rules refuse a row - range,
+// duplicate, frame - by putting the focus back on it), each once, in order.
+std::vector<std::string> addressFieldsFocused(const std::vector<std::string>& focused) {
+  std::vector<std::string> fields;
+  for (const std::string& control : focused) {
+    if (control.rfind("address", 0) != 0) continue;
+    if (std::find(fields.begin(), fields.end(), control) == fields.end()) fields.push_back(control);
   }
-  void message(std::string_view) override {}
-  void errorNotice(std::string_view) override {}
-  std::vector<std::string> refused;
-};
+  return fields;
+}
 
 std::string hex(std::size_t offset) {
   char text[8];
@@ -87,24 +81,126 @@ bool rewrittenOnEverySave(std::size_t offset, std::uint8_t revision, std::uint8_
   return offset == 0x269 && fileByte == 0;
 }
 
-DecodeCheck checkDecode(const Image& file, std::uint8_t revision, const StartupOptions& startup) {
-  AddressRefusals feedback;
+namespace {
+
+// What a program's start-up leaves, beside the rules bound to it: every control (its value,
+// items, flags and rules) and the state's own values. The progress dialog, the status log and
+// the build's constants are not taken: no check reads them.
+struct StartedValues {
+  explicit StartedValues(const ProgramState& s)
+      : configImage(s.ConfigImage),
+        pagerReadBuffer(s.PagerReadBuffer),
+        hardwareRevision(s.HardwareRevision),
+        channelStep(s.ChannelStep),
+        decimalMark(s.DecimalMark),
+        voltageRoundUp(s.VoltageRoundUp),
+        languageLibraryPath(s.LanguageLibraryPath),
+        currentFilePath(s.CurrentFilePath),
+        usbMode(s.UsbMode),
+        lptPortBase(s.LptPortBase),
+        transferResult(s.TransferResult),
+        linkTimings(s.linkTimings),
+        windowClosed(s.windowClosed),
+        lastOpen(s.lastOpen),
+        lastSave(s.lastSave) {
+    for (const Control* c : s.form.controls())
+      controls.push_back(*c);
+  }
+
+  void giveBack(ProgramState& s) const {
+    const std::vector<Control*>& now = s.form.controls();
+    if (now.size() != controls.size())
+      throw std::runtime_error("the scratch program's window changed its controls");
+    for (std::size_t i = 0; i < controls.size(); ++i)
+      *now[i] = controls[i];
+    s.ConfigImage = configImage;
+    s.PagerReadBuffer = pagerReadBuffer;
+    s.HardwareRevision = hardwareRevision;
+    s.ChannelStep = channelStep;
+    s.DecimalMark = decimalMark;
+    s.VoltageRoundUp = voltageRoundUp;
+    s.LanguageLibraryPath = languageLibraryPath;
+    s.CurrentFilePath = currentFilePath;
+    s.UsbMode = usbMode;
+    s.LptPortBase = lptPortBase;
+    s.TransferResult = transferResult;
+    s.linkTimings = linkTimings;
+    s.windowClosed = windowClosed;
+    s.lastOpen = lastOpen;
+    s.lastSave = lastSave;
+  }
+
+  std::vector<Control> controls;
+  Image configImage;
+  Image pagerReadBuffer;
+  std::uint8_t hardwareRevision;
+  std::uint16_t channelStep;
+  char decimalMark;
+  float voltageRoundUp;
+  std::string languageLibraryPath;
+  std::string currentFilePath;
+  bool usbMode;
+  std::uint16_t lptPortBase;
+  std::uint8_t transferResult;
+  LinkTimings linkTimings;
+  bool windowClosed;
+  FileOpenOutcome lastOpen;
+  FileSaveOutcome lastSave;
+};
+
+ProgramOptions offline(const StartupOptions& startup) {
   ProgramOptions options;
   options.startup = startup;
   options.hardware.offline = true;
-  Program program(feedback, options);
-  if (!program.startUp()) throw std::runtime_error("the program could not start");
-  ProgramState& state = program.state();
-  selectRevision(state, revision);
-  feedback.refused.clear();
+  return options;
+}
 
+}  // namespace
+
+struct ScratchProgram::Started {
+  explicit Started(const StartupOptions& startup)
+      : feedback(nobody, false), program(feedback, offline(startup)) {
+    if (!program.startUp()) throw std::runtime_error("the program could not start");
+    values = std::make_unique<StartedValues>(program.state());
+  }
+  SilentFeedback nobody;
+  WatchingFeedback feedback;
+  Program program;
+  std::unique_ptr<StartedValues> values;
+};
+
+ScratchProgram::ScratchProgram(StartupOptions startup) : startup_(std::move(startup)) {}
+
+ScratchProgram::~ScratchProgram() = default;
+
+ProgramState& ScratchProgram::asStarted(std::uint8_t revision) {
+  if (!started_) started_ = std::make_unique<Started>(startup_);
+  ProgramState& state = started_->program.state();
+  started_->values->giveBack(state);
+  selectRevision(state, revision);
+  state.clearRuleRefusals();
+  WatchingFeedback& watched = started_->feedback;
+  watched.answer.reset();
+  watched.beeps = 0;
+  watched.focused.clear();
+  watched.notices.clear();
+  return state;
+}
+
+WatchingFeedback& ScratchProgram::feedback() {
+  if (!started_) started_ = std::make_unique<Started>(startup_);
+  return started_->feedback;
+}
+
+DecodeCheck checkDecode(ScratchProgram& scratch, const Image& file, std::uint8_t revision) {
+  ProgramState& state = scratch.asStarted(revision);
   DecodeCheck check;
   check.revision = revision;
   // The open: the decoder with the rules its assignments run, then the frequency, address and
   // edition rules of File > Open.
   state.PagerReadBuffer = file;
   state.event([&] { takeReadBuffer(state); });
-  check.refused = feedback.refused;
+  check.refused = addressFieldsFocused(scratch.feedback().focused);
   // Decoded once more from the file's bytes and encoded at once: what the layout gives back.
   state.ConfigImage = file;
   check.converted = state.event([&] {
@@ -118,16 +214,26 @@ DecodeCheck checkDecode(const Image& file, std::uint8_t revision, const StartupO
   return check;
 }
 
-RevisionCheck checkRevisions(const Image& file, std::uint8_t chosen,
-                             const StartupOptions& startup) {
+DecodeCheck checkDecode(const Image& file, std::uint8_t revision, const StartupOptions& startup) {
+  ScratchProgram scratch(startup);
+  return checkDecode(scratch, file, revision);
+}
+
+RevisionCheck checkRevisions(ScratchProgram& scratch, const Image& file, std::uint8_t chosen) {
   RevisionCheck result;
-  result.chosen = checkDecode(file, chosen, startup);
+  result.chosen = checkDecode(scratch, file, chosen);
   if (result.chosen.clean()) return result;
   for (std::uint8_t other : kRevisions) {
-    if (other != chosen && checkDecode(file, other, startup).clean())
+    if (other != chosen && checkDecode(scratch, file, other).clean())
       result.cleanElsewhere.push_back(other);
   }
   return result;
+}
+
+RevisionCheck checkRevisions(const Image& file, std::uint8_t chosen,
+                             const StartupOptions& startup) {
+  ScratchProgram scratch(startup);
+  return checkRevisions(scratch, file, chosen);
 }
 
 std::string RevisionCheck::refusal() const {

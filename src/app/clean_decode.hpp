@@ -6,10 +6,11 @@
 //  - decoding it and encoding the result again gives back the file's own bytes, apart from the
 //    few bytes every save rewrites whatever the file held (see rewrittenOnEverySave), and
 //  - no address rule refuses a row (range, duplicate, frame) while it is opened.
-// Each check brings up a program of its own at that revision (offline: no programmer), so it
-// changes nothing a caller holds.
+// The checks run in a scratch program of their own (offline: no programmer), put back to what
+// its start-up left before each check, so they change nothing a caller holds.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,33 @@
 namespace capcode {
 
 class ProgramState;
+class WatchingFeedback;
+
+// One program brought up offline (no programmer is looked for) for the revision checks and for
+// opening saved bytes again: started on first use, then put back before each use to what its
+// start-up left (every control, both images and the shared values), so that any number of
+// checks in it give what each would give in a newly started program. Not for the window.
+class ScratchProgram {
+ public:
+  explicit ScratchProgram(StartupOptions startup);
+  ~ScratchProgram();
+  ScratchProgram(const ScratchProgram&) = delete;
+  ScratchProgram& operator=(const ScratchProgram&) = delete;
+
+  // The program as its start-up left it, at `revision` (selected as a person selects it), with
+  // the rules' refusals and the feedback's record cleared. Starts the program on the first
+  // call; throws std::runtime_error when it cannot start. Owned by this object.
+  ProgramState& asStarted(std::uint8_t revision);
+  // What the program showed since asStarted (nothing goes to a person); its `answer` is the
+  // next file dialog's path.
+  WatchingFeedback& feedback();
+  const StartupOptions& startup() const { return startup_; }
+
+ private:
+  struct Started;
+  StartupOptions startup_;
+  std::unique_ptr<Started> started_;
+};
 
 // "A2" -> HW-A2, "A3" -> HW-A3, "B" -> HW-B; nothing for anything else.
 std::optional<std::uint8_t> revisionNamed(const std::string& name);
@@ -53,7 +81,9 @@ struct DecodeCheck {
 };
 
 // Decodes and encodes `file` at `revision`, and opens it there as File > Open does after its
-// checks, watching the address rules. Throws std::runtime_error when the program cannot start.
+// checks, watching the address rules; in `scratch`, or in a scratch program of its own. Throws
+// std::runtime_error when the program cannot start.
+DecodeCheck checkDecode(ScratchProgram& scratch, const Image& file, std::uint8_t revision);
 DecodeCheck checkDecode(const Image& file, std::uint8_t revision, const StartupOptions& startup);
 
 struct RevisionCheck {
@@ -64,7 +94,9 @@ struct RevisionCheck {
   std::string refusal() const;
 };
 
-// The check at `chosen`, and when that is not clean, at the two other revisions.
+// The check at `chosen`, and when that is not clean, at the two other revisions; all in
+// `scratch`, or in one scratch program of its own.
+RevisionCheck checkRevisions(ScratchProgram& scratch, const Image& file, std::uint8_t chosen);
 RevisionCheck checkRevisions(const Image& file, std::uint8_t chosen, const StartupOptions& startup);
 
 }  // namespace capcode

@@ -1,5 +1,7 @@
 #include "app/program.hpp"
 
+#include <atomic>
+
 namespace capcode {
 
 StartupOptions startupOptionsFor(const std::optional<std::string>& dataDirectory,
@@ -12,6 +14,8 @@ StartupOptions startupOptionsFor(const std::optional<std::string>& dataDirectory
 }
 
 namespace {
+
+std::atomic<std::size_t> programsBroughtUp{0};
 
 // The hardware options with a missing simulated image made a factory-fresh pager of this run's
 // start-up (its language libraries, its decimal mark).
@@ -30,6 +34,11 @@ Program::Program(Feedback& feedback, const ProgramOptions& options)
                                                hardware_->hid())),
       startup_(options.startup) {
   installProgrammerLinks(state_, *links_);
+  ++programsBroughtUp;
+}
+
+std::size_t Program::broughtUp() {
+  return programsBroughtUp.load();
 }
 
 Program::~Program() = default;

@@ -44,6 +44,10 @@ class Program {
   // File > Exit, then the simulated EEPROMs saved back. Returns an error text or empty.
   std::string finish();
 
+  // How many programs this process has brought up (constructed) so far: a tool's tests hold a
+  // command to the programs it may start.
+  static std::size_t broughtUp();
+
   WindowProgram& state() { return state_; }
   ProgrammerLinks& links() { return *links_; }
   HardwareSetup& hardware() { return *hardware_; }

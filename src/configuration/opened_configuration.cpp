@@ -45,42 +45,47 @@ std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const ch
   return path;
 }
 
+TemporaryCopy::~TemporaryCopy() {
+  ::unlink(path_.c_str());
+}
+
+WindowOpen openInWindow(ProgramState& state, WatchingFeedback& dialogs, const std::string& path) {
+  dialogs.answer = path;
+  state.event([&] { state.form.userClick("Open1"); });
+  dialogs.answer.reset();
+  WindowOpen open{state.lastOpen.result, {}};
+  if (!open.accepted()) {
+    const std::string_view line = fileOpenRefusalLine(open.result);
+    open.refusal = line.empty() ? fileOpenRefusalLine(FileOpenResult::ReadError) : line;
+  }
+  return open;
+}
+
 OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
                                          const OpenOptions& options, Feedback& person)
     : feedback_(person, false), program_(std::make_unique<Program>(feedback_, offline(options))) {
   if (!program_->startUp()) throw std::runtime_error("the program could not start");
+  scratch_ = std::make_unique<ScratchProgram>(program_->startup());
   ProgramState& s = state();
-  const std::uint8_t revision = revisionNamed(options.revision.value_or("B")).value_or(kHwB);
-  selectRevision(s, revision);
-  const std::string file =
-      input.regularFile ? input.name : (temporary_ = keepInTemporaryFile(input.bytes, "stdin"));
-  feedback_.answer = file;
-  s.event([&] { s.form.userClick("Open1"); });
+  revision_ = revisionNamed(options.revision.value_or("B")).value_or(kHwB);
+  selectRevision(s, revision_);
+  if (!input.regularFile) temporary_.emplace(input.bytes, "stdin");
+  const WindowOpen open = openInWindow(s, feedback_, temporary_ ? temporary_->path() : input.name);
   // File > Open leaves the file's bytes in the read buffer, accepted or not.
   bytes_ = s.PagerReadBuffer;
-  const FileOpenResult result = s.lastOpen.result;
-  const bool accepted = result == FileOpenResult::Opened;
-  if (!accepted) {
-    const std::string_view line = fileOpenRefusalLine(result);
-    // An open that ended without refusing the file (an error notice) could not read it either.
-    failure_ = line.empty() ? fileOpenRefusalLine(FileOpenResult::ReadError) : line;
+  failure_ = open.refusal;
+  if (open.read()) {
+    revisionCheck_ = checkRevisions(*scratch_, bytes_, revision_);
+    if (open.accepted() && !revisionCheck_.chosen.clean()) failure_ = revisionCheck_.refusal();
   }
-  const bool read =
-      accepted || result == FileOpenResult::ChecksumError || result == FileOpenResult::WrongEdition;
-  if (read) {
-    revisionCheck_ = checkRevisions(bytes_, revision, program_->startup());
-    if (accepted && !revisionCheck_.chosen.clean()) failure_ = revisionCheck_.refusal();
-  }
-  loaded_ = accepted && failure_.empty();
+  loaded_ = open.accepted() && failure_.empty();
   // A file that was read but failed its checks may still be shown, marked as such.
-  if (options.force && read && !loaded_) {
-    if (!accepted) s.event([&] { takeReadBuffer(s); });
+  if (options.force && open.read() && !loaded_) {
+    if (!open.accepted()) s.event([&] { takeReadBuffer(s); });
     loaded_ = true;
   }
 }
 
-OpenedConfiguration::~OpenedConfiguration() {
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
-}
+OpenedConfiguration::~OpenedConfiguration() = default;
 
 }  // namespace capcode

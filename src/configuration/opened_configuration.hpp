@@ -4,7 +4,8 @@
 // first (configuration_input.hpp), so that pipes and other streams work and a folder or an
 // endless stream is refused; a stream reaches File > Open through a private temporary file.
 // Then the file is checked to decode cleanly at the revision it is opened at
-// (app/clean_decode.hpp).
+// (app/clean_decode.hpp), in a scratch program kept for the checks of this configuration (and
+// for opening saved bytes again): an open starts at most two programs.
 
 #include <memory>
 #include <optional>
@@ -18,6 +19,42 @@
 #include "core/image.hpp"
 
 namespace capcode {
+
+// Keeps `bytes` in a new private file in $TMPDIR (else /tmp) named after `purpose`; returns its
+// path. Throws std::runtime_error when it cannot.
+std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const char* purpose);
+
+// A private temporary copy of some bytes for an open dialog to be answered with; removed with
+// this object. Throws std::runtime_error when it cannot be kept.
+class TemporaryCopy {
+ public:
+  TemporaryCopy(const std::vector<std::uint8_t>& bytes, const char* purpose)
+      : path_(keepInTemporaryFile(bytes, purpose)) {}
+  ~TemporaryCopy();
+  TemporaryCopy(const TemporaryCopy&) = delete;
+  TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// What File > Open made of a file.
+struct WindowOpen {
+  FileOpenResult result = FileOpenResult::NotRun;
+  std::string refusal;  // the open's line when it did not accept the file
+  bool accepted() const { return result == FileOpenResult::Opened; }
+  // Accepted, or read and refused for its checksum or its edition: its bytes are in the read
+  // buffer, and can be shown or compared anyway.
+  bool read() const {
+    return accepted() || result == FileOpenResult::ChecksumError ||
+           result == FileOpenResult::WrongEdition;
+  }
+};
+
+// File > Open of `path` in `state`, whose feedback is `dialogs` (it answers the dialog). An
+// open that ended without refusing the file (an error notice) could not read it either.
+WindowOpen openInWindow(ProgramState& state, WatchingFeedback& dialogs, const std::string& path);
 
 struct OpenOptions {
   std::optional<std::string> revision;  // "A2", "A3" or "B": the layout to decode with
@@ -42,25 +79,27 @@ class OpenedConfiguration {
   const std::string& failure() const { return failure_; }
   // The clean-decode check at the revision the file was opened at.
   const RevisionCheck& revisionCheck() const { return revisionCheck_; }
+  // The revision the file was opened and checked at.
+  std::uint8_t revision() const { return revision_; }
   ProgramState& state() { return program_->state(); }
   Program& program() { return *program_; }
   WatchingFeedback& feedback() { return feedback_; }
   const StartupOptions& startup() const { return program_->startup(); }
+  // The program the checks ran in, for further checks of this configuration's bytes.
+  ScratchProgram& scratch() { return *scratch_; }
   // The file's first 2048 bytes as read (0xFF past a short file).
   const Image& bytes() const { return bytes_; }
 
  private:
   WatchingFeedback feedback_;
   std::unique_ptr<Program> program_;
-  std::string temporary_;  // a stream, kept for the open dialog's answer
+  std::unique_ptr<ScratchProgram> scratch_;
+  std::optional<TemporaryCopy> temporary_;  // a stream, kept for the open dialog's answer
+  std::uint8_t revision_ = kHwB;
   bool loaded_ = false;
   std::string failure_;
   RevisionCheck revisionCheck_;
   Image bytes_{};
 };
-
-// Keeps `bytes` in a new private file in $TMPDIR (else /tmp) named after `purpose`; returns its
-// path. Throws std::runtime_error when it cannot.
-std::string keepInTemporaryFile(const std::vector<std::uint8_t>& bytes, const char* purpose);
 
 }  // namespace capcode

@@ -140,13 +140,13 @@ std::string checkEdit(ProgramState& state, Edit& edit, bool& usage) {
   return {};
 }
 
-void makeEdit(ProgramState& state, const Edit& edit) {
+bool makeEdit(ProgramState& state, const Edit& edit) {
   FormModel& form = state.form;
   const std::string& name = edit.name;
   switch (form.at(name).kind) {
     case ControlKind::Text:
       // Cleared and typed: every key through the key filter, the typing limit and the rules.
-      state.event([&] {
+      return state.event([&] {
         const std::string& value = edit.bytes;
         form.userKey(name, '\b', FormModel::Caret{0, form.text(name).size()});
         for (std::size_t k = 0; k < value.size(); ++k) {
@@ -158,21 +158,17 @@ void makeEdit(ProgramState& state, const Edit& edit) {
         }
         form.leave(name);
       });
-      break;
     case ControlKind::Choice:
-      state.event([&] {
+      return state.event([&] {
         form.userPick(name, edit.asked.index);
         form.leave(name);
       });
-      break;
     case ControlKind::Flag:
-      if (form.checked(name) != edit.asked.checked) state.event([&] { form.userClick(name); });
-      break;
+      return form.checked(name) == edit.asked.checked || state.event([&] { form.userClick(name); });
     case ControlKind::Slider:
-      state.event([&] { form.setPosition(name, edit.asked.position); });
-      break;
+      return state.event([&] { form.setPosition(name, edit.asked.position); });
     default:
-      break;
+      return true;
   }
 }
 

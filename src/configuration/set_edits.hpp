@@ -43,8 +43,9 @@ std::optional<Edit> parseEdit(const std::string& assignment, std::string& error,
 std::string checkEdit(ProgramState& state, Edit& edit, bool& usage);
 
 // Makes the edit as a person would: a text cleared and typed key by key and left, a list item
-// picked and left, a check box clicked when it must change, a slider moved.
-void makeEdit(ProgramState& state, const Edit& edit);
+// picked and left, a check box clicked when it must change, a slider moved. False when an error
+// ended it (the window's general error notice); what the rules refused, they record.
+bool makeEdit(ProgramState& state, const Edit& edit);
 
 ControlValue valueOf(const Control& control);
 // The same value to a person: equal, or the same number ("05" and "5", "163" and

@@ -14,23 +14,6 @@ namespace capcode {
 
 namespace {
 
-// What one assignment did to the person: a beep, a focus return or an error notice refuses it.
-struct Watch {
-  explicit Watch(OpenedConfiguration& opened)
-      : feedback(opened.feedback()),
-        beeps(feedback.beeps),
-        focus(feedback.focused.size()),
-        notices(feedback.notices.size()) {}
-  bool refused() const {
-    return feedback.beeps != beeps || feedback.focused.size() != focus ||
-           feedback.notices.size() != notices;
-  }
-  const WatchingFeedback& feedback;
-  std::size_t beeps;
-  std::size_t focus;
-  std::size_t notices;
-};
-
 // The bytes File > Save would write now, encoded into the image as the save encodes them (and
 // left there, as a save leaves them). Nothing when the settings do not encode (a text that does
 // not convert: the window's error notice says why).
@@ -108,11 +91,13 @@ class SetRun {
     return refused ? refuse("an edit was refused") : SetResult::Saved;
   }
 
-  // Makes the edit; false (and says so) when the window refused it.
+  // Makes the edit; false (and says so) when the window refused it: a rule refused or changed
+  // what was typed, or an error ended the edit.
   bool madeAsAsked(const Edit& edit) {
-    const Watch watch(*opened_);
-    makeEdit(state(), edit);
-    if (!watch.refused()) return true;
+    ProgramState& s = state();
+    s.clearRuleRefusals();
+    const bool ended = makeEdit(s, edit);
+    if (ended && s.ruleRefusals().count == 0) return true;
     io_.err << "capcode set: " << edit.name << "=" << edit.given << " was refused\n";
     return false;
   }
@@ -155,22 +140,24 @@ class SetRun {
     return SetResult::Saved;
   }
 
-  // Opens the bytes that would be saved as a new File > Open would, and compares each edited
-  // control with what it holds then. A text the save pads (a tone pattern of fewer than four
-  // digits) is an adjustment; any other difference is a value the file cannot keep.
+  // Opens the bytes that would be saved as a new File > Open would (in the scratch program,
+  // after their check at the revision the file was opened at), and compares each edited control
+  // with what it holds then. A text the save pads (a tone pattern of fewer than four digits) is
+  // an adjustment; any other difference is a value the file cannot keep.
   SetResult readBack(const Image& saved) {
-    ConfigurationInput input{options_.file, std::vector<std::uint8_t>(saved.begin(), saved.end()),
-                             false};
-    SilentFeedback nobody;
-    OpenOptions options = options_.open;
-    options.force = true;  // compared even when it would not open cleanly, to say which value
-    OpenedConfiguration again(input, options, nobody);
-    if (!again.loaded()) return refuse("the saved file would not open again: " + again.failure());
+    ScratchProgram& scratch = opened_->scratch();
+    const RevisionCheck check = checkRevisions(scratch, saved, opened_->revision());
+    const TemporaryCopy copy(std::vector<std::uint8_t>(saved.begin(), saved.end()), "saved");
+    ProgramState& again = scratch.asStarted(opened_->revision());
+    const WindowOpen open = openInWindow(again, scratch.feedback(), copy.path());
+    if (!open.read()) return refuse("the saved file would not open again: " + open.refusal);
+    // Compared even when it would not open cleanly, to say which value.
+    if (!open.accepted()) again.event([&] { takeReadBuffer(again); });
     bool lost = false;
     bool padded = false;
     for (const auto& [name, edit] : last_) {
       const Control& c = control(name);
-      const Control& stored = again.state().form.at(name);
+      const Control& stored = again.form.at(name);
       if (sameValue(c, valueOf(c), valueOf(stored), state().DecimalMark)) continue;
       if (c.kind == ControlKind::Text && stored.text.size() > c.text.size() &&
           stored.text.compare(0, c.text.size(), c.text) == 0) {
@@ -185,8 +172,9 @@ class SetRun {
     }
     if (lost) return refuse("the file does not keep what was asked");
     if (padded && !options_.adjust) return refuse("give --adjust to accept the adjusted values");
-    if (again.failedChecks())
-      return refuse("the saved file would not open again: " + again.failure());
+    if (!open.accepted()) return refuse("the saved file would not open again: " + open.refusal);
+    if (!check.chosen.clean())
+      return refuse("the saved file would not open again: " + check.refusal());
     return SetResult::Saved;
   }
 

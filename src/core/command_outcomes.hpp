@@ -37,20 +37,41 @@ struct FileSaveOutcome {
   std::string error;  // the system's reason for a WriteError, empty otherwise
 };
 
-// Why an address rule refused what stands in a row (the rule beeps, puts the focus back on the
-// row and, for all but a missing step, writes one status-log line).
+// Why a rule refused or changed what a person typed, picked or opened. Every such rule beeps,
+// puts the focus back on the control or shows a line or a message (as it always did); the
+// refusal is recorded beside that, after it.
 enum class RuleRefusalReason : std::uint8_t {
+  // The address rows ("addressN"; "autoincN" for a step).
   CapcodeOutOfRange,  // a capcode of seven digits or more outside the legal ranges
   DuplicateCapcode,   // the same capcode in two compared rows while this row is enabled
   FrameMismatch,      // an HW-A led row not on its leader's frame
-  StepMissing,        // the row's auto-increment step was left empty
+  StepMissing,        // the row's auto-increment step was left empty (focus, no line)
+  StepKey,            // a key other than 0-8 or backspace in a step's list (a beep, no line)
+  // Keys a field does not take: the key is dropped.
+  DigitKey,         // "Number 0-9 and backspace only": a capcode or another numeric field
+  HexDigitKey,      // "Number 0-9,A-F and backspace only": a tone pattern
+  FolderLengthKey,  // not a digit or backspace in a folder's length (a beep, no line)
+  FrequencyKey,     // not a digit or backspace in the frequency (a beep, no line)
+  // Values a field does not keep.
+  FolderLengthZero,     // "Length should large than ZERO": the length stays 0, focus back
+  FolderLengthTrimmed,  // "Out of total length 1024, trim down the length automatic": the
+                        // folder just left gave up the excess over the message memory
+  FrequencyOutOfRange,  // "Frequency out of range!": outside 100-199 and 400-499 MHz
+  ReferenceEmpty,       // the MPU clock's reference frequency emptied: focus back, no line
+  // The program as a whole (`control` names the menu item or list; row 0).
+  EditionUnsupported,   // "Not yet support in this version!!!" (a message box): the Beeper
+                        // edition picked
+  LanguageFileMissing,  // "Language file error": no language library found at start-up
+  FileNotOpened,        // File > Open refused the file; lastOpen.result says why
+  FileNotSaved,         // "write error!": File > Save could not write; lastSave says why
 };
 
 struct RuleRefusal {
   RuleRefusalReason reason = RuleRefusalReason::CapcodeOutOfRange;
-  std::string control;  // the control the focus was put back on ("address3", "autoinc2")
-  int row = 0;          // its address row, 1-8
-  std::string message;  // the status-log line the rule wrote; empty when it wrote none
+  std::string control;  // the control refused ("address3", "autoinc2", "frequency", "Open1")
+  int row = 0;          // its address row, 1-8; 0 for a control of no address row
+  std::string message;  // the status-log line the rule wrote (the message box's text for an
+                        // unsupported edition); empty when it wrote none
 };
 
 // The rules' refusals since a caller last cleared them: the first tells why a chain of rules

@@ -20,6 +20,8 @@ void refuseFile(ProgramState& state, FileOpenResult result) {
   state.lastOpen.result = result;
   state.log(fileOpenRefusalLine(result));
   state.beep();
+  state.recordRuleRefusal(
+      {RuleRefusalReason::FileNotOpened, "Open1", 0, std::string(fileOpenRefusalLine(result))});
 }
 
 // The Open (`save` false) or Save dialog, starting at the path last chosen. Cancelled: nothing,
@@ -72,6 +74,7 @@ void save1Click(ProgramState& state) {
     outcome.error = error;
     state.log("write error!");
     state.beep();
+    state.recordRuleRefusal({RuleRefusalReason::FileNotSaved, "Save1", 0, "write error!"});
     return;
   }
   outcome.result = FileSaveResult::Saved;

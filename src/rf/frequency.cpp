@@ -21,6 +21,7 @@ void frequencyKeyPress(ProgramState& state, char& key) {
   if (!digit && key != '\b') {
     key = 0;
     state.beep();
+    state.recordRuleRefusal({RuleRefusalReason::FrequencyKey, "frequency", 0, ""});
     return;
   }
   if (digit && state.form.text("frequency").size() == 2) {
@@ -35,8 +36,10 @@ void frequencyExit(ProgramState& state) {
   const std::int64_t hertz = textToScaled(form.text("frequency"), state.DecimalMark, 6);
   const std::optional<ChannelPlan> plan = planChannel(hertz, form.index("pll"));
   if (!plan) {
+    const char* const line = "Frequency out of range!";
     state.beep();
-    state.log("Frequency out of range!");
+    state.log(line);
+    state.recordRuleRefusal({RuleRefusalReason::FrequencyOutOfRange, "frequency", 0, line});
     return;
   }
   form.setIndex("pll_baseD2", plan->baseTimesFour ? 1 : 0);

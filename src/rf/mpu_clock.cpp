@@ -68,6 +68,7 @@ void installMpuClockRules(ProgramState& state) {
   form.attach(ControlEvent::Change, "f_ref", [&state] {
     if (state.form.text("f_ref").empty()) {
       state.focus("f_ref");
+      state.recordRuleRefusal({RuleRefusalReason::ReferenceEmpty, "f_ref", 0, ""});
       return;
     }
     showClock(state);

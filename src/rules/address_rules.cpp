@@ -26,7 +26,7 @@ class AddressRules {
       form_.attach(ControlEvent::Change, name("address", n), [this, n] { change(n); });
       form_.attach(ControlEvent::Exit, name("address", n), [this, n] { exit(n); });
       form_.attach(ControlEvent::Click, name("addr", n, "en"), [this, n] { enableClick(n); });
-      form_.attachKeyFilter(name("autoinc", n), [this](char& key) { autoincKeyPress(key); });
+      form_.attachKeyFilter(name("autoinc", n), [this, n](char& key) { autoincKeyPress(n, key); });
       form_.attach(ControlEvent::Exit, name("autoinc", n), [this, n] { autoincExit(n); });
       if (n <= 6) {
         form_.attach(ControlEvent::Change, name("msgtype", n), [this, n] { messageTypeChange(n); });
@@ -150,10 +150,11 @@ class AddressRules {
     }
   }
 
-  void autoincKeyPress(char& key) {
+  void autoincKeyPress(int n, char& key) {
     if ((key >= '0' && key <= '8') || key == '\b') return;
     key = 0;
     state_.beep();
+    refused(RuleRefusalReason::StepKey, "autoinc", n, "");
   }
 
   void autoincExit(int n) {

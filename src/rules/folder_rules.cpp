@@ -18,10 +18,11 @@ void padWithBlanks(FormModel& form, const std::string& field, std::size_t width)
   if (text.size() < width) form.setText(field, text + std::string(width - text.size(), ' '));
 }
 
-void lengthKeyPress(ProgramState& state, char& key) {
+void lengthKeyPress(ProgramState& state, const std::string& field, char& key) {
   if ((key >= '0' && key <= '9') || key == '\b') return;
   key = 0;
   state.beep();
+  state.recordRuleRefusal({RuleRefusalReason::FolderLengthKey, field, 0, ""});
 }
 
 void lengthExit(ProgramState& state, int folder) {
@@ -29,9 +30,11 @@ void lengthExit(ProgramState& state, int folder) {
   const std::string field = folderControlName("pubboxlength", folder);
   const std::int32_t length = textToInt(form.text(field));
   if (length == 0) {
-    state.log("Length should large than ZERO");
+    const char* const line = "Length should large than ZERO";
+    state.log(line);
     state.beep();
     state.focus(field);
+    state.recordRuleRefusal({RuleRefusalReason::FolderLengthZero, field, 0, line});
     return;
   }
   const int excess = folderExcess(state);
@@ -41,8 +44,10 @@ void lengthExit(ProgramState& state, int folder) {
   // corrupt the pager's memory map.
   const std::int32_t trimmed = std::max<std::int32_t>(1, length - excess);
   form.setText(field, std::to_string(trimmed));
-  state.log("Out of total length 1024, trim down the length automatic");
+  const char* const line = "Out of total length 1024, trim down the length automatic";
+  state.log(line);
   state.beep();
+  state.recordRuleRefusal({RuleRefusalReason::FolderLengthTrimmed, field, 0, line});
 }
 
 }  // namespace
@@ -71,7 +76,8 @@ void installFolderRules(ProgramState& state) {
       form.setEnabled(folderName, on);
       form.setEnabled(length, on);
     });
-    form.attachKeyFilter(length, [&state](char& key) { lengthKeyPress(state, key); });
+    form.attachKeyFilter(length,
+                         [&state, length](char& key) { lengthKeyPress(state, length, key); });
     form.attach(ControlEvent::Exit, length, [&state, k] { lengthExit(state, k); });
     form.attach(ControlEvent::Exit, folderName,
                 [&form, folderName] { padWithBlanks(form, folderName, kFolderNameWidth); });

@@ -13,7 +13,8 @@ inline constexpr int kMessageMemory = 1024;
 int folderExcess(ProgramState& state);
 
 // Attaches the active-box, length and name rules of every folder, lengthKeyPress and the hello
-// line padding, and defines folderExcess as a handler.
+// line padding, and defines folderExcess as a handler. A length left at 0, a length trimmed to
+// fit and a key a length does not take are each recorded as a refusal of that length.
 void installFolderRules(ProgramState& state);
 
 }  // namespace capcode

@@ -13,34 +13,44 @@ bool isDigit(char key) {
   return key >= '0' && key <= '9';
 }
 
+bool isHexDigit(char key) {
+  return isDigit(key) || (key >= 'A' && key <= 'F');
+}
+
+// Drops a key `accepted` does not take, with the line and the beep, and records the refusal.
+KeyFilter refusingFilter(ProgramState& state, std::string field, int row, bool (*accepted)(char),
+                         RuleRefusalReason reason, const char* line) {
+  return [&state, field = std::move(field), row, accepted, reason, line](char& key) {
+    if (accepted(key) || key == '\b') return;
+    key = 0;
+    state.log(line);
+    state.beep();
+    state.recordRuleRefusal({reason, field, row, line});
+  };
+}
+
 }  // namespace
 
 void installKeyFilters(ProgramState& state) {
   FormModel& f = state.form;
 
-  auto numKeyPress = [&state](char& key) {
-    if (isDigit(key) || key == '\b') return;
-    key = 0;
-    state.log("Number 0-9 and backspace only");
-    state.beep();
+  constexpr const char* kDigitsOnly = "Number 0-9 and backspace only";
+  const auto numKeyPress = [&state](const std::string& field, int row) {
+    return refusingFilter(state, field, row, isDigit, RuleRefusalReason::DigitKey, kDigitsOnly);
   };
   for (int n = 1; n <= kAddressRows; ++n)
-    f.attachKeyFilter(rowControlName("address", n), numKeyPress);
+    f.attachKeyFilter(rowControlName("address", n), numKeyPress(rowControlName("address", n), n));
   for (const char* field : {"maxprivate", "lcdholdtime", "contrast", "handprogpws", "autooffstart",
                             "autooffstop", "alerttime", "unread_alert", "f_ref"}) {
-    f.attachKeyFilter(field, numKeyPress);
+    f.attachKeyFilter(field, numKeyPress(field, 0));
   }
 
-  auto tonepatternKeyPress = [&state](char& key) {
-    if (isDigit(key) || (key >= 'A' && key <= 'F') || key == '\b') return;
-    key = 0;
-    state.log("Number 0-9,A-F and backspace only");
-    state.beep();
-  };
   for (const char* field :
        {"tonepatternA", "tonepatternB", "tonepatternC", "tonepatternD", "tonepatternPon",
         "tonepatternLcell", "tonepatternUcall1", "tonepatternUcall2"}) {
-    f.attachKeyFilter(field, tonepatternKeyPress);
+    f.attachKeyFilter(field,
+                      refusingFilter(state, field, 0, isHexDigit, RuleRefusalReason::HexDigitKey,
+                                     "Number 0-9,A-F and backspace only"));
   }
 
   auto noKeyPress = [](char& key) { key = 0; };

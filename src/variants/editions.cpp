@@ -62,8 +62,10 @@ void customerChange(ProgramState& state) {
   const int edition = form.index("customer");
   const bool factory = state.build.factoryEdition != 0;
   if (edition == kBeeper) {
+    const char* const text = "Not yet support in this version!!!";
     state.beep();
-    state.message("Not yet support in this version!!!");
+    state.message(text);
+    state.recordRuleRefusal({RuleRefusalReason::EditionUnsupported, "customer", 0, text});
     return;
   }
   if (edition != kVanta && edition != kNormal && edition != kNorvik && edition != kDalvo) return;

@@ -37,8 +37,10 @@ std::string loadLanguageLibrary(ProgramState& state,
   for (const std::string& path : candidates) {
     if (readLibrary(path, state)) return path;
   }
-  state.log("Language file error");
+  const char* const line = "Language file error";
+  state.log(line);
   state.beep();
+  state.recordRuleRefusal({RuleRefusalReason::LanguageFileMissing, "language", 0, line});
   return {};
 }
 

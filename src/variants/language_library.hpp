@@ -17,8 +17,9 @@ std::string languageLibraryName(int hardwareRevision, int languageIndex);
 
 // Loads state.LanguageLibraryPath into the prompt block: looked up in the working directory
 // first, then in each of `dataDirectories` in turn. A short file is padded with 0xFF; bytes
-// past 1024 are ignored. When no copy opens: logs "Language file error" and beeps, and the
-// block keeps what it held. Returns the path loaded, or empty.
+// past 1024 are ignored. When no copy opens: logs "Language file error", beeps and records the
+// refusal (LanguageFileMissing), and the block keeps what it held. Returns the path loaded, or
+// empty.
 std::string loadLanguageLibrary(ProgramState& state,
                                 const std::vector<std::string>& dataDirectories);
 

@@ -1,9 +1,13 @@
-// The address rules' refusals as values: which row, why, and the line the person was shown,
-// for a caller that clears them before an event and reads them after it.
+// The rules' refusals as values: which control (and address row), why, and the line the
+// person was shown, for a caller that clears them before an event and reads them after it.
+
+#include <functional>
 
 #include "app/window_program.hpp"
 #include "rules/address_rules.hpp"
+#include "support/temp_folder.hpp"
 #include "support/window_fixture.hpp"
+#include "variants/language_library.hpp"
 
 namespace capcode {
 namespace {
@@ -117,6 +121,119 @@ TEST_F(RuleRefusalRecord, AnErrorIsNoRefusal) {
   EXPECT_EQ(events(), Lines{"error: '' is not a valid integer value"});
   EXPECT_EQ(state.ruleRefusals().count, 0u);
 }
+
+// Every other rule that refuses or changes what a person typed, picked or opened: the refusal
+// recorded, and what the person was shown exactly as the window always showed it.
+class EveryRuleRefusal : public testing::WindowTest {
+ public:
+  // The person's hands, for the cases' acts.
+  using WindowTest::check;
+  using WindowTest::click;
+  using WindowTest::events;
+  using WindowTest::feedback;
+  using WindowTest::index;
+  using WindowTest::key;
+  using WindowTest::leave;
+  using WindowTest::pick;
+  using WindowTest::set;
+  using WindowTest::state;
+
+  void openFile(const std::string& path) {
+    feedback.answer = path;
+    click("Open1");
+  }
+
+  test::TempFolder folder;
+};
+
+struct EveryRuleCase {
+  const char* name;
+  std::function<void(EveryRuleRefusal&)> act;  // after a cleared record and transcript
+  RuleRefusalReason reason;
+  const char* control;
+  int row;
+  const char* message;
+  Lines shown;  // the transcript of the act; "@" stands for the test's folder
+};
+
+const char* const kDigits = "Number 0-9 and backspace only";
+const char* const kHex = "Number 0-9,A-F and backspace only";
+const char* const kZero = "Length should large than ZERO";
+const char* const kTrimmed = "Out of total length 1024, trim down the length automatic";
+const char* const kEdition = "Not yet support in this version!!!";
+
+// clang-format off
+const EveryRuleCase kEveryRule[] = {
+    {"DigitKeyInACapcode", [](auto& t) { t.key("address3", 'x'); },
+     DigitKey, "address3", 3, kDigits, {std::string("log: ") + kDigits, "beep"}},
+    {"DigitKeyInTheReserve", [](auto& t) { t.key("maxprivate", '.'); },
+     DigitKey, "maxprivate", 0, kDigits, {std::string("log: ") + kDigits, "beep"}},
+    {"HexDigitKeyInATonePattern", [](auto& t) { t.key("tonepatternB", 'a'); },
+     HexDigitKey, "tonepatternB", 0, kHex, {std::string("log: ") + kHex, "beep"}},
+    {"StepKey", [](auto& t) { t.key("autoinc4", '9'); }, StepKey, "autoinc4", 4, "", {"beep"}},
+    {"FolderLengthKey", [](auto& t) { t.key("pubboxlengthC", '-'); },
+     FolderLengthKey, "pubboxlengthC", 0, "", {"beep"}},
+    {"FolderLengthZero", [](auto& t) { t.set("pubboxlength9", "00"); t.leave("pubboxlength9"); },
+     FolderLengthZero, "pubboxlength9", 0, kZero,
+     {std::string("log: ") + kZero, "beep", "focus: pubboxlength9"}},
+    // 23 folders of 41 and one of 40 with 60 reserved: the last gives up 16.
+    {"FolderLengthTrimmed", [](auto& t) {
+       for (int k = 0; k < kFolders; ++k) {
+         t.check(folderControlName("pubboxact", k), true);
+         t.set(folderControlName("pubboxlength", k), k == kFolders - 1 ? "40" : "41");
+       }
+       t.set("maxprivate", "60");
+       t.events();
+       t.leave("pubboxlengthN");
+     },
+     FolderLengthTrimmed, "pubboxlengthN", 0, kTrimmed, {std::string("log: ") + kTrimmed, "beep"}},
+    {"FrequencyKey", [](auto& t) { t.key("frequency", ','); },
+     FrequencyKey, "frequency", 0, "", {"beep"}},
+    {"FrequencyOutOfRange", [](auto& t) { t.set("frequency", "300"); t.leave("frequency"); },
+     FrequencyOutOfRange, "frequency", 0, "Frequency out of range!",
+     {"beep", "log: Frequency out of range!"}},
+    {"ReferenceEmptied", [](auto& t) { t.set("f_ref", ""); },
+     ReferenceEmpty, "f_ref", 0, "", {"focus: f_ref"}},
+    {"EditionUnsupported", [](auto& t) { t.pick("customer", 2); },
+     EditionUnsupported, "customer", 0, kEdition, {"beep", std::string("message: ") + kEdition}},
+    {"LanguageFileMissing", [](auto& t) {
+       t.state.LanguageLibraryPath = "NoSuchStr.lib";
+       t.state.event([&] { loadLanguageLibrary(t.state, {t.folder.path()}); });
+     },
+     LanguageFileMissing, "language", 0, "Language file error",
+     {"log: Language file error", "beep"}},
+    {"FileMissing", [](auto& t) { t.openFile(t.folder / "missing.eep"); },
+     FileNotOpened, "Open1", 0, "Load file error",
+     {"log: Load data from @/missing.eep", "log: Load file error", "beep"}},
+    {"SaveOverAFolder", [](auto& t) { t.feedback.answer = t.folder.path(); t.click("Save1"); },
+     FileNotSaved, "Save1", 0, "write error!",
+     {"log: Save data to @", "log: write error!", "beep"}},
+};
+// clang-format on
+
+class EveryRule : public EveryRuleRefusal, public ::testing::WithParamInterface<EveryRuleCase> {};
+
+TEST_P(EveryRule, TheRefusalIsRecordedBesideWhatThePersonIsShown) {
+  const EveryRuleCase& c = GetParam();
+  state.clearRuleRefusals();
+  events();
+  c.act(*this);
+  const auto& refusals = state.ruleRefusals();
+  ASSERT_EQ(refusals.count, 1u);
+  EXPECT_EQ(refusals.first->reason, c.reason);
+  EXPECT_EQ(refusals.first->control, c.control);
+  EXPECT_EQ(refusals.first->row, c.row);
+  EXPECT_EQ(refusals.first->message, c.message);
+  Lines shown = c.shown;
+  for (std::string& line : shown) {
+    if (const std::size_t at = line.find('@'); at != std::string::npos)
+      line.replace(at, 1, folder.path());
+  }
+  EXPECT_EQ(events(), shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, EveryRule, ::testing::ValuesIn(kEveryRule),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace capcode

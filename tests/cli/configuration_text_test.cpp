@@ -199,6 +199,9 @@ TEST_F(ConfigurationText, SetEditsAsThePersonWouldAndSavesOnlyWhenAllIsAccepted)
   } refusals[] = {
       {{"address1=2097150"}, 1, "address1=2097150 was refused"},
       {{"alerttime=12", "address2=2004000"}, 1, "address2=2004000 was refused"},
+      {{"frequency=300"}, 1, "frequency=300 was refused"},
+      {{"maxprivate=6a"}, 1, "maxprivate=6a was refused"},
+      {{"pubboxlength5=0"}, 1, "pubboxlength5=0 was refused"},
       {{"contrast=30"}, 1, "contrast is disabled in the window"},
       {{"zoom=Out"}, 1, "zoom is hidden in the window"},
       {{"nosuch=1"}, 2, "no control named nosuch"},

@@ -1,9 +1,12 @@
 // A configuration edited through the library as `capcode set` edits it: what `show --json`
-// prints goes back unchanged, lists by item text and by index, and the window-only switch that
-// guards the contrast.
+// prints goes back unchanged, lists by item text and by index, the window-only switch that
+// guards the contrast, the edits the rules refuse, and the one scratch program the checks and
+// the read-back share.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -12,6 +15,7 @@
 #include "configuration/configuration_text.hpp"
 #include "configuration/set_run.hpp"
 #include "core/config_file.hpp"
+#include "core/image_map.hpp"
 #include "core/json.hpp"
 #include "support/temp_folder.hpp"
 
@@ -223,6 +227,169 @@ TEST_F(SetRunTest, AWindowOnlySwitchIsTickedOnlyForALaterEditThatNeedsIt) {
   EXPECT_TRUE(
       std::regex_search(after, std::regex(R"("contrast_enable": \{[^\n]*"value":"off")")))
       << after;
+}
+
+// An edit a rule refuses, or changes as it is typed, saves nothing: said on standard error in
+// these words, and nothing else said there.
+TEST_F(SetRunTest, WhatARuleRefusesSavesNothing) {
+  const std::string file = settled(kHwB);
+  const std::string out = folder / "out.eep";
+  const auto refused = [](const std::vector<std::string>& edits) {
+    std::string text;
+    for (const std::string& edit : edits)
+      text += "capcode set: " + edit + " was refused\n";
+    return text + "capcode set: an edit was refused\ncapcode set: nothing was saved\n";
+  };
+  // Ten folders of 99 beside ten of 10 and 60 reserved: the last two left give up the excess.
+  std::vector<std::string> longFolders;
+  for (const char folder : std::string("456789ABCD"))
+    longFolders.push_back(std::string("pubboxlength") + folder + "=99");
+  const struct {
+    const char* name;
+    std::vector<std::string> assignments;
+    bool adjust;
+    std::string err;
+  } cases[] = {
+      {"frequency out of range", {"frequency=300"}, false, refused({"frequency=300"})},
+      {"a letter in the frequency", {"frequency=16x.5"}, false, refused({"frequency=16x.5"})},
+      {"a letter in a number", {"maxprivate=6a"}, false, refused({"maxprivate=6a"})},
+      {"a capcode out of range", {"address1=2097150"}, false, refused({"address1=2097150"})},
+      {"not a hex digit", {"tonepatternA=12G4"}, false, refused({"tonepatternA=12G4"})},
+      {"a folder of length 0", {"pubboxlength5=0"}, false, refused({"pubboxlength5=0"})},
+      {"a letter in a folder length", {"pubboxlength5=9x"}, false, refused({"pubboxlength5=9x"})},
+      {"folders trimmed, adjusting or not", longFolders, true,
+       refused({"pubboxlengthC=99", "pubboxlengthD=99"})},
+      {"accepted edits before and after one refused",
+       {"alerttime=12", "frequency=300", "maxprivate=50"},
+       false,
+       refused({"frequency=300"})},
+  };
+  for (const auto& c : cases) {
+    std::remove(out.c_str());
+    SetRequest request{file, c.assignments, out, c.adjust, openAt(kHwB)};
+    std::istringstream none;
+    std::ostringstream image;
+    std::ostringstream err;
+    SilentFeedback quiet;
+    EXPECT_EQ(setConfiguration(request, SetStreams{none, -1, image, err}, quiet),
+              SetResult::Refused)
+        << c.name;
+    EXPECT_EQ(err.str(), c.err) << c.name;
+    EXPECT_TRUE(fileBytes(out).empty()) << c.name;
+  }
+}
+
+// A check in the scratch program, after any other checks in it, gives what the same check
+// gives in a newly started program; and so does an open there (every control as it stands).
+TEST_F(SetRunTest, TheScratchProgramChecksAsANewProgramDoes) {
+  const auto image = [](const std::string& path) {
+    Image bytes{};
+    const auto file = fileBytes(path);
+    std::copy(file.begin(), file.end(), bytes.begin());
+    return bytes;
+  };
+  const auto checked = [](Image bytes) {
+    setChecksum(bytes);
+    return bytes;
+  };
+  Image normalEdition = image(settled(kHwB));
+  normalEdition[kEditionTagOffset] = 1;
+  Image farApart = image(settled(kHwA2));
+  farApart[0x013] ^= 0x80;  // a bit every HW-A save writes as 1
+  const std::vector<std::pair<const char*, Image>> files = {
+      {"HW-B", image(settled(kHwB))},
+      {"HW-A2", image(settled(kHwA2))},
+      {"HW-A3", image(settled(kHwA3))},
+      {"built-in B (its rows refused at HW-B)", checked(defaultImageB())},
+      {"built-in A", checked(defaultImageA())},
+      {"HW-B of the Normal edition", checked(normalEdition)},
+      {"HW-A2 with a bit a save rewrites", checked(farApart)},
+  };
+  const StartupOptions startup = startupOptionsFor(kData, '.');
+  struct Fresh {
+    DecodeCheck check;
+    std::vector<Control> opened;
+  };
+  // A program of its own for each check, and for each open.
+  const auto openIn = [](ScratchProgram& scratch, const Image& bytes, std::uint8_t revision) {
+    ProgramState& state = scratch.asStarted(revision);
+    state.PagerReadBuffer = bytes;
+    state.event([&] { takeReadBuffer(state); });
+    std::vector<Control> controls;
+    for (const Control* c : state.form.controls())
+      controls.push_back(*c);
+    return controls;
+  };
+  std::map<std::pair<std::size_t, std::uint8_t>, Fresh> fresh;
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    for (const std::uint8_t revision : {kHwA2, kHwA3, kHwB}) {
+      ScratchProgram own(startup);
+      fresh[{f, revision}] = {checkDecode(files[f].second, revision, startup),
+                              openIn(own, files[f].second, revision)};
+    }
+  }
+  const auto clean = [&](std::size_t f, std::uint8_t revision) {
+    return fresh[std::make_pair(f, revision)].check.clean();
+  };
+  EXPECT_FALSE(clean(3, kHwB)) << "the built-in B's rows are refused";
+  EXPECT_FALSE(clean(1, kHwB)) << "an HW-A2 file at HW-B";
+  EXPECT_FALSE(clean(6, kHwA2)) << "a bit a save rewrites";
+  EXPECT_TRUE(clean(0, kHwB));
+
+  std::vector<std::pair<std::size_t, std::uint8_t>> forward;
+  for (const auto& [key, unused] : fresh)
+    forward.push_back(key);
+  std::vector<std::pair<std::size_t, std::uint8_t>> backward(forward.rbegin(), forward.rend());
+  std::vector<std::pair<std::size_t, std::uint8_t>> byRevision = forward;
+  std::stable_sort(byRevision.begin(), byRevision.end(),
+                   [](const auto& a, const auto& b) { return a.second < b.second; });
+  for (const auto* order : {&forward, &backward, &byRevision}) {
+    ScratchProgram scratch(startup);
+    for (const auto& [f, revision] : *order) {
+      const std::string what = std::string(files[f].first) + " at " + revisionCaption(revision);
+      const DecodeCheck reused = checkDecode(scratch, files[f].second, revision);
+      const DecodeCheck& own = fresh[{f, revision}].check;
+      EXPECT_EQ(reused.revision, own.revision) << what;
+      EXPECT_EQ(reused.converted, own.converted) << what;
+      EXPECT_EQ(reused.changed, own.changed) << what;
+      EXPECT_EQ(reused.refused, own.refused) << what;
+      const std::vector<Control> opened = openIn(scratch, files[f].second, revision);
+      const std::vector<Control>& ownOpened = fresh[{f, revision}].opened;
+      ASSERT_EQ(opened.size(), ownOpened.size());
+      for (std::size_t i = 0; i < opened.size(); ++i) {
+        const Control& a = opened[i];
+        const Control& b = ownOpened[i];
+        EXPECT_TRUE(a.text == b.text && a.index == b.index && a.checked == b.checked &&
+                    a.position == b.position && a.items == b.items && a.enabled == b.enabled &&
+                    a.visible == b.visible && a.caption == b.caption)
+            << what << ": " << a.name;
+      }
+    }
+  }
+}
+
+// `set` brings up the program the file is opened in and one scratch program for every check
+// and the read-back, whether it saves or refuses.
+TEST_F(SetRunTest, ASetBringsUpTwoPrograms) {
+  const std::string out = folder / "out.eep";
+  const struct {
+    const char* name;
+    std::string file;
+    std::uint8_t revision;
+    std::vector<std::string> assignments;
+    SetResult result;
+  } cases[] = {
+      {"saved", settled(kHwB), kHwB, {"address1=2004800", "alerttime=12"}, SetResult::Saved},
+      {"saved at HW-A3", settled(kHwA3), kHwA3, {"maxprivate=50"}, SetResult::Saved},
+      {"an edit refused", settled(kHwB), kHwB, {"frequency=300"}, SetResult::Refused},
+      {"checked at every revision", settled(kHwA2), kHwB, {"maxprivate=50"}, SetResult::Refused},
+  };
+  for (const auto& c : cases) {
+    const std::size_t before = Program::broughtUp();
+    const Outcome o = set(c.file, c.revision, c.assignments, out);
+    EXPECT_EQ(o.result, c.result) << c.name << "\n" << o.err;
+    EXPECT_EQ(Program::broughtUp() - before, 2u) << c.name;
+  }
 }
 
 }  // namespace
