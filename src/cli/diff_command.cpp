@@ -52,8 +52,11 @@ int runDiff(const DiffOptions& o, CommandIo& io) {
     std::ostream nowhere(nullptr);
     std::ostream& log = o.quiet ? nowhere : io.err;
     ConsoleFeedback person(log, io.err, false);
-    OpenedConfiguration a(*inputA, o.open.options(), person);
-    OpenedConfiguration b(*inputB, o.open.options(), person);
+    // One scratch program for both files' checks: a diff brings up three programs, not four.
+    const OpenOptions options = o.open.options();
+    ScratchProgram scratch(openStartup(options));
+    OpenedConfiguration a(*inputA, options, person, scratch);
+    OpenedConfiguration b(*inputB, options, person, scratch);
     for (const auto& [opened, name] : {std::pair{&a, &o.a}, {&b, &o.b}}) {
       if (!opened->loaded()) {
         complain(io, "diff") << *name << ": " << opened->failure() << "\n";

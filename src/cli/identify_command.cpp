@@ -172,8 +172,10 @@ void printText(const PagerRead& read, const PagerIdentity& id, const PagerChange
     out << "  " << line << "\n";
 }
 
+// One object whatever the pager held. A blank pager is not looked up in the ledger: it has no
+// addresses, records or changes, and its advice says what the text answer says of it.
 void printJson(const PagerRead& read, const PagerIdentity& id, const PagerChanges& changes,
-               std::ostream& out) {
+               const std::vector<std::string>& advice, std::ostream& out) {
   out << "{\"pager\":{\"read\":" << jsonString(readName(read.state))
       << ",\"image_sha256\":" << (read.imageSha256.empty() ? "null" : jsonString(read.imageSha256))
       << ",\"addresses\":[";
@@ -203,7 +205,6 @@ void printJson(const PagerRead& read, const PagerIdentity& id, const PagerChange
   std::string records = recordsJson(id.records);
   records.pop_back();  // its closing line break: the object goes on
   out << "],\n\"records\":" << records << ",\n\"advice\":[";
-  const auto advice = identityAdvice(id);
   for (std::size_t i = 0; i < advice.size(); ++i)
     out << (i ? "," : "") << jsonString(advice[i]);
   out << "]}\n";
@@ -236,8 +237,13 @@ int runIdentify(IdentifyOptions o, CommandIo& io) {
   const std::optional<PagerRead> read = readPager(*session, io);
   int status = kExitFailed;
   if (read && read->state == ReadState::Blank) {
-    io.out << "pager: blank (every byte is " << hexByte(read->blankByte)
-           << "); nothing on it to recognise\n";
+    const std::string every = "every byte is " + hexByte(read->blankByte);
+    if (o.json) {
+      printJson(*read, PagerIdentity{}, PagerChanges{},
+                {"Blank: " + every + "; nothing on it to recognise."}, io.out);
+    } else {
+      io.out << "pager: blank (" << every << "); nothing on it to recognise\n";
+    }
     status = kExitUnknown;
   } else if (read) {
     try {
@@ -253,7 +259,7 @@ int runIdentify(IdentifyOptions o, CommandIo& io) {
         }
       }
       if (o.json) {
-        printJson(*read, id, changes, io.out);
+        printJson(*read, id, changes, identityAdvice(id), io.out);
       } else {
         printText(*read, id, changes, io.out);
       }

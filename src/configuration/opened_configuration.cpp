@@ -12,10 +12,14 @@
 
 namespace capcode {
 
+StartupOptions openStartup(const OpenOptions& options) {
+  return startupOptionsFor(options.dataDirectory);
+}
+
 namespace {
 
 ProgramOptions offline(const OpenOptions& options) {
-  ProgramOptions program{startupOptionsFor(options.dataDirectory), {}};
+  ProgramOptions program{openStartup(options), {}};
   program.hardware.offline = true;  // files only: no programmer is looked for
   return program;
 }
@@ -63,9 +67,23 @@ WindowOpen openInWindow(ProgramState& state, WatchingFeedback& dialogs, const st
 
 OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
                                          const OpenOptions& options, Feedback& person)
+    : OpenedConfiguration(input, options, person, nullptr) {}
+
+OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
+                                         const OpenOptions& options, Feedback& person,
+                                         ScratchProgram& scratch)
+    : OpenedConfiguration(input, options, person, &scratch) {}
+
+OpenedConfiguration::OpenedConfiguration(const ConfigurationInput& input,
+                                         const OpenOptions& options, Feedback& person,
+                                         ScratchProgram* shared)
     : feedback_(person, false), program_(std::make_unique<Program>(feedback_, offline(options))) {
   if (!program_->startUp()) throw std::runtime_error("the program could not start");
-  scratch_ = std::make_unique<ScratchProgram>(program_->startup());
+  if (shared == nullptr) {
+    ownScratch_ = std::make_unique<ScratchProgram>(program_->startup());
+    shared = ownScratch_.get();
+  }
+  scratch_ = shared;
   ProgramState& s = state();
   revision_ = revisionNamed(options.revision.value_or("B")).value_or(kHwB);
   selectRevision(s, revision_);

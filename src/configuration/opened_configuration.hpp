@@ -5,7 +5,8 @@
 // endless stream is refused; a stream reaches File > Open through a private temporary file.
 // Then the file is checked to decode cleanly at the revision it is opened at
 // (app/clean_decode.hpp), in a scratch program kept for the checks of this configuration (and
-// for opening saved bytes again): an open starts at most two programs.
+// for opening saved bytes again), or one the caller shares between several opens: an open
+// starts at most two programs, and every further open sharing a scratch program one more.
 
 #include <memory>
 #include <optional>
@@ -62,13 +63,22 @@ struct OpenOptions {
   std::optional<std::string> dataDirectory;  // the language libraries, if not the defaults
 };
 
+// The start-up every open with `options` brings its program up with; a scratch program shared
+// between such opens is made with it.
+StartupOptions openStartup(const OpenOptions& options);
+
 class OpenedConfiguration {
  public:
   // The open's status-log lines, messages and notices go to `person`, which must outlive this.
   // No programmer is looked for. Throws std::runtime_error when the program cannot start or a
-  // stream cannot be kept for the open.
+  // stream cannot be kept for the open. The checks run in a scratch program of its own.
   OpenedConfiguration(const ConfigurationInput& input, const OpenOptions& options,
                       Feedback& person);
+  // The same, with the checks run in `scratch`, which the caller owns and which must outlive
+  // this; made with openStartup(options). A scratch program is put back to its start-up
+  // before each check, so any number of opens may share one.
+  OpenedConfiguration(const ConfigurationInput& input, const OpenOptions& options,
+                      Feedback& person, ScratchProgram& scratch);
   ~OpenedConfiguration();
   OpenedConfiguration(const OpenedConfiguration&) = delete;
   OpenedConfiguration& operator=(const OpenedConfiguration&) = delete;
@@ -85,15 +95,21 @@ class OpenedConfiguration {
   Program& program() { return *program_; }
   WatchingFeedback& feedback() { return feedback_; }
   const StartupOptions& startup() const { return program_->startup(); }
-  // The program the checks ran in, for further checks of this configuration's bytes.
+  // The program the checks ran in (its own or the shared one), for further checks of this
+  // configuration's bytes.
   ScratchProgram& scratch() { return *scratch_; }
   // The file's first 2048 bytes as read (0xFF past a short file).
   const Image& bytes() const { return bytes_; }
 
  private:
+  // `shared` null: a scratch program of its own.
+  OpenedConfiguration(const ConfigurationInput& input, const OpenOptions& options,
+                      Feedback& person, ScratchProgram* shared);
+
   WatchingFeedback feedback_;
   std::unique_ptr<Program> program_;
-  std::unique_ptr<ScratchProgram> scratch_;
+  std::unique_ptr<ScratchProgram> ownScratch_;  // unless the caller shares one
+  ScratchProgram* scratch_ = nullptr;           // ownScratch_ or the caller's
   std::optional<TemporaryCopy> temporary_;  // a stream, kept for the open dialog's answer
   std::uint8_t revision_ = kHwB;
   bool loaded_ = false;

@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/program.hpp"
 #include "cli/commands.hpp"
 #include "core/json.hpp"
 #include "support/configurations.hpp"
@@ -170,6 +171,29 @@ TEST_F(ConfigurationText, DiffNamesTheBytesNoControlCarries) {
             "bytes 0x500-0x501 (prompt block) differ\n");
   const Outcome json = run({"diff", config, other, "--json"});
   EXPECT_TRUE(has(json.out, "{\"from\":\"0x500\",\"to\":\"0x501\",\"region\":\"prompt block\"}"));
+}
+
+// Both files are opened in a program each and checked in one scratch program they share.
+TEST_F(ConfigurationText, DiffBringsUpThreeProgramsAtMost) {
+  const std::string changed = edited("changed.eep", "click quietsound\n");
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::size_t programs;
+  } cases[] = {
+      {"equal", {"diff", config, config}, 0, 3},
+      {"differing", {"diff", config, changed, "--json"}, 1, 3},
+      {"checked at every revision", {"diff", settled(kHwA2), config}, 2, 3},
+      {"shown anyway", {"diff", settled(kHwA2), config, "--force"}, 1, 3},
+      {"not opened", {"diff", config, folder / "missing.eep"}, 2, 0},
+  };
+  for (const auto& c : cases) {
+    const std::size_t before = Program::broughtUp();
+    const Outcome o = run(c.args);
+    EXPECT_EQ(o.status, c.status) << c.name << "\n" << o.err;
+    EXPECT_EQ(Program::broughtUp() - before, c.programs) << c.name;
+  }
 }
 
 TEST_F(ConfigurationText, SetEditsAsThePersonWouldAndSavesOnlyWhenAllIsAccepted) {

@@ -156,6 +156,14 @@ TEST_F(Identify, UnknownDamagedBlankAndUnreadablePagers) {
       {broken, {}, 1, "changed since record 1 wrote it; its image is damaged, so the controls"},
       {blank, {}, 4, "pager: blank (every byte is 0xFF); nothing on it to recognise\n"},
       {broken, {"--json"}, 1, "{\"pager\":{\"read\":\"damaged\","},
+      {blank,
+       {"--json"},
+       4,
+       "{\"pager\":{\"read\":\"blank\",\"image_sha256\":null,\"addresses\":[]},\n"
+       "\"written\":null,\"unchanged\":false,\n"
+       "\"changed\":{\"named\":false,\"why\":null,\"controls\":[]},\n\"later\":[],\n"
+       "\"records\":[],\n\"advice\":[\"Blank: every byte is 0xFF; nothing on it to "
+       "recognise.\"]}\n"},
       {pager, {"--sim-fault", "read:1:unplug"}, 1, ""},
   };
   for (const auto& c : cases) {
