@@ -17,7 +17,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const std::vector<std::string> kMigrations = ledgerSchemaSteps("BIGSERIAL PRIMARY KEY", "BIGINT");
+const std::vector<std::string> kPostgresMigrations =
+    ledgerSchemaSteps("BIGSERIAL PRIMARY KEY", "BIGINT");
 
 // The schema version lives in a table of its own; an advisory lock keeps two stations that
 // start on an empty database from creating the tables twice.
@@ -150,7 +151,7 @@ class Connection final : public PostgresConnection {
     run("DELETE FROM capcode_schema", {});
     run("INSERT INTO capcode_schema(version) VALUES($1)", {std::int64_t{version}});
   }
-  const std::vector<std::string>& migrations() const override { return kMigrations; }
+  const std::vector<std::string>& migrations() const override { return kPostgresMigrations; }
   std::string name() const override { return "ledger " + shown_; }
 
  private:

@@ -23,7 +23,8 @@ namespace {
 constexpr int kApplicationId = 0x43415043;
 constexpr int kBusyTimeoutMillis = 5000;
 
-const std::vector<std::string> kMigrations = ledgerSchemaSteps("INTEGER PRIMARY KEY", "INTEGER");
+const std::vector<std::string> kSqliteMigrations =
+    ledgerSchemaSteps("INTEGER PRIMARY KEY", "INTEGER");
 
 // $1, $2 ... as SQLite's ?1, ?2 ...
 std::string numbered(const std::string& sql) {
@@ -118,7 +119,7 @@ class SqliteConnection final : public SqlConnection {
     run("PRAGMA user_version=" + std::to_string(version), {});
     run("PRAGMA application_id=" + std::to_string(kApplicationId), {});
   }
-  const std::vector<std::string>& migrations() const override { return kMigrations; }
+  const std::vector<std::string>& migrations() const override { return kSqliteMigrations; }
   std::string name() const override { return "ledger " + path_; }
   bool readOnly() const override { return readOnly_; }
 

@@ -1,5 +1,6 @@
 #include "rf/frequency.hpp"
 
+#include "core/chip_lists.hpp"
 #include "core/conversions.hpp"
 #include "core/program_state.hpp"
 
@@ -7,7 +8,6 @@ namespace capcode {
 
 namespace {
 
-constexpr int kPllFs8108 = 2;
 constexpr std::uint32_t kGrid6250 = 6250;
 constexpr std::uint32_t kGrid5000 = 5000;
 

@@ -3,16 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "core/chip_lists.hpp"
 #include "core/program_state.hpp"
 #include "core/recovery_chips.hpp"
 
 namespace capcode {
 
 namespace {
-
-constexpr int kLcdSt7567a = 2;
-constexpr int kPllFs8108 = 2;
-constexpr int kPllFs8170 = 3;
 
 void recoveryClick(FormModel& form, int chip) {
   Control& item = form.at(kRecoveryChips[chip].menuItem);

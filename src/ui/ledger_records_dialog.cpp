@@ -24,12 +24,8 @@ namespace capcode::ui {
 
 namespace {
 
-QString fromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 QDateTime parsedLedgerTime(const std::string& ledgerTime) {
-  QDateTime time = QDateTime::fromString(fromUtf8(ledgerTime), Qt::ISODateWithMs);
+  QDateTime time = QDateTime::fromString(QString::fromStdString(ledgerTime), Qt::ISODateWithMs);
   return time.isValid() ? time.toLocalTime() : time;
 }
 
@@ -121,7 +117,7 @@ void LedgerRecordsDialog::loadChoices() {
       if (const QString day = localDayOf(r.started); !day.isEmpty()) days.insert(day);
     }
     for (const std::string& name : names)
-      batches_->addItem(fromUtf8(name), fromUtf8(name));
+      batches_->addItem(QString::fromStdString(name), QString::fromStdString(name));
     for (auto day = days.rbegin(); day != days.rend(); ++day)
       days_->addItem(*day, *day);
   } catch (const std::exception&) {
@@ -161,13 +157,14 @@ void LedgerRecordsDialog::showSelected() {
     // The record's ID is what `capcode ledger resolve` and the notices name.
     const QString cells[kColumns] = {
         QString::number(r.id),
-        fromUtf8(localTimeText(r.started)),
-        fromUtf8(r.station),
-        r.batch.empty() ? QString() : fromUtf8(r.batch) + " #" + QString::number(r.setIndex),
-        fromUtf8(std::string(resultName(r.result)) +
-                 (r.settlement == Settlement::None ? "" : ", " + settlementText(r))),
-        fromUtf8(capcodesWithRoles(r)),
-        fromUtf8(r.configPath)};
+        QString::fromStdString(localTimeText(r.started)),
+        QString::fromStdString(r.station),
+        r.batch.empty() ? QString()
+                        : QString::fromStdString(r.batch) + " #" + QString::number(r.setIndex),
+        QString::fromStdString(std::string(resultName(r.result)) +
+                               (r.settlement == Settlement::None ? "" : ", " + settlementText(r))),
+        QString::fromStdString(capcodesWithRoles(r)),
+        QString::fromStdString(r.configPath)};
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       item->setToolTip(cells[column]);

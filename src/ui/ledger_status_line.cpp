@@ -1,18 +1,14 @@
 #include "ui/ledger_status_line.hpp"
 
 #include <QFontMetrics>
-#include <QStringList>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 
 namespace capcode::ui {
 
 namespace {
-
-QString fromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 const char* const kSeparator = " | ";
 const char* const kEllipsis = "\u2026";
@@ -38,20 +34,21 @@ LedgerStatusLine::LedgerStatusLine(QWidget* parent)
 }
 
 void LedgerStatusLine::setStatus(const ProductionStatus& status) {
-  ledger_ = fromUtf8(status.ledger);
+  ledger_ = QString::fromStdString(status.ledger);
   lastRows_.clear();
   if (!status.problem.empty()) {
-    rest_ =
-        QString(kSeparator) + "Not recording, every write is refused: " + fromUtf8(status.problem);
+    rest_ = QString(kSeparator) +
+            "Not recording, every write is refused: " + QString::fromStdString(status.problem);
   } else {
-    rest_ = QString(kSeparator) + "Station: " + fromUtf8(status.station) + kSeparator +
-            "Batch: " + (status.batch.empty() ? QString("none") : fromUtf8(status.batch)) +
-            kSeparator + "Verified today: " + QString::number(status.verifiedToday) +
-            kSeparator + "Last: ";
+    rest_ = QString(kSeparator) + "Station: " + QString::fromStdString(status.station) +
+            kSeparator + "Batch: " +
+            (status.batch.empty() ? QString("none") : QString::fromStdString(status.batch)) +
+            kSeparator + "Verified today: " + QString::number(status.verifiedToday) + kSeparator +
+            "Last: ";
     if (status.lastCapcodes.empty()) {
       lastRows_ << "none";
     } else {
-      lastRows_ = fromUtf8(status.lastCapcodes).split(' ', Qt::SkipEmptyParts);
+      lastRows_ = QString::fromStdString(status.lastCapcodes).split(' ', Qt::SkipEmptyParts);
     }
   }
   text_ = "Ledger: " + ledger_ + rest_ + lastRows_.join(' ');
@@ -90,7 +87,8 @@ QString leastLedgerName(const QString& ledger) {
 QString shortenedLedgerName(const QString& ledger, int width, const QFontMetrics& metrics) {
   if (metrics.horizontalAdvance(ledger) <= width) return ledger;
   const int cut = static_cast<int>(ledger.lastIndexOf('/'));
-  if (cut <= 0 || cut + 1 >= ledger.size()) return metrics.elidedText(ledger, Qt::ElideMiddle, width);
+  if (cut <= 0 || cut + 1 >= ledger.size())
+    return metrics.elidedText(ledger, Qt::ElideMiddle, width);
   const QString folder = ledger.left(cut + 1);  // with its slash
   const QString name = ledger.mid(cut + 1);
   const QString least = QString(kEllipsis) + "/" + name;

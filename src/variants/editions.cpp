@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/chip_lists.hpp"
 #include "core/image_map.hpp"
 #include "core/program_state.hpp"
 
@@ -12,8 +13,6 @@ namespace capcode {
 namespace {
 
 constexpr int kHebraic = 13;
-constexpr int kPllFs8108 = 2, kPllFs8170 = 3;
-constexpr int kLcdT6k04 = 0, kLcdSd1815 = 1, kLcdSt7567a = 2;
 
 // Controls that only the factory may change.
 const char* const kFactoryControls[] = {

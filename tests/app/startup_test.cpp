@@ -7,16 +7,14 @@
 #include "app/window_program.hpp"
 #include "core/codec.hpp"
 #include "support/started_window.hpp"
+#include "support/temp_folder.hpp"
 
 namespace capcode {
 namespace {
 
 using testing::Lines;
 
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using test::fileBytes;
 
 class Startup : public testing::StartedWindowTest {};
 

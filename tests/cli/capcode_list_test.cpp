@@ -15,7 +15,7 @@ using test::capcode;
 using test::has;
 using test::Outcome;
 
-class CapcodeList : public test::Production {
+class CapcodeListWrites : public test::Production {
  protected:
   std::vector<int> listLines() {
     std::vector<int> found;
@@ -25,7 +25,7 @@ class CapcodeList : public test::Production {
   }
 };
 
-TEST_F(CapcodeList, EveryLineIsOnePagerRecordedWithItsLineAndReference) {
+TEST_F(CapcodeListWrites, EveryLineIsOnePagerRecordedWithItsLineAndReference) {
   const std::string path = list(
       "row2,subscriber,order,row1\r\n2005008,\"Smith, Ann\",PO-17,2005000\r\n"
       "2005024,Bob,,2005016\r\n");
@@ -63,7 +63,7 @@ TEST_F(CapcodeList, EveryLineIsOnePagerRecordedWithItsLineAndReference) {
       << csv.out;
 }
 
-TEST_F(CapcodeList, ABadSeventhLineStopsTheBatchBeforeThePager) {
+TEST_F(CapcodeListWrites, ABadSeventhLineStopsTheBatchBeforeThePager) {
   std::string text = lines(8);
   // Line 7 gives row 1 the capcode row 3 keeps on every pager.
   text.replace(text.find("2005080,"), 7, "2004016");
@@ -79,7 +79,7 @@ TEST_F(CapcodeList, ABadSeventhLineStopsTheBatchBeforeThePager) {
   EXPECT_TRUE(records().empty());
 }
 
-TEST_F(CapcodeList, AStationOfASharedListChecksEveryLineNotOnlyItsOwn) {
+TEST_F(CapcodeListWrites, AStationOfASharedListChecksEveryLineNotOnlyItsOwn) {
   std::string text = lines(6);
   text.replace(text.find("2005064,"), 7, "9999999");  // line 6
   const Outcome run = write({"--capcodes", list(text), "--batch", "order-17", "--count", "1"});
@@ -99,7 +99,7 @@ void PrintTo(const ListFault& fault, std::ostream* out) {
   *out << fault.name;
 }
 
-class RefusedList : public CapcodeList, public ::testing::WithParamInterface<ListFault> {};
+class RefusedList : public CapcodeListWrites, public ::testing::WithParamInterface<ListFault> {};
 
 TEST_P(RefusedList, IsRefusedWithItsLineAndRowBeforeAnythingIsWritten) {
   const std::vector<std::uint8_t> before = test::fileBytes(pager);
@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
         ),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CapcodeList, AListThatIsNotARegularFileIsRefusedWithoutWaiting) {
+TEST_F(CapcodeListWrites, AListThatIsNotARegularFileIsRefusedWithoutWaiting) {
   const std::string fifo = folder / "fifo.csv";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const struct {
@@ -159,7 +159,7 @@ TEST_F(CapcodeList, AListThatIsNotARegularFileIsRefusedWithoutWaiting) {
   EXPECT_TRUE(records().empty());
 }
 
-TEST_F(CapcodeList, ARowTheConfigurationLeavesOffIsRefused) {
+TEST_F(CapcodeListWrites, ARowTheConfigurationLeavesOffIsRefused) {
   ASSERT_TRUE(test::saveStartup(config, "click addr8en\n"));
   const std::string path = list("row8\n2005000\n");
   const Outcome run = write({"--capcodes", path});
@@ -170,7 +170,7 @@ TEST_F(CapcodeList, ARowTheConfigurationLeavesOffIsRefused) {
   EXPECT_TRUE(records().empty());
 }
 
-TEST_F(CapcodeList, AutoincAndCountBeyondTheListAreUsageErrors) {
+TEST_F(CapcodeListWrites, AutoincAndCountBeyondTheListAreUsageErrors) {
   const std::string path = list(lines(3));
   const Outcome named = write({"--capcodes", path, "--autoinc", "1=1"});
   EXPECT_EQ(named.status, 2);
@@ -190,7 +190,7 @@ TEST_F(CapcodeList, AutoincAndCountBeyondTheListAreUsageErrors) {
   EXPECT_TRUE(records().empty());
 }
 
-TEST_F(CapcodeList, ALineAnEarlierPagerHoldsIsRefusedByTheLedger) {
+TEST_F(CapcodeListWrites, ALineAnEarlierPagerHoldsIsRefusedByTheLedger) {
   ASSERT_EQ(write({"--capcodes", list(lines(1), "first.csv")}).status, 0);
   const std::vector<std::uint8_t> before = test::fileBytes(pager);
   const std::string second = list("row1\n2006000\n2006016\n2005000\n", "second.csv");
@@ -203,7 +203,7 @@ TEST_F(CapcodeList, ALineAnEarlierPagerHoldsIsRefusedByTheLedger) {
   EXPECT_EQ(records().size(), 1u);
 }
 
-TEST_F(CapcodeList, ResumeContinuesAtTheFirstLineNotVerified) {
+TEST_F(CapcodeListWrites, ResumeContinuesAtTheFirstLineNotVerified) {
   const std::string path = list(lines(5));
   ASSERT_EQ(write({"--capcodes", path, "--count", "2"}, "\n").status, 0);
   const Outcome resumed = write({"--capcodes", path, "--resume"}, "\n\n");
@@ -219,7 +219,7 @@ TEST_F(CapcodeList, ResumeContinuesAtTheFirstLineNotVerified) {
 }
 
 // Counts are in the right number: one pager left, one line on a verified pager.
-TEST_F(CapcodeList, CountsOfOneAreSingular) {
+TEST_F(CapcodeListWrites, CountsOfOneAreSingular) {
   const std::string one = list(lines(1), "one.csv");
   const Outcome count = write({"--capcodes", one, "--count", "2"});
   EXPECT_EQ(count.status, 2);
@@ -235,7 +235,7 @@ TEST_F(CapcodeList, CountsOfOneAreSingular) {
 
 // A reference or a station with control characters (an ESC from an operator's file) reaches
 // the ledger exactly; the table shows them escaped, the CSV keeps them.
-TEST_F(CapcodeList, TheLedgerTableNeverPrintsAControlCharacterRaw) {
+TEST_F(CapcodeListWrites, TheLedgerTableNeverPrintsAControlCharacterRaw) {
   const std::string path = list("row1,note\n2005000,\"red\x1B[31m; \xC2\x9B\"\n");
   ASSERT_EQ(write({"--capcodes", path, "--station", "bench\x07"}).status, 0);
   ASSERT_EQ(records().size(), 1u);

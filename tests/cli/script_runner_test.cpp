@@ -9,16 +9,13 @@
 
 #include "core/json.hpp"
 #include "core/version_info.hpp"
+#include "support/run_capcode.hpp"
 #include "support/table_rows.hpp"
 
 namespace capcode {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
+using test::Outcome;
 
 // The window as image A decoded under HW-A2, without the rest of the start-up.
 const std::string decodedA = "run decodeImage\n";

@@ -18,23 +18,20 @@
 #include "ledger/ledger.hpp"
 #include "ledger/sqlite_ledger.hpp"
 #include "support/bench_pager.hpp"
+#include "support/sqlite_file.hpp"
 #include "support/table_rows.hpp"
 #include "support/temp_folder.hpp"
+#include "support/text_search.hpp"
 #include "support/unprivileged.hpp"
 
 namespace capcode {
 namespace {
 
 using test::benchPager;
+using test::executeSql;
+using test::has;
 using test::TempFolder;
 namespace fs = std::filesystem;
-
-void executeSql(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-  sqlite3_close(db);
-}
 
 // The message of the LedgerError `open` throws; a failure when it throws nothing or another
 // type.
@@ -48,10 +45,6 @@ std::string refusal(const std::function<void()>& open) {
   }
   ADD_FAILURE() << "opened";
   return {};
-}
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 TEST(LedgerFile, AMissingFolderIsRefusedAndNothingIsCreated) {

@@ -13,14 +13,15 @@
 #include "ledger/sqlite_ledger.hpp"
 #include "support/ledger_backends.hpp"
 #include "support/postgres.hpp"
+#include "support/sqlite_file.hpp"
 #include "support/temp_folder.hpp"
 
 namespace capcode {
 namespace {
 
 using test::TempFolder;
-constexpr auto kIndividual = AddressRole::Individual;
-constexpr auto kShared = AddressRole::Shared;
+using test::kIndividual;
+using test::kShared;
 
 PagerRecord pager(std::vector<RecordedAddress> addresses, std::string config = "cfg") {
   PagerRecord record;
@@ -201,12 +202,7 @@ TEST(SqliteLedger, RecordsSurviveTheProcessThatMadeThem) {
   EXPECT_EQ(records[0].result, PagerResult::Started) << "a crash leaves the row started";
 }
 
-void executeSql(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
-}
+using test::executeSql;
 
 TEST(SqliteLedger, RefusesFilesItCannotTrust) {
   TempFolder folder;

@@ -18,6 +18,7 @@
 #include "support/bench_pager.hpp"
 #include "support/postgres.hpp"
 #include "support/silent_server.hpp"
+#include "support/text_search.hpp"
 
 namespace capcode {
 namespace {
@@ -25,11 +26,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::seconds;
 using test::benchPager;
+using test::has;
 using test::SilentServer;
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // What the call threw (LedgerError only) and how long it took.
 struct Failure {

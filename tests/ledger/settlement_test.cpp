@@ -17,8 +17,8 @@ namespace capcode {
 namespace {
 
 using test::TempFolder;
-constexpr auto kIndividual = AddressRole::Individual;
-constexpr auto kShared = AddressRole::Shared;
+using test::kIndividual;
+using test::kShared;
 
 class SettlementTest : public test::LedgerBackendTest {
  protected:

@@ -18,6 +18,10 @@
 
 namespace capcode::test {
 
+// The two roles an address row is recorded with.
+inline constexpr auto kIndividual = AddressRole::Individual;
+inline constexpr auto kShared = AddressRole::Shared;
+
 struct LedgerBackend {
   const char* name;
   // A fresh ledger; nothing, with `why` set, when the back end is not there.

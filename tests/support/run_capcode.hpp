@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commands.hpp"
+#include "support/text_search.hpp"
 
 namespace capcode::test {
 
@@ -25,10 +26,6 @@ inline Outcome capcode(const std::vector<std::string>& args, const std::string& 
   o.out = out.str();
   o.err = err.str();
   return o;
-}
-
-inline bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 }  // namespace capcode::test
