@@ -7,6 +7,6 @@ cd "$(dirname "$0")"
 . scripts/setup.sh
 capcode_install_missing run
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAPCODE_BUILD_TESTS=OFF \
-  -DCAPCODE_BUILD_BENCH=OFF
+  -DCAPCODE_BUILD_BENCH=OFF -DCAPCODE_UNITY_BUILD=ON
 cmake --build build -j"$(capcode_jobs)" --target capcode capcode-programmer
 exec build/bin/capcode-programmer "$@"
