@@ -45,7 +45,9 @@ const LedgerOptionRow kRows[] = {
      [](CLI::App& c, const char* name, const char* help, ProductionOptions& v) {
        return c.add_flag(name, v.noLedger, help);
      }},
-    {"--station", "NAME", {kStationHelp, kStationHelp, kStationHelp, nullptr},
+    {"--station",
+     "NAME",
+     {kStationHelp, kStationHelp, kStationHelp, nullptr},
      &LedgerOptionsAdded::station,
      [](CLI::App& c, const char* name, const char* help, ProductionOptions& v) {
        return c.add_option(name, v.station, help);
@@ -66,6 +68,15 @@ const LedgerOptionRow kRows[] = {
 };
 
 }  // namespace
+
+std::vector<LedgerOptionShown> ledgerOptionsOf(LedgerOptionUser user) {
+  std::vector<LedgerOptionShown> shown;
+  for (const LedgerOptionRow& row : kRows) {
+    if (const char* help = row.help[static_cast<std::size_t>(user)]; help != nullptr)
+      shown.push_back({row.name, row.valueName, help});
+  }
+  return shown;
+}
 
 LedgerOptionsAdded addLedgerOptions(CLI::App& command, LedgerOptionUser user,
                                     ProductionOptions& values) {

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "production/production_options.hpp"
 
@@ -26,6 +27,16 @@ struct LedgerOptionsAdded {
   CLI::Option* station = nullptr;
   CLI::Option* batch = nullptr;
 };
+
+// One ledger option as a program's --help shows it.
+struct LedgerOptionShown {
+  const char* name;       // "--ledger"
+  const char* valueName;  // "LEDGER"; empty for a flag
+  const char* help;       // that program's help line
+};
+
+// The ledger's options that `user` takes, in the order they are added.
+std::vector<LedgerOptionShown> ledgerOptionsOf(LedgerOptionUser user);
 
 // Adds the ledger's options that `user` takes to `command`, storing into `values` (which must
 // outlive the parse).

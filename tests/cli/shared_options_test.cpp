@@ -1,6 +1,7 @@
 // The options several programs share come from their one declaration: each program's --help
 // lists exactly the shared options it takes, each with the declared value name and help, and
-// the programs that simulate hardware explain the faults with the same footer.
+// the programs that simulate hardware explain the faults with the same footer. The ledger's
+// options are held to their rows the same way.
 
 #include "options/shared_options.hpp"
 
@@ -11,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "options/ledger_options.hpp"
 #include "support/command_output.hpp"
 #include "support/run_capcode.hpp"
 #include "support/table_rows.hpp"
@@ -107,6 +109,52 @@ TEST(SharedOptions, EveryProgramsHelpListsItsSharedOptionsAsDeclared) {
       EXPECT_EQ(shown->second.help, declared.help) << program.name << " " << name;
     }
     EXPECT_EQ(has(help, simulatedFaultFooter()), program.simulatesHardware) << program.name;
+  }
+}
+
+// "  --batch NAME Excludes: --no-ledger      help", the help perhaps on the next line: each
+// option a help lists, with its value name (empty for a flag) and its help.
+std::map<std::string, Listed> everyOptionListed(const std::string& help) {
+  static const std::regex kLine(
+      R"(^\s+(--[a-z][a-z0-9-]*)(?: ([A-Z][A-Z0-9|]*))?(?: (?:Excludes|Needs):(?: --[a-z][a-z0-9-]*)+)*(?:\s{2,}(.*))?$)");
+  std::map<std::string, Listed> listed;
+  std::istringstream lines(help);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (!std::regex_match(line, m, kLine)) continue;
+    std::string text = m[3];
+    if (text.empty() && std::getline(lines, text)) text.erase(0, text.find_first_not_of(' '));
+    listed[m[1]] = {m[2], text};
+  }
+  return listed;
+}
+
+TEST(SharedOptions, EveryProgramListsTheLedgerOptionsItTakesAsDeclared) {
+  const struct {
+    const char* name;
+    std::vector<std::string> command;  // of capcode; empty for the window
+    LedgerOptionUser user;
+  } ledgerPrograms[] = {
+      {"capcode-programmer", {}, LedgerOptionUser::Window},
+      {"capcode script", {"script"}, LedgerOptionUser::Script},
+      {"capcode write", {"write"}, LedgerOptionUser::Write},
+      {"capcode ledger", {"ledger"}, LedgerOptionUser::Reader},
+      {"capcode identify", {"identify"}, LedgerOptionUser::Reader},
+  };
+  for (const auto& program : ledgerPrograms) {
+    const std::string help = helpOf({program.name, program.command, OptionUsers{}, false});
+    if (help.empty() && program.command.empty()) continue;  // built without the window
+    const std::map<std::string, Listed> listed = everyOptionListed(help);
+    std::set<std::string> taken;
+    for (const LedgerOptionShown& option : ledgerOptionsOf(program.user)) {
+      taken.insert(option.name);
+      const auto shown = listed.find(option.name);
+      ASSERT_NE(shown, listed.end()) << program.name << " " << option.name;
+      EXPECT_EQ(shown->second.valueName, option.valueName) << program.name << " " << option.name;
+      EXPECT_EQ(shown->second.help, option.help) << program.name << " " << option.name;
+    }
+    for (const char* name : {"--ledger", "--no-ledger", "--station", "--batch"})
+      EXPECT_EQ(listed.count(name), taken.count(name)) << program.name << " " << name;
   }
 }
 
