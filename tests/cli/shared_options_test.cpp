@@ -27,26 +27,34 @@ struct Listed {
   std::string help;
 };
 
-// The shared options a help lists, by name, with the value name and help it gives them.
-std::map<std::string, Listed> sharedOptionsListed(const std::string& help) {
-  std::set<std::string> shared;
-  for (const SharedOptionDeclaration& d : sharedOptionDeclarations())
-    shared.insert(d.name);
-  // "  --sim-fault FAULT ...   help"; a value name (PATH|SERIAL for one of two) may be followed by
-  // the values it accepts
-  // (":{.,,}"), and a long first column puts the help on the next line.
+// Each option a help lists, by name, with its value name (empty for a flag) and its help:
+// "  --sim-fault FAULT ...   help", "  --batch NAME Excludes: --no-ledger   help". A value name
+// (PATH|SERIAL for one of two) may be followed by the values it accepts (":{.,,}"), and a long
+// first column puts the help on the next line.
+std::map<std::string, Listed> everyOptionListed(const std::string& help) {
   static const std::regex kLine(
-      R"(^\s+(--[a-z][a-z0-9-]*) ([A-Z][A-Z0-9|]*)(?::\{[^}]*\})?(?: \.\.\.)?(?:\s{2,}(.*))?$)");
+      R"(^\s+(--[a-z][a-z0-9-]*)(?: ([A-Z][A-Z0-9|]*)(?::\{[^}]*\})?(?: \.\.\.)?)?)"
+      R"((?: (?:Excludes|Needs):(?: --[a-z][a-z0-9-]*)+)*(?:\s{2,}(.*))?$)");
   std::map<std::string, Listed> listed;
   std::istringstream lines(help);
   for (std::string line; std::getline(lines, line);) {
     std::smatch m;
-    if (!std::regex_match(line, m, kLine) || !shared.count(m[1])) continue;
+    if (!std::regex_match(line, m, kLine)) continue;
     std::string text = m[3];
     if (text.empty() && std::getline(lines, text)) text.erase(0, text.find_first_not_of(' '));
     listed[m[1]] = {m[2], text};
   }
   return listed;
+}
+
+// The shared options a help lists.
+std::map<std::string, Listed> sharedOptionsListed(const std::string& help) {
+  std::map<std::string, Listed> listed = everyOptionListed(help);
+  std::map<std::string, Listed> shared;
+  for (const SharedOptionDeclaration& d : sharedOptionDeclarations()) {
+    if (const auto found = listed.find(d.name); found != listed.end()) shared.insert(*found);
+  }
+  return shared;
 }
 
 struct Program {
@@ -110,23 +118,6 @@ TEST(SharedOptions, EveryProgramsHelpListsItsSharedOptionsAsDeclared) {
     }
     EXPECT_EQ(has(help, simulatedFaultFooter()), program.simulatesHardware) << program.name;
   }
-}
-
-// "  --batch NAME Excludes: --no-ledger      help", the help perhaps on the next line: each
-// option a help lists, with its value name (empty for a flag) and its help.
-std::map<std::string, Listed> everyOptionListed(const std::string& help) {
-  static const std::regex kLine(
-      R"(^\s+(--[a-z][a-z0-9-]*)(?: ([A-Z][A-Z0-9|]*))?(?: (?:Excludes|Needs):(?: --[a-z][a-z0-9-]*)+)*(?:\s{2,}(.*))?$)");
-  std::map<std::string, Listed> listed;
-  std::istringstream lines(help);
-  for (std::string line; std::getline(lines, line);) {
-    std::smatch m;
-    if (!std::regex_match(line, m, kLine)) continue;
-    std::string text = m[3];
-    if (text.empty() && std::getline(lines, text)) text.erase(0, text.find_first_not_of(' '));
-    listed[m[1]] = {m[2], text};
-  }
-  return listed;
 }
 
 TEST(SharedOptions, EveryProgramListsTheLedgerOptionsItTakesAsDeclared) {
