@@ -173,23 +173,23 @@ ScratchProgram::ScratchProgram(StartupOptions startup) : startup_(std::move(star
 
 ScratchProgram::~ScratchProgram() = default;
 
-ProgramState& ScratchProgram::asStarted(std::uint8_t revision) {
+ScratchProgram::Started& ScratchProgram::started() {
   if (!started_) started_ = std::make_unique<Started>(startup_);
-  ProgramState& state = started_->program.state();
-  started_->values->giveBack(state);
+  return *started_;
+}
+
+ProgramState& ScratchProgram::asStarted(std::uint8_t revision) {
+  Started& started = this->started();
+  ProgramState& state = started.program.state();
+  started.values->giveBack(state);
   selectRevision(state, revision);
   state.clearRuleRefusals();
-  WatchingFeedback& watched = started_->feedback;
-  watched.answer.reset();
-  watched.beeps = 0;
-  watched.focused.clear();
-  watched.notices.clear();
+  started.feedback.forget();
   return state;
 }
 
 WatchingFeedback& ScratchProgram::feedback() {
-  if (!started_) started_ = std::make_unique<Started>(startup_);
-  return started_->feedback;
+  return started().feedback;
 }
 
 DecodeCheck checkDecode(ScratchProgram& scratch, const Image& file, std::uint8_t revision) {

@@ -45,6 +45,7 @@ class ScratchProgram {
 
  private:
   struct Started;
+  Started& started();  // brought up on first use
   StartupOptions startup_;
   std::unique_ptr<Started> started_;
 };

@@ -33,9 +33,7 @@ class WatchingFeedback final : public Feedback {
     notices.emplace_back(text);
     shown_.errorNotice(text);
   }
-  std::optional<std::size_t> ask(const Question& question) override {
-    return shown_.ask(question);
-  }
+  std::optional<std::size_t> ask(const Question& question) override { return shown_.ask(question); }
   using Feedback::ask;
   void warning(std::string_view text) override { shown_.warning(text); }
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override {
@@ -50,6 +48,14 @@ class WatchingFeedback final : public Feedback {
     shown_.progressMoved(position, maximum);
   }
   void progressHidden() override { shown_.progressHidden(); }
+
+  // Forgets the answer and everything watched so far, as if newly made.
+  void forget() {
+    answer.reset();
+    beeps = 0;
+    focused.clear();
+    notices.clear();
+  }
 
   std::optional<std::string> answer;  // the next file dialog's path
   std::size_t beeps = 0;
